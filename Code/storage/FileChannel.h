@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+class QFile;
+
+/// The process-wide sequential file channel ("channel 1") through which all
+/// work on the visibility-set file goes. Paths are Windows-shaped and are
+/// resolved through the host's drive table. What is written for appending is
+/// kept by the channel and handed to the file, opened in append mode, in one
+/// write when the channel closes. Failures throw HostError with the classic
+/// runtime numbers: 52 "Bad file name or number", 53 "File not found",
+/// 61 "Disk full", 62 "Input past end of file", 70 "Permission denied",
+/// 75 "Path/File access error", 76 "Path not found".
+class FileChannel
+{
+public:
+    /// Channel 1, the only one the add-in uses.
+    static FileChannel &channel1();
+
+    /// Opens an existing file for reading; the channel must be closed.
+    void openForInput(const QString &windowsPath);
+    /// Opens a file for appending, creating it empty when missing.
+    void openForAppend(const QString &windowsPath);
+    bool isOpen() const;
+
+    /// True when no further field can be read (blank lines and lone line
+    /// breaks before the end count as the end).
+    bool atEnd();
+    /// Reads one field and consumes its separator (comma or line end).
+    /// Throws 62 when the file ends before a field begins.
+    QString readField();
+
+    /// Appends one record of quoted fields ending in CR LF (kept until close).
+    void writeRecord(const QStringList &fields);
+
+    /// Closes the channel, first handing what was written to the file in one
+    /// write. Closing a closed channel does nothing. Throws 61 or 75 when
+    /// the write or the close fails; the channel is closed either way.
+    void close();
+    /// For failure paths: close() that never throws.
+    void closeQuietly() noexcept;
+
+    FileChannel(const FileChannel &) = delete;
+    FileChannel &operator=(const FileChannel &) = delete;
+    ~FileChannel();
+
+private:
+    FileChannel();
+    struct Private;
+    std::unique_ptr<Private> d;
+};
