@@ -5,12 +5,15 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class IElement;
 class IMap;
 class IModelessFrame;
 class IView;
 class QListWidget;
+class frmHelp;
+class frmName;
 
 namespace Ui {
 class frmMain;
@@ -44,7 +47,12 @@ public:
     QWidget *formWidget() override { return this; }
     void formLoad() override { Form_Load(); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void applyLook();
+    void clearSetNames();
     void Form_Load();
     void lstbx1_Click();
     void lstbx1_DblClick();
@@ -59,4 +67,6 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     std::shared_ptr<IModelessFrame> m_frame;
+    std::vector<std::shared_ptr<frmName>> m_nameDialogs;
+    std::vector<std::shared_ptr<frmHelp>> m_helpWindows;
 };

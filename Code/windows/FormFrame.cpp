@@ -1,0 +1,27 @@
+#include "FormFrame.h"
+
+#include "HostClassIds.h"
+#include "HostError.h"
+#include "HostServices.h"
+#include "IModelessFrame.h"
+#include "IObjectFactory.h"
+
+namespace FormFrame {
+
+std::shared_ptr<IModelessFrame> obtain(std::shared_ptr<IModelessFrame> &kept, IForm *form, const QString &caption)
+{
+    if (!kept) {
+        auto frame = std::dynamic_pointer_cast<IModelessFrame>(
+            HostServices::objectFactory().create(HostClassIds::ModelessFrame));
+        if (!frame)
+            throw HostError(13, QStringLiteral("Type mismatch"));
+        // Kept before attaching: the load step, which runs during the
+        // attachment, asks for the frame again and must get this one.
+        kept = frame;
+        frame->attach(form);
+        frame->setCaption(caption);
+    }
+    return kept;
+}
+
+} // namespace FormFrame

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "IForm.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class IModelessFrame;
+
+namespace Ui {
+class frmName;
+}
+
+/// The name dialog: asks for a set name and, on "OK", saves the visibility
+/// of every recordable feature layer of the document under it. A new
+/// instance is made for every press of "Save "; the main window keeps it,
+/// the instance keeps its modeless frame.
+class frmName : public QWidget, public IForm
+{
+    Q_OBJECT
+
+public:
+    explicit frmName(QWidget *parent = nullptr);
+    ~frmName() override;
+
+    /// The dialog's modeless frame, created, attached (which loads and centres
+    /// the dialog) and captioned on the first request.
+    std::shared_ptr<IModelessFrame> Frame();
+
+    QWidget *formWidget() override { return this; }
+    void formLoad() override { Form_Load(); }
+
+private:
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void hideDialog();
+
+    std::unique_ptr<Ui::frmName> ui;
+    std::shared_ptr<IModelessFrame> m_frame;
+};

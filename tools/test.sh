@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every
+# test; then builds and runs the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+tools/install-deps.sh
+
+jobs=$(nproc)
+export DBUS_SESSION_BUS_ADDRESS=disabled:
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DQUARNEL_WERROR=ON "$@"
+    cmake --build "$dir" -j"$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
+}
+
+echo "== build and test"
+run_suite build/ci
+
+echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_suite build/ci-sanitize -DQUARNEL_SANITIZE=ON
+
+echo "== all tests passed"
