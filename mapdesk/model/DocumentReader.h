@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+namespace mapdesk {
+
+class Document;
+
+/// Reads map documents (*.mapdesk.json, see DOCUMENT_FORMAT.md). Every fault
+/// of the file itself is thrown as a DocumentError that names the file and
+/// the fault; a layer whose data file cannot be read is kept, with an error
+/// text and no data. Hostile input is refused, never crashed on: the file
+/// size and the nesting of groups are limited.
+class DocumentReader
+{
+public:
+    /// Deepest nesting of group layers or of group elements.
+    static constexpr int MaxNesting = 64;
+    /// Largest document file accepted, in bytes.
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
+    /// Reads the document at `path`; its file path is set to the absolute path.
+    static std::shared_ptr<Document> read(const QString &path);
+    /// Reads a document from its JSON text. `fileName` names it in messages;
+    /// relative layer sources are resolved against `baseDir`.
+    static std::shared_ptr<Document> fromJson(const QByteArray &json, const QString &fileName,
+                                              const QString &baseDir);
+};
+
+} // namespace mapdesk

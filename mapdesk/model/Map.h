@@ -1,0 +1,78 @@
+#pragma once
+
+#include "IMap.h"
+#include "IView.h"
+
+#include <QPointer>
+#include <QRectF>
+
+#include <memory>
+#include <vector>
+
+namespace mapdesk {
+
+class DocumentEvents;
+class Layer;
+class ScreenDisplay;
+
+/// A map of a document: its name, its ordered top-level layers (the first
+/// is the top of the table of contents, drawn last) and its data view. As a
+/// view its focus map is itself. The document owns its maps; a map owns its
+/// layers. A map keeps the list of layers it draws as of its last refresh,
+/// so that nothing changes on screen before a refresh.
+class Map : public std::enable_shared_from_this<Map>, public virtual IMap, public virtual IView
+{
+public:
+    explicit Map(QString name = {});
+    ~Map() override;
+
+    // IMap
+    QString name() override;
+    std::int32_t layerCount() override;
+    /// Layer at index 0 .. layerCount() - 1; throws HostError (E_FAIL) outside that range.
+    std::shared_ptr<ILayer> layer(std::int32_t index) override;
+
+    // IView
+    /// This map itself.
+    std::shared_ptr<IMap> focusMap() override;
+    std::shared_ptr<IDisplay> screenDisplay() override;
+    /// Takes the drawn-layer list anew and emits viewRefreshed(this).
+    void refresh() override;
+    /// Takes the drawn-layer list anew and emits partialRefresh(this, phase, data, area).
+    void partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<IEnvelope> area) override;
+
+    void setName(const QString &name);
+    const std::vector<std::shared_ptr<Layer>> &layers() const { return m_layers; }
+    void addLayer(std::shared_ptr<Layer> layer);
+    /// Inserts at `index` (0 .. layerCount()); throws HostError outside that range.
+    void insertLayer(std::int32_t index, std::shared_ptr<Layer> layer);
+    /// Removes a top-level layer; false when it is not one.
+    bool removeLayer(const std::shared_ptr<Layer> &layer);
+
+    /// The non-group layers, in table-of-contents order (top first), whose own
+    /// flag and every enclosing group's flag are on now. Walks nested groups.
+    std::vector<std::shared_ptr<Layer>> visibleLayers() const;
+    /// visibleLayers() as of the last refresh or updateDrawnLayers(): what the
+    /// map's views draw (top first, so draw in reverse).
+    const std::vector<std::shared_ptr<Layer>> &drawnLayers() const { return m_drawnLayers; }
+    /// Takes visibleLayers() as the drawn list without emitting anything.
+    void updateDrawnLayers();
+
+    /// Union of all layers' extents (hidden ones included); null when no layer has data.
+    QRectF fullExtent() const;
+    /// The map's screen display, the same object every time.
+    std::shared_ptr<ScreenDisplay> display() const { return m_display; }
+
+    /// Where refreshes are announced; set by the document that holds the map.
+    void setEvents(DocumentEvents *events);
+    DocumentEvents *events() const;
+
+private:
+    QString m_name;
+    std::vector<std::shared_ptr<Layer>> m_layers;
+    std::vector<std::shared_ptr<Layer>> m_drawnLayers;
+    std::shared_ptr<ScreenDisplay> m_display;
+    QPointer<DocumentEvents> m_events;
+};
+
+} // namespace mapdesk

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Layer.h"
+
+#include <QImage>
+#include <QSize>
+
+namespace mapdesk {
+
+/// A layer showing one image read with GDAL (GeoTIFF, PNG/JPEG with a world
+/// file, ...), placed by its geotransform. An image without georeferencing
+/// covers x 0 .. width, y 0 .. height. Large images are read reduced so that
+/// neither side exceeds MaxImageSide pixels. A source that cannot be read
+/// leaves the layer in its map with a null image and an error text.
+class RasterLayer : public Layer
+{
+public:
+    static constexpr int MaxImageSide = 4096;
+
+    explicit RasterLayer(QString name, QString sourcePath = {}, bool visible = true);
+    ~RasterLayer() override;
+
+    Kind kind() const override { return Kind::Raster; }
+
+    /// Absolute path of the image file; empty for a layer filled in memory.
+    QString sourcePath() const { return m_sourcePath; }
+    void setSourcePath(const QString &path);
+    /// Reads the image, replacing what was held. Returns false and sets
+    /// errorText() when the source cannot be read.
+    bool load();
+    /// Replaces the image and its extent (layers made in memory); clears the error text.
+    void setImage(const QImage &image, const QRectF &extent);
+
+    /// The image, north up, ARGB32 (transparent where the source has no data).
+    const QImage &image() const { return m_image; }
+    /// Size of the source in pixels (the image may be reduced).
+    QSize sourceSize() const { return m_sourceSize; }
+
+    QString errorText() const override { return m_errorText; }
+    /// The area the image covers, in map coordinates.
+    QRectF extent() const override { return m_extent; }
+
+private:
+    QString m_sourcePath;
+    QString m_errorText;
+    QImage m_image;
+    QSize m_sourceSize;
+    QRectF m_extent;
+};
+
+} // namespace mapdesk
