@@ -38,7 +38,8 @@ public:
     std::shared_ptr<IDisplay> screenDisplay() override;
     /// Takes the drawn-layer list anew and emits viewRefreshed(this).
     void refresh() override;
-    /// Takes the drawn-layer list anew and emits partialRefresh(this, phase, data, area).
+    /// Takes the drawn-layer list anew when `phase` includes the geography
+    /// phase, then emits partialRefresh(this, phase, data, area).
     void partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<IEnvelope> area) override;
 
     void setName(const QString &name);

@@ -15,7 +15,7 @@ namespace mapdesk {
 class RasterLayer : public Layer
 {
 public:
-    static constexpr int MaxImageSide = 4096;
+    static constexpr int MaxImageSide = 2048;
 
     explicit RasterLayer(QString name, QString sourcePath = {}, bool visible = true);
     ~RasterLayer() override;
