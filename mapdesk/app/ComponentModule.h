@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Com.h"
+
+#include <QLibrary>
+#include <QString>
+
+namespace mapdesk {
+
+/// One command module file (a shared library with the component entry
+/// points), loaded with QLibrary. Loading and resolving report what went
+/// wrong in words that name the file. The module stays loaded until
+/// unloadIfUnused() finds that it agrees to be unloaded.
+class ComponentModule
+{
+public:
+    explicit ComponentModule(const QString &path);
+    ComponentModule(const ComponentModule &) = delete;
+    ComponentModule &operator=(const ComponentModule &) = delete;
+
+    const QString &path() const { return m_path; }
+    bool isLoaded() const { return m_library.isLoaded(); }
+
+    /// Loads the module. Returns an empty text on success, otherwise why the
+    /// file is missing or is not a loadable module.
+    QString load();
+    /// The entry point `name` of the loaded module, or nullptr with `error`
+    /// telling that the module lacks it.
+    QFunctionPointer entryPoint(const char *name, QString *error);
+    /// Asks the module through DllCanUnloadNow whether any of its objects is
+    /// still alive; unloads it when none is. True when it was unloaded.
+    bool unloadIfUnused();
+
+    /// "0x80004005" for a result code.
+    static QString resultText(Com::HRESULT result);
+
+private:
+    QString m_path;
+    QLibrary m_library;
+};
+
+} // namespace mapdesk

@@ -1,0 +1,263 @@
+#include "CommandLoader.h"
+#include "ComponentRegistry.h"
+#include "LoadedCommand.h"
+#include "ServerRegistration.h"
+#include "TestCommandEvents.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMainWindow>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+namespace {
+
+using mapdesk::CommandLoader;
+using mapdesk::ComponentRegistry;
+using mapdesk::ServerRegistration;
+
+const QUuid kTestClass{QStringLiteral(TEST_COMMAND_CLASS_ID)};
+
+/// Every test gets an empty registry of its own in a temporary folder.
+class Registry : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(registryDir.isValid());
+        ASSERT_TRUE(files.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, registryDir.path());
+    }
+
+    static void writeClass(const QUuid &classId, const QString &progId, const QString &modulePath)
+    {
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
+                           QStringLiteral("registry"));
+        const QString key = QStringLiteral("CLSID/") + classId.toString();
+        settings.setValue(key + QStringLiteral("/ProgID"), progId);
+        if (!modulePath.isEmpty())
+            settings.setValue(key + QStringLiteral("/InprocServer32/Path"), modulePath);
+        settings.setValue(key + QStringLiteral("/InprocServer32/ThreadingModel"), QStringLiteral("Apartment"));
+    }
+
+    /// A file with a module's name that is no module.
+    QString textFile()
+    {
+        const QString path = files.filePath(QStringLiteral("libNotAModule.so"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("This is not a shared library.\n");
+        return path;
+    }
+
+    static bool moduleIsLoaded(const QString &path)
+    {
+        void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_NOLOAD);
+        if (!handle)
+            return false;
+        dlclose(handle);
+        return true;
+    }
+
+    QTemporaryDir registryDir;
+    QTemporaryDir files;
+};
+
+/// Keeps the test module loaded for the test (with a reference of its own,
+/// apart from the host's) and shows its record of calls.
+class ModuleRecord
+{
+public:
+    ModuleRecord() : m_handle(dlopen(TEST_COMMAND_MODULE, RTLD_NOW | RTLD_LOCAL))
+    {
+        using EventsFn = const TestCommandEvents *(*)();
+        if (m_handle)
+            if (auto events = reinterpret_cast<EventsFn>(dlsym(m_handle, "TestCommandModule_Events")))
+                m_events = events();
+    }
+    ~ModuleRecord()
+    {
+        if (m_handle)
+            dlclose(m_handle);
+    }
+    ModuleRecord(const ModuleRecord &) = delete;
+    ModuleRecord &operator=(const ModuleRecord &) = delete;
+    const TestCommandEvents *operator->() const { return m_events; }
+    explicit operator bool() const { return m_events != nullptr; }
+
+private:
+    void *m_handle;
+    const TestCommandEvents *m_events = nullptr;
+};
+
+TEST_F(Registry, ListsTheRegisteredClassesAndTheirModules)
+{
+    const QUuid withModule = QUuid::createUuid();
+    const QUuid withoutModule = QUuid::createUuid();
+    writeClass(withModule, QStringLiteral("Maker.One"), QStringLiteral("/opt/one.so"));
+    writeClass(withoutModule, QStringLiteral("Maker.Two"), QString());
+    {
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
+                           QStringLiteral("registry"));
+        settings.setValue(QStringLiteral("CLSID/not-a-class/ProgID"), QStringLiteral("Stray"));
+        settings.setValue(QStringLiteral("ProgID/Maker.One/CLSID"), withModule.toString());
+    }
+
+    ComponentRegistry registry;
+    EXPECT_TRUE(ComponentRegistry::fileName().startsWith(registryDir.path()));
+    const QList<ComponentRegistry::Entry> classes = registry.classes();
+    ASSERT_EQ(classes.size(), 2) << "keys that are not class identifiers are passed over";
+    const QList<ComponentRegistry::Entry> servers = registry.serverClasses();
+    ASSERT_EQ(servers.size(), 1);
+    EXPECT_EQ(servers[0].classId, withModule);
+    EXPECT_EQ(servers[0].progId, QStringLiteral("Maker.One"));
+    EXPECT_EQ(servers[0].modulePath, QStringLiteral("/opt/one.so"));
+    EXPECT_EQ(servers[0].threadingModel, QStringLiteral("Apartment"));
+    EXPECT_EQ(registry.classOfProgId(QStringLiteral("Maker.One")), withModule);
+    EXPECT_EQ(registry.classOfProgId(QStringLiteral("Maker.Three")), std::nullopt);
+}
+
+TEST_F(Registry, ModulesRegisterAndUnregisterThemselves)
+{
+    const QString module = QStringLiteral(TEST_COMMAND_MODULE);
+    ServerRegistration::Outcome outcome = ServerRegistration::run(ServerRegistration::Action::Register, module);
+    EXPECT_TRUE(outcome.succeeded) << qPrintable(outcome.message);
+    EXPECT_TRUE(outcome.message.contains(module));
+
+    ComponentRegistry registry;
+    QList<ComponentRegistry::Entry> servers = registry.serverClasses();
+    ASSERT_EQ(servers.size(), 1);
+    EXPECT_EQ(servers[0].classId, kTestClass);
+    EXPECT_EQ(servers[0].modulePath, module);
+    EXPECT_EQ(registry.classOfProgId(QStringLiteral("MapdeskTest.Command")), kTestClass);
+    EXPECT_FALSE(moduleIsLoaded(module)) << "the module is let go after registering";
+
+    outcome = ServerRegistration::run(ServerRegistration::Action::Unregister, module);
+    EXPECT_TRUE(outcome.succeeded) << qPrintable(outcome.message);
+    EXPECT_TRUE(registry.classes().isEmpty());
+    EXPECT_EQ(registry.classOfProgId(QStringLiteral("MapdeskTest.Command")), std::nullopt);
+}
+
+TEST_F(Registry, RegisteringSomethingThatIsNoModuleFailsWithTheReason)
+{
+    const QString missing = files.filePath(QStringLiteral("libMissing.so"));
+    const QString text = textFile();
+    const QString noEntry = QStringLiteral(NO_ENTRY_MODULE);
+    struct Case
+    {
+        QString path;
+        QString reason;
+    };
+    for (const Case &c : {Case{missing, QStringLiteral("does not exist")}, Case{text, QStringLiteral("not a loadable")},
+                          Case{noEntry, QStringLiteral("DllUnregisterServer")}}) {
+        const ServerRegistration::Outcome outcome =
+            ServerRegistration::run(c.reason.startsWith(QLatin1String("Dll")) ? ServerRegistration::Action::Unregister
+                                                                              : ServerRegistration::Action::Register,
+                                    c.path);
+        EXPECT_FALSE(outcome.succeeded) << qPrintable(c.path);
+        EXPECT_TRUE(outcome.message.contains(c.path)) << qPrintable(outcome.message);
+        EXPECT_TRUE(outcome.message.contains(c.reason)) << qPrintable(outcome.message);
+    }
+    EXPECT_TRUE(ComponentRegistry().classes().isEmpty());
+}
+
+TEST_F(Registry, LoaderReportsEachBrokenEntryAndGoesOn)
+{
+    const QString missing = files.filePath(QStringLiteral("libMissing.so"));
+    const QString text = textFile();
+    const QString noEntry = QStringLiteral(NO_ENTRY_MODULE);
+    const QString good = QStringLiteral(TEST_COMMAND_MODULE);
+    const QUuid refused = QUuid::createUuid();
+    writeClass(QUuid::createUuid(), QStringLiteral("Broken.Missing"), missing);
+    writeClass(QUuid::createUuid(), QStringLiteral("Broken.Text"), text);
+    writeClass(QUuid::createUuid(), QStringLiteral("Broken.NoEntry"), noEntry);
+    writeClass(refused, QStringLiteral("Broken.Refused"), good);
+    writeClass(kTestClass, QStringLiteral("MapdeskTest.Command"), good);
+
+    CommandLoader loader(std::make_shared<HostObject>());
+    QSignalSpy reported(&loader, &CommandLoader::problemReported);
+    EXPECT_EQ(loader.loadAll(ComponentRegistry()), 1);
+    ASSERT_EQ(loader.commands().size(), 1u);
+    EXPECT_EQ(loader.commands()[0]->entry().classId, kTestClass);
+
+    const QStringList problems = loader.problems();
+    ASSERT_EQ(problems.size(), 4) << qPrintable(problems.join(QLatin1Char('\n')));
+    EXPECT_EQ(reported.count(), 4);
+    const auto reportedFor = [&problems](const QString &progId) {
+        for (const QString &problem : problems)
+            if (problem.contains(progId))
+                return problem;
+        return QString();
+    };
+    EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Missing")).contains(missing + QStringLiteral(" does not exist")));
+    EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Text")).contains(QStringLiteral("not a loadable module")));
+    EXPECT_TRUE(reportedFor(QStringLiteral("Broken.NoEntry")).contains(QStringLiteral("no entry point DllGetClassObject")));
+    EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Refused")).contains(QStringLiteral("0x80040111")))
+        << qPrintable(reportedFor(QStringLiteral("Broken.Refused")));
+}
+
+TEST_F(Registry, LoadedCommandGetsItsButtonAndItsCalls)
+{
+    ModuleRecord record;
+    ASSERT_TRUE(record);
+    writeClass(kTestClass, QStringLiteral("MapdeskTest.Command"), QStringLiteral(TEST_COMMAND_MODULE));
+    auto hook = std::make_shared<HostObject>();
+    QMainWindow window;
+    {
+        CommandLoader loader(hook);
+        ASSERT_EQ(loader.loadAll(ComponentRegistry()), 1);
+        EXPECT_TRUE(loader.problems().isEmpty()) << qPrintable(loader.problems().join(QLatin1Char('\n')));
+        EXPECT_EQ(record->onCreate, 1);
+        EXPECT_EQ(record->hook, hook.get()) << "OnCreate is given the running application";
+        EXPECT_EQ(record->factoriesAlive, 0) << "the class factory is let go once the command exists";
+
+        loader.addToolbars(&window);
+        loader.addToolbars(&window);
+        auto *toolbar = window.findChild<QToolBar *>(QStringLiteral("category:MapdeskTest"));
+        ASSERT_NE(toolbar, nullptr);
+        EXPECT_EQ(toolbar->windowTitle(), QStringLiteral("MapdeskTest"));
+        ASSERT_EQ(toolbar->actions().size(), 1) << "one button per command, however often toolbars are made";
+        QAction *button = toolbar->actions().first();
+        EXPECT_EQ(button, loader.action(0));
+        EXPECT_EQ(button->objectName(), QStringLiteral("MapdeskTest_Command"));
+        EXPECT_EQ(button->text(), QStringLiteral("Test Command"));
+        EXPECT_EQ(button->toolTip(), QStringLiteral("Test Command - tip"));
+        EXPECT_EQ(button->statusTip(), QStringLiteral("MapdeskTest: status"));
+        EXPECT_TRUE(button->isEnabled());
+        const QImage icon = button->icon().pixmap(16, 16).toImage();
+        ASSERT_FALSE(icon.isNull());
+        EXPECT_EQ(icon.pixelColor(8, 8), QColor(0, 0, 255)) << "the icon is the module's bitmap";
+        EXPECT_EQ(icon.pixelColor(0, 0), QColor(Qt::white));
+
+        EXPECT_EQ(record->onClick, 0);
+        button->trigger();
+        button->trigger();
+        EXPECT_EQ(record->onClick, 2);
+        EXPECT_EQ(record->alive, 1);
+
+        loader.releaseAll();
+        EXPECT_EQ(record->alive, 0) << "the command object is released";
+        EXPECT_TRUE(toolbar->actions().isEmpty());
+    }
+    EXPECT_EQ(record->created, 1);
+}
+
+TEST_F(Registry, ModulesAreUnloadedWhenTheirCommandsAreReleased)
+{
+    const QString module = QStringLiteral(TEST_COMMAND_MODULE);
+    writeClass(kTestClass, QStringLiteral("MapdeskTest.Command"), module);
+    {
+        CommandLoader loader(std::make_shared<HostObject>());
+        ASSERT_EQ(loader.loadAll(ComponentRegistry()), 1);
+        EXPECT_TRUE(moduleIsLoaded(module));
+    }
+    EXPECT_FALSE(moduleIsLoaded(module));
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+// A command module for the loader's tests: one command class, a factory that
+// knows only that class, self-registration in the same keys the add-in
+// writes, and a record of every call so that tests can see what the host did.
+#include "Com.h"
+#include "HostBitmaps.h"
+#include "TestCommandEvents.h"
+
+#include <QImage>
+#include <QSettings>
+
+#include <dlfcn.h>
+
+#define TEST_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+const QUuid kClassId{QStringLiteral(TEST_COMMAND_CLASS_ID)};
+const QString kProgId = QStringLiteral("MapdeskTest.Command");
+
+TestCommandEvents events;
+
+QString modulePath()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void *>(&modulePath), &info) == 0 || !info.dli_fname)
+        return {};
+    return QString::fromLocal8Bit(info.dli_fname);
+}
+
+class Command final : public Com::ICommand
+{
+public:
+    Command()
+    {
+        ++events.created;
+        ++events.alive;
+    }
+    Command(const Command &) = delete;
+    Command &operator=(const Command &) = delete;
+
+    Com::HRESULT QueryInterface(const QUuid &iid, void **object) override
+    {
+        if (!object)
+            return Com::E_POINTER;
+        if (iid == Com::IID_IUnknown || iid == Com::IID_ICommand) {
+            *object = static_cast<Com::ICommand *>(this);
+            AddRef();
+            return Com::S_OK;
+        }
+        *object = nullptr;
+        return Com::E_NOINTERFACE;
+    }
+    std::uint32_t AddRef() override { return ++m_references; }
+    std::uint32_t Release() override
+    {
+        const std::uint32_t left = --m_references;
+        if (left == 0) {
+            --events.alive;
+            delete this;
+        }
+        return left;
+    }
+
+    Com::HRESULT get_Enabled(Com::VARIANT_BOOL *enabled) override { return set(enabled, Com::VARIANT_TRUE); }
+    Com::HRESULT get_Checked(Com::VARIANT_BOOL *checked) override { return set(checked, Com::VARIANT_FALSE); }
+    Com::HRESULT get_Name(QString *name) override { return set(name, QStringLiteral("MapdeskTest_Command")); }
+    Com::HRESULT get_Caption(QString *caption) override { return set(caption, QStringLiteral("Test Command")); }
+    Com::HRESULT get_Tooltip(QString *tooltip) override { return set(tooltip, QStringLiteral("Test Command - tip")); }
+    Com::HRESULT get_Message(QString *message) override { return set(message, QStringLiteral("MapdeskTest: status")); }
+    Com::HRESULT get_HelpFile(QString *helpFile) override { return set(helpFile, QString()); }
+    Com::HRESULT get_HelpContextID(std::int32_t *id) override { return set(id, 0); }
+    Com::HRESULT get_Bitmap(Com::OLE_HANDLE *bitmap) override
+    {
+        static const QImage picture = [] {
+            QImage image(16, 16, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            image.setPixel(8, 8, qRgb(0, 0, 255));
+            return image;
+        }();
+        return set(bitmap, HostBitmaps::handleFor(&picture, picture));
+    }
+    Com::HRESULT get_Category(QString *category) override { return set(category, QStringLiteral("MapdeskTest")); }
+    Com::HRESULT OnCreate(HostObjectPtr hook) override
+    {
+        ++events.onCreate;
+        events.hook = hook.get();
+        return Com::S_OK;
+    }
+    Com::HRESULT OnClick() override
+    {
+        ++events.onClick;
+        return Com::S_OK;
+    }
+
+private:
+    ~Command() = default;
+
+    template <typename T, typename V>
+    static Com::HRESULT set(T *target, V value)
+    {
+        if (!target)
+            return Com::E_POINTER;
+        *target = value;
+        return Com::S_OK;
+    }
+
+    std::uint32_t m_references = 1;
+};
+
+class Factory final : public Com::IClassFactory
+{
+public:
+    Com::HRESULT QueryInterface(const QUuid &iid, void **object) override
+    {
+        if (!object)
+            return Com::E_POINTER;
+        if (iid == Com::IID_IUnknown || iid == Com::IID_IClassFactory) {
+            *object = static_cast<Com::IClassFactory *>(this);
+            AddRef();
+            return Com::S_OK;
+        }
+        *object = nullptr;
+        return Com::E_NOINTERFACE;
+    }
+    std::uint32_t AddRef() override { return static_cast<std::uint32_t>(++events.factoriesAlive); }
+    std::uint32_t Release() override { return static_cast<std::uint32_t>(--events.factoriesAlive); }
+    Com::HRESULT CreateInstance(Com::IUnknown *outer, const QUuid &iid, void **object) override
+    {
+        if (!object)
+            return Com::E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return Com::CLASS_E_NOAGGREGATION;
+        auto *command = new Command;
+        const Com::HRESULT result = command->QueryInterface(iid, object);
+        command->Release();
+        return result;
+    }
+    Com::HRESULT LockServer(bool) override { return Com::S_OK; }
+};
+Factory factory;
+
+QSettings registry()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"), QStringLiteral("registry"));
+}
+} // namespace
+
+TEST_MODULE_EXPORT Com::HRESULT DllGetClassObject(const QUuid *classId, const QUuid *iid, void **object)
+{
+    if (!classId || !iid || !object)
+        return Com::E_POINTER;
+    *object = nullptr;
+    if (*classId != kClassId)
+        return Com::CLASS_E_CLASSNOTAVAILABLE;
+    return factory.QueryInterface(*iid, object);
+}
+
+TEST_MODULE_EXPORT Com::HRESULT DllCanUnloadNow() { return events.alive == 0 && events.factoriesAlive == 0 ? Com::S_OK : Com::S_FALSE; }
+
+TEST_MODULE_EXPORT Com::HRESULT DllRegisterServer()
+{
+    QSettings settings = registry();
+    const QString key = QStringLiteral("CLSID/") + kClassId.toString(QUuid::WithBraces).toUpper();
+    settings.setValue(key + QStringLiteral("/ProgID"), kProgId);
+    settings.setValue(key + QStringLiteral("/InprocServer32/Path"), modulePath());
+    settings.setValue(key + QStringLiteral("/InprocServer32/ThreadingModel"), QStringLiteral("Apartment"));
+    settings.setValue(QStringLiteral("ProgID/") + kProgId + QStringLiteral("/CLSID"),
+                      kClassId.toString(QUuid::WithBraces).toUpper());
+    settings.sync();
+    return settings.status() == QSettings::NoError ? Com::S_OK : Com::SELFREG_E_CLASS;
+}
+
+TEST_MODULE_EXPORT Com::HRESULT DllUnregisterServer()
+{
+    QSettings settings = registry();
+    settings.remove(QStringLiteral("CLSID/") + kClassId.toString(QUuid::WithBraces).toUpper());
+    settings.remove(QStringLiteral("ProgID/") + kProgId);
+    settings.sync();
+    return settings.status() == QSettings::NoError ? Com::S_OK : Com::SELFREG_E_CLASS;
+}
+
+/// The record of calls, for the tests.
+TEST_MODULE_EXPORT const TestCommandEvents *TestCommandModule_Events() { return &events; }
