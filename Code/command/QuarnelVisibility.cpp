@@ -1,0 +1,227 @@
+#include "QuarnelVisibility.h"
+
+#include "ErrorHandling.h"
+#include "FileChannel.h"
+#include "HostBitmaps.h"
+#include "HostClassIds.h"
+#include "HostError.h"
+#include "HostServices.h"
+#include "IApplication.h"
+#include "IDocument.h"
+#include "IMessageBox.h"
+#include "IModelessFrame.h"
+#include "IObjectFactory.h"
+#include "MakerAddresses.h"
+#include "QuarnelGISIds.h"
+#include "QuarnelGISModule.h"
+#include "QuarnelGIS_Public.h"
+#include "SettingsFolder.h"
+#include "frmMain.h"
+#include "frmResources.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+
+#include <new>
+
+namespace {
+const QString productName = QStringLiteral("QuarnelVisibility");
+const QString productVersion = QStringLiteral("v2.12");
+const QString makerName = QStringLiteral("QuarnelGIS");
+
+// Runtime numbers of the failures this unit raises itself.
+constexpr std::int32_t noSuchInterface = static_cast<std::int32_t>(0x80004002u);
+constexpr std::int32_t objectNotSet = 91;
+
+/// A failure number as the result a host sees: host numbers are already
+/// failure results, runtime numbers get the runtime's facility.
+Com::HRESULT failureResult(std::int32_t number)
+{
+    if (number < 0)
+        return number;
+    return static_cast<Com::HRESULT>(0x800A0000u | (static_cast<std::uint32_t>(number) & 0xFFFFu));
+}
+} // namespace
+
+QuarnelVisibility::QuarnelVisibility()
+{
+    QuarnelGISModule::objectCreated();
+}
+
+QuarnelVisibility::~QuarnelVisibility()
+{
+    QuarnelGISModule::objectDestroyed();
+}
+
+Com::HRESULT QuarnelVisibility::QueryInterface(const QUuid &iid, void **object)
+{
+    if (!object)
+        return Com::E_POINTER;
+    // The class's own default interface carries no operation of its own, so
+    // every face of the object is the same pointer.
+    if (iid == Com::IID_IUnknown || iid == Com::IID_ICommand || iid == QuarnelGISIds::IID_QuarnelVisibility) {
+        *object = static_cast<Com::ICommand *>(this);
+        AddRef();
+        return Com::S_OK;
+    }
+    *object = nullptr;
+    return Com::E_NOINTERFACE;
+}
+
+std::uint32_t QuarnelVisibility::AddRef()
+{
+    return ++m_references;
+}
+
+std::uint32_t QuarnelVisibility::Release()
+{
+    const std::uint32_t left = --m_references;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+Com::HRESULT QuarnelVisibility::get_Enabled(Com::VARIANT_BOOL *enabled)
+{
+    if (!enabled)
+        return Com::E_POINTER;
+    *enabled = Com::VARIANT_TRUE;
+    return Com::S_OK;
+}
+
+Com::HRESULT QuarnelVisibility::get_Checked(Com::VARIANT_BOOL *checked)
+{
+    if (!checked)
+        return Com::E_POINTER;
+    *checked = Com::VARIANT_FALSE;
+    return Com::S_OK;
+}
+
+Com::HRESULT QuarnelVisibility::get_Name(QString *name)
+{
+    return guardedText("ICommand_Name", name, [] { return makerName + QLatin1Char('_') + productName; });
+}
+
+Com::HRESULT QuarnelVisibility::get_Caption(QString *caption)
+{
+    return guardedText("ICommand_Caption", caption, [] { return productName; });
+}
+
+Com::HRESULT QuarnelVisibility::get_Tooltip(QString *tooltip)
+{
+    return guardedText("ICommand_Tooltip", tooltip,
+                       [] { return productName + QStringLiteral(" - Store layer visibility settings"); });
+}
+
+Com::HRESULT QuarnelVisibility::get_Message(QString *message)
+{
+    return guardedText("ICommand_Message", message,
+                       [] { return makerName + QStringLiteral(": ") + MakerAddresses::webHost(); });
+}
+
+Com::HRESULT QuarnelVisibility::get_HelpFile(QString *helpFile)
+{
+    if (!helpFile)
+        return Com::E_POINTER;
+    helpFile->clear();
+    return Com::S_OK;
+}
+
+Com::HRESULT QuarnelVisibility::get_HelpContextID(std::int32_t *helpContextId)
+{
+    if (!helpContextId)
+        return Com::E_POINTER;
+    *helpContextId = 0;
+    return Com::S_OK;
+}
+
+Com::HRESULT QuarnelVisibility::get_Bitmap(Com::OLE_HANDLE *bitmap)
+{
+    if (!bitmap)
+        return Com::E_POINTER;
+    // No box here: a failure goes back to the host as the result.
+    try {
+        QLabel *picture = frmResources::instance().Picture1();
+        const QImage image = picture->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+        if (image.isNull())
+            return Com::E_FAIL;
+        *bitmap = HostBitmaps::handleFor(picture, image);
+        return Com::S_OK;
+    } catch (const HostError &error) {
+        return failureResult(error.number());
+    } catch (const std::bad_alloc &) {
+        return Com::E_OUTOFMEMORY;
+    } catch (...) {
+        return Com::E_FAIL;
+    }
+}
+
+Com::HRESULT QuarnelVisibility::get_Category(QString *category)
+{
+    return guardedText("ICommand_Category", category, [] { return makerName; });
+}
+
+Com::HRESULT QuarnelVisibility::OnCreate(HostObjectPtr hook)
+{
+    try {
+        auto application = std::dynamic_pointer_cast<IApplication>(hook);
+        if (!application)
+            throw HostError(noSuchInterface, QStringLiteral("No such interface supported"));
+        m_application = std::move(application);
+
+        // The windows are QWidgets: they must go before the application object.
+        QuarnelGISModule::ensureCleanUpAtExit();
+        QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+        state.mainWindow = std::make_shared<frmMain>();
+        state.productName = productName;
+        state.productVersion = productVersion;
+        // Start-up goes on whether a settings folder was found or not.
+        locateSettingsFolder(makerName, productName, QStringLiteral("config"));
+    } catch (...) {
+        FileChannel::channel1().closeQuietly();
+        showErrorBox("ICommand_OnCreate");
+    }
+    return Com::S_OK;
+}
+
+Com::HRESULT QuarnelVisibility::OnClick()
+{
+    std::int32_t line = 0;
+    try {
+        QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+        line = 10;
+        if (!state.appReference) {
+            auto reference = std::dynamic_pointer_cast<IApplication>(
+                HostServices::objectFactory().create(HostClassIds::ApplicationReference));
+            if (!reference)
+                throw HostError(noSuchInterface, QStringLiteral("No such interface supported"));
+            state.appReference = std::move(reference);
+        }
+        line = 20;
+        state.application = state.appReference;
+        line = 30;
+        state.document = state.application->document();
+        line = 40;
+        if (!state.mainWindow)
+            throw HostError(objectNotSet, QStringLiteral("Object variable or With block variable not set"));
+        const auto frame = state.mainWindow->Frame();
+        if (!frame)
+            throw HostError(objectNotSet, QStringLiteral("Object variable or With block variable not set"));
+        frame->setVisible(true);
+    } catch (...) {
+        FileChannel::channel1().closeQuietly();
+        ErrorHandling::reportCurrentFailure(QStringLiteral("ICommand_OnClick "), productName, line);
+    }
+    return Com::S_OK;
+}
+
+void QuarnelVisibility::showErrorBox(const char *procedure) noexcept
+{
+    try {
+        HostServices::messageBox().show(QStringLiteral("Error: ") + QLatin1String(procedure) + QStringLiteral("()"),
+                                        productName);
+    } catch (...) {
+        // Nothing left to tell the user with.
+    }
+}
