@@ -50,7 +50,7 @@ void makePictureButton(QPushButton *button, const QFont &font)
     initQuarnelResources();
     button->setFont(font);
     button->setStyleSheet(QStringLiteral(
-        "QPushButton { border-image: url(:/quarnel/buttonface.png) 0 0 0 0 stretch stretch; "
+        "QPushButton { border-image: url(:/quarnel/button_face.png) 0 0 0 0 stretch stretch; "
         "border: 1px solid rgb(96, 104, 116); border-radius: 2px; color: black; }"
         "QPushButton:pressed { border: 2px inset rgb(96, 104, 116); }"
         "QPushButton:focus { border: 1px dotted black; }"));
@@ -59,7 +59,7 @@ void makePictureButton(QPushButton *button, const QFont &font)
 QCursor handCursor()
 {
     initQuarnelResources();
-    const QPixmap hand(QStringLiteral(":/quarnel/hand.png"));
+    const QPixmap hand(QStringLiteral(":/quarnel/hand_cursor.png"));
     if (hand.isNull())
         return QCursor(Qt::PointingHandCursor);
     return QCursor(hand, 10, 10);

@@ -20,6 +20,7 @@
 #include "IMapSurroundFrame.h"
 #include "IModelessFrame.h"
 #include "IObjectFactory.h"
+#include "IPageLayout.h"
 #include "IView.h"
 #include "LayerWalk.h"
 #include "MakerAddresses.h"

@@ -58,7 +58,8 @@ void frmName::Form_Load()
     std::int32_t line = 0;
     try {
         line = 10;
-        WindowLook::centreFrame(required(m_frame), kWidthTwips, kHeightTwips);
+        required(m_frame);
+        WindowLook::centreFrame(m_frame, kWidthTwips, kHeightTwips);
     } catch (...) {
         ErrorHandling::reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
     }

@@ -27,6 +27,11 @@
 /// Test doubles for the host's desktop services and created objects. A
 /// FakeHost installs itself into HostServices on construction and removes
 /// everything on destruction, so each test starts from nothing.
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace fake {
 
 struct Box

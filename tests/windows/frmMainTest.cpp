@@ -4,6 +4,7 @@
 #include "IModelessFrame.h"
 #include "QuarnelGIS_Public.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -191,11 +192,15 @@ TEST_F(MainWindow, ControlsCarryTheirCaptionsTooltipsAndPlaces)
 
 TEST_F(MainWindow, TabOrderRunsFromTheListThroughTheButtons)
 {
+    window().show();
+    QApplication::setActiveWindow(&window());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    window().setList()->setFocus();
     const char *order[] = {"lstbx1", "btnCreateNewGrid", "Command1", "Command3", "Command2", "btnHelp2"};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        QWidget *from = window().findChild<QWidget *>(QLatin1String(order[i]));
-        ASSERT_NE(from, nullptr);
-        EXPECT_EQ(from->nextInFocusChain()->objectName(), QLatin1String(order[i + 1])) << order[i];
+    for (const char *name : order) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QLatin1String(name));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
 }
 
