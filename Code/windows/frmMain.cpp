@@ -22,6 +22,7 @@
 #include "IObjectFactory.h"
 #include "IPageLayout.h"
 #include "IView.h"
+#include "LayerIndex.h"
 #include "LayerWalk.h"
 #include "MakerAddresses.h"
 #include "ObjectRequired.h"
@@ -37,6 +38,7 @@
 #include <QListWidget>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 const QString kModule = QStringLiteral("frmMain");
@@ -178,14 +180,15 @@ void frmMain::lstbx1_Click()
         const QString setName = selected ? selected->text() : QString();
         IDocument &document = required(state.document);
         line = 40;
-        VisibilitySetFile::selectSet(channel, setName, [&document](const VisibilityRecord &record) {
+        // The document is indexed once, at the set's first record, instead of
+        // being walked again for every record.
+        std::optional<LayerIndex> layers;
+        VisibilitySetFile::selectSet(channel, setName, [&](const VisibilityRecord &record) {
+            if (!layers)
+                layers.emplace(document);
             const bool visible = record.isVisible();
-            LayerWalk::forEachRecordable(
-                document, [&record](IMap &map) { return map.name() == record.mapName; },
-                [&record, visible](IMap &, ILayer &layer) {
-                    if (layer.name() == record.layerName)
-                        layer.setVisible(visible);
-                });
+            for (ILayer *layer : layers->find(record.mapName, record.layerName))
+                layer->setVisible(visible);
         });
         line = 50;
         RefreshAfterVisibilityChange();
