@@ -1,0 +1,189 @@
+#include "FeatureLayer.h"
+
+#include "GdalSupport.h"
+
+#include <QFile>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+#include <limits>
+
+namespace mapdesk {
+
+namespace {
+
+// Only formats that read plain local files; never a driver that reaches out
+// to a server or pulls in other files named inside the data.
+const char *const kVectorDrivers[] = {"GeoJSON", "ESRI Shapefile", "GPKG", "FlatGeobuf", nullptr};
+
+// Collections inside collections are rare; a bound keeps hostile data from
+// exhausting the stack.
+constexpr int kMaxGeometryDepth = 32;
+
+bool finite(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
+
+void addLineString(QPainterPath &path, const OGRLineString *line, bool close)
+{
+    bool started = false;
+    const int n = line->getNumPoints();
+    for (int i = 0; i < n; ++i) {
+        const double x = line->getX(i);
+        const double y = line->getY(i);
+        if (!finite(x, y))
+            continue;
+        if (started) {
+            path.lineTo(x, y);
+        } else {
+            path.moveTo(x, y);
+            started = true;
+        }
+    }
+    if (started && close)
+        path.closeSubpath();
+}
+
+void addGeometry(const OGRGeometry *geometry, Feature &feature, int depth)
+{
+    if (!geometry || geometry->IsEmpty() || depth > kMaxGeometryDepth)
+        return;
+    if (geometry->hasCurveGeometry()) {
+        const std::unique_ptr<OGRGeometry> linear(geometry->getLinearGeometry());
+        if (linear && !linear->hasCurveGeometry())
+            addGeometry(linear.get(), feature, depth + 1);
+        return;
+    }
+    switch (wkbFlatten(geometry->getGeometryType())) {
+    case wkbPoint: {
+        const OGRPoint *point = geometry->toPoint();
+        if (finite(point->getX(), point->getY()))
+            feature.points.append(QPointF(point->getX(), point->getY()));
+        break;
+    }
+    case wkbLineString:
+        addLineString(feature.lines, geometry->toLineString(), false);
+        break;
+    case wkbPolygon:
+        for (const OGRLinearRing *ring : *geometry->toPolygon())
+            addLineString(feature.areas, ring, true);
+        break;
+    case wkbMultiPoint:
+    case wkbMultiLineString:
+    case wkbMultiPolygon:
+    case wkbGeometryCollection:
+        for (const OGRGeometry *part : *geometry->toGeometryCollection())
+            addGeometry(part, feature, depth + 1);
+        break;
+    default:
+        // Surfaces of triangles and the like are not drawn.
+        break;
+    }
+}
+
+QVariant fieldValue(const OGRFeature &source, int index)
+{
+    switch (source.GetFieldDefnRef(index)->GetType()) {
+    case OFTInteger:
+        return source.GetFieldAsInteger(index);
+    case OFTInteger64:
+        return static_cast<qlonglong>(source.GetFieldAsInteger64(index));
+    case OFTReal:
+        return source.GetFieldAsDouble(index);
+    default:
+        return QString::fromUtf8(source.GetFieldAsString(index));
+    }
+}
+
+Feature convert(const OGRFeature &source)
+{
+    Feature feature;
+    feature.areas.setFillRule(Qt::OddEvenFill);
+    addGeometry(source.GetGeometryRef(), feature, 0);
+    for (int i = 0; i < source.GetFieldCount(); ++i) {
+        if (source.IsFieldSetAndNotNull(i))
+            feature.attributes.insert(QString::fromUtf8(source.GetFieldDefnRef(i)->GetNameRef()), fieldValue(source, i));
+    }
+    return feature;
+}
+
+bool hasGeometry(const Feature &feature)
+{
+    return !feature.areas.isEmpty() || !feature.lines.isEmpty() || !feature.points.isEmpty();
+}
+
+QRectF extentOf(const std::vector<Feature> &features)
+{
+    double left = std::numeric_limits<double>::infinity();
+    double top = left;
+    double right = -left;
+    double bottom = -left;
+    for (const Feature &feature : features) {
+        if (!hasGeometry(feature))
+            continue;
+        const QRectF box = feature.extent();
+        left = std::min(left, box.left());
+        top = std::min(top, box.top());
+        right = std::max(right, box.right());
+        bottom = std::max(bottom, box.bottom());
+    }
+    if (left > right)
+        return {};
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
+} // namespace
+
+FeatureLayer::FeatureLayer(QString name, QString sourcePath, bool visible)
+    : Layer(std::move(name), visible), m_sourcePath(std::move(sourcePath))
+{
+}
+
+FeatureLayer::~FeatureLayer() = default;
+
+void FeatureLayer::setSourcePath(const QString &path) { m_sourcePath = path; }
+
+bool FeatureLayer::load()
+{
+    m_features.clear();
+    m_extent = QRectF();
+    m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
+    if (!m_errorText.isEmpty())
+        return false;
+
+    GdalSupport::ensureRegistered();
+    const GdalSupport::QuietErrors quiet;
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(QFile::encodeName(m_sourcePath).constData(),
+                                                         GDAL_OF_VECTOR | GDAL_OF_READONLY, kVectorDrivers));
+    if (!dataset) {
+        m_errorText = QStringLiteral("cannot read %1 as vector data: %2")
+                          .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("unknown format")));
+        return false;
+    }
+    if (dataset->GetLayerCount() < 1) {
+        m_errorText = QStringLiteral("%1 holds no feature layer").arg(m_sourcePath);
+        return false;
+    }
+    OGRLayer *source = dataset->GetLayer(0);
+    source->ResetReading();
+    std::vector<Feature> features;
+    for (const auto &feature : *source)
+        features.push_back(convert(*feature));
+    if (CPLGetLastErrorType() >= CE_Failure) {
+        m_errorText = QStringLiteral("cannot read the features of %1: %2")
+                          .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error")));
+        return false;
+    }
+    m_features = std::move(features);
+    m_extent = extentOf(m_features);
+    return true;
+}
+
+void FeatureLayer::setFeatures(std::vector<Feature> features)
+{
+    m_features = std::move(features);
+    m_extent = extentOf(m_features);
+    m_errorText.clear();
+}
+
+} // namespace mapdesk

@@ -1,0 +1,48 @@
+#include "GdalSupport.h"
+
+#include <QFileInfo>
+
+#include <cpl_error.h>
+#include <gdal.h>
+
+#include <mutex>
+
+namespace mapdesk {
+
+GdalSupport::QuietErrors::QuietErrors()
+{
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLErrorReset();
+}
+
+GdalSupport::QuietErrors::~QuietErrors() { CPLPopErrorHandler(); }
+
+void GdalSupport::ensureRegistered()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { GDALAllRegister(); });
+}
+
+QString GdalSupport::lastError(const QString &fallback)
+{
+    const char *message = CPLGetLastErrorMsg();
+    if (message && *message)
+        return QString::fromUtf8(message);
+    return fallback;
+}
+
+QString GdalSupport::checkLocalFile(const QString &path)
+{
+    if (path.isEmpty())
+        return QStringLiteral("the layer names no data file");
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("data file not found: %1").arg(path);
+    if (!info.isFile())
+        return QStringLiteral("not a regular file: %1").arg(path);
+    if (!info.isReadable())
+        return QStringLiteral("data file not readable: %1").arg(path);
+    return {};
+}
+
+} // namespace mapdesk

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace mapdesk {
+
+/// What the model needs of GDAL around every read: the drivers registered
+/// once, GDAL's own error printing silenced for the duration of a read, and
+/// the last GDAL error as text. Reads happen on the user-interface thread.
+class GdalSupport
+{
+public:
+    /// Silences GDAL's error output and clears the last error while it lives.
+    class QuietErrors
+    {
+    public:
+        QuietErrors();
+        ~QuietErrors();
+        QuietErrors(const QuietErrors &) = delete;
+        QuietErrors &operator=(const QuietErrors &) = delete;
+    };
+
+    /// Registers GDAL's drivers on first use.
+    static void ensureRegistered();
+    /// GDAL's last error message, or `fallback` when GDAL gave none.
+    static QString lastError(const QString &fallback);
+    /// The data files a layer may name are plain local files: checks that
+    /// `path` is an existing, readable regular file (so that GDAL is never
+    /// handed a device, a pipe or one of its virtual or network paths).
+    /// Returns the fault, or an empty text when the file is fine.
+    static QString checkLocalFile(const QString &path);
+};
+
+} // namespace mapdesk

@@ -1,0 +1,118 @@
+#include "Map.h"
+
+#include "DocumentEvents.h"
+#include "Envelope.h"
+#include "GroupLayer.h"
+#include "IndexCheck.h"
+#include "Layer.h"
+#include "ScreenDisplay.h"
+
+#include <algorithm>
+
+namespace mapdesk {
+
+namespace {
+
+// Appends the non-group layers under `layers` whose own flag is on, entering
+// only groups that are on themselves. Depth is bounded by the reader; a
+// group held in itself (only possible in code) would be entered once per
+// level up to the same bound.
+void collectVisible(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<std::shared_ptr<Layer>> &out,
+                    int depth)
+{
+    constexpr int kMaxDepth = 256;
+    if (depth > kMaxDepth)
+        return;
+    for (const auto &layer : layers) {
+        if (!layer->visible())
+            continue;
+        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
+            collectVisible(group->members(), out, depth + 1);
+        else
+            out.push_back(layer);
+    }
+}
+
+QRectF envelopeRect(const std::shared_ptr<IEnvelope> &area)
+{
+    const auto envelope = std::dynamic_pointer_cast<Envelope>(area);
+    return envelope ? envelope->rect() : QRectF();
+}
+
+} // namespace
+
+Map::Map(QString name) : m_name(std::move(name)), m_display(std::make_shared<ScreenDisplay>()) {}
+
+Map::~Map() = default;
+
+QString Map::name() { return m_name; }
+
+std::int32_t Map::layerCount() { return hostCount(m_layers.size()); }
+
+std::shared_ptr<ILayer> Map::layer(std::int32_t index)
+{
+    checkIndex(index, m_layers.size(), "layer");
+    return m_layers[static_cast<std::size_t>(index)];
+}
+
+std::shared_ptr<IMap> Map::focusMap() { return shared_from_this(); }
+
+std::shared_ptr<IDisplay> Map::screenDisplay() { return m_display; }
+
+void Map::refresh()
+{
+    updateDrawnLayers();
+    if (m_events)
+        emit m_events->viewRefreshed(this);
+}
+
+void Map::partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<IEnvelope> area)
+{
+    // Only the geography phase draws layers; graphics and other phases leave them as drawn.
+    if (phase & IView::Geography)
+        updateDrawnLayers();
+    if (m_events)
+        emit m_events->partialRefresh(this, phase, data.get(), envelopeRect(area));
+}
+
+void Map::setName(const QString &name) { m_name = name; }
+
+void Map::addLayer(std::shared_ptr<Layer> layer) { m_layers.push_back(std::move(layer)); }
+
+void Map::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
+{
+    checkInsertIndex(index, m_layers.size(), "layer");
+    m_layers.insert(m_layers.begin() + index, std::move(layer));
+}
+
+bool Map::removeLayer(const std::shared_ptr<Layer> &layer)
+{
+    const auto found = std::find(m_layers.begin(), m_layers.end(), layer);
+    if (found == m_layers.end())
+        return false;
+    m_layers.erase(found);
+    return true;
+}
+
+std::vector<std::shared_ptr<Layer>> Map::visibleLayers() const
+{
+    std::vector<std::shared_ptr<Layer>> visible;
+    collectVisible(m_layers, visible, 0);
+    return visible;
+}
+
+void Map::updateDrawnLayers() { m_drawnLayers = visibleLayers(); }
+
+QRectF Map::fullExtent() const
+{
+    QRectF united;
+    for (const auto &layer : m_layers)
+        united = united.united(layer->extent());
+    return united;
+}
+
+void Map::setEvents(DocumentEvents *events) { m_events = events; }
+
+DocumentEvents *Map::events() const { return m_events; }
+
+} // namespace mapdesk

@@ -1,0 +1,213 @@
+#include "RasterLayer.h"
+
+#include "GdalSupport.h"
+
+#include <QFile>
+
+#include <gdal_priv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace mapdesk {
+
+namespace {
+
+// Only formats that read plain local files (no VRT, which can name any file).
+const char *const kRasterDrivers[] = {"GTiff", "PNG", "JPEG", "GIF", "BMP", nullptr};
+
+// Sides beyond this are refused outright: no real image here is that large,
+// and a hostile header should not make GDAL plan huge reads.
+constexpr int kMaxSourceSide = 1'000'000;
+
+struct Plane
+{
+    std::vector<float> values;
+    std::vector<bool> valid; // false where the band has no data
+};
+
+// Reads one band into an outWidth x outHeight grid (GDAL reduces when smaller).
+std::optional<Plane> readBand(GDALRasterBand *band, int width, int height, int outWidth, int outHeight)
+{
+    Plane plane;
+    plane.values.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight));
+    if (band->RasterIO(GF_Read, 0, 0, width, height, plane.values.data(), outWidth, outHeight, GDT_Float32, 0, 0)
+        != CE_None)
+        return std::nullopt;
+    int hasNoData = 0;
+    const double noData = band->GetNoDataValue(&hasNoData);
+    plane.valid.resize(plane.values.size());
+    for (std::size_t i = 0; i < plane.values.size(); ++i)
+        plane.valid[i] = std::isfinite(plane.values[i]) && !(hasNoData && plane.values[i] == static_cast<float>(noData));
+    return plane;
+}
+
+// Byte bands keep their values; other types are stretched from their
+// smallest to their largest valid value.
+std::vector<int> toBytes(const Plane &plane, GDALDataType type)
+{
+    std::vector<int> bytes(plane.values.size(), 0);
+    if (type == GDT_Byte) {
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = plane.valid[i] ? std::clamp(static_cast<int>(plane.values[i]), 0, 255) : 0;
+        return bytes;
+    }
+    float low = 0;
+    float high = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!plane.valid[i])
+            continue;
+        low = any ? std::min(low, plane.values[i]) : plane.values[i];
+        high = any ? std::max(high, plane.values[i]) : plane.values[i];
+        any = true;
+    }
+    const double span = static_cast<double>(high) - static_cast<double>(low);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (plane.valid[i] && span > 0)
+            bytes[i] = std::clamp(static_cast<int>(std::lround((plane.values[i] - low) / span * 255.0)), 0, 255);
+    }
+    return bytes;
+}
+
+} // namespace
+
+RasterLayer::RasterLayer(QString name, QString sourcePath, bool visible)
+    : Layer(std::move(name), visible), m_sourcePath(std::move(sourcePath))
+{
+}
+
+RasterLayer::~RasterLayer() = default;
+
+void RasterLayer::setSourcePath(const QString &path) { m_sourcePath = path; }
+
+bool RasterLayer::load()
+{
+    m_image = QImage();
+    m_sourceSize = QSize();
+    m_extent = QRectF();
+    m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
+    if (!m_errorText.isEmpty())
+        return false;
+
+    GdalSupport::ensureRegistered();
+    const GdalSupport::QuietErrors quiet;
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(QFile::encodeName(m_sourcePath).constData(),
+                                                         GDAL_OF_RASTER | GDAL_OF_READONLY, kRasterDrivers));
+    const auto fail = [this](const QString &fault) {
+        m_errorText = fault;
+        return false;
+    };
+    if (!dataset)
+        return fail(QStringLiteral("cannot read %1 as an image: %2")
+                        .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("unknown format"))));
+
+    const int width = dataset->GetRasterXSize();
+    const int height = dataset->GetRasterYSize();
+    const int bandCount = dataset->GetRasterCount();
+    if (width <= 0 || height <= 0 || bandCount < 1)
+        return fail(QStringLiteral("%1 holds no image").arg(m_sourcePath));
+    if (width > kMaxSourceSide || height > kMaxSourceSide)
+        return fail(QStringLiteral("%1 is too large (%2 x %3 pixels)").arg(m_sourcePath).arg(width).arg(height));
+
+    const double reduce = std::max(1.0, static_cast<double>(std::max(width, height)) / RasterLayer::MaxImageSide);
+    const int outWidth = std::max(1, static_cast<int>(width / reduce));
+    const int outHeight = std::max(1, static_cast<int>(height / reduce));
+
+    // Which bands make the picture: palette, grey (+ alpha) or RGB (+ alpha).
+    GDALRasterBand *first = dataset->GetRasterBand(1);
+    const GDALColorTable *palette = bandCount == 1 ? first->GetColorTable() : nullptr;
+    std::vector<GDALRasterBand *> colourBands{first};
+    if (bandCount >= 3)
+        colourBands = {first, dataset->GetRasterBand(2), dataset->GetRasterBand(3)};
+    GDALRasterBand *alphaBand = nullptr;
+    for (int b = 2; b <= bandCount; ++b) {
+        if (dataset->GetRasterBand(b)->GetColorInterpretation() == GCI_AlphaBand)
+            alphaBand = dataset->GetRasterBand(b);
+    }
+    if (!alphaBand && bandCount == 4)
+        alphaBand = dataset->GetRasterBand(4);
+
+    std::vector<Plane> planes;
+    std::vector<std::vector<int>> bytes;
+    for (GDALRasterBand *band : colourBands) {
+        auto plane = readBand(band, width, height, outWidth, outHeight);
+        if (!plane)
+            return fail(QStringLiteral("cannot read the pixels of %1: %2")
+                            .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error"))));
+        bytes.push_back(toBytes(*plane, band->GetRasterDataType()));
+        planes.push_back(std::move(*plane));
+    }
+    std::vector<int> alpha;
+    if (alphaBand) {
+        const auto plane = readBand(alphaBand, width, height, outWidth, outHeight);
+        if (!plane)
+            return fail(QStringLiteral("cannot read the pixels of %1: %2")
+                            .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error"))));
+        alpha = toBytes(*plane, alphaBand->GetRasterDataType());
+    }
+
+    QImage image(outWidth, outHeight, QImage::Format_ARGB32);
+    for (int y = 0; y < outHeight; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < outWidth; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(outWidth) + static_cast<std::size_t>(x);
+            const bool valid = planes.front().valid[i];
+            QRgb colour = qRgba(0, 0, 0, 0);
+            if (valid && palette) {
+                const float index = planes.front().values[i];
+                const GDALColorEntry *entry =
+                    index >= 0 && index < palette->GetColorEntryCount() ? palette->GetColorEntry(static_cast<int>(index)) : nullptr;
+                if (entry)
+                    colour = qRgba(entry->c1, entry->c2, entry->c3, entry->c4);
+            } else if (valid && bytes.size() == 3) {
+                colour = qRgb(bytes[0][i], bytes[1][i], bytes[2][i]);
+            } else if (valid) {
+                colour = qRgb(bytes[0][i], bytes[0][i], bytes[0][i]);
+            }
+            if (valid && !alpha.empty())
+                colour = qRgba(qRed(colour), qGreen(colour), qBlue(colour), alpha[i]);
+            line[x] = colour;
+        }
+    }
+
+    // Place the image by its geotransform; without one it covers one map unit per pixel.
+    double transform[6] = {0, 1, 0, static_cast<double>(height), 0, -1};
+    if (dataset->GetGeoTransform(transform) != CE_None) {
+        transform[0] = 0;
+        transform[1] = 1;
+        transform[2] = 0;
+        transform[3] = height;
+        transform[4] = 0;
+        transform[5] = -1;
+    }
+    if (!std::all_of(std::begin(transform), std::end(transform), [](double v) { return std::isfinite(v); }))
+        return fail(QStringLiteral("%1 has an invalid geotransform").arg(m_sourcePath));
+    if (transform[2] != 0 || transform[4] != 0)
+        return fail(QStringLiteral("%1 is rotated, which mapdesk cannot draw").arg(m_sourcePath));
+    if (transform[1] == 0 || transform[5] == 0)
+        return fail(QStringLiteral("%1 has an invalid geotransform").arg(m_sourcePath));
+
+    // Rows run south to north or columns east to west: mirror into a north-up image.
+    image = image.mirrored(transform[1] < 0, transform[5] > 0);
+    const double x0 = transform[0];
+    const double x1 = transform[0] + width * transform[1];
+    const double y0 = transform[3];
+    const double y1 = transform[3] + height * transform[5];
+    m_extent = QRectF(QPointF(std::min(x0, x1), std::min(y0, y1)), QPointF(std::max(x0, x1), std::max(y0, y1)));
+    m_image = std::move(image);
+    m_sourceSize = QSize(width, height);
+    return true;
+}
+
+void RasterLayer::setImage(const QImage &image, const QRectF &extent)
+{
+    m_image = image.convertToFormat(QImage::Format_ARGB32);
+    m_sourceSize = image.size();
+    m_extent = extent;
+    m_errorText.clear();
+}
+
+} // namespace mapdesk

@@ -1,0 +1,181 @@
+#include "ModelTestSupport.h"
+
+#include "Application.h"
+#include "HostError.h"
+#include "IEnvelope.h"
+#include "IGeometry.h"
+#include "IPageLayout.h"
+#include "MapCollection.h"
+#include "MapFrameElement.h"
+#include "PageLayout.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace mapdesk;
+using modeltest::EventLog;
+using modeltest::SmallMap;
+
+namespace {
+
+struct TwoMaps
+{
+    std::shared_ptr<Document> document = Document::create();
+    SmallMap first;
+    std::shared_ptr<Map> second = std::make_shared<Map>(QStringLiteral("Overview"));
+
+    TwoMaps()
+    {
+        document->addMap(first.map);
+        document->addMap(second);
+    }
+};
+
+} // namespace
+
+TEST(DocumentTest, MapsComeBackInOrderFromOneCollection)
+{
+    TwoMaps t;
+    const auto maps = t.document->maps();
+    EXPECT_EQ(maps, t.document->maps());
+    ASSERT_EQ(maps->count(), 2);
+    EXPECT_EQ(maps->item(0), std::static_pointer_cast<IMap>(t.first.map));
+    EXPECT_EQ(maps->item(1), std::static_pointer_cast<IMap>(t.second));
+    EXPECT_EQ(t.document->focusMap(), std::static_pointer_cast<IMap>(t.first.map));
+}
+
+TEST(DocumentTest, ActiveViewIsTheFocusMapOrThePageLayout)
+{
+    TwoMaps t;
+    EXPECT_EQ(t.document->activeView(), std::static_pointer_cast<IView>(t.first.map));
+    EXPECT_FALSE(std::dynamic_pointer_cast<IPageLayout>(t.document->activeView()));
+
+    t.document->setFocusMap(t.second);
+    EXPECT_EQ(t.document->activeView(), std::static_pointer_cast<IView>(t.second));
+
+    t.document->setActiveViewKind(Document::ViewKind::Layout);
+    const auto view = t.document->activeView();
+    EXPECT_TRUE(std::dynamic_pointer_cast<IPageLayout>(view));
+    EXPECT_EQ(std::dynamic_pointer_cast<IPageLayout>(view), t.document->pageLayout());
+    // The layout's focus map is the document's, the very object.
+    EXPECT_EQ(view->focusMap(), std::static_pointer_cast<IMap>(t.second));
+}
+
+TEST(DocumentTest, FocusMapMustBeOneOfTheDocumentsMaps)
+{
+    TwoMaps t;
+    EXPECT_THROW(t.document->setFocusMap(std::make_shared<Map>(QStringLiteral("Town"))), HostError);
+    EXPECT_THROW(t.document->setFocusMap(nullptr), HostError);
+    EXPECT_EQ(t.document->focusMapModel(), t.first.map);
+
+    EXPECT_TRUE(t.document->removeMap(t.first.map));
+    EXPECT_EQ(t.document->focusMapModel(), t.second);
+    EXPECT_FALSE(t.document->removeMap(t.first.map));
+}
+
+TEST(DocumentTest, DocumentWithoutMapsFailsInsteadOfGivingNoView)
+{
+    const auto document = Document::create();
+    EXPECT_THROW(document->focusMap(), HostError);
+    EXPECT_THROW(document->activeView(), HostError);
+    EXPECT_THROW(document->pageLayoutModel()->focusMap(), HostError);
+    document->setActiveViewKind(Document::ViewKind::Layout);
+    EXPECT_TRUE(document->activeView());
+
+    const auto untitled = Document::createUntitled();
+    ASSERT_EQ(untitled->maps()->count(), 1);
+    EXPECT_EQ(untitled->focusMap()->name(), QStringLiteral("Layers"));
+}
+
+TEST(DocumentTest, VisibilityChangesAreSilentAndRedrawsAreAnnounced)
+{
+    TwoMaps t;
+    EventLog log(t.document->events());
+    t.first.transport->setVisible(false);
+    t.first.roads->setVisible(false);
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    t.document->updateContents();
+    EXPECT_EQ(log.lines, QStringList({"contents"}));
+
+    t.first.map->refresh();
+    t.document->pageLayoutModel()->refresh();
+    EXPECT_EQ(log.lines, QStringList({"contents", "refresh", "refresh"}));
+    ASSERT_EQ(log.views.size(), 2u);
+    EXPECT_EQ(log.views[0], static_cast<IView *>(t.first.map.get()));
+    EXPECT_EQ(log.views[1], static_cast<IView *>(t.document->pageLayoutModel().get()));
+}
+
+TEST(DocumentTest, PartialRefreshNamesItsViewPhaseObjectAndArea)
+{
+    TwoMaps t;
+    EventLog log(t.document->events());
+    const auto layout = t.document->pageLayoutModel();
+    auto frame = std::make_shared<MapFrameElement>(QStringLiteral("f"), t.second, QRectF(1, 2, 3, 4));
+    layout->addElement(frame);
+
+    layout->partialRefresh(IView::Graphics, frame, frame->geometry()->envelope());
+    EXPECT_EQ(log.lines, QStringList({"partial 8"}));
+    EXPECT_EQ(log.views.back(), static_cast<IView *>(layout.get()));
+    EXPECT_EQ(log.lastData, static_cast<HostObject *>(frame.get()));
+    EXPECT_EQ(log.lastArea, QRectF(1, 2, 3, 4));
+
+    t.second->partialRefresh(IView::Geography, nullptr, nullptr);
+    EXPECT_EQ(log.lines.back(), QStringLiteral("partial 1"));
+    EXPECT_EQ(log.lastData, nullptr);
+    EXPECT_TRUE(log.lastArea.isNull());
+}
+
+TEST(DocumentTest, SwitchingFocusOrViewIsAnnouncedOncePerChange)
+{
+    TwoMaps t;
+    EventLog log(t.document->events());
+    t.document->setFocusMap(t.first.map);
+    t.document->setActiveViewKind(Document::ViewKind::Data);
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    t.document->setFocusMap(t.second);
+    EXPECT_EQ(log.lines, QStringList({"focusMap", "activeView"}));
+    t.document->setActiveViewKind(Document::ViewKind::Layout);
+    t.document->setFocusMap(t.first.map);
+    // In the layout the active view stays the page layout.
+    EXPECT_EQ(log.lines, QStringList({"focusMap", "activeView", "activeView", "focusMap"}));
+}
+
+TEST(DocumentTest, ViewsOutlivingTheirDocumentStaySafe)
+{
+    std::shared_ptr<Map> map;
+    std::shared_ptr<IView> layout;
+    {
+        TwoMaps t;
+        map = t.second;
+        layout = std::dynamic_pointer_cast<IView>(t.document->pageLayout());
+    }
+    map->refresh();
+    EXPECT_THROW(layout->focusMap(), HostError);
+    layout->refresh();
+    EXPECT_EQ(map->events(), nullptr);
+}
+
+TEST(ApplicationTest, HoldsTheCurrentDocumentAndAnnouncesASwitch)
+{
+    Application application;
+    ASSERT_TRUE(application.document());
+    EXPECT_EQ(application.document(), std::static_pointer_cast<IDocument>(application.currentDocument()));
+    QSignalSpy changed(&application, &Application::documentChanged);
+
+    const auto first = application.currentDocument();
+    application.setDocument(first);
+    EXPECT_EQ(changed.count(), 0);
+
+    const auto opened = Document::createUntitled();
+    application.setDocument(opened);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(application.document(), std::static_pointer_cast<IDocument>(opened));
+
+    application.setDocument(nullptr);
+    EXPECT_EQ(changed.count(), 2);
+    ASSERT_TRUE(application.currentDocument());
+    EXPECT_NE(application.currentDocument(), opened);
+}

@@ -1,0 +1,170 @@
+#include "ModelTestSupport.h"
+
+#include "DocumentError.h"
+#include "DocumentReader.h"
+#include "DocumentWriter.h"
+#include "GroupElement.h"
+#include "Legend.h"
+#include "MapCollection.h"
+#include "MapFrameElement.h"
+#include "MapSurround.h"
+#include "MapSurroundFrameElement.h"
+#include "PageLayout.h"
+#include "TextElement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using namespace mapdesk;
+using modeltest::sample;
+
+namespace {
+
+void describeLayers(const std::vector<std::shared_ptr<Layer>> &layers, const QString &indent, QTextStream &out)
+{
+    for (const auto &layer : layers) {
+        out << indent << static_cast<int>(layer->kind()) << ' ' << layer->name() << ' ' << layer->visible();
+        if (const auto feature = std::dynamic_pointer_cast<FeatureLayer>(layer))
+            out << ' ' << feature->sourcePath() << ' ' << feature->features().size();
+        if (const auto raster = std::dynamic_pointer_cast<RasterLayer>(layer))
+            out << ' ' << raster->sourcePath() << ' ' << raster->image().width();
+        out << '\n';
+        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
+            describeLayers(group->members(), indent + QStringLiteral("  "), out);
+    }
+}
+
+void describeElements(Document &document, const std::vector<std::shared_ptr<Element>> &elements,
+                      const QString &indent, QTextStream &out)
+{
+    for (const auto &element : elements) {
+        const QRectF b = element->bounds();
+        out << indent << static_cast<int>(element->kind()) << ' ' << b.x() << ',' << b.y() << ',' << b.width() << ','
+            << b.height();
+        if (const auto frame = std::dynamic_pointer_cast<MapFrameElement>(element))
+            out << " map " << document.mapCollection()->indexOf(frame->mapModel().get());
+        if (const auto surround = std::dynamic_pointer_cast<MapSurroundFrameElement>(element)) {
+            // Which frame: its position among all frames of the page, found by identity.
+            out << " surround " << static_cast<int>(surround->surroundModel()->kind()) << " of frame at "
+                << surround->mapFrameModel()->bounds().x() << ',' << surround->mapFrameModel()->bounds().y()
+                << " same map " << (surround->surroundModel()->map() == surround->mapFrameModel()->mapModel());
+        }
+        if (const auto text = std::dynamic_pointer_cast<TextElement>(element))
+            out << " text " << text->text() << ' ' << text->pointSize();
+        out << '\n';
+        if (const auto group = std::dynamic_pointer_cast<GroupElement>(element))
+            describeElements(document, group->elements(), indent + QStringLiteral("  "), out);
+    }
+}
+
+/// Everything the file keeps, as text: equal texts mean equal documents.
+QString describe(Document &document)
+{
+    QString text;
+    QTextStream out(&text);
+    for (const auto &map : document.mapModels()) {
+        out << "map " << map->name() << '\n';
+        describeLayers(map->layers(), QStringLiteral("  "), out);
+    }
+    out << "focus " << document.mapCollection()->indexOf(document.focusMapModel().get()) << '\n';
+    out << "view " << static_cast<int>(document.activeViewKind()) << '\n';
+    const auto layout = document.pageLayoutModel();
+    out << "page " << layout->pageSize().width() << 'x' << layout->pageSize().height() << '\n';
+    describeElements(document, layout->elements(), QStringLiteral("  "), out);
+    return text;
+}
+
+} // namespace
+
+TEST(DocumentWriterTest, SamplesRoundTripThroughAnotherFolder)
+{
+    for (const QString &name : {QStringLiteral("city.mapdesk.json"), QStringLiteral("region.mapdesk.json")}) {
+        const auto original = DocumentReader::read(sample(name));
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("deeper/copy.mapdesk.json"));
+        QDir().mkpath(QFileInfo(copy).path());
+        DocumentWriter::write(*original, copy);
+        const auto reread = DocumentReader::read(copy);
+        EXPECT_EQ(describe(*reread).toStdString(), describe(*original).toStdString());
+        // Sources are written relative to the new file's folder.
+        const QByteArray json = [&] {
+            QFile f(copy);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        EXPECT_FALSE(json.contains(dir.path().toUtf8()));
+    }
+}
+
+TEST(DocumentWriterTest, ChangedFlagsFocusAndViewAreSaved)
+{
+    const auto document = DocumentReader::read(sample(QStringLiteral("city.mapdesk.json")));
+    const auto town = document->mapModels()[0];
+    const auto transport = std::static_pointer_cast<GroupLayer>(town->layers()[1]);
+    transport->setVisible(false);
+    std::static_pointer_cast<GroupLayer>(transport->members()[2])->members()[1]->setVisible(true);
+    document->setFocusMap(document->mapModels()[1]);
+    document->setActiveViewKind(Document::ViewKind::Data);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("changed.mapdesk.json"));
+    DocumentWriter::write(*document, path);
+    const auto reread = DocumentReader::read(path);
+    EXPECT_EQ(describe(*reread).toStdString(), describe(*document).toStdString());
+    const auto rereadTransport = std::static_pointer_cast<GroupLayer>(reread->mapModels()[0]->layers()[1]);
+    EXPECT_FALSE(rereadTransport->visible());
+    EXPECT_TRUE(rereadTransport->members()[0]->visible());
+    EXPECT_EQ(reread->focusMapModel()->name(), QStringLiteral("Overview"));
+}
+
+TEST(DocumentWriterTest, FramesWithoutDistinctIdsGetTheirOwnAndKeepTheirSurrounds)
+{
+    const auto document = Document::createUntitled();
+    const auto second = std::make_shared<Map>(QStringLiteral("Second"));
+    document->addMap(second);
+    const auto layout = document->pageLayoutModel();
+    auto a = std::make_shared<MapFrameElement>(QStringLiteral("same"), document->mapModels()[0], QRectF(0, 0, 10, 10));
+    auto b = std::make_shared<MapFrameElement>(QStringLiteral("same"), second, QRectF(20, 0, 10, 10));
+    auto c = std::make_shared<MapFrameElement>(QString(), second, QRectF(40, 0, 10, 10));
+    layout->addElement(a);
+    layout->addElement(b);
+    layout->addElement(c);
+    layout->addElement(std::make_shared<MapSurroundFrameElement>(b, std::make_shared<Legend>(second), QRectF(20, 20, 5, 5)));
+    layout->addElement(std::make_shared<MapSurroundFrameElement>(c, std::make_shared<Legend>(second), QRectF(40, 20, 5, 5)));
+
+    const auto reread = DocumentReader::fromJson(DocumentWriter::toJson(*document, QStringLiteral("/tmp")),
+                                                 QStringLiteral("ids"), QStringLiteral("/tmp"));
+    EXPECT_EQ(describe(*reread).toStdString(), describe(*document).toStdString());
+}
+
+TEST(DocumentWriterTest, WhatCannotBeSavedIsRefusedNamingTheFile)
+{
+    QTemporaryDir dir;
+    const auto document = Document::createUntitled();
+    document->mapModels()[0]->addLayer(std::make_shared<FeatureLayer>(QStringLiteral("Sketch")));
+    const QString path = dir.filePath(QStringLiteral("sketch.mapdesk.json"));
+    try {
+        DocumentWriter::write(*document, path);
+        FAIL() << "a layer without data file was saved";
+    } catch (const DocumentError &error) {
+        EXPECT_EQ(error.file(), path);
+        EXPECT_TRUE(error.fault().contains(QStringLiteral("\"Sketch\" has no data file")));
+    }
+    EXPECT_FALSE(QFile::exists(path));
+
+    // A surround whose frame is not on the page cannot be written as a reference.
+    const auto untitled = Document::createUntitled();
+    auto offPage = std::make_shared<MapFrameElement>(QStringLiteral("off"), untitled->mapModels()[0]);
+    untitled->pageLayoutModel()->addElement(std::make_shared<MapSurroundFrameElement>(
+        offPage, std::make_shared<Legend>(untitled->mapModels()[0])));
+    EXPECT_THROW(DocumentWriter::toJson(*untitled, dir.path()), DocumentError);
+
+    // The target is a folder: the save fails, the folder stays.
+    const QString folder = dir.filePath(QStringLiteral("folder.mapdesk.json"));
+    QDir().mkpath(folder);
+    EXPECT_THROW(DocumentWriter::write(*Document::createUntitled(), folder), DocumentError);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
