@@ -1,0 +1,132 @@
+#include "QuarnelGIS_IO.h"
+
+#include "ErrorHandling.h"
+#include "HostError.h"
+#include "WindowsPath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdint>
+
+namespace {
+
+const QString moduleName = QStringLiteral("QuarnelGIS_IO");
+
+[[noreturn]] void fail(std::int32_t number, const char *description)
+{
+    throw HostError(number, QString::fromLatin1(description));
+}
+
+/// The native path with any trailing separators removed, so that a folder
+/// path ending in "\" names the folder itself. Empty when there is no drive.
+QString nativeWithoutTrailingSlash(const QString &windowsPath)
+{
+    QString native = WindowsPath::toNative(windowsPath);
+    while (native.size() > 1 && native.endsWith(QLatin1Char('/')))
+        native.chop(1);
+    return native;
+}
+
+/// A file without the owner's write permission is what the scripting
+/// runtime calls read-only; it is checked by its bit, because a process with
+/// administrative rights would otherwise delete it anyway.
+bool isReadOnly(const QFileInfo &info)
+{
+    return !info.permissions().testFlag(QFileDevice::WriteOwner) || !info.isWritable();
+}
+
+} // namespace
+
+namespace QuarnelGIS_IO {
+
+bool fDoesFileExist(const QString &path)
+{
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QString native = WindowsPath::toNative(path);
+        line = 20;
+        if (native.isEmpty())
+            return false;
+        line = 30;
+        return QFileInfo(native).isFile();
+    } catch (...) {
+        ErrorHandling::reportCurrentFailure(QStringLiteral("fDoesFileExist "), moduleName, line);
+        return false;
+    }
+}
+
+bool fDoesDirectoryExist(const QString &path)
+{
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QString native = nativeWithoutTrailingSlash(path);
+        line = 20;
+        if (native.isEmpty())
+            return false;
+        line = 30;
+        return QFileInfo(native).isDir();
+    } catch (...) {
+        ErrorHandling::reportCurrentFailure(QStringLiteral("fDoesDirectoryExist "), moduleName, line);
+        return false;
+    }
+}
+
+void fDeleteFile(const QString &path)
+{
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        if (!fDoesFileExist(path))
+            return;
+        line = 20;
+        const QString native = WindowsPath::toNative(path);
+        const QFileInfo info(native);
+        line = 30;
+        if (isReadOnly(info))
+            fail(70, "Permission denied");
+        line = 40;
+        QFile file(native);
+        if (!file.remove()) {
+            if (!QFileInfo(info.absolutePath()).isWritable())
+                fail(70, "Permission denied");
+            if (info.exists())
+                fail(75, "Path/File access error");
+        }
+    } catch (...) {
+        ErrorHandling::reportCurrentFailure(QStringLiteral("fDeleteFile "), moduleName, line);
+    }
+}
+
+void fCreateDirectory(const QString &path)
+{
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QString native = nativeWithoutTrailingSlash(path);
+        line = 20;
+        if (native.isEmpty())
+            fail(76, "Path not found");
+        line = 30;
+        const QFileInfo target(native);
+        if (target.exists() || target.isSymLink())
+            fail(58, "File already exists");
+        line = 40;
+        const QString parent = target.absolutePath();
+        if (!QFileInfo(parent).isDir())
+            fail(76, "Path not found");
+        line = 50;
+        if (!QDir(parent).mkdir(target.fileName())) {
+            if (!QFileInfo(parent).isWritable())
+                fail(70, "Permission denied");
+            fail(75, "Path/File access error");
+        }
+    } catch (...) {
+        ErrorHandling::reportCurrentFailure(QStringLiteral("fCreateDirectory "), moduleName, line);
+    }
+}
+
+} // namespace QuarnelGIS_IO

@@ -1,0 +1,156 @@
+#include "FileChannel.h"
+
+#include "StorageTestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using storagetest::failureOf;
+using storagetest::readBytes;
+
+namespace {
+
+const QString kFile = QStringLiteral("C:\\Program Files\\config");
+
+class Channel : public ::testing::Test
+{
+protected:
+    void SetUp() override { native = host.drives->add(QLatin1Char('C')) + QStringLiteral("/Program Files/config"); }
+
+    QStringList readAllFields(const QByteArray &bytes)
+    {
+        storagetest::writeBytes(native, bytes);
+        channel.openForInput(kFile);
+        QStringList fields;
+        while (!channel.atEnd())
+            fields << channel.readField();
+        channel.close();
+        return fields;
+    }
+
+    fake::FakeHost host;
+    FileChannel &channel = FileChannel::channel1();
+    QString native;
+};
+
+TEST_F(Channel, AppendsQuotedUtf8RecordsInOneWriteAtClose)
+{
+    channel.openForAppend(kFile);
+    EXPECT_EQ(readBytes(native), QByteArray()); // created empty at once
+    channel.writeRecord({QStringLiteral("Say \"hi\""), QStringLiteral("Ünd"), QString(), QStringLiteral("False")});
+    EXPECT_EQ(readBytes(native), QByteArray());
+    channel.close();
+    channel.close(); // closing a closed channel does nothing
+    EXPECT_EQ(readBytes(native), QByteArray("\"Say \"\"hi\"\"\",\"\xC3\x9Cnd\",\"\",\"False\"\r\n"));
+
+    // A failure path's quiet close still hands over what was written.
+    channel.openForAppend(kFile);
+    channel.writeRecord({QStringLiteral("a")});
+    channel.closeQuietly();
+    EXPECT_TRUE(readBytes(native).endsWith("\"False\"\r\n\"a\"\r\n"));
+}
+
+TEST_F(Channel, AFullDiskIsAFailureAndClosesTheChannel)
+{
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), native));
+    channel.openForAppend(kFile);
+    channel.writeRecord({QStringLiteral("Roads")});
+    QString description;
+    EXPECT_EQ(failureOf([&] { channel.close(); }, &description), 61);
+    EXPECT_EQ(description, QStringLiteral("Disk full"));
+    EXPECT_FALSE(channel.isOpen());
+}
+
+TEST_F(Channel, FailuresCarryTheRuntimeNumbers)
+{
+    QDir().mkpath(native + QStringLiteral("folder"));
+    const QString folder = kFile + QStringLiteral("folder");
+    const QString missingFolder = QStringLiteral("C:\\Program Files\\QuarnelGIS\\config");
+    const QString noDrive = QStringLiteral("Q:\\config");
+    QString description;
+    EXPECT_EQ(failureOf([&] { channel.openForInput(kFile); }, &description), 53);
+    EXPECT_EQ(description, QStringLiteral("File not found"));
+    EXPECT_EQ(failureOf([&] { channel.openForInput(missingFolder); }, &description), 76);
+    EXPECT_EQ(description, QStringLiteral("Path not found"));
+    EXPECT_EQ(failureOf([&] { channel.openForInput(noDrive); }), 53);
+    EXPECT_EQ(failureOf([&] { channel.openForInput(QString()); }, &description), 52);
+    EXPECT_EQ(description, QStringLiteral("Bad file name or number"));
+    EXPECT_EQ(failureOf([&] { channel.openForInput(folder); }, &description), 75);
+    EXPECT_EQ(description, QStringLiteral("Path/File access error"));
+    EXPECT_EQ(failureOf([&] { channel.openForAppend(missingFolder); }), 76);
+    EXPECT_EQ(failureOf([&] { channel.openForAppend(noDrive); }), 76);
+    EXPECT_EQ(failureOf([&] { channel.openForAppend(QString()); }), 52);
+    EXPECT_EQ(failureOf([&] { channel.openForAppend(folder); }), 75);
+    EXPECT_EQ(failureOf([&] { channel.readField(); }), 52);
+    EXPECT_EQ(failureOf([&] { channel.writeRecord({QStringLiteral("a")}); }), 52);
+    EXPECT_FALSE(QFileInfo::exists(native));
+
+    QFile::setPermissions(QFileInfo(native).absolutePath(), QFileDevice::Permissions(0x5555));
+    {
+        storagetest::Unprivileged unprivileged(host);
+        EXPECT_EQ(failureOf([&] { channel.openForAppend(kFile); }, &description), 70);
+    }
+    QFile::setPermissions(QFileInfo(native).absolutePath(), QFileDevice::Permissions(0x7755));
+    EXPECT_EQ(description, QStringLiteral("Permission denied"));
+    EXPECT_FALSE(channel.isOpen());
+
+    // Misuse of an open channel leaves it open on its file.
+    storagetest::writeBytes(native, "\"a\"");
+    channel.openForInput(kFile);
+    EXPECT_EQ(failureOf([&] { channel.openForAppend(kFile); }), 55);
+    EXPECT_EQ(failureOf([&] { channel.writeRecord({QStringLiteral("b")}); }), 54);
+    EXPECT_EQ(channel.readField(), QStringLiteral("a"));
+    channel.close();
+    channel.openForAppend(kFile);
+    EXPECT_EQ(failureOf([&] { channel.atEnd(); }), 54);
+}
+
+TEST_F(Channel, ReadsFieldsLenientlyAndFailsPastTheEnd)
+{
+    EXPECT_EQ(readAllFields("\r\n\n\r\r\n"), QStringList());
+    // Doubled quotes and line breaks inside quotes; blank lines, lone CR and
+    // LF between records; fields taken without regard to line ends.
+    EXPECT_EQ(readAllFields("\"a\"\"b\",\"c\r\nd\"\r\n\r\n\n\"e\"\r\"f\"\n\"g\",\r\n\"h\"\r\n\r\n"),
+              (QStringList{"a\"b", "c\r\nd", "e", "f", "g", "h"}));
+    // Unquoted fields as they stand; text after a closing quote dropped;
+    // empty fields between commas; a byte-order mark in front skipped.
+    EXPECT_EQ(readAllFields("\xEF\xBB\xBFRoads, Layers ,\"Streets\" junk,True\nx,,\"\",y"),
+              (QStringList{"Roads", " Layers ", "Streets", "True", "x", "", "", "y"}));
+    // Each field is UTF-8 when it is valid UTF-8, Windows-1252 otherwise.
+    EXPECT_EQ(readAllFields("\"Stra\xDF" "e\",\"Stra\xC3\x9F" "e\",\"\x80 \x9F\",\"\xE9t\xC3\xA9\"\r\n"),
+              (QStringList{QStringLiteral("Straße"), QStringLiteral("Straße"), QStringLiteral("€ Ÿ"),
+                           QStringLiteral("étÃ©")}));
+
+    storagetest::writeBytes(native, "\"a\",\"b\"\r\n\r\n");
+    channel.openForInput(kFile);
+    channel.readField();
+    channel.readField();
+    EXPECT_TRUE(channel.atEnd());
+    QString description;
+    EXPECT_EQ(failureOf([&] { channel.readField(); }, &description), 62);
+    EXPECT_EQ(description, QStringLiteral("Input past end of file"));
+    channel.close();
+
+    storagetest::writeBytes(native, "\"a\",\"b\r\n"); // the file ends inside the quotes
+    channel.openForInput(kFile);
+    channel.readField();
+    EXPECT_EQ(failureOf([&] { channel.readField(); }), 62);
+}
+
+TEST_F(Channel, FieldsSplitByTheReadBlocksReadWhole)
+{
+    // Every byte of the awkward record in turn falls on the reader's first
+    // block boundary (1 MiB), behind a filler record.
+    const qsizetype block = 1 << 20;
+    const QByteArray awkward = "\"q\"\"\"\"\",\"l\r\nf\",\"\xC3\xA9\",plain\r\n\"end\"\r\n";
+    const QStringList expected{"x", "q\"\"", "l\r\nf", QStringLiteral("é"), "plain", "end"};
+    for (qsizetype shift = 0; shift <= awkward.size(); ++shift) {
+        const QByteArray filler = "\"x\",\"" + QByteArray(block - shift - 8, 'x') + "\"\r\n";
+        QStringList fields = readAllFields(filler + awkward);
+        ASSERT_EQ(fields.size(), 7) << shift;
+        fields.removeAt(1);
+        EXPECT_EQ(fields, expected) << shift;
+    }
+}
+
+} // namespace

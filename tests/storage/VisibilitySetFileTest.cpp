@@ -1,0 +1,101 @@
+#include "VisibilitySetFile.h"
+
+#include "FileChannel.h"
+#include "StorageTestSupport.h"
+
+#include <vector>
+
+using storagetest::failureOf;
+using storagetest::writeBytes;
+
+namespace {
+
+const QString kFile = QStringLiteral("C:\\Program Files\\config");
+
+class SetFile : public ::testing::Test
+{
+protected:
+    void SetUp() override { native = host.drives->add(QLatin1Char('C')) + QStringLiteral("/Program Files/config"); }
+
+    /// Appends one record per layer name under set and map, alternately visible and hidden.
+    void save(const QString &set, const QString &map, const QStringList &layers)
+    {
+        channel.openForAppend(kFile);
+        for (qsizetype i = 0; i < layers.size(); ++i)
+            VisibilitySetFile::writeRecord(channel, set, map, layers[i], i % 2 == 0);
+        channel.close();
+    }
+    QStringList names(int *failure = nullptr)
+    {
+        QStringList listed;
+        channel.openForInput(kFile);
+        *(failure ? failure : &ignored) =
+            failureOf([&] { VisibilitySetFile::listSetNames(channel, [&](const QString &n) { listed << n; }); });
+        channel.closeQuietly();
+        return listed;
+    }
+    /// The records of a set, each as "map|layer|visibility".
+    QStringList select(const QString &set, int *failure = nullptr)
+    {
+        QStringList records;
+        channel.openForInput(kFile);
+        *(failure ? failure : &ignored) = failureOf([&] {
+            VisibilitySetFile::selectSet(channel, set, [&](const VisibilityRecord &r) {
+                EXPECT_EQ(r.setName, set);
+                EXPECT_EQ(r.isVisible(), r.visibility == QStringLiteral("True"));
+                records << r.mapName + QLatin1Char('|') + r.layerName + QLatin1Char('|') + r.visibility;
+            });
+        });
+        channel.closeQuietly();
+        return records;
+    }
+
+    fake::FakeHost host;
+    FileChannel &channel = FileChannel::channel1();
+    QString native;
+    int ignored = 0;
+};
+
+TEST_F(SetFile, EveryNameReadsBackAsWritten)
+{
+    save(QStringLiteral("Roads"), QStringLiteral("Layers"), {QStringLiteral("Streets")});
+    EXPECT_EQ(storagetest::readBytes(native), QByteArray("\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n"));
+
+    const QStringList sets{QStringLiteral("Roads"), QStringLiteral("roads"), QStringLiteral("Roads "),
+                           QStringLiteral(" a, b ,"), QStringLiteral("say \"\"hi\""), QStringLiteral("cr\r\nlf"),
+                           QStringLiteral("cr\ronly\n"), QStringLiteral("Straßenkarte Ærø 道路"), QString()};
+    for (const QString &set : sets)
+        save(set, QStringLiteral("Map, \"1\"\r\n"), {set + QStringLiteral(" layer"), QStringLiteral("\"")});
+    EXPECT_EQ(names(), sets);
+    for (const QString &set : sets.mid(1))
+        EXPECT_EQ(select(set), (QStringList{"Map, \"1\"\r\n|" + set + " layer|True", "Map, \"1\"\r\n|\"|False"}));
+    // Both blocks of a set saved twice, in file order.
+    EXPECT_EQ(select(QStringLiteral("Roads")),
+              (QStringList{"Layers|Streets|True", "Map, \"1\"\r\n|Roads layer|True", "Map, \"1\"\r\n|\"|False"}));
+    EXPECT_TRUE(select(QStringLiteral("ROADS")).isEmpty());
+}
+
+TEST_F(SetFile, ReadsEmptyOddAndCutShortFiles)
+{
+    writeBytes(native, "");
+    EXPECT_TRUE(names().isEmpty());
+    EXPECT_TRUE(select(QStringLiteral("A")).isEmpty());
+
+    writeBytes(native, "\r\n\"A\",\"m\",\"l\",\"True\"\n\n\rB,m,l,True \r\r\n\"A\",m,\"k\",\"true\"\n\r\n");
+    EXPECT_EQ(names(), (QStringList{"A", "B"}));
+    EXPECT_EQ(select(QStringLiteral("A")), (QStringList{"m|l|True", "m|k|true"}));
+    EXPECT_EQ(select(QStringLiteral("B")), (QStringList{"m|l|True "}));
+
+    // The last record's name is listed before its cut-short record fails;
+    // the records before it are handed on.
+    writeBytes(native, "\"A\",\"m\",\"l\",\"True\"\r\n\"B\",\"m\",\"l\",\"False\"\r\n\"A\",\"m\",\"k\",\"True\"\r\n"
+                       "\"C\",\"m\"\r\n");
+    int failure = 0;
+    EXPECT_EQ(names(&failure), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(failure, 62);
+    failure = 0;
+    EXPECT_EQ(select(QStringLiteral("A"), &failure), (QStringList{"m|l|True", "m|k|True"}));
+    EXPECT_EQ(failure, 62);
+}
+
+} // namespace
