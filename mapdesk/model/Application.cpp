@@ -11,7 +11,10 @@ Application::Application(std::shared_ptr<Document> document, QObject *parent)
 
 Application::~Application() = default;
 
-std::shared_ptr<IDocument> Application::document() { return m_document; }
+std::shared_ptr<IDocument> Application::document()
+{
+    return m_document;
+}
 
 void Application::setDocument(std::shared_ptr<Document> document)
 {

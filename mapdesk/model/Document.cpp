@@ -44,16 +44,16 @@ std::shared_ptr<Document> Document::createUntitled()
     return document;
 }
 
-Document::Document(Passkey)
-    : m_events(std::make_unique<DocumentEvents>()), m_maps(std::make_shared<MapCollection>())
-{
-}
+Document::Document(Passkey) : m_events(std::make_unique<DocumentEvents>()), m_maps(std::make_shared<MapCollection>()) {}
 
 // Maps and the page layout may outlive the document in other holders; they
 // hold the events object through a QPointer and stop announcing once it is gone.
 Document::~Document() = default;
 
-std::shared_ptr<IPageLayout> Document::pageLayout() { return m_pageLayout; }
+std::shared_ptr<IPageLayout> Document::pageLayout()
+{
+    return m_pageLayout;
+}
 
 std::shared_ptr<IView> Document::activeView()
 {
@@ -71,11 +71,20 @@ std::shared_ptr<IMap> Document::focusMap()
     return m_focusMap;
 }
 
-void Document::updateContents() { emit m_events->contentsUpdated(); }
+void Document::updateContents()
+{
+    emit m_events->contentsUpdated();
+}
 
-std::shared_ptr<IMaps> Document::maps() { return m_maps; }
+std::shared_ptr<IMaps> Document::maps()
+{
+    return m_maps;
+}
 
-const std::vector<std::shared_ptr<Map>> &Document::mapModels() const { return m_maps->items(); }
+const std::vector<std::shared_ptr<Map>> &Document::mapModels() const
+{
+    return m_maps->items();
+}
 
 void Document::addMap(std::shared_ptr<Map> map)
 {

@@ -8,6 +8,9 @@ DocumentError::DocumentError(QString file, QString fault)
 {
 }
 
-const char *DocumentError::what() const noexcept { return m_what.c_str(); }
+const char *DocumentError::what() const noexcept
+{
+    return m_what.c_str();
+}
 
 } // namespace mapdesk

@@ -34,7 +34,10 @@ constexpr int kFormatVersion = 1;
 constexpr double kMaxPageMm = 10'000.0;
 constexpr double kMaxFontSize = 1'000.0;
 
-QString quoted(const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
 
 QString typeName(const QJsonValue &value)
 {
@@ -62,7 +65,10 @@ QString child(const QString &where, const QString &key)
     return where.isEmpty() ? key : where + QLatin1Char('.') + key;
 }
 
-QString item(const QString &where, qsizetype index) { return where + QStringLiteral("[%1]").arg(index); }
+QString item(const QString &where, qsizetype index)
+{
+    return where + QStringLiteral("[%1]").arg(index);
+}
 
 /// One reading of one document: knows the file for its messages and the
 /// folder that relative data paths start from.
@@ -225,7 +231,8 @@ std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString 
     }
     if (type == QLatin1String("group")) {
         if (depth > DocumentReader::MaxNesting)
-            fail(where, QStringLiteral("group layers are nested deeper than %1 levels").arg(DocumentReader::MaxNesting));
+            fail(where,
+                 QStringLiteral("group layers are nested deeper than %1 levels").arg(DocumentReader::MaxNesting));
         auto group = std::make_shared<GroupLayer>(name, visible);
         const QString membersPlace = child(where, QStringLiteral("layers"));
         const QJsonArray members = optionalArray(object, QStringLiteral("layers"), where);
@@ -269,7 +276,8 @@ std::shared_ptr<Map> Reader::mapReference(const QJsonValue &value, const QString
         if (matches == 0)
             fail(where, QStringLiteral("no map named %1").arg(quoted(name)));
         if (matches > 1)
-            fail(where, QStringLiteral("%1 maps are named %2; refer to the map by its index").arg(matches).arg(quoted(name)));
+            fail(where,
+                 QStringLiteral("%1 maps are named %2; refer to the map by its index").arg(matches).arg(quoted(name)));
         return found;
     }
     wrongType(where, QStringLiteral("a map index or name"), value);
@@ -322,10 +330,10 @@ void Reader::readPageLayout(const QJsonObject &root)
         const QString place = child(where, QStringLiteral("size"));
         const QJsonObject object = toObject(size, place);
         const double limit = kMaxPageMm / m_unitMm;
-        const double width = number(required(object, QStringLiteral("width"), place),
-                                    child(place, QStringLiteral("width")), 0, limit);
-        const double height = number(required(object, QStringLiteral("height"), place),
-                                     child(place, QStringLiteral("height")), 0, limit);
+        const double width =
+            number(required(object, QStringLiteral("width"), place), child(place, QStringLiteral("width")), 0, limit);
+        const double height =
+            number(required(object, QStringLiteral("height"), place), child(place, QStringLiteral("height")), 0, limit);
         if (width <= 0 || height <= 0)
             fail(place, QStringLiteral("the page needs a width and a height above zero"));
         m_document->pageLayoutModel()->setPageSize(QSizeF(width * m_unitMm, height * m_unitMm));
@@ -363,7 +371,8 @@ void Reader::collectMapFrames(const QJsonArray &elements, const QString &where, 
         const QString type = requiredString(object, QStringLiteral("type"), place);
         if (type == QLatin1String("group")) {
             if (depth > DocumentReader::MaxNesting)
-                fail(place, QStringLiteral("group elements are nested deeper than %1 levels").arg(DocumentReader::MaxNesting));
+                fail(place,
+                     QStringLiteral("group elements are nested deeper than %1 levels").arg(DocumentReader::MaxNesting));
             collectMapFrames(optionalArray(object, QStringLiteral("elements"), place),
                              child(place, QStringLiteral("elements")), depth + 1);
         } else if (type == QLatin1String("mapFrame")) {
@@ -371,8 +380,10 @@ void Reader::collectMapFrames(const QJsonArray &elements, const QString &where, 
             if (id.isEmpty())
                 fail(child(place, QStringLiteral("id")), QStringLiteral("a map frame needs an id"));
             if (m_framesById.contains(id))
-                fail(child(place, QStringLiteral("id")), QStringLiteral("another map frame has the id %1").arg(quoted(id)));
-            const auto map = mapReference(required(object, QStringLiteral("map"), place), child(place, QStringLiteral("map")));
+                fail(child(place, QStringLiteral("id")),
+                     QStringLiteral("another map frame has the id %1").arg(quoted(id)));
+            const auto map =
+                mapReference(required(object, QStringLiteral("map"), place), child(place, QStringLiteral("map")));
             auto frame = std::make_shared<MapFrameElement>(id, map, readGeometry(object, place));
             m_framesById.insert(id, frame);
             m_framesByPlace.insert(place, frame);
@@ -390,7 +401,8 @@ std::shared_ptr<Element> Reader::readElement(const QJsonValue &value, const QStr
         const QString frameId = requiredString(object, QStringLiteral("mapFrame"), where);
         const auto frame = m_framesById.value(frameId);
         if (!frame)
-            fail(child(where, QStringLiteral("mapFrame")), QStringLiteral("no map frame has the id %1").arg(quoted(frameId)));
+            fail(child(where, QStringLiteral("mapFrame")),
+                 QStringLiteral("no map frame has the id %1").arg(quoted(frameId)));
         const QString kind = requiredString(object, QStringLiteral("kind"), where);
         std::shared_ptr<MapSurround> surround;
         if (kind == QLatin1String("legend"))

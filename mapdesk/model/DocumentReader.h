@@ -26,8 +26,7 @@ public:
     static std::shared_ptr<Document> read(const QString &path);
     /// Reads a document from its JSON text. `fileName` names it in messages;
     /// relative layer sources are resolved against `baseDir`.
-    static std::shared_ptr<Document> fromJson(const QByteArray &json, const QString &fileName,
-                                              const QString &baseDir);
+    static std::shared_ptr<Document> fromJson(const QByteArray &json, const QString &fileName, const QString &baseDir);
 };
 
 } // namespace mapdesk

@@ -75,9 +75,8 @@ QJsonObject Writer::write()
     QJsonObject root{
         {QStringLiteral("version"), 1},
         {QStringLiteral("maps"), mapArray},
-        {QStringLiteral("activeView"), m_document.activeViewKind() == Document::ViewKind::Layout
-                                           ? QStringLiteral("layout")
-                                           : QStringLiteral("data")},
+        {QStringLiteral("activeView"),
+         m_document.activeViewKind() == Document::ViewKind::Layout ? QStringLiteral("layout") : QStringLiteral("data")},
         {QStringLiteral("pageLayout"),
          QJsonObject{{QStringLiteral("units"), QStringLiteral("mm")},
                      {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), layout->pageSize().width()},

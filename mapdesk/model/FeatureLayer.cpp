@@ -22,7 +22,10 @@ const char *const kVectorDrivers[] = {"GeoJSON", "ESRI Shapefile", "GPKG", "Flat
 // exhausting the stack.
 constexpr int kMaxGeometryDepth = 32;
 
-bool finite(double x, double y) { return std::isfinite(x) && std::isfinite(y); }
+bool finite(double x, double y)
+{
+    return std::isfinite(x) && std::isfinite(y);
+}
 
 void addLineString(QPainterPath &path, const OGRLineString *line, bool close)
 {
@@ -102,7 +105,8 @@ Feature convert(const OGRFeature &source)
     addGeometry(source.GetGeometryRef(), feature, 0);
     for (int i = 0; i < source.GetFieldCount(); ++i) {
         if (source.IsFieldSetAndNotNull(i))
-            feature.attributes.insert(QString::fromUtf8(source.GetFieldDefnRef(i)->GetNameRef()), fieldValue(source, i));
+            feature.attributes.insert(QString::fromUtf8(source.GetFieldDefnRef(i)->GetNameRef()),
+                                      fieldValue(source, i));
     }
     return feature;
 }
@@ -141,7 +145,10 @@ FeatureLayer::FeatureLayer(QString name, QString sourcePath, bool visible)
 
 FeatureLayer::~FeatureLayer() = default;
 
-void FeatureLayer::setSourcePath(const QString &path) { m_sourcePath = path; }
+void FeatureLayer::setSourcePath(const QString &path)
+{
+    m_sourcePath = path;
+}
 
 bool FeatureLayer::load()
 {

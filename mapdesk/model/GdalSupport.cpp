@@ -15,7 +15,10 @@ GdalSupport::QuietErrors::QuietErrors()
     CPLErrorReset();
 }
 
-GdalSupport::QuietErrors::~QuietErrors() { CPLPopErrorHandler(); }
+GdalSupport::QuietErrors::~QuietErrors()
+{
+    CPLPopErrorHandler();
+}
 
 void GdalSupport::ensureRegistered()
 {

@@ -8,6 +8,9 @@ Geometry::Geometry(const QRectF &rect) : m_rect(rect) {}
 
 Geometry::~Geometry() = default;
 
-std::shared_ptr<IEnvelope> Geometry::envelope() { return std::make_shared<Envelope>(m_rect); }
+std::shared_ptr<IEnvelope> Geometry::envelope()
+{
+    return std::make_shared<Envelope>(m_rect);
+}
 
 } // namespace mapdesk

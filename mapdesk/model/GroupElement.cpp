@@ -14,6 +14,9 @@ QRectF GroupElement::bounds() const
     return united;
 }
 
-void GroupElement::addElement(std::shared_ptr<Element> element) { m_elements.push_back(std::move(element)); }
+void GroupElement::addElement(std::shared_ptr<Element> element)
+{
+    m_elements.push_back(std::move(element));
+}
 
 } // namespace mapdesk

@@ -10,7 +10,10 @@ GroupLayer::GroupLayer(QString name, bool visible) : Layer(std::move(name), visi
 
 GroupLayer::~GroupLayer() = default;
 
-std::int32_t GroupLayer::count() { return hostCount(m_members.size()); }
+std::int32_t GroupLayer::count()
+{
+    return hostCount(m_members.size());
+}
 
 std::shared_ptr<ILayer> GroupLayer::layer(std::int32_t index)
 {
@@ -18,7 +21,10 @@ std::shared_ptr<ILayer> GroupLayer::layer(std::int32_t index)
     return m_members[static_cast<std::size_t>(index)];
 }
 
-void GroupLayer::addLayer(std::shared_ptr<Layer> layer) { m_members.push_back(std::move(layer)); }
+void GroupLayer::addLayer(std::shared_ptr<Layer> layer)
+{
+    m_members.push_back(std::move(layer));
+}
 
 void GroupLayer::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
 {

@@ -11,10 +11,9 @@ namespace mapdesk {
 inline void checkIndex(std::int32_t index, std::size_t count, const char *what)
 {
     if (index < 0 || static_cast<std::size_t>(index) >= count)
-        throw HostError(HostError::E_FAIL_NUMBER, QStringLiteral("No %1 at index %2 (there are %3)")
-                                                      .arg(QLatin1String(what))
-                                                      .arg(index)
-                                                      .arg(count));
+        throw HostError(
+            HostError::E_FAIL_NUMBER,
+            QStringLiteral("No %1 at index %2 (there are %3)").arg(QLatin1String(what)).arg(index).arg(count));
 }
 
 /// As checkIndex, for an insertion place: 0 <= index <= count.
@@ -28,6 +27,9 @@ inline void checkInsertIndex(std::int32_t index, std::size_t count, const char *
 }
 
 /// Layer and map counts as the host's 32-bit counts.
-inline std::int32_t hostCount(std::size_t count) { return static_cast<std::int32_t>(count); }
+inline std::int32_t hostCount(std::size_t count)
+{
+    return static_cast<std::int32_t>(count);
+}
 
 } // namespace mapdesk

@@ -45,9 +45,15 @@ Map::Map(QString name) : m_name(std::move(name)), m_display(std::make_shared<Scr
 
 Map::~Map() = default;
 
-QString Map::name() { return m_name; }
+QString Map::name()
+{
+    return m_name;
+}
 
-std::int32_t Map::layerCount() { return hostCount(m_layers.size()); }
+std::int32_t Map::layerCount()
+{
+    return hostCount(m_layers.size());
+}
 
 std::shared_ptr<ILayer> Map::layer(std::int32_t index)
 {
@@ -55,9 +61,15 @@ std::shared_ptr<ILayer> Map::layer(std::int32_t index)
     return m_layers[static_cast<std::size_t>(index)];
 }
 
-std::shared_ptr<IMap> Map::focusMap() { return shared_from_this(); }
+std::shared_ptr<IMap> Map::focusMap()
+{
+    return shared_from_this();
+}
 
-std::shared_ptr<IDisplay> Map::screenDisplay() { return m_display; }
+std::shared_ptr<IDisplay> Map::screenDisplay()
+{
+    return m_display;
+}
 
 void Map::refresh()
 {
@@ -75,9 +87,15 @@ void Map::partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<IEnvelop
         emit m_events->partialRefresh(this, phase, data.get(), envelopeRect(area));
 }
 
-void Map::setName(const QString &name) { m_name = name; }
+void Map::setName(const QString &name)
+{
+    m_name = name;
+}
 
-void Map::addLayer(std::shared_ptr<Layer> layer) { m_layers.push_back(std::move(layer)); }
+void Map::addLayer(std::shared_ptr<Layer> layer)
+{
+    m_layers.push_back(std::move(layer));
+}
 
 void Map::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
 {
@@ -101,7 +119,10 @@ std::vector<std::shared_ptr<Layer>> Map::visibleLayers() const
     return visible;
 }
 
-void Map::updateDrawnLayers() { m_drawnLayers = visibleLayers(); }
+void Map::updateDrawnLayers()
+{
+    m_drawnLayers = visibleLayers();
+}
 
 QRectF Map::fullExtent() const
 {
@@ -111,8 +132,14 @@ QRectF Map::fullExtent() const
     return united;
 }
 
-void Map::setEvents(DocumentEvents *events) { m_events = events; }
+void Map::setEvents(DocumentEvents *events)
+{
+    m_events = events;
+}
 
-DocumentEvents *Map::events() const { return m_events; }
+DocumentEvents *Map::events() const
+{
+    return m_events;
+}
 
 } // namespace mapdesk

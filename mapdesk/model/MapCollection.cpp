@@ -11,7 +11,10 @@ MapCollection::MapCollection() = default;
 
 MapCollection::~MapCollection() = default;
 
-std::int32_t MapCollection::count() { return hostCount(m_maps.size()); }
+std::int32_t MapCollection::count()
+{
+    return hostCount(m_maps.size());
+}
 
 std::shared_ptr<IMap> MapCollection::item(std::int32_t index)
 {
@@ -19,7 +22,10 @@ std::shared_ptr<IMap> MapCollection::item(std::int32_t index)
     return m_maps[static_cast<std::size_t>(index)];
 }
 
-void MapCollection::add(std::shared_ptr<Map> map) { m_maps.push_back(std::move(map)); }
+void MapCollection::add(std::shared_ptr<Map> map)
+{
+    m_maps.push_back(std::move(map));
+}
 
 bool MapCollection::remove(const std::shared_ptr<Map> &map)
 {

@@ -11,6 +11,9 @@ MapFrameElement::MapFrameElement(QString id, std::shared_ptr<Map> map, const QRe
 
 MapFrameElement::~MapFrameElement() = default;
 
-std::shared_ptr<IMap> MapFrameElement::map() { return m_map; }
+std::shared_ptr<IMap> MapFrameElement::map()
+{
+    return m_map;
+}
 
 } // namespace mapdesk

@@ -13,8 +13,14 @@ MapSurroundFrameElement::MapSurroundFrameElement(std::shared_ptr<MapFrameElement
 
 MapSurroundFrameElement::~MapSurroundFrameElement() = default;
 
-std::shared_ptr<IMapSurround> MapSurroundFrameElement::mapSurround() { return m_surround; }
+std::shared_ptr<IMapSurround> MapSurroundFrameElement::mapSurround()
+{
+    return m_surround;
+}
 
-std::shared_ptr<IMapFrame> MapSurroundFrameElement::mapFrame() { return m_mapFrame; }
+std::shared_ptr<IMapFrame> MapSurroundFrameElement::mapFrame()
+{
+    return m_mapFrame;
+}
 
 } // namespace mapdesk

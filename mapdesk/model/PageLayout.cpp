@@ -56,7 +56,10 @@ std::shared_ptr<IMap> PageLayout::focusMap()
     return document->focusMap();
 }
 
-std::shared_ptr<IDisplay> PageLayout::screenDisplay() { return m_display; }
+std::shared_ptr<IDisplay> PageLayout::screenDisplay()
+{
+    return m_display;
+}
 
 void PageLayout::refresh()
 {
@@ -81,7 +84,10 @@ void PageLayout::partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<I
         emit m_events->partialRefresh(this, phase, data.get(), envelope ? envelope->rect() : QRectF());
 }
 
-void PageLayout::reset() { m_cursor = 0; }
+void PageLayout::reset()
+{
+    m_cursor = 0;
+}
 
 std::shared_ptr<IElement> PageLayout::next()
 {
@@ -90,9 +96,15 @@ std::shared_ptr<IElement> PageLayout::next()
     return m_elements[m_cursor++];
 }
 
-void PageLayout::setPageSize(const QSizeF &sizeMm) { m_pageSize = sizeMm; }
+void PageLayout::setPageSize(const QSizeF &sizeMm)
+{
+    m_pageSize = sizeMm;
+}
 
-void PageLayout::addElement(std::shared_ptr<Element> element) { m_elements.push_back(std::move(element)); }
+void PageLayout::addElement(std::shared_ptr<Element> element)
+{
+    m_elements.push_back(std::move(element));
+}
 
 bool PageLayout::removeElement(const std::shared_ptr<Element> &element)
 {

@@ -40,7 +40,8 @@ std::optional<Plane> readBand(GDALRasterBand *band, int width, int height, int o
     const double noData = band->GetNoDataValue(&hasNoData);
     plane.valid.resize(plane.values.size());
     for (std::size_t i = 0; i < plane.values.size(); ++i)
-        plane.valid[i] = std::isfinite(plane.values[i]) && !(hasNoData && plane.values[i] == static_cast<float>(noData));
+        plane.valid[i] =
+            std::isfinite(plane.values[i]) && !(hasNoData && plane.values[i] == static_cast<float>(noData));
     return plane;
 }
 
@@ -81,7 +82,10 @@ RasterLayer::RasterLayer(QString name, QString sourcePath, bool visible)
 
 RasterLayer::~RasterLayer() = default;
 
-void RasterLayer::setSourcePath(const QString &path) { m_sourcePath = path; }
+void RasterLayer::setSourcePath(const QString &path)
+{
+    m_sourcePath = path;
+}
 
 bool RasterLayer::load()
 {
@@ -153,13 +157,15 @@ bool RasterLayer::load()
     for (int y = 0; y < outHeight; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < outWidth; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(outWidth) + static_cast<std::size_t>(x);
+            const std::size_t i =
+                static_cast<std::size_t>(y) * static_cast<std::size_t>(outWidth) + static_cast<std::size_t>(x);
             const bool valid = planes.front().valid[i];
             QRgb colour = qRgba(0, 0, 0, 0);
             if (valid && palette) {
                 const float index = planes.front().values[i];
-                const GDALColorEntry *entry =
-                    index >= 0 && index < palette->GetColorEntryCount() ? palette->GetColorEntry(static_cast<int>(index)) : nullptr;
+                const GDALColorEntry *entry = index >= 0 && index < palette->GetColorEntryCount()
+                                                  ? palette->GetColorEntry(static_cast<int>(index))
+                                                  : nullptr;
                 if (entry)
                     colour = qRgba(entry->c1, entry->c2, entry->c3, entry->c4);
             } else if (valid && bytes.size() == 3) {
@@ -174,14 +180,10 @@ bool RasterLayer::load()
     }
 
     // Place the image by its geotransform; without one it covers one map unit per pixel.
-    double transform[6] = {0, 1, 0, static_cast<double>(height), 0, -1};
+    double transform[6];
     if (dataset->GetGeoTransform(transform) != CE_None) {
-        transform[0] = 0;
-        transform[1] = 1;
-        transform[2] = 0;
-        transform[3] = height;
-        transform[4] = 0;
-        transform[5] = -1;
+        const double unplaced[6] = {0, 1, 0, static_cast<double>(height), 0, -1};
+        std::copy(std::begin(unplaced), std::end(unplaced), std::begin(transform));
     }
     if (!std::all_of(std::begin(transform), std::end(transform), [](double v) { return std::isfinite(v); }))
         return fail(QStringLiteral("%1 has an invalid geotransform").arg(m_sourcePath));
@@ -191,7 +193,9 @@ bool RasterLayer::load()
         return fail(QStringLiteral("%1 has an invalid geotransform").arg(m_sourcePath));
 
     // Rows run south to north or columns east to west: mirror into a north-up image.
-    image = image.mirrored(transform[1] < 0, transform[5] > 0);
+    const bool eastToWest = transform[1] < 0;
+    const bool southToNorth = transform[5] > 0;
+    image = image.mirrored(eastToWest, southToNorth);
     const double x0 = transform[0];
     const double x1 = transform[0] + width * transform[1];
     const double y0 = transform[3];

@@ -44,7 +44,8 @@ QByteArray withLayers(const QByteArray &layers)
 QByteArray withElements(const QByteArray &elements)
 {
     return R"({"version": 1, "maps": [{"name": "M"}, {"name": "N"}],
-               "pageLayout": {"elements": [)" + elements + "]}}";
+               "pageLayout": {"elements": [)"
+           + elements + "]}}";
 }
 
 QByteArray nestedGroups(int depth)
@@ -63,8 +64,7 @@ QByteArray nestedElementGroups(int depth)
     return withElements(json);
 }
 
-template <typename T>
-std::shared_ptr<T> element(const std::shared_ptr<Element> &e)
+template <typename T> std::shared_ptr<T> element(const std::shared_ptr<Element> &e)
 {
     return std::dynamic_pointer_cast<T>(e);
 }
@@ -122,9 +122,8 @@ TEST(DocumentReaderTest, ReadsTheCitySampleWhole)
     ASSERT_TRUE(legend);
     EXPECT_EQ(legend->map(), town);
     // Its items match the flags as read: Cycle routes and Land cover are off.
-    EXPECT_EQ(names(legend->items()),
-              QStringList({"Points of interest", "Roads", "Railway", "Footpaths", "Buildings", "Parks", "Rivers",
-                           "Hillshade"}));
+    EXPECT_EQ(names(legend->items()), QStringList({"Points of interest", "Roads", "Railway", "Footpaths", "Buildings",
+                                                   "Parks", "Rivers", "Hillshade"}));
     EXPECT_EQ(legend->refreshCount(), 0);
 }
 
@@ -147,7 +146,8 @@ TEST(DocumentReaderTest, ReadsTheRegionSampleInCentimetres)
 TEST(DocumentReaderTest, ReferencesResolveByNameIndexAndForward)
 {
     const auto document = DocumentReader::fromJson(withElements(R"(
-        {"type": "mapSurround", "kind": "scaleBar", "mapFrame": "later", "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}},
+        {"type": "mapSurround", "kind": "scaleBar", "mapFrame": "later",
+            "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}},
         {"type": "group", "elements": [
             {"type": "mapFrame", "id": "later", "map": "N", "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}}]})"),
                                                    kFile, QStringLiteral("/tmp"));
@@ -176,7 +176,8 @@ TEST(DocumentReaderTest, MalformedDocumentsAreRefusedWithTheirPlaceAndFault)
         {R"({"version": 1, "maps": {}})", "maps: expected an array, found an object"},
         {R"({"version": 1, "maps": []})", "maps: a document needs at least one map"},
         {R"({"version": 1, "maps": [{"name": 7}]})", "maps[0].name: expected a string, found a number"},
-        {R"({"version": 1, "maps": [{"name": "M", "layers": 3}]})", "maps[0].layers: expected an array, found a number"},
+        {R"({"version": 1, "maps": [{"name": "M", "layers": 3}]})",
+         "maps[0].layers: expected an array, found a number"},
         {withLayers(R"({"type": "vector", "name": "x"})"), "maps[0].layers[0].type: unknown layer type \"vector\""},
         {withLayers(R"({"type": "feature", "name": "x", "visible": "yes", "source": "a"})"),
          "maps[0].layers[0].visible: expected true or false, found a string"},
@@ -196,18 +197,26 @@ TEST(DocumentReaderTest, MalformedDocumentsAreRefusedWithTheirPlaceAndFault)
          "pageLayout.size: the page needs a width and a height above zero"},
         {R"({"version": 1, "maps": [{"name": "M"}], "pageLayout": {"size": {"width": 1e9, "height": 5}}})",
          "pageLayout.size.width: 1e+09 is out of range"},
-        {withElements(R"({"type": "mapFrame", "id": "f", "map": "Q", "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
+        {withElements(
+             R"({"type": "mapFrame", "id": "f", "map": "Q", "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
          "pageLayout.elements[0].map: no map named \"Q\""},
         {withElements(R"({"type": "mapFrame", "id": "f", "map": 0})"), "pageLayout.elements[0].geometry: missing"},
-        {withElements(R"({"type": "mapFrame", "id": "f", "map": 0, "geometry": {"x": 0, "y": 0, "width": -1, "height": 1}})"),
+        {withElements(
+             R"({"type": "mapFrame", "id": "f", "map": 0, "geometry": {"x": 0, "y": 0, "width": -1, "height": 1}})"),
          "pageLayout.elements[0].geometry.width: -1 is out of range"},
-        {withElements(R"({"type": "mapFrame", "id": "f", "map": 0, "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}},
-                         {"type": "mapFrame", "id": "f", "map": 1, "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
+        {withElements(
+             R"({"type": "mapFrame", "id": "f", "map": 0, "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}},
+                         {"type": "mapFrame", "id": "f", "map": 1,
+                             "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
          "pageLayout.elements[1].id: another map frame has the id \"f\""},
-        {withElements(R"({"type": "mapSurround", "kind": "legend", "mapFrame": "none", "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
+        {withElements(
+             R"({"type": "mapSurround", "kind": "legend", "mapFrame": "none",
+                 "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
          "pageLayout.elements[0].mapFrame: no map frame has the id \"none\""},
-        {withElements(R"({"type": "mapFrame", "id": "f", "map": 0, "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}},
-                         {"type": "mapSurround", "kind": "compass", "mapFrame": "f", "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
+        {withElements(
+             R"({"type": "mapFrame", "id": "f", "map": 0, "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}},
+                         {"type": "mapSurround", "kind": "compass", "mapFrame": "f",
+                             "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
          "pageLayout.elements[1].kind: unknown map surround \"compass\""},
         {withElements(R"({"type": "picture"})"), "pageLayout.elements[0].type: unknown element type \"picture\""},
         {withElements(R"({"type": "text", "text": 5, "geometry": {"x": 0, "y": 0, "width": 1, "height": 1}})"),
@@ -215,8 +224,8 @@ TEST(DocumentReaderTest, MalformedDocumentsAreRefusedWithTheirPlaceAndFault)
     };
     for (const auto &c : cases) {
         const QString fault = readFault(c.json);
-        EXPECT_TRUE(fault.startsWith(c.fault)) << "expected: " << c.fault.toStdString()
-                                               << "\n     got: " << fault.toStdString();
+        EXPECT_TRUE(fault.startsWith(c.fault))
+            << "expected: " << c.fault.toStdString() << "\n     got: " << fault.toStdString();
     }
 }
 
@@ -276,8 +285,10 @@ TEST(DocumentReaderTest, LayerWithUnreadableDataIsKeptWithItsError)
                                                    kFile, dir.path());
     const auto &layers = document->mapModels()[0]->layers();
     ASSERT_EQ(layers.size(), 4u);
-    EXPECT_EQ(layers[0]->errorText(), QStringLiteral("data file not found: ") + dir.filePath(QStringLiteral("gone.geojson")));
-    EXPECT_TRUE(layers[1]->errorText().startsWith(QStringLiteral("cannot read ") + dir.filePath(QStringLiteral("garbage.geojson"))));
+    EXPECT_EQ(layers[0]->errorText(),
+              QStringLiteral("data file not found: ") + dir.filePath(QStringLiteral("gone.geojson")));
+    EXPECT_TRUE(layers[1]->errorText().startsWith(QStringLiteral("cannot read ")
+                                                  + dir.filePath(QStringLiteral("garbage.geojson"))));
     EXPECT_FALSE(layers[1]->visible());
     EXPECT_TRUE(layers[2]->errorText().startsWith(QStringLiteral("not a regular file")));
     EXPECT_TRUE(layers[3]->errorText().startsWith(QStringLiteral("data file not found")));

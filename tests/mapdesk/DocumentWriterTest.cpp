@@ -38,8 +38,8 @@ void describeLayers(const std::vector<std::shared_ptr<Layer>> &layers, const QSt
     }
 }
 
-void describeElements(Document &document, const std::vector<std::shared_ptr<Element>> &elements,
-                      const QString &indent, QTextStream &out)
+void describeElements(Document &document, const std::vector<std::shared_ptr<Element>> &elements, const QString &indent,
+                      QTextStream &out)
 {
     for (const auto &element : elements) {
         const QRectF b = element->bounds();
@@ -132,8 +132,10 @@ TEST(DocumentWriterTest, FramesWithoutDistinctIdsGetTheirOwnAndKeepTheirSurround
     layout->addElement(a);
     layout->addElement(b);
     layout->addElement(c);
-    layout->addElement(std::make_shared<MapSurroundFrameElement>(b, std::make_shared<Legend>(second), QRectF(20, 20, 5, 5)));
-    layout->addElement(std::make_shared<MapSurroundFrameElement>(c, std::make_shared<Legend>(second), QRectF(40, 20, 5, 5)));
+    layout->addElement(
+        std::make_shared<MapSurroundFrameElement>(b, std::make_shared<Legend>(second), QRectF(20, 20, 5, 5)));
+    layout->addElement(
+        std::make_shared<MapSurroundFrameElement>(c, std::make_shared<Legend>(second), QRectF(40, 20, 5, 5)));
 
     const auto reread = DocumentReader::fromJson(DocumentWriter::toJson(*document, QStringLiteral("/tmp")),
                                                  QStringLiteral("ids"), QStringLiteral("/tmp"));
@@ -158,8 +160,8 @@ TEST(DocumentWriterTest, WhatCannotBeSavedIsRefusedNamingTheFile)
     // A surround whose frame is not on the page cannot be written as a reference.
     const auto untitled = Document::createUntitled();
     auto offPage = std::make_shared<MapFrameElement>(QStringLiteral("off"), untitled->mapModels()[0]);
-    untitled->pageLayoutModel()->addElement(std::make_shared<MapSurroundFrameElement>(
-        offPage, std::make_shared<Legend>(untitled->mapModels()[0])));
+    untitled->pageLayoutModel()->addElement(
+        std::make_shared<MapSurroundFrameElement>(offPage, std::make_shared<Legend>(untitled->mapModels()[0])));
     EXPECT_THROW(DocumentWriter::toJson(*untitled, dir.path()), DocumentError);
 
     // The target is a folder: the save fails, the folder stays.

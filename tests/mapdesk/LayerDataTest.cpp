@@ -11,7 +11,10 @@ using modeltest::sample;
 
 namespace {
 
-QString data(const QString &name) { return sample(QStringLiteral("data/") + name); }
+QString data(const QString &name)
+{
+    return sample(QStringLiteral("data/") + name);
+}
 
 std::shared_ptr<FeatureLayer> features(const QString &file)
 {
@@ -173,7 +176,8 @@ TEST(LayerDataTest, CollectionsAndMultiPartsAreSplitIntoAreasLinesAndPoints)
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, QStringLiteral("mixed.geojson"), R"({"type": "FeatureCollection", "features": [
-        {"type": "Feature", "properties": {"n": 1.5, "s": "x"}, "geometry": {"type": "GeometryCollection", "geometries": [
+        {"type": "Feature", "properties": {"n": 1.5, "s": "x"},
+            "geometry": {"type": "GeometryCollection", "geometries": [
             {"type": "Point", "coordinates": [1, 2]},
             {"type": "MultiLineString", "coordinates": [[[0, 0], [5, 5]], [[6, 6], [7, 7]]]},
             {"type": "Polygon", "coordinates": [[[10, 10], [20, 10], [20, 20], [10, 10]]]}]}},

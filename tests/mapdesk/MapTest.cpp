@@ -109,8 +109,7 @@ TEST(MapTest, SettingVisibilityChangesOnlyTheLayersOwnFlag)
 TEST(MapTest, VisibleLayersFollowTheGroupsAboveThemAtAnyDepth)
 {
     SmallMap s;
-    EXPECT_EQ(names(s.map->visibleLayers()),
-              QStringList({"Roads", "Rail", "Foot", "Cycle", "Photo", "Parks"}));
+    EXPECT_EQ(names(s.map->visibleLayers()), QStringList({"Roads", "Rail", "Foot", "Cycle", "Photo", "Parks"}));
 
     s.paths->setVisible(false);
     EXPECT_EQ(names(s.map->visibleLayers()), QStringList({"Roads", "Rail", "Photo", "Parks"}));

@@ -14,8 +14,14 @@
 
 namespace modeltest {
 
-inline QString samplesDir() { return QStringLiteral(MAPDESK_SAMPLES_DIR); }
-inline QString sample(const QString &name) { return samplesDir() + QLatin1Char('/') + name; }
+inline QString samplesDir()
+{
+    return QStringLiteral(MAPDESK_SAMPLES_DIR);
+}
+inline QString sample(const QString &name)
+{
+    return samplesDir() + QLatin1Char('/') + name;
+}
 
 /// Records every notification of one document as a line of text, with the
 /// views and objects they name.
@@ -24,7 +30,8 @@ class EventLog
 public:
     explicit EventLog(mapdesk::DocumentEvents *events)
     {
-        QObject::connect(events, &mapdesk::DocumentEvents::contentsUpdated, [this] { lines << QStringLiteral("contents"); });
+        QObject::connect(events, &mapdesk::DocumentEvents::contentsUpdated,
+                         [this] { lines << QStringLiteral("contents"); });
         QObject::connect(events, &mapdesk::DocumentEvents::viewRefreshed, [this](IView *view) {
             lines << QStringLiteral("refresh");
             views.push_back(view);
@@ -36,8 +43,10 @@ public:
                              lastData = data;
                              lastArea = area;
                          });
-        QObject::connect(events, &mapdesk::DocumentEvents::activeViewChanged, [this] { lines << QStringLiteral("activeView"); });
-        QObject::connect(events, &mapdesk::DocumentEvents::focusMapChanged, [this] { lines << QStringLiteral("focusMap"); });
+        QObject::connect(events, &mapdesk::DocumentEvents::activeViewChanged,
+                         [this] { lines << QStringLiteral("activeView"); });
+        QObject::connect(events, &mapdesk::DocumentEvents::focusMapChanged,
+                         [this] { lines << QStringLiteral("focusMap"); });
     }
 
     QStringList lines;
@@ -74,8 +83,7 @@ struct SmallMap
 };
 
 /// Names of layers, for comparing lists.
-template <typename Layers>
-QStringList names(const Layers &layers)
+template <typename Layers> QStringList names(const Layers &layers)
 {
     QStringList result;
     for (const auto &layer : layers)

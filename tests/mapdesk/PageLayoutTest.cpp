@@ -3,8 +3,8 @@
 #include "Envelope.h"
 #include "GroupElement.h"
 #include "HostError.h"
-#include "IGeometry.h"
 #include "IElement.h"
+#include "IGeometry.h"
 #include "ILegend.h"
 #include "IMapFrame.h"
 #include "IMapSurroundFrame.h"
@@ -47,8 +47,8 @@ struct Page
         legendFrame = std::make_shared<MapSurroundFrameElement>(frame, legend, QRectF(120, 10, 40, 60));
         arrowFrame = std::make_shared<MapSurroundFrameElement>(frame, std::make_shared<NorthArrow>(s.map),
                                                                QRectF(95, 12, 10, 15));
-        groupedLegend = std::make_shared<MapSurroundFrameElement>(frame, std::make_shared<Legend>(s.map),
-                                                                  QRectF(120, 80, 40, 20));
+        groupedLegend =
+            std::make_shared<MapSurroundFrameElement>(frame, std::make_shared<Legend>(s.map), QRectF(120, 80, 40, 20));
         group->addElement(std::make_shared<TextElement>(QStringLiteral("Key"), QRectF(120, 72, 40, 6)));
         group->addElement(groupedLegend);
         layout->addElement(title);
