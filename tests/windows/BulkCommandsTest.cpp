@@ -55,15 +55,22 @@ TEST_F(BulkCommands, OffAndOnSwitchDirectFeatureLayersOfEveryMapOnly)
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 
-TEST_F(BulkCommands, EmptyDocumentStillRedraws)
+TEST_F(BulkCommands, MapsWithoutLayersArePassedOverAndTheRedrawStillRuns)
 {
-    auto empty = mapdesk::Document::create();
-    empty->setActiveViewKind(mapdesk::Document::ViewKind::Layout);
-    world.useDocument(empty);
-    press("Command2");
+    auto document = mapdesk::Document::create();
+    document->addMap(std::make_shared<mapdesk::Map>(QStringLiteral("Empty")));
+    auto second = std::make_shared<mapdesk::Map>(QStringLiteral("Second"));
+    second->addLayer(std::make_shared<mapdesk::FeatureLayer>(QStringLiteral("a"), QString(), false));
+    document->addMap(second);
+    document->setActiveViewKind(mapdesk::Document::ViewKind::Layout);
+    world.useDocument(document);
     press("Command3");
+    EXPECT_TRUE(second->layers()[0]->visible());
+    press("Command2");
+    EXPECT_FALSE(second->layers()[0]->visible());
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_EQ(world.contentsUpdates, 2);
-    EXPECT_GE(world.viewRefreshes, 1);
+    EXPECT_EQ(world.viewRefreshes, 3); // On: focus map and layout; Off: layout
 }
 
 TEST_F(BulkCommands, FailingLayerStopsTheWalkAndIsReportedWithoutRedraw)
