@@ -1,0 +1,116 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace mapdesk {
+
+namespace {
+struct Options
+{
+    QCommandLineOption drive{QStringLiteral("drive"),
+                             QStringLiteral("Adds or replaces drive X, rooted in the folder DIR."),
+                             QStringLiteral("X=DIR")};
+    QCommandLineOption registerModule{QStringLiteral("register"),
+                                      QStringLiteral("Registers the command module FILE and exits."),
+                                      QStringLiteral("FILE")};
+    QCommandLineOption unregisterModule{QStringLiteral("unregister"),
+                                        QStringLiteral("Unregisters the command module FILE and exits."),
+                                        QStringLiteral("FILE")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
+};
+
+void describe(QCommandLineParser &parser, const Options &options)
+{
+    parser.setApplicationDescription(QStringLiteral("mapdesk, a desktop map application."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(options.drive);
+    parser.addOption(options.registerModule);
+    parser.addOption(options.unregisterModule);
+    parser.addOption(options.help);
+    parser.addPositionalArgument(QStringLiteral("DOCUMENT"), QStringLiteral("The map document to open."),
+                                 QStringLiteral("[DOCUMENT]"));
+}
+} // namespace
+
+QString CommandLine::usage()
+{
+    QCommandLineParser parser;
+    Options options;
+    describe(parser, options);
+    QString text = parser.helpText();
+    // The program's own name, whatever the executable is called.
+    const qsizetype end = text.indexOf(QLatin1Char('\n'));
+    return QStringLiteral("Usage: mapdesk [--drive X=DIR]... [DOCUMENT]\n"
+                          "       mapdesk --register FILE\n"
+                          "       mapdesk --unregister FILE")
+           + text.mid(end);
+}
+
+bool CommandLine::hasToolkitOptions(const QStringList &arguments)
+{
+    static const QStringList toolkitOptions{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"),   QStringLiteral("qwindowgeometry"),    QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),       QStringLiteral("session"),
+        QStringLiteral("display"),  QStringLiteral("geometry"),           QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"),     QStringLiteral("nograb"),
+        QStringLiteral("dograb"),   QStringLiteral("sync"),               QStringLiteral("qmljsdebugger")};
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')))
+            continue;
+        QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        name = name.left(name.indexOf(QLatin1Char('=')));
+        if (toolkitOptions.contains(name))
+            return true;
+    }
+    return false;
+}
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    Options options;
+    describe(parser, options);
+
+    CommandLine result;
+    if (!parser.parse(arguments)) {
+        result.error = parser.errorText();
+        return result;
+    }
+    if (parser.isSet(options.help)) {
+        result.mode = Mode::Help;
+        return result;
+    }
+    const QStringList positional = parser.positionalArguments();
+    const bool registering = parser.isSet(options.registerModule);
+    const bool unregistering = parser.isSet(options.unregisterModule);
+    if (registering || unregistering) {
+        const QCommandLineOption &option = registering ? options.registerModule : options.unregisterModule;
+        const QStringList files = parser.values(option);
+        if (registering && unregistering)
+            result.error = QStringLiteral("--register and --unregister cannot be combined");
+        else if (files.size() != 1)
+            result.error = QStringLiteral("--%1 takes exactly one module file").arg(option.names().constFirst());
+        else if (!positional.isEmpty() || parser.isSet(options.drive))
+            result.error = QStringLiteral("--%1 takes no other arguments").arg(option.names().constFirst());
+        else if (files.constFirst().isEmpty())
+            result.error = QStringLiteral("--%1 needs a module file").arg(option.names().constFirst());
+        if (!result.error.isEmpty())
+            return result;
+        result.mode = registering ? Mode::Register : Mode::Unregister;
+        result.moduleFile = files.constFirst();
+        return result;
+    }
+    if (positional.size() > 1) {
+        result.error = QStringLiteral("Only one document can be opened: %1").arg(positional.join(QLatin1String(", ")));
+        return result;
+    }
+    result.mode = Mode::Run;
+    result.drives = parser.values(options.drive);
+    result.document = positional.value(0);
+    return result;
+}
+
+} // namespace mapdesk

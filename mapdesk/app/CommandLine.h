@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace mapdesk {
+
+/// mapdesk's command line:
+///   mapdesk [--drive X=DIR]... [DOCUMENT]
+///   mapdesk --register FILE
+///   mapdesk --unregister FILE
+class CommandLine
+{
+public:
+    enum class Mode {
+        Run,        ///< start the application
+        Register,   ///< register a command module and exit
+        Unregister, ///< unregister a command module and exit
+        Help,       ///< print the usage and exit
+        Invalid,    ///< print the error and the usage and exit with failure
+    };
+
+    /// Parses the arguments, the program name first.
+    static CommandLine parse(const QStringList &arguments);
+    /// The usage text.
+    static QString usage();
+    /// Whether the arguments hold options of the window toolkit itself
+    /// (-platform, -style, ...), which are only known once it has started.
+    static bool hasToolkitOptions(const QStringList &arguments);
+
+    Mode mode = Mode::Invalid;
+    QString error;       ///< why the command line is invalid
+    QString moduleFile;  ///< --register / --unregister
+    QStringList drives;  ///< every --drive argument, "X=DIR", in order
+    QString document;    ///< the document to open, or empty
+};
+
+} // namespace mapdesk

@@ -1,0 +1,69 @@
+#include "DesktopHost.h"
+
+#include "Application.h"
+#include "CommandLoader.h"
+#include "ComponentRegistry.h"
+#include "DriveTable.h"
+#include "HostServices.h"
+#include "MainWindow.h"
+#include "MessageBoxService.h"
+#include "ObjectFactory.h"
+#include "ScreenService.h"
+#include "ShellService.h"
+
+namespace mapdesk {
+
+DesktopHost::DesktopHost() : m_drives(std::make_shared<DriveTable>()) {}
+
+DesktopHost::~DesktopHost() { stop(); }
+
+QString DesktopHost::start(const Options &options)
+{
+    for (const QString &drive : options.drives) {
+        const QString error = m_drives->addFromArgument(drive);
+        if (!error.isEmpty())
+            return error;
+    }
+
+    m_application = std::make_shared<Application>();
+    m_window = std::make_unique<MainWindow>(m_application);
+    m_window->setInteractive(options.interactive);
+
+    // The add-ins find every desktop service in place before the first
+    // module is loaded.
+    m_messageBox = std::make_shared<MessageBoxService>(m_window.get());
+    m_objects = std::make_shared<ObjectFactory>();
+    m_objects->setApplication(m_application);
+    m_objects->setFrameOwner(m_window.get());
+    HostServices::setMessageBox(m_messageBox);
+    HostServices::setShell(std::make_shared<ShellService>());
+    HostServices::setScreen(std::make_shared<ScreenService>());
+    HostServices::setDrives(m_drives);
+    HostServices::setObjectFactory(m_objects);
+
+    const QString prepared = m_drives->prepare();
+    if (!prepared.isEmpty())
+        m_window->reportProblem(prepared);
+    if (!options.document.isEmpty())
+        m_window->openDocument(options.document);
+
+    m_commands = std::make_unique<CommandLoader>(m_application);
+    m_commands->loadAll(ComponentRegistry());
+    m_commands->addToolbars(m_window.get());
+    m_window->reportProblems(m_commands->problems());
+    QObject::connect(m_commands.get(), &CommandLoader::problemReported, m_window.get(), &MainWindow::reportProblem);
+    return {};
+}
+
+void DesktopHost::stop()
+{
+    // Commands first, while the window and services they use still exist.
+    m_commands.reset();
+    m_window.reset();
+    if (m_application) {
+        HostServices::clear();
+        m_application.reset();
+    }
+}
+
+} // namespace mapdesk

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace mapdesk {
+
+class Application;
+class CommandLoader;
+class DriveTable;
+class MainWindow;
+class MessageBoxService;
+class ObjectFactory;
+
+/// The running mapdesk: its drive table and desktop services (installed for
+/// the add-ins before any module is loaded), the application with its
+/// current document, the main window and the commands of the registry.
+///
+/// Owns all of it. On destruction the commands are released first (their
+/// modules unloaded where they agree), then the window goes and the services
+/// are removed.
+class DesktopHost
+{
+public:
+    struct Options
+    {
+        QStringList drives; ///< "X=DIR" arguments, in order
+        QString document;   ///< the document to open, or empty for an untitled one
+        bool interactive = true; ///< problems also in message boxes
+    };
+
+    DesktopHost();
+    ~DesktopHost();
+    DesktopHost(const DesktopHost &) = delete;
+    DesktopHost &operator=(const DesktopHost &) = delete;
+
+    /// Sets everything up; the window is not shown yet. Returns an empty text,
+    /// or why mapdesk cannot start (a wrong drive argument). A document or a
+    /// command that cannot be loaded is reported and mapdesk goes on.
+    QString start(const Options &options);
+
+    MainWindow *mainWindow() const { return m_window.get(); }
+    std::shared_ptr<Application> application() const { return m_application; }
+    CommandLoader *commands() const { return m_commands.get(); }
+    DriveTable &drives() const { return *m_drives; }
+
+private:
+    void stop();
+
+    std::shared_ptr<DriveTable> m_drives;
+    std::shared_ptr<MessageBoxService> m_messageBox;
+    std::shared_ptr<ObjectFactory> m_objects;
+    std::shared_ptr<Application> m_application;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<CommandLoader> m_commands;
+};
+
+} // namespace mapdesk

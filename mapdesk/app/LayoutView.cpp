@@ -1,0 +1,303 @@
+#include "LayoutView.h"
+
+#include "Document.h"
+#include "DocumentEvents.h"
+#include "GroupElement.h"
+#include "Layer.h"
+#include "Legend.h"
+#include "Map.h"
+#include "MapFrameElement.h"
+#include "MapPainter.h"
+#include "MapSurroundFrameElement.h"
+#include "NorthArrow.h"
+#include "PageLayout.h"
+#include "ScaleBar.h"
+#include "TextElement.h"
+
+#include <QLocale>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace mapdesk {
+
+namespace {
+constexpr int kMargin = 16;
+constexpr int kMaxGroupDepth = 64;
+constexpr double kMillimetresPerPoint = 25.4 / 72.0;
+/// Inset of a map inside its frame, in millimetres.
+constexpr double kFrameInsetMm = 1.0;
+
+/// Visits every map frame on the page, inside groups too.
+template <typename Visit>
+void forEachMapFrame(const std::vector<std::shared_ptr<Element>> &elements, const Visit &visit, int depth = 0)
+{
+    if (depth > kMaxGroupDepth)
+        return;
+    for (const auto &element : elements) {
+        if (const auto group = std::dynamic_pointer_cast<GroupElement>(element))
+            forEachMapFrame(group->elements(), visit, depth + 1);
+        else if (const auto frame = std::dynamic_pointer_cast<MapFrameElement>(element))
+            visit(*frame);
+    }
+}
+
+/// A "nice" length for a scale bar: 1, 2 or 5 times a power of ten, at most `limit`.
+double niceLength(double limit)
+{
+    if (limit <= 0 || !std::isfinite(limit))
+        return 0;
+    const double power = std::pow(10.0, std::floor(std::log10(limit)));
+    for (const double step : {5.0, 2.0, 1.0})
+        if (step * power <= limit)
+            return step * power;
+    return power;
+}
+} // namespace
+
+LayoutView::LayoutView(QWidget *parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    QPalette look = palette();
+    look.setColor(QPalette::Window, QColor(128, 128, 128));
+    setPalette(look);
+    setObjectName(QStringLiteral("layoutView"));
+}
+
+LayoutView::~LayoutView() { delete m_connections.data(); }
+
+void LayoutView::setDocument(std::shared_ptr<Document> document)
+{
+    delete m_connections.data();
+    m_document = std::move(document);
+    if (m_document) {
+        m_connections = new QObject(this);
+        DocumentEvents *events = m_document->events();
+        connect(events, &DocumentEvents::viewRefreshed, m_connections, [this](IView *view) { refreshed(view); });
+        connect(events, &DocumentEvents::partialRefresh, m_connections,
+                [this](IView *view, int, HostObject *data, QRectF area) { partiallyRefreshed(view, data, area); });
+    }
+    update();
+}
+
+QTransform LayoutView::pageTransform() const
+{
+    const std::shared_ptr<PageLayout> layout = m_document ? m_document->pageLayoutModel() : nullptr;
+    if (!layout)
+        return {};
+    const QSizeF page = layout->pageSize();
+    const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    if (page.isEmpty() || area.isEmpty())
+        return {};
+    const double scale = std::min(area.width() / page.width(), area.height() / page.height());
+    const QPointF origin = area.center() - QPointF(page.width() * scale / 2, page.height() * scale / 2);
+    return QTransform(scale, 0, 0, scale, origin.x(), origin.y());
+}
+
+QRect LayoutView::elementRect(const Element &element) const
+{
+    return pageTransform().mapRect(element.bounds()).toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+void LayoutView::refreshed(IView *view)
+{
+    if (!m_document)
+        return;
+    const std::shared_ptr<PageLayout> layout = m_document->pageLayoutModel();
+    if (view == static_cast<IView *>(layout.get())) {
+        update();
+        return;
+    }
+    // A map refreshed as a view: the frames that show it draw anew.
+    forEachMapFrame(layout->elements(), [&](MapFrameElement &frame) {
+        if (view == static_cast<IView *>(frame.mapModel().get()))
+            update(elementRect(frame));
+    });
+}
+
+void LayoutView::partiallyRefreshed(IView *view, HostObject *data, const QRectF &area)
+{
+    if (!m_document || view != static_cast<IView *>(m_document->pageLayoutModel().get()))
+        return;
+    if (const auto *element = dynamic_cast<const Element *>(data)) {
+        QRect region = elementRect(*element);
+        if (!area.isNull())
+            region &= pageTransform().mapRect(area).toAlignedRect().adjusted(-2, -2, 2, 2);
+        update(region);
+    } else if (!area.isNull()) {
+        update(pageTransform().mapRect(area).toAlignedRect().adjusted(-2, -2, 2, 2));
+    } else {
+        update();
+    }
+}
+
+void LayoutView::paintEvent(QPaintEvent *event)
+{
+    m_lastPainted = event->region();
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    const std::shared_ptr<PageLayout> layout = m_document ? m_document->pageLayoutModel() : nullptr;
+    if (!layout)
+        return;
+    const QTransform page = pageTransform();
+    const QRectF sheet = page.mapRect(QRectF(QPointF(0, 0), layout->pageSize()));
+    painter.fillRect(sheet.translated(4, 4), QColor(60, 60, 60));
+    painter.fillRect(sheet, Qt::white);
+    painter.setPen(QPen(Qt::black, 0));
+    painter.drawRect(sheet);
+    for (const std::shared_ptr<Element> &element : layout->elements())
+        drawElement(painter, *element, 0);
+}
+
+void LayoutView::drawElement(QPainter &painter, Element &element, int depth)
+{
+    if (depth > kMaxGroupDepth)
+        return;
+    switch (element.kind()) {
+    case Element::Kind::MapFrame:
+        drawMapFrame(painter, static_cast<MapFrameElement &>(element));
+        break;
+    case Element::Kind::MapSurroundFrame:
+        drawSurround(painter, static_cast<MapSurroundFrameElement &>(element));
+        break;
+    case Element::Kind::Text:
+        drawText(painter, static_cast<TextElement &>(element));
+        break;
+    case Element::Kind::Group:
+        for (const std::shared_ptr<Element> &member : static_cast<GroupElement &>(element).elements())
+            drawElement(painter, *member, depth + 1);
+        break;
+    }
+}
+
+void LayoutView::drawMapFrame(QPainter &painter, MapFrameElement &frame)
+{
+    const QTransform page = pageTransform();
+    const QRectF box = page.mapRect(frame.bounds());
+    painter.save();
+    painter.fillRect(box, Qt::white);
+    painter.setClipRect(box, Qt::IntersectClip);
+    if (const std::shared_ptr<Map> map = frame.mapModel()) {
+        const QRectF inner = page.mapRect(frame.bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm,
+                                                                  -kFrameInsetMm));
+        MapPainter::draw(painter, map->drawnLayers(), MapPainter::fit(map->fullExtent(), inner));
+    }
+    painter.restore();
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(box);
+}
+
+void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &element)
+{
+    const std::shared_ptr<MapSurround> surround = element.surroundModel();
+    if (!surround)
+        return;
+    const QTransform page = pageTransform();
+    const double pixelsPerMm = page.m11();
+    const QRectF box = page.mapRect(element.bounds());
+    painter.save();
+    painter.setClipRect(box.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font = painter.font();
+    font.setPixelSize(std::max(6, static_cast<int>(std::lround(3.2 * pixelsPerMm))));
+
+    switch (surround->kind()) {
+    case MapSurround::Kind::Legend: {
+        const auto &legend = static_cast<Legend &>(*surround);
+        painter.fillRect(box, Qt::white);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawRect(box);
+        const double padding = 2.0 * pixelsPerMm;
+        const double line = font.pixelSize() * 1.5;
+        QFont title = font;
+        title.setBold(true);
+        painter.setFont(title);
+        double y = box.top() + padding;
+        painter.drawText(QRectF(box.left() + padding, y, box.width() - 2 * padding, line),
+                         Qt::AlignLeft | Qt::AlignVCenter, tr("Legend"));
+        y += line;
+        painter.setFont(font);
+        for (const std::shared_ptr<Layer> &layer : legend.items()) {
+            const double swatch = font.pixelSize();
+            MapPainter::drawSwatch(painter, *layer,
+                                   QRectF(box.left() + padding, y + (line - swatch) / 2, swatch * 1.6, swatch));
+            painter.setPen(Qt::black);
+            const double textLeft = box.left() + padding + swatch * 2.2;
+            painter.drawText(QRectF(textLeft, y, box.right() - padding - textLeft, line),
+                             Qt::AlignLeft | Qt::AlignVCenter, layer->name());
+            y += line;
+        }
+        break;
+    }
+    case MapSurround::Kind::NorthArrow: {
+        const double side = std::min(box.width(), box.height());
+        const QRectF square(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+        const double letter = side * 0.3;
+        QPainterPath arrow;
+        arrow.moveTo(square.center().x(), square.top() + letter);
+        arrow.lineTo(square.right() - side * 0.3, square.bottom());
+        arrow.lineTo(square.center().x(), square.bottom() - side * 0.2);
+        arrow.lineTo(square.left() + side * 0.3, square.bottom());
+        arrow.closeSubpath();
+        painter.setPen(QPen(Qt::black, 0));
+        painter.setBrush(Qt::black);
+        painter.drawPath(arrow);
+        QFont bold = font;
+        bold.setBold(true);
+        bold.setPixelSize(std::max(6, static_cast<int>(letter * 0.9)));
+        painter.setFont(bold);
+        painter.drawText(QRectF(square.left(), square.top(), side, letter), Qt::AlignCenter, QStringLiteral("N"));
+        break;
+    }
+    case MapSurround::Kind::ScaleBar: {
+        // The scale is the one at which the bar's map frame draws its map.
+        const std::shared_ptr<MapFrameElement> frame = element.mapFrameModel();
+        const std::shared_ptr<Map> map = frame ? frame->mapModel() : nullptr;
+        double unitsPerPixel = 0;
+        if (map) {
+            const QRectF inner = page.mapRect(frame->bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm,
+                                                                       -kFrameInsetMm));
+            const QTransform mapping = MapPainter::fit(map->fullExtent(), inner);
+            if (!mapping.isIdentity() && mapping.m11() > 0)
+                unitsPerPixel = 1.0 / mapping.m11();
+        }
+        const double length = niceLength(box.width() * 0.8 * unitsPerPixel);
+        const double barWidth = unitsPerPixel > 0 ? length / unitsPerPixel : box.width() * 0.8;
+        const double barHeight = std::max(3.0, box.height() * 0.2);
+        const double left = box.left() + (box.width() - barWidth) / 2;
+        const double top = box.top() + box.height() * 0.2;
+        painter.setPen(QPen(Qt::black, 0));
+        for (int part = 0; part < 4; ++part) {
+            painter.setBrush(part % 2 == 0 ? Qt::black : Qt::white);
+            painter.drawRect(QRectF(left + barWidth * part / 4, top, barWidth / 4, barHeight));
+        }
+        painter.setFont(font);
+        const double labelTop = top + barHeight;
+        const double labelHeight = box.bottom() - labelTop;
+        painter.drawText(QRectF(left - barWidth / 4, labelTop, barWidth / 2, labelHeight), Qt::AlignCenter,
+                         QStringLiteral("0"));
+        painter.drawText(QRectF(left + barWidth * 3 / 4, labelTop, barWidth / 2, labelHeight), Qt::AlignCenter,
+                         unitsPerPixel > 0 ? QLocale().toString(length, 'g', 6) : QStringLiteral("?"));
+        break;
+    }
+    }
+    painter.restore();
+}
+
+void LayoutView::drawText(QPainter &painter, TextElement &text)
+{
+    const QTransform page = pageTransform();
+    const QRectF box = page.mapRect(text.bounds());
+    painter.save();
+    QFont font = painter.font();
+    font.setPixelSize(std::max(4, static_cast<int>(std::lround(text.pointSize() * kMillimetresPerPoint * page.m11()))));
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text.text());
+    painter.restore();
+}
+
+} // namespace mapdesk

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QPointer>
+#include <QRegion>
+#include <QTransform>
+#include <QWidget>
+
+#include <memory>
+
+class HostObject;
+class IView;
+
+namespace mapdesk {
+
+class Document;
+class Element;
+class MapFrameElement;
+class MapSurroundFrameElement;
+class TextElement;
+class GroupElement;
+
+/// The layout view: the document's page with its graphic elements in order.
+/// Map frames draw their maps as of the maps' last refresh; legends list the
+/// layers they took at their own last refresh; north arrows and scale bars
+/// are simple drawings; text elements show their text; group elements draw
+/// their members. A whole refresh of the page redraws it all; a partial
+/// refresh redraws only the element (or area) it names. Shares the document
+/// with the application.
+class LayoutView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit LayoutView(QWidget *parent = nullptr);
+    ~LayoutView() override;
+
+    /// Shows `document` (may be null) and follows its refreshes.
+    void setDocument(std::shared_ptr<Document> document);
+    /// From page millimetres (y down) to widget pixels, as drawn now.
+    QTransform pageTransform() const;
+    /// The widget rectangle an element covers, with room for its outline.
+    QRect elementRect(const Element &element) const;
+    /// Widget pixels drawn in the last paint (to check what a refresh redrew).
+    const QRegion &lastPaintedRegion() const { return m_lastPainted; }
+
+    QSize sizeHint() const override { return {640, 480}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void refreshed(IView *view);
+    void partiallyRefreshed(IView *view, HostObject *data, const QRectF &area);
+    void drawElement(QPainter &painter, Element &element, int depth);
+    void drawMapFrame(QPainter &painter, MapFrameElement &frame);
+    void drawSurround(QPainter &painter, MapSurroundFrameElement &element);
+    void drawText(QPainter &painter, TextElement &text);
+
+    std::shared_ptr<Document> m_document;
+    QPointer<QObject> m_connections;
+    QRegion m_lastPainted;
+};
+
+} // namespace mapdesk

@@ -1,0 +1,238 @@
+#include "MainWindow.h"
+
+#include "Application.h"
+#include "DocumentError.h"
+#include "DocumentEvents.h"
+#include "DocumentReader.h"
+#include "DocumentWriter.h"
+#include "GroupLayer.h"
+#include "HostError.h"
+#include "Layer.h"
+#include "LayoutView.h"
+#include "Map.h"
+#include "MapView.h"
+#include "TocWidget.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+
+#include <exception>
+#include <iostream>
+
+namespace mapdesk {
+
+namespace {
+const QString kDocumentFilter = QStringLiteral("Map documents (*.mapdesk.json *.json);;All files (*)");
+
+/// How many layers (in groups too) have data that could not be read.
+int unreadLayers(const std::vector<std::shared_ptr<Layer>> &layers, int depth)
+{
+    int count = 0;
+    for (const std::shared_ptr<Layer> &layer : layers) {
+        if (!layer->errorText().isEmpty())
+            ++count;
+        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer); group && depth < 64)
+            count += unreadLayers(group->members(), depth + 1);
+    }
+    return count;
+}
+
+/// What went wrong in a read or write, naming the file.
+QString faultOf(const QString &path, const std::exception &error)
+{
+    if (const auto *document = dynamic_cast<const DocumentError *>(&error))
+        return document->message();
+    if (const auto *host = dynamic_cast<const HostError *>(&error))
+        return QStringLiteral("%1: %2").arg(path, host->description());
+    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(error.what()));
+}
+} // namespace
+
+MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent)
+    : QMainWindow(parent), m_application(std::move(application))
+{
+    setObjectName(QStringLiteral("mapdeskMainWindow"));
+    m_toc = new TocWidget;
+    m_dataView = new MapView;
+    m_layoutView = new LayoutView;
+    m_views = new QStackedWidget;
+    m_views->addWidget(m_dataView);
+    m_views->addWidget(m_layoutView);
+
+    auto *splitter = new QSplitter;
+    splitter->addWidget(m_toc);
+    splitter->addWidget(m_views);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({240, 760});
+    setCentralWidget(splitter);
+
+    createMenus();
+    statusBar()->showMessage(tr("Ready"));
+
+    connect(m_application.get(), &Application::documentChanged, this, &MainWindow::bindDocument);
+    bindDocument();
+}
+
+MainWindow::~MainWindow() { delete m_connections.data(); }
+
+void MainWindow::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *open = file->addAction(tr("&Open..."), this, &MainWindow::openTriggered);
+    open->setShortcut(QKeySequence::Open);
+    open->setObjectName(QStringLiteral("fileOpen"));
+    QAction *save = file->addAction(tr("&Save"), this, [this] { saveDocument(); });
+    save->setShortcut(QKeySequence::Save);
+    save->setObjectName(QStringLiteral("fileSave"));
+    QAction *saveAs = file->addAction(tr("Save &As..."), this, [this] { saveAsTriggered(); });
+    saveAs->setShortcut(QKeySequence::SaveAs);
+    saveAs->setObjectName(QStringLiteral("fileSaveAs"));
+    file->addSeparator();
+    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setObjectName(QStringLiteral("fileQuit"));
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    auto *views = new QActionGroup(this);
+    m_dataViewAction = view->addAction(tr("&Data View"), this, [this] { showView(Document::ViewKind::Data); });
+    m_layoutViewAction = view->addAction(tr("&Layout View"), this, [this] { showView(Document::ViewKind::Layout); });
+    m_dataViewAction->setObjectName(QStringLiteral("viewData"));
+    m_layoutViewAction->setObjectName(QStringLiteral("viewLayout"));
+    for (QAction *action : {m_dataViewAction, m_layoutViewAction}) {
+        action->setCheckable(true);
+        views->addAction(action);
+    }
+}
+
+void MainWindow::bindDocument()
+{
+    delete m_connections.data();
+    m_document = m_application->currentDocument();
+    m_toc->setDocument(m_document);
+    m_dataView->setDocument(m_document);
+    m_layoutView->setDocument(m_document);
+    if (m_document) {
+        m_connections = new QObject(this);
+        connect(m_document->events(), &DocumentEvents::activeViewChanged, m_connections,
+                [this] { showActiveView(); });
+    }
+    showActiveView();
+    updateTitle();
+}
+
+void MainWindow::showActiveView()
+{
+    const bool layout = m_document && m_document->activeViewKind() == Document::ViewKind::Layout;
+    m_views->setCurrentWidget(layout ? static_cast<QWidget *>(m_layoutView) : m_dataView);
+    (layout ? m_layoutViewAction : m_dataViewAction)->setChecked(true);
+}
+
+void MainWindow::showView(Document::ViewKind kind)
+{
+    if (m_document)
+        m_document->setActiveViewKind(kind);
+    showActiveView();
+}
+
+void MainWindow::updateTitle()
+{
+    const QString path = m_document ? m_document->filePath() : QString();
+    const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).fileName();
+    setWindowTitle(QStringLiteral("%1 - mapdesk").arg(name));
+}
+
+bool MainWindow::openDocument(const QString &path)
+{
+    std::shared_ptr<Document> document;
+    try {
+        document = DocumentReader::read(path);
+    } catch (const std::exception &error) {
+        reportProblem(tr("Cannot open %1").arg(faultOf(path, error)));
+        return false;
+    }
+    m_application->setDocument(document);
+    int unread = 0;
+    for (const std::shared_ptr<Map> &map : document->mapModels())
+        unread += unreadLayers(map->layers(), 0);
+    const QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(document->filePath()));
+    statusBar()->showMessage(unread == 0 ? opened
+                                         : tr("%1; the data of %n layer(s) could not be read", nullptr, unread)
+                                               .arg(opened));
+    return true;
+}
+
+bool MainWindow::saveDocument()
+{
+    if (!m_document)
+        return false;
+    if (m_document->filePath().isEmpty())
+        return saveAsTriggered();
+    return saveDocumentAs(m_document->filePath());
+}
+
+bool MainWindow::saveDocumentAs(const QString &path)
+{
+    if (!m_document)
+        return false;
+    const QString target = QFileInfo(path).absoluteFilePath();
+    try {
+        DocumentWriter::write(*m_document, target);
+    } catch (const std::exception &error) {
+        reportProblem(tr("Cannot save %1").arg(faultOf(target, error)));
+        return false;
+    }
+    m_document->setFilePath(target);
+    updateTitle();
+    statusBar()->showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(target)));
+    return true;
+}
+
+void MainWindow::openTriggered()
+{
+    const QString start = m_document && !m_document->filePath().isEmpty()
+                              ? QFileInfo(m_document->filePath()).absolutePath()
+                              : QDir::currentPath();
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Map Document"), start, kDocumentFilter);
+    if (!path.isEmpty())
+        openDocument(path);
+}
+
+bool MainWindow::saveAsTriggered()
+{
+    const QString start = m_document && !m_document->filePath().isEmpty() ? m_document->filePath()
+                                                                          : QDir::current().filePath(
+                                                                                QStringLiteral("untitled.mapdesk.json"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save Map Document"), start, kDocumentFilter);
+    return !path.isEmpty() && saveDocumentAs(path);
+}
+
+void MainWindow::reportProblem(const QString &message) { reportProblems({message}); }
+
+void MainWindow::reportProblems(const QStringList &messages)
+{
+    if (messages.isEmpty())
+        return;
+    for (const QString &message : messages)
+        std::cerr << "mapdesk: " << message.toLocal8Bit().constData() << std::endl;
+    statusBar()->showMessage(messages.constLast());
+    if (m_interactive) {
+        // Not modal: mapdesk stays usable while the message is shown.
+        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("mapdesk"), messages.join(QLatin1Char('\n')),
+                                    QMessageBox::Ok, this);
+        box->setTextFormat(Qt::PlainText);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    }
+}
+
+} // namespace mapdesk

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Document.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QAction;
+class QStackedWidget;
+
+namespace mapdesk {
+
+class Application;
+class LayoutView;
+class MapView;
+class TocWidget;
+
+/// mapdesk's application window: menus File (Open..., Save, Save As...,
+/// Quit) and View (Data View, Layout View), the table of contents beside the
+/// data view or the layout view (whichever is the document's active view),
+/// the command toolbars and the status bar. It shows the application's
+/// current document and follows it when another one is opened.
+///
+/// Failures to open or save name the file and the fault in the status bar
+/// and on standard error (and, when interactive, in a message box that does
+/// not block); the document shown before stays. Shares the application.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(std::shared_ptr<Application> application, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    /// Reads the document at `path` and makes it the application's current
+    /// document. On failure reports it and keeps the current document.
+    bool openDocument(const QString &path);
+    /// Saves the current document to its file (asking for one when it has none).
+    bool saveDocument();
+    /// Saves the current document to `path`, which becomes its file.
+    bool saveDocumentAs(const QString &path);
+    /// Makes `kind` the document's active view and shows it.
+    void showView(Document::ViewKind kind);
+
+    /// Tells the user about a failure: status bar, standard error and, when
+    /// interactive, a message box.
+    void reportProblem(const QString &message);
+    /// Several failures at once, in one message box when interactive.
+    void reportProblems(const QStringList &messages);
+    /// Whether problems are also shown in message boxes (not in tests).
+    void setInteractive(bool interactive) { m_interactive = interactive; }
+
+    std::shared_ptr<Application> application() const { return m_application; }
+    TocWidget *tableOfContents() const { return m_toc; }
+    MapView *dataView() const { return m_dataView; }
+    LayoutView *layoutView() const { return m_layoutView; }
+    QAction *dataViewAction() const { return m_dataViewAction; }
+    QAction *layoutViewAction() const { return m_layoutViewAction; }
+
+    QSize sizeHint() const override { return {1000, 700}; }
+
+private:
+    void createMenus();
+    void bindDocument();
+    void showActiveView();
+    void updateTitle();
+    void openTriggered();
+    bool saveAsTriggered();
+
+    std::shared_ptr<Application> m_application;
+    std::shared_ptr<Document> m_document;
+    QPointer<QObject> m_connections;
+    TocWidget *m_toc = nullptr;
+    MapView *m_dataView = nullptr;
+    LayoutView *m_layoutView = nullptr;
+    QStackedWidget *m_views = nullptr;
+    QAction *m_dataViewAction = nullptr;
+    QAction *m_layoutViewAction = nullptr;
+    bool m_interactive = false;
+};
+
+} // namespace mapdesk

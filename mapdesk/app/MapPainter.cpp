@@ -1,0 +1,150 @@
+#include "MapPainter.h"
+
+#include "FeatureLayer.h"
+#include "Layer.h"
+#include "RasterLayer.h"
+
+#include <QHash>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <array>
+
+namespace mapdesk {
+
+namespace {
+constexpr double kPointRadius = 3.0;
+
+QRectF withArea(QRectF extent)
+{
+    // A single point or a horizontal/vertical line still gets a view around it.
+    if (extent.width() <= 0)
+        extent.adjust(-0.5, 0, 0.5, 0);
+    if (extent.height() <= 0)
+        extent.adjust(0, -0.5, 0, 0.5);
+    return extent;
+}
+} // namespace
+
+QTransform MapPainter::fit(const QRectF &extent, const QRectF &target)
+{
+    if (extent.isNull() || target.isEmpty())
+        return {};
+    const QRectF area = withArea(extent);
+    const double scale = std::min(target.width() / area.width(), target.height() / area.height());
+    const QPointF centre = area.center();
+    const QPointF targetCentre = target.center();
+    // x' = (x - cx) * s + tx, y' = -(y - cy) * s + ty
+    return QTransform(scale, 0, 0, -scale, targetCentre.x() - centre.x() * scale,
+                      targetCentre.y() + centre.y() * scale);
+}
+
+QColor MapPainter::colourOf(Layer &layer)
+{
+    // Each layer name gets the next colour of a palette of clearly different
+    // ones when it is first drawn, and keeps it for the session: the same
+    // layer looks the same in every view, and layers seldom share a colour.
+    static const std::array<QColor, 12> palette{
+        QColor(31, 120, 180), QColor(227, 26, 28),   QColor(51, 160, 44),   QColor(255, 127, 0),
+        QColor(106, 61, 154), QColor(177, 89, 40),   QColor(166, 206, 227), QColor(251, 154, 153),
+        QColor(178, 223, 138), QColor(253, 191, 111), QColor(202, 178, 214), QColor(140, 140, 140)};
+    static QHash<QString, std::size_t> assigned;
+    const QString name = layer.name();
+    auto found = assigned.find(name);
+    if (found == assigned.end())
+        found = assigned.insert(name, static_cast<std::size_t>(assigned.size()));
+    return palette[*found % palette.size()];
+}
+
+void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers,
+                      const QTransform &transform)
+{
+    for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer)
+        if (*layer)
+            drawLayer(painter, **layer, transform);
+}
+
+void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &transform)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (const auto *raster = dynamic_cast<const RasterLayer *>(&layer)) {
+        if (!raster->image().isNull() && !raster->extent().isNull()) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(transform.mapRect(raster->extent()), raster->image());
+        }
+    } else if (const auto *features = dynamic_cast<const FeatureLayer *>(&layer)) {
+        const QColor colour = colourOf(layer);
+        QColor fill = colour;
+        fill.setAlpha(150);
+        QPen outline(colour.darker(160));
+        outline.setCosmetic(true);
+        outline.setWidthF(1.0);
+        QPen line(colour.darker(130));
+        line.setCosmetic(true);
+        line.setWidthF(2.0);
+        for (const Feature &feature : features->features()) {
+            if (!feature.areas.isEmpty()) {
+                QPainterPath areas = transform.map(feature.areas);
+                areas.setFillRule(Qt::OddEvenFill);
+                painter.setPen(outline);
+                painter.setBrush(fill);
+                painter.drawPath(areas);
+            }
+            if (!feature.lines.isEmpty()) {
+                painter.setPen(line);
+                painter.setBrush(Qt::NoBrush);
+                painter.drawPath(transform.map(feature.lines));
+            }
+            if (!feature.points.isEmpty()) {
+                painter.setPen(outline);
+                painter.setBrush(colour);
+                for (const QPointF &point : feature.points)
+                    painter.drawEllipse(transform.map(point), kPointRadius, kPointRadius);
+            }
+        }
+    }
+    painter.restore();
+}
+
+void MapPainter::drawSwatch(QPainter &painter, Layer &layer, const QRectF &box)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (dynamic_cast<RasterLayer *>(&layer)) {
+        QLinearGradient gradient(box.topLeft(), box.bottomRight());
+        gradient.setColorAt(0, QColor(70, 120, 60));
+        gradient.setColorAt(1, QColor(220, 210, 160));
+        painter.setBrush(gradient);
+        painter.setPen(QPen(Qt::darkGray, 0));
+        painter.drawRect(box);
+    } else if (auto *featureLayer = dynamic_cast<FeatureLayer *>(&layer)) {
+        // The swatch shows the kind of shape the layer holds.
+        bool areas = false, lines = false;
+        for (const Feature &feature : featureLayer->features()) {
+            areas = areas || !feature.areas.isEmpty();
+            lines = lines || !feature.lines.isEmpty();
+        }
+        const QColor colour = colourOf(layer);
+        if (areas) {
+            QColor fill = colour;
+            fill.setAlpha(150);
+            painter.setBrush(fill);
+            painter.setPen(QPen(colour.darker(160), 0));
+            painter.drawRect(box);
+        } else if (lines) {
+            painter.setPen(QPen(colour.darker(130), std::max(1.5, box.height() / 5)));
+            painter.drawLine(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
+        } else {
+            const double radius = std::min(box.width(), box.height()) / 3;
+            painter.setBrush(colour);
+            painter.setPen(QPen(colour.darker(160), 0));
+            painter.drawEllipse(box.center(), radius, radius);
+        }
+    }
+    painter.restore();
+}
+
+} // namespace mapdesk

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QRectF>
+#include <QTransform>
+
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+namespace mapdesk {
+
+class Layer;
+
+/// Draws map layers with simple symbology, for the data view and for the map
+/// frames of the page layout: areas filled and outlined, lines stroked,
+/// points as dots, each feature layer in a colour of its own; rasters as
+/// their images. Map coordinates have y north, so the transforms flip y.
+class MapPainter
+{
+public:
+    /// The transform that fits `extent` (map coordinates) into `target`
+    /// (device coordinates), north up, keeping the aspect and centring.
+    /// The identity when the extent has no area at all.
+    static QTransform fit(const QRectF &extent, const QRectF &target);
+    /// Draws `layers`, given top first (table-of-contents order), bottom-up.
+    static void draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform);
+    /// Draws one layer; group layers draw nothing of their own.
+    static void drawLayer(QPainter &painter, Layer &layer, const QTransform &transform);
+    /// The colour a feature layer is drawn in: fixed for its name.
+    static QColor colourOf(Layer &layer);
+    /// A small sample of how the layer is drawn, for legends.
+    static void drawSwatch(QPainter &painter, Layer &layer, const QRectF &box);
+};
+
+} // namespace mapdesk

@@ -1,0 +1,320 @@
+#include "Application.h"
+#include "Document.h"
+#include "FeatureLayer.h"
+#include "GroupElement.h"
+#include "GroupLayer.h"
+#include "LayoutView.h"
+#include "Legend.h"
+#include "MainWindow.h"
+#include "Map.h"
+#include "MapFrameElement.h"
+#include "MapSurroundFrameElement.h"
+#include "MapView.h"
+#include "PageLayout.h"
+#include "TextElement.h"
+#include "TocWidget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using namespace mapdesk;
+
+std::shared_ptr<FeatureLayer> square(const QString &name, const QRectF &area, bool visible = true)
+{
+    auto layer = std::make_shared<FeatureLayer>(name, QString(), visible);
+    Feature feature;
+    feature.areas.addRect(area);
+    layer->setFeatures({feature});
+    return layer;
+}
+
+/// A document made in code: map "Town" with Parks at (0,0)-(10,10) and, in
+/// the hidden group Water, Lakes at (20,0)-(30,10) and a layer whose source
+/// cannot be read; map "Overview"; a page with the town's map frame, its
+/// legend, and a group holding a text. The data view is active.
+struct Sample
+{
+    Sample()
+    {
+        water->addLayer(lakes);
+        water->addLayer(broken);
+        broken->load();
+        town->addLayer(parks);
+        town->addLayer(water);
+        overview->addLayer(square(QStringLiteral("Boundary"), QRectF(0, 0, 5, 5)));
+        document->addMap(town);
+        document->addMap(overview);
+        const auto page = document->pageLayoutModel();
+        page->addElement(frame);
+        page->addElement(legendFrame);
+        auto group = std::make_shared<GroupElement>();
+        group->addElement(std::make_shared<TextElement>(QStringLiteral("Town plan"), QRectF(10, 150, 100, 20)));
+        page->addElement(group);
+        document->captureDrawnState();
+    }
+
+    std::shared_ptr<Document> document = Document::create();
+    std::shared_ptr<Map> town = std::make_shared<Map>(QStringLiteral("Town"));
+    std::shared_ptr<Map> overview = std::make_shared<Map>(QStringLiteral("Overview"));
+    std::shared_ptr<FeatureLayer> parks = square(QStringLiteral("Parks"), QRectF(0, 0, 10, 10));
+    std::shared_ptr<FeatureLayer> lakes = square(QStringLiteral("Lakes"), QRectF(20, 0, 10, 10));
+    std::shared_ptr<FeatureLayer> broken =
+        std::make_shared<FeatureLayer>(QStringLiteral("Broken"), QStringLiteral("/nonexistent/missing.geojson"));
+    std::shared_ptr<GroupLayer> water = std::make_shared<GroupLayer>(QStringLiteral("Water"), false);
+    std::shared_ptr<MapFrameElement> frame =
+        std::make_shared<MapFrameElement>(QStringLiteral("town"), town, QRectF(10, 10, 150, 100));
+    std::shared_ptr<MapSurroundFrameElement> legendFrame = std::make_shared<MapSurroundFrameElement>(
+        frame, std::make_shared<Legend>(town), QRectF(180, 10, 80, 60));
+};
+
+class Window : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        application = std::make_shared<Application>(sample.document);
+        window = std::make_unique<MainWindow>(application);
+        window->resize(900, 600);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    /// Whether the data view shows anything but background at map point `at`.
+    bool dataViewDrawsAt(const QPointF &at) const
+    {
+        MapView *view = window->dataView();
+        const QImage image = view->grab().toImage();
+        const QPoint pixel = view->mapTransform().map(at).toPoint();
+        return image.pixelColor(pixel) != QColor(Qt::white);
+    }
+
+    static void pressSpaceOn(TocWidget *toc, QTreeWidgetItem *item)
+    {
+        toc->setCurrentItem(item);
+        QTest::keyClick(toc, Qt::Key_Space);
+    }
+
+    Sample sample;
+    std::shared_ptr<Application> application;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(Window, TableOfContentsShowsMapsLayersGroupsAndFlags)
+{
+    TocWidget *toc = window->tableOfContents();
+    ASSERT_EQ(toc->topLevelItemCount(), 2);
+    QTreeWidgetItem *town = toc->topLevelItem(0);
+    QTreeWidgetItem *overview = toc->topLevelItem(1);
+    EXPECT_EQ(town->text(0), QStringLiteral("Town"));
+    EXPECT_TRUE(town->font(0).bold()) << "the focus map";
+    EXPECT_FALSE(overview->font(0).bold());
+
+    ASSERT_EQ(town->childCount(), 2);
+    EXPECT_EQ(town->child(0), toc->itemOf(sample.parks.get()));
+    QTreeWidgetItem *water = town->child(1);
+    EXPECT_EQ(water, toc->itemOf(sample.water.get()));
+    EXPECT_EQ(water->checkState(0), Qt::Unchecked);
+    ASSERT_EQ(water->childCount(), 2) << "group members nested under the group";
+    EXPECT_EQ(water->child(0)->text(0), QStringLiteral("Lakes"));
+    EXPECT_EQ(water->child(0)->checkState(0), Qt::Checked) << "a member's own flag, whatever its group's";
+
+    QTreeWidgetItem *broken = toc->itemOf(sample.broken.get());
+    ASSERT_NE(broken, nullptr);
+    ASSERT_FALSE(sample.broken->errorText().isEmpty());
+    EXPECT_EQ(broken->toolTip(0), sample.broken->errorText());
+    EXPECT_FALSE(broken->icon(0).isNull()) << "a warning icon on a layer whose source failed";
+    EXPECT_TRUE(toc->itemOf(sample.parks.get())->icon(0).isNull());
+}
+
+TEST_F(Window, TickingALayerSetsItsOwnFlagAndRedrawsItsMap)
+{
+    TocWidget *toc = window->tableOfContents();
+    EXPECT_TRUE(dataViewDrawsAt({5, 5}));
+    EXPECT_FALSE(dataViewDrawsAt({25, 5})) << "Lakes is in a hidden group";
+
+    pressSpaceOn(toc, toc->itemOf(sample.water.get()));
+    EXPECT_TRUE(sample.water->visible());
+    EXPECT_TRUE(sample.lakes->visible()) << "only the group's own flag changes";
+    EXPECT_TRUE(dataViewDrawsAt({25, 5})) << "the map was redrawn with the group on";
+
+    pressSpaceOn(toc, toc->itemOf(sample.parks.get()));
+    EXPECT_FALSE(sample.parks->visible());
+    EXPECT_EQ(toc->itemOf(sample.parks.get())->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(dataViewDrawsAt({5, 5}));
+}
+
+TEST_F(Window, FlagsChangedInTheModelShowAfterUpdateContentsAndRefresh)
+{
+    TocWidget *toc = window->tableOfContents();
+    sample.parks->setVisible(false);
+    EXPECT_EQ(toc->itemOf(sample.parks.get())->checkState(0), Qt::Checked) << "nothing shows before the update";
+    EXPECT_TRUE(dataViewDrawsAt({5, 5})) << "nothing is redrawn before a refresh";
+
+    sample.document->updateContents();
+    EXPECT_EQ(toc->itemOf(sample.parks.get())->checkState(0), Qt::Unchecked);
+    EXPECT_TRUE(dataViewDrawsAt({5, 5}));
+
+    sample.town->refresh();
+    EXPECT_FALSE(dataViewDrawsAt({5, 5}));
+}
+
+TEST_F(Window, ViewMenuSwitchesTheDocumentsActiveView)
+{
+    auto *views = qobject_cast<QStackedWidget *>(window->dataView()->parentWidget());
+    ASSERT_NE(views, nullptr);
+    EXPECT_EQ(views->currentWidget(), window->dataView());
+    EXPECT_TRUE(window->dataViewAction()->isChecked());
+
+    window->layoutViewAction()->trigger();
+    EXPECT_EQ(sample.document->activeViewKind(), Document::ViewKind::Layout);
+    EXPECT_EQ(views->currentWidget(), window->layoutView());
+    EXPECT_TRUE(window->layoutViewAction()->isChecked());
+
+    // The document switching back by itself is followed too.
+    sample.document->setActiveViewKind(Document::ViewKind::Data);
+    EXPECT_EQ(views->currentWidget(), window->dataView());
+    EXPECT_TRUE(window->dataViewAction()->isChecked());
+}
+
+TEST_F(Window, FocusMapIsShownInTheDataViewAndInBold)
+{
+    sample.document->setFocusMap(sample.overview);
+    TocWidget *toc = window->tableOfContents();
+    EXPECT_FALSE(toc->itemOf(sample.town.get())->font(0).bold());
+    EXPECT_TRUE(toc->itemOf(sample.overview.get())->font(0).bold());
+    EXPECT_TRUE(dataViewDrawsAt({2.5, 2.5})) << "the overview's boundary";
+
+    // Activating a map in the table of contents makes it the focus map.
+    toc->setCurrentItem(toc->itemOf(sample.town.get()));
+    QTest::keyClick(toc, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sample.document->focusMapModel() == sample.town; }));
+    EXPECT_TRUE(toc->itemOf(sample.town.get())->font(0).bold());
+}
+
+TEST_F(Window, PartialRefreshOfALegendRedrawsOnlyItsRectangle)
+{
+    window->layoutViewAction()->trigger();
+    LayoutView *layout = window->layoutView();
+    // The page is painted whole when it first shows.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !layout->lastPaintedRegion().isEmpty(); }));
+
+    const auto paintedAfter = [layout](const std::function<void()> &refresh) {
+        QApplication::processEvents();
+        const QRegion before = layout->lastPaintedRegion();
+        refresh();
+        if (!QTest::qWaitFor([&] { return layout->lastPaintedRegion() != before; }, 2000))
+            return QRect(); // nothing was painted
+        return layout->lastPaintedRegion().boundingRect();
+    };
+
+    const QRect legend = layout->elementRect(*sample.legendFrame);
+    const QRect legendPainted = paintedAfter([&] {
+        sample.document->pageLayoutModel()->partialRefresh(IView::Graphics, sample.legendFrame, nullptr);
+    });
+    EXPECT_FALSE(legendPainted.isEmpty());
+    EXPECT_TRUE(legend.contains(legendPainted)) << "painted " << qPrintable(QDebug::toString(legendPainted));
+
+    // A map refreshed as a view redraws the frame that shows it.
+    const QRect frame = layout->elementRect(*sample.frame);
+    EXPECT_EQ(paintedAfter([&] { sample.town->refresh(); }), frame & layout->rect());
+    EXPECT_EQ(paintedAfter([&] { sample.document->pageLayoutModel()->refresh(); }), layout->rect());
+}
+
+TEST_F(Window, MapFramesDrawTheirMapsAsOfTheLastRefresh)
+{
+    window->layoutViewAction()->trigger();
+    LayoutView *layout = window->layoutView();
+    const auto drawsParks = [&] {
+        // Parks fills the left part of the frame's map: sample a point a
+        // quarter into the frame, half way down.
+        const QRectF box = layout->pageTransform().mapRect(sample.frame->bounds());
+        const QImage image = layout->grab().toImage();
+        return image.pixelColor(QPointF(box.left() + box.width() * 0.2, box.center().y()).toPoint())
+               != QColor(Qt::white);
+    };
+    EXPECT_TRUE(drawsParks());
+    sample.parks->setVisible(false);
+    EXPECT_TRUE(drawsParks());
+    sample.document->pageLayoutModel()->refresh();
+    EXPECT_FALSE(drawsParks());
+}
+
+TEST_F(Window, OpenAndSaveFailuresNameTheFileAndKeepTheDocument)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("missing.mapdesk.json"));
+    EXPECT_FALSE(window->openDocument(missing));
+    EXPECT_EQ(application->currentDocument(), sample.document);
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(missing)) << qPrintable(window->statusBar()->currentMessage());
+
+    const QString garbage = dir.filePath(QStringLiteral("garbage.mapdesk.json"));
+    QFile file(garbage);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{ this is not a map document");
+    file.close();
+    EXPECT_FALSE(window->openDocument(garbage));
+    EXPECT_EQ(application->currentDocument(), sample.document);
+    const QString message = window->statusBar()->currentMessage();
+    EXPECT_TRUE(message.contains(garbage)) << qPrintable(message);
+    EXPECT_GT(message.size(), QStringLiteral("Cannot open : ").size() + garbage.size()) << "the fault is told too";
+
+    // A document that cannot be written where asked stays as it was.
+    const QString city = QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json");
+    ASSERT_TRUE(window->openDocument(city)) << qPrintable(window->statusBar()->currentMessage());
+    const std::shared_ptr<Document> opened = application->currentDocument();
+    const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/doc.mapdesk.json"));
+    EXPECT_FALSE(window->saveDocumentAs(unwritable));
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(unwritable))
+        << qPrintable(window->statusBar()->currentMessage());
+    EXPECT_EQ(application->currentDocument(), opened);
+    EXPECT_EQ(opened->filePath(), QFileInfo(city).absoluteFilePath());
+}
+
+TEST_F(Window, SavedDocumentOpensAgainWithItsFlags)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(window->openDocument(QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")));
+    const std::shared_ptr<Document> original = application->currentDocument();
+    ASSERT_NE(original, sample.document);
+    const std::shared_ptr<Layer> first = original->mapModels().front()->layers().front();
+    ASSERT_TRUE(first->visible());
+
+    TocWidget *toc = window->tableOfContents();
+    pressSpaceOn(toc, toc->itemOf(first.get()));
+    ASSERT_FALSE(first->visible());
+    const QString path = dir.filePath(QStringLiteral("saved.mapdesk.json"));
+    ASSERT_TRUE(window->saveDocumentAs(path)) << qPrintable(window->statusBar()->currentMessage());
+    EXPECT_EQ(original->filePath(), path);
+    EXPECT_TRUE(window->windowTitle().contains(QStringLiteral("saved.mapdesk.json")));
+
+    ASSERT_TRUE(window->openDocument(path)) << qPrintable(window->statusBar()->currentMessage());
+    const std::shared_ptr<Document> reopened = application->currentDocument();
+    ASSERT_NE(reopened, original);
+    const std::shared_ptr<Layer> reread = reopened->mapModels().front()->layers().front();
+    EXPECT_EQ(reread->name(), first->name());
+    EXPECT_FALSE(reread->visible());
+    QTreeWidgetItem *item = toc->itemOf(reread.get());
+    ASSERT_NE(item, nullptr) << "the table of contents shows the new document";
+    EXPECT_EQ(item->checkState(0), Qt::Unchecked);
+
+    // The window now acts on the new document, not the old one.
+    pressSpaceOn(toc, item);
+    EXPECT_TRUE(reread->visible());
+    EXPECT_FALSE(first->visible());
+}
+
+} // namespace
