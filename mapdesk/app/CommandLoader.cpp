@@ -138,13 +138,10 @@ void CommandLoader::releaseAll()
     for (QPointer<QAction> &action : m_actions)
         delete action.data();
     m_actions.clear();
-    // Objects go before their modules; a module stays while any command
-    // still shares it.
     for (std::unique_ptr<LoadedCommand> &command : m_commands)
         command->release();
     m_commands.clear();
-    for (const std::shared_ptr<ComponentModule> &module : std::as_const(m_modules))
-        module->unloadIfUnused();
+    // The modules themselves stay loaded (see ComponentModule).
     m_modules.clear();
 }
 

@@ -26,9 +26,9 @@ class LoadedCommand;
 /// failure (missing file, not a module, no entry points, a class the factory
 /// refuses) is reported through problemReported() and loading goes on.
 ///
-/// The loader owns the command objects and the modules; releaseAll() (also
-/// run on destruction) gives the objects back and unloads the modules that
-/// agree. The buttons belong to their toolbars and are removed by releaseAll().
+/// The loader owns the command objects; releaseAll() (also run on
+/// destruction) removes the buttons and gives every object back. The modules
+/// stay loaded for the life of the process (see ComponentModule).
 class CommandLoader : public QObject
 {
     Q_OBJECT
@@ -52,8 +52,7 @@ public:
     /// Everything reported so far, oldest first.
     const QStringList &problems() const { return m_problems; }
 
-    /// Removes the buttons, releases every command object and unloads every
-    /// module that no longer has live objects.
+    /// Removes the buttons and releases every command object.
     void releaseAll();
 
 signals:

@@ -1,7 +1,5 @@
 #include "ComponentModule.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QFileInfo>
 
 namespace mapdesk {
@@ -30,18 +28,6 @@ QFunctionPointer ComponentModule::entryPoint(const char *name, QString *error)
     if (!function && error)
         *error = QStringLiteral("The module %1 has no entry point %2").arg(m_path, QLatin1String(name));
     return function;
-}
-
-bool ComponentModule::unloadIfUnused()
-{
-    if (!m_library.isLoaded())
-        return false;
-    auto canUnloadNow = reinterpret_cast<Com::DllCanUnloadNowFn>(m_library.resolve("DllCanUnloadNow"));
-    if (!canUnloadNow || canUnloadNow() != Com::S_OK)
-        return false;
-    // Objects of the module scheduled for deletion go before its code does.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return m_library.unload();
 }
 
 QString ComponentModule::resultText(Com::HRESULT result)

@@ -9,8 +9,13 @@ namespace mapdesk {
 
 /// One command module file (a shared library with the component entry
 /// points), loaded with QLibrary. Loading and resolving report what went
-/// wrong in words that name the file. The module stays loaded until
-/// unloadIfUnused() finds that it agrees to be unloaded.
+/// wrong in words that name the file.
+///
+/// A module, once loaded, stays loaded for the life of the process, even when
+/// DllCanUnloadNow would agree: texts it hands out may point into its
+/// constants, and Qt's process-wide state (the settings cache its
+/// registration wrote to, registered types, the texts shown in the window)
+/// may still refer to them.
 class ComponentModule
 {
 public:
@@ -27,9 +32,6 @@ public:
     /// The entry point `name` of the loaded module, or nullptr with `error`
     /// telling that the module lacks it.
     QFunctionPointer entryPoint(const char *name, QString *error);
-    /// Asks the module through DllCanUnloadNow whether any of its objects is
-    /// still alive; unloads it when none is. True when it was unloaded.
-    bool unloadIfUnused();
 
     /// "0x80004005" for a result code.
     static QString resultText(Com::HRESULT result);

@@ -18,9 +18,8 @@ class ObjectFactory;
 /// the add-ins before any module is loaded), the application with its
 /// current document, the main window and the commands of the registry.
 ///
-/// Owns all of it. On destruction the commands are released first (their
-/// modules unloaded where they agree), then the window goes and the services
-/// are removed.
+/// Owns all of it. On destruction the commands are released first, then the
+/// window goes and the services are removed.
 class DesktopHost
 {
 public:

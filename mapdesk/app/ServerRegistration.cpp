@@ -30,7 +30,6 @@ ServerRegistration::Outcome ServerRegistration::run(Action action, const QString
     } catch (...) {
         return {false, QStringLiteral("Cannot %1 %2: %3 failed").arg(doing, modulePath, QLatin1String(entryName))};
     }
-    module.unloadIfUnused();
     if (!Com::succeeded(result))
         return {false, QStringLiteral("Cannot %1 %2: %3 returned %4")
                            .arg(doing, modulePath, QLatin1String(entryName), ComponentModule::resultText(result))};

@@ -17,8 +17,8 @@ public:
         QString message; ///< what was done, or what went wrong, naming the file
     };
 
-    /// Runs the module's entry point for `action`. The module is unloaded
-    /// again afterwards when it agrees.
+    /// Runs the module's entry point for `action`. The module stays loaded
+    /// (see ComponentModule).
     static Outcome run(Action action, const QString &modulePath);
 };
 

@@ -181,3 +181,13 @@ TEST_MODULE_EXPORT Com::HRESULT DllUnregisterServer()
 
 /// The record of calls, for the tests.
 TEST_MODULE_EXPORT const TestCommandEvents *TestCommandModule_Events() { return &events; }
+
+/// Empties the record of calls; objects still alive stay counted.
+TEST_MODULE_EXPORT void TestCommandModule_Reset()
+{
+    const int alive = events.alive;
+    const int factoriesAlive = events.factoriesAlive;
+    events = TestCommandEvents{};
+    events.alive = alive;
+    events.factoriesAlive = factoriesAlive;
+}
