@@ -1,7 +1,6 @@
 #include "DriveTable.h"
 #include "HostError.h"
 #include "MessageBoxService.h"
-#include "ScreenService.h"
 #include "ShellService.h"
 
 #include <QAbstractButton>
@@ -9,11 +8,9 @@
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -140,17 +137,6 @@ TEST(MessageBoxService, ShowsPlainTextWithOneOkButtonAndNoIconOverTheOwner)
     EXPECT_EQ(icon, QMessageBox::NoIcon);
     EXPECT_EQ(buttons, 1);
     EXPECT_EQ(parent, &owner);
-}
-
-TEST(ScreenService, GivesThePrimaryScreenInTwips)
-{
-    QScreen *screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(screen, nullptr);
-    mapdesk::ScreenService service;
-    const double twipsPerPixel = service.twipsPerPixelX();
-    EXPECT_DOUBLE_EQ(twipsPerPixel * screen->logicalDotsPerInchX(), 1440.0);
-    EXPECT_DOUBLE_EQ(service.widthTwips() / twipsPerPixel, screen->size().width());
-    EXPECT_DOUBLE_EQ(service.heightTwips() / twipsPerPixel, screen->size().height());
 }
 
 } // namespace
