@@ -13,4 +13,4 @@ cmake --build "$build" -j"$(nproc)" --target mapdesk QuarnelGIS
 
 mapdesk=$build/mapdesk/app/mapdesk
 "$mapdesk" --register "$build/libQuarnelGIS.so"
-exec "$mapdesk" "$@" "$root/samples/riverton.mapdesk.json"
+exec "$mapdesk" "$@" "$root/samples/city.mapdesk.json"
