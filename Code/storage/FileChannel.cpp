@@ -8,7 +8,11 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <vector>
+
+#include <unistd.h>
 
 // Reading works on large blocks of raw bytes: a field is found by scanning the
 // bytes and decoded in one go, so a file of a million records reads without
@@ -41,6 +45,18 @@ constexpr qsizetype blockSize = 1 << 20;
 
 bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
 
+/// After the disk took only the first `count` bytes of a block, cuts the
+/// file back to the end of the block's last whole record, so that the file
+/// reads on as before; left alone when another writer has appended since.
+void cutTornRecord(QFile &file, qint64 count, const std::vector<qsizetype> &recordEnds)
+{
+    const auto past = std::upper_bound(recordEnds.begin(), recordEnds.end(), count);
+    const qint64 kept = past == recordEnds.begin() ? 0 : *std::prev(past);
+    const qint64 end = ::lseek(file.handle(), 0, SEEK_CUR);
+    if (end >= count && file.size() == end)
+        file.resize(end - (count - kept));
+}
+
 QByteArray quotedRecord(const QStringList &fields)
 {
     QByteArray record;
@@ -72,8 +88,10 @@ struct FileChannel::Private
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
     QStringDecoder windows1252{"windows-1252", QStringDecoder::Flag::Stateless};
 
-    // Append: everything written since the channel was opened.
+    // Append: everything written since the channel was opened, and where
+    // each of its records ends.
     QByteArray pending;
+    std::vector<qsizetype> recordEnds;
 
     void reset()
     {
@@ -83,6 +101,7 @@ struct FileChannel::Private
         pos = 0;
         endOfFile = false;
         pending = QByteArray();
+        recordEnds.clear();
     }
 
     /// Appends the next block of the file to the buffer; false at the end.
@@ -242,6 +261,10 @@ void FileChannel::openForInput(const QString &windowsPath)
         fail(75, "Path/File access error");
     if (!info.exists())
         fail(53, "File not found");
+    // Only a plain file holds records: a device would be read without end,
+    // a pipe would keep the reader waiting.
+    if (!info.isFile())
+        fail(75, "Path/File access error");
 
     auto file = std::make_unique<QFile>(native);
     if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -277,6 +300,10 @@ void FileChannel::openForAppend(const QString &windowsPath)
         fail(76, "Path not found");
     if (info.isDir())
         fail(75, "Path/File access error");
+    // A file without its owner's write permission is read-only: it is not
+    // written to, also not by a user whose rights would let the write through.
+    if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
+        fail(70, "Permission denied");
 
     // The file is created (empty) now; what is written reaches it at close.
     auto file = std::make_unique<QFile>(native);
@@ -326,6 +353,7 @@ void FileChannel::writeRecord(const QStringList &fields)
     if (d->mode != Private::Mode::Append)
         failBadFileMode();
     d->pending += quotedRecord(fields);
+    d->recordEnds.push_back(d->pending.size());
 }
 
 void FileChannel::close()
@@ -337,10 +365,18 @@ void FileChannel::close()
     // The channel is closed whatever happens below.
     const std::unique_ptr<QFile> file = std::move(d->file);
     const QByteArray pending = std::move(d->pending);
+    const std::vector<qsizetype> recordEnds = std::move(d->recordEnds);
     d->reset();
 
-    bool written = pending.isEmpty() || file->write(pending) == pending.size();
+    const qint64 count = pending.isEmpty() ? 0 : file->write(pending);
+    const int writeError = errno;
+    bool written = count == pending.size();
     QFileDevice::FileError error = file->error();
+    if (count > 0 && !written) {
+        if (writeError == ENOSPC)
+            error = QFileDevice::ResourceError;
+        cutTornRecord(*file, count, recordEnds);
+    }
     file->close();
     if (written && file->error() != QFileDevice::NoError) {
         written = false;
