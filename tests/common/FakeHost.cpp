@@ -13,6 +13,8 @@ HostObjectPtr ObjectFactory::create(const QUuid &classId)
         throw HostError(HostError::E_FAIL_NUMBER, QStringLiteral("Cannot create object"));
     if (classId == HostClassIds::ModelessFrame) {
         auto frame = std::make_shared<Frame>();
+        if (prepareFrame)
+            prepareFrame(*frame);
         frames.push_back(frame);
         return frame;
     }

@@ -20,6 +20,7 @@
 #include <QUuid>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -112,6 +113,8 @@ public:
     }
     void setVisible(bool visible) override
     {
+        if (failToShow)
+            throw HostError(HostError::E_FAIL_NUMBER, QStringLiteral("The frame cannot be shown"));
         this->visible = visible;
         if (attached)
             attached->formWidget()->setVisible(visible);
@@ -119,6 +122,8 @@ public:
     void setCaption(const QString &text) override { caption = text; }
     void move(std::int32_t l, std::int32_t t, std::int32_t r1, std::int32_t r2) override
     {
+        if (failToMove)
+            throw HostError(HostError::E_FAIL_NUMBER, QStringLiteral("The frame cannot be moved"));
         left = l;
         top = t;
         reserved = {r1, r2};
@@ -131,6 +136,9 @@ public:
     QString caption;
     std::int32_t left = 0, top = 0;
     std::pair<std::int32_t, std::int32_t> reserved{-1, -1};
+    /// A host fault: setVisible (show or hide) or move throws E_FAIL.
+    bool failToShow = false;
+    bool failToMove = false;
 };
 
 /// Creates application references (all seeing `application`) and frames,
@@ -143,6 +151,8 @@ public:
     std::vector<std::shared_ptr<Frame>> frames;
     QList<QUuid> failFor;
     int appReferencesCreated = 0;
+    /// Called with every new frame before it is handed out (to arm its faults).
+    std::function<void(Frame &)> prepareFrame;
 };
 
 /// The whole set of fake services, installed for the lifetime of the object.
