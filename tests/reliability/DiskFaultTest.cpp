@@ -1,0 +1,222 @@
+// The disk failing the add-in: a settings folder it may not write, a
+// read-only set file, the file deleted behind its back, and a full disk. Each
+// is reported, never shown as success, and every set already on disk stays.
+
+#include "AddinWorld.h"
+#include "../storage/StorageTestSupport.h"
+
+#include "FileChannel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+const QByteArray kSaved = "\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n"
+                          "\"Roads\",\"Overview\",\"Streets\",\"False\"\r\n";
+
+class DiskFaults : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        world.writeFile(kSaved);
+        reload();
+    }
+    /// A new main window that lists the file, as the first click does.
+    void reload()
+    {
+        QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+        world.window().Frame()->setVisible(true);
+    }
+    void press(const char *button) { QTest::mouseClick(world.control<QPushButton>(button), Qt::LeftButton); }
+    /// Saves the document under `name` through a new name dialog; returns the dialog.
+    QWidget *save(const QString &name)
+    {
+        press("btnCreateNewGrid");
+        QWidget *dialog = world.host.objects->frames.back()->attached->formWidget();
+        dialog->findChild<QLineEdit *>(QStringLiteral("txt1"))->setText(name);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        return dialog;
+    }
+    /// The reports' MODULE and ERROR NUMBER lines; forgets the reports.
+    QStringList takeReports()
+    {
+        QStringList reports;
+        for (const fake::Box &box : world.host.boxes->boxes) {
+            const QStringList lines = box.text.split(QStringLiteral("\r\n"));
+            reports << (lines.size() > 9 ? lines[9] + QStringLiteral(" / ") + lines[8] : box.text);
+        }
+        world.host.boxes->boxes.clear();
+        return reports;
+    }
+    void setPermissions(const QString &path, QFileDevice::Permissions permissions)
+    {
+        ASSERT_TRUE(QFile::setPermissions(path, permissions));
+    }
+
+    AddinWorld world;
+};
+
+const QFileDevice::Permissions kReadOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+const QFileDevice::Permissions kReadOnlyFolder = kReadOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+                                                 | QFileDevice::ExeOther;
+const QFileDevice::Permissions kWritable = kReadOnly | QFileDevice::WriteOwner | QFileDevice::WriteGroup
+                                           | QFileDevice::WriteOther;
+
+TEST_F(DiskFaults, SettingsFolderThatCannotBeWritten)
+{
+    setPermissions(world.folder, kReadOnlyFolder);
+    setPermissions(world.filePath(), kWritable);
+    {
+        storagetest::Unprivileged unprivileged(world.host);
+        // The file itself may still be written: a save succeeds.
+        save(QStringLiteral("Rivers"));
+        EXPECT_TRUE(takeReports().isEmpty());
+        // The file cannot be removed from the folder: "Clear All" says so.
+        press("Command1");
+        EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: fDeleteFile QuarnelGIS_IO Line : 40 / "
+                                                            "ERROR NUMBER: 70")});
+    }
+    EXPECT_TRUE(world.fileBytes().startsWith(kSaved));
+    EXPECT_EQ(world.fileBytes().count("\r\n"), 6);
+    reload();
+    EXPECT_EQ(world.listed(), (QStringList{QStringLiteral("Rivers"), QStringLiteral("Roads")}));
+
+    // Without the file, neither a save nor "Clear All" can create it.
+    setPermissions(world.folder, kWritable | QFileDevice::ExeOwner);
+    ASSERT_TRUE(QFile::remove(world.filePath()));
+    setPermissions(world.folder, kReadOnlyFolder);
+    QWidget *dialog = nullptr;
+    {
+        storagetest::Unprivileged unprivileged(world.host);
+        dialog = save(QStringLiteral("Lost"));
+        EXPECT_EQ(takeReports(),
+                  QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 70")});
+        press("Command1");
+        EXPECT_EQ(takeReports(),
+                  QStringList{QStringLiteral("MODULE: Command1_Click frmMain Line : 40 / ERROR NUMBER: 70")});
+    }
+    setPermissions(world.folder, kWritable | QFileDevice::ExeOwner);
+    EXPECT_FALSE(QFileInfo::exists(world.filePath()));
+    EXPECT_FALSE(world.listed().contains(QStringLiteral("Lost")));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(FileChannel::channel1().isOpen());
+}
+
+TEST_F(DiskFaults, ReadOnlySetFileIsNeitherClearedNorWritten)
+{
+    setPermissions(world.filePath(), kReadOnly);
+    QWidget *dialog = save(QStringLiteral("Rivers"));
+    EXPECT_EQ(takeReports(),
+              QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 70")});
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+
+    press("Command1");
+    EXPECT_EQ(takeReports(), (QStringList{QStringLiteral("MODULE: fDeleteFile QuarnelGIS_IO Line : 30 / ERROR NUMBER: 70"),
+                                          QStringLiteral("MODULE: Command1_Click frmMain Line : 40 / ERROR NUMBER: 70")}));
+    setPermissions(world.filePath(), kWritable);
+    EXPECT_EQ(world.fileBytes(), kSaved);
+    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    reload();
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+}
+
+TEST_F(DiskFaults, SetFileDeletedBehindTheAddInsBack)
+{
+    ASSERT_TRUE(QFile::remove(world.filePath()));
+    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->setVisible(false);
+    world.select(0);
+    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: lstbx1_Click frmMain Line : 20 / ERROR NUMBER: 53")});
+    EXPECT_FALSE(world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->visible());
+    EXPECT_EQ(world.contentsUpdates, 0);
+
+    // Appending creates the file anew: the save did reach the disk.
+    save(QStringLiteral("Again"));
+    EXPECT_TRUE(takeReports().isEmpty());
+    EXPECT_TRUE(world.fileBytes().startsWith("\"Again\",\"Layers\",\"Streets\",\"False\"\r\n"));
+    EXPECT_EQ(world.listed(), (QStringList{QStringLiteral("Again"), QStringLiteral("Roads")}));
+
+    // The settings folder itself gone: nothing can be saved.
+    ASSERT_TRUE(QDir(world.folder).removeRecursively());
+    save(QStringLiteral("Lost"));
+    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 76")});
+    EXPECT_FALSE(world.listed().contains(QStringLiteral("Lost")));
+}
+
+TEST_F(DiskFaults, FullDiskLosesNoSetAndListsNoName)
+{
+    // The set file is the device that is always full.
+    const QString device = world.folder + QStringLiteral("config");
+    ASSERT_TRUE(QFile::remove(device));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), device));
+    QWidget *dialog = save(QStringLiteral("Lost"));
+    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ERROR NUMBER: 61")});
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(FileChannel::channel1().isOpen());
+
+    // A device is no set file: the list is not read from it endlessly.
+    reload();
+    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Form_Load frmMain Line : 50 / ERROR NUMBER: 75")});
+    EXPECT_TRUE(world.listed().isEmpty());
+}
+
+/// Runs `step` on a disk that takes only `room` more bytes of the set file.
+void withRoomFor(qint64 room, const QString &file, const std::function<void()> &step)
+{
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = rlim_t(QFileInfo(file).size() + room);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    step();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+}
+
+TEST_F(DiskFaults, WriteCutShortByTheDiskKeepsOnlyWholeRecords)
+{
+    const QByteArray firstRecord = "\"Cut\",\"Layers\",\"Streets\",\"True\"\r\n";
+    QWidget *dialog = nullptr;
+    // Room for part of the first record: the torn record is cut off.
+    withRoomFor(10, world.filePath(), [&] { dialog = save(QStringLiteral("Cut")); });
+    QStringList reports = takeReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ")));
+    EXPECT_EQ(world.fileBytes(), kSaved);
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(FileChannel::channel1().isOpen());
+
+    // Room for the first record and part of the second: the whole one stays.
+    withRoomFor(firstRecord.size() + 10, world.filePath(), [&] {
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    });
+    reports = takeReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ")));
+    EXPECT_EQ(world.fileBytes(), kSaved + firstRecord);
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+
+    // The file reads cleanly and takes the next save whole.
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    EXPECT_TRUE(takeReports().isEmpty());
+    EXPECT_EQ(world.fileBytes().count("\r\n"), 2 + 1 + 4);
+    reload();
+    EXPECT_TRUE(takeReports().isEmpty());
+    EXPECT_EQ(world.listed(), (QStringList{QStringLiteral("Cut"), QStringLiteral("Roads")}));
+}
+
+} // namespace

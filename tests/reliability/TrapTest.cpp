@@ -1,0 +1,455 @@
+// Every procedure that traps its own failures, with a host or file fault
+// injected at a real step: the report names the procedure, the module and the
+// statement reached, file channel 1 is closed where the handler closes it,
+// and what was done before the fault stays done.
+
+#include "AddinWorld.h"
+#include "FaultyHost.h"
+
+#include "FileChannel.h"
+#include "HostClassIds.h"
+#include "IView.h"
+#include "QuarnelVisibility.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHostFault = QString::number(HostError::E_FAIL_NUMBER);
+
+QByteArray record(const char *set, const char *map, const char *layer, const char *visibility)
+{
+    return QByteArray("\"") + set + "\",\"" + map + "\",\"" + layer + "\",\"" + visibility + "\"\r\n";
+}
+
+class Traps : public ::testing::Test
+{
+protected:
+    FileChannel &channel() { return FileChannel::channel1(); }
+
+    /// Channel 1 as an earlier failure could have left it: open on the set file.
+    void leaveChannelOpen()
+    {
+        channel().openForInput(QuarnelGIS_Public::instance().setFilePath);
+        ASSERT_TRUE(channel().isOpen());
+    }
+
+    /// Checks that exactly one report was shown, at `location`, with the
+    /// failure's number and description; then forgets it.
+    void expectOneReport(const QString &location, const QString &number, const QString &description)
+    {
+        std::vector<fake::Box> &boxes = world.host.boxes->boxes;
+        ASSERT_EQ(boxes.size(), 1u) << qPrintable(world.reportedModules().join(QLatin1Char('\n')));
+        const QStringList lines = boxes[0].text.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 19);
+        EXPECT_EQ(boxes[0].title, QStringLiteral("QuarnelVisibility"));
+        EXPECT_EQ(lines[8], QStringLiteral("ERROR NUMBER: ") + number);
+        EXPECT_EQ(lines[9], QStringLiteral("MODULE: ") + location);
+        EXPECT_EQ(lines[10], QStringLiteral("ERROR DESCRIPTION: ") + description);
+        boxes.clear();
+    }
+
+    /// A new main window that loads (Form_Load) and is shown, as the first click does.
+    void reload()
+    {
+        QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+        world.window().Frame()->setVisible(true);
+    }
+
+    void press(const char *button) { QTest::mouseClick(world.control<QPushButton>(button), Qt::LeftButton); }
+    /// Presses "Save " and returns the new name dialog.
+    QWidget *pressSave()
+    {
+        press("btnCreateNewGrid");
+        return world.host.objects->frames.back()->attached->formWidget();
+    }
+    static QLineEdit *nameBox(QWidget *dialog) { return dialog->findChild<QLineEdit *>(QStringLiteral("txt1")); }
+    static void pressIn(QWidget *dialog, const char *button)
+    {
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+    }
+
+    bool visible(const char *map, const char *layer)
+    {
+        return world.layer(QLatin1String(map), QLatin1String(layer))->visible();
+    }
+    /// Makes a proxy of the current document the add-in's document.
+    std::shared_ptr<faulty::Document> faultyDocument()
+    {
+        auto proxy = std::make_shared<faulty::Document>(world.document);
+        QuarnelGIS_Public::instance().document = proxy;
+        return proxy;
+    }
+
+    AddinWorld world;
+};
+
+// ICommand_OnClick ------------------------------------------------------------
+
+TEST_F(Traps, OnClickWhoseFrameCannotBeShownKeepsTheDocumentAndTheLoadedWindow)
+{
+    world.writeFile(record("Roads", "Layers", "Streets", "True"));
+    QuarnelVisibility *command = new QuarnelVisibility;
+    command->AddRef();
+    command->OnCreate(world.application);
+    world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToShow = true; };
+    QuarnelGIS_Public::instance().document.reset();
+    leaveChannelOpen();
+
+    command->OnClick();
+
+    expectOneReport(QStringLiteral("ICommand_OnClick QuarnelVisibility Line : 40"), kHostFault,
+                    QStringLiteral("The frame cannot be shown"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_EQ(QuarnelGIS_Public::instance().document, world.document);
+    fake::Frame &frame = *world.host.objects->frames.back();
+    EXPECT_EQ(frame.attached, &world.window());
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")}); // loaded while attached
+    EXPECT_FALSE(frame.visible);
+
+    frame.failToShow = false;
+    command->OnClick();
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+    EXPECT_TRUE(frame.visible);
+    EXPECT_EQ(frame.attachCount, 1);
+    command->Release();
+}
+
+// Form_Load of frmMain ----------------------------------------------------------
+
+TEST_F(Traps, MainWindowLoadThatCannotPlaceItsFrameLoadsNothingYetIsShown)
+{
+    world.writeFile(record("Roads", "Layers", "Streets", "True"));
+    world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToMove = true; };
+    leaveChannelOpen();
+    reload();
+    expectOneReport(QStringLiteral("Form_Load frmMain Line : 10"), kHostFault,
+                    QStringLiteral("The frame cannot be moved"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_TRUE(world.control<QLabel>("txtVersion")->text().isEmpty());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_TRUE(world.host.objects->frames.back()->visible);
+    EXPECT_TRUE(world.window().isVisible());
+}
+
+TEST_F(Traps, MainWindowLoadOfACutShortFileKeepsPositionVersionAndEarlierNames)
+{
+    world.writeFile(record("Roads", "Layers", "Streets", "True") + "\"Rivers\",\"Layers\",\"Rivers\"");
+    reload();
+    expectOneReport(QStringLiteral("Form_Load frmMain Line : 60"), QStringLiteral("62"),
+                    QStringLiteral("Input past end of file"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_EQ(world.host.objects->frames.back()->moveCount, 1);
+    EXPECT_EQ(world.control<QLabel>("txtVersion")->text(), QStringLiteral("v2.12"));
+    EXPECT_EQ(world.listed(), (QStringList{QStringLiteral("Rivers"), QStringLiteral("Roads")}));
+
+    // The channel is free for the next handler: the complete file lists cleanly.
+    world.writeFile(record("Roads", "Layers", "Streets", "True"));
+    reload();
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+}
+
+TEST_F(Traps, MainWindowLoadWithoutItsFileClosesTheChannelItFoundOpen)
+{
+    QFile::remove(world.filePath());
+    QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+    channel().openForAppend(QStringLiteral("C:\\Program Files\\scratch"));
+    world.window().Frame()->setVisible(true);
+    expectOneReport(QStringLiteral("Form_Load frmMain Line : 50"), QStringLiteral("53"),
+                    QStringLiteral("File not found"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_EQ(world.control<QLabel>("txtVersion")->text(), QStringLiteral("v2.12"));
+}
+
+// Form_Load of frmName and btnCreateNewGrid_Click -------------------------------
+
+TEST_F(Traps, NameDialogThatCannotBeCentredIsStillShownAndSaves)
+{
+    world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToMove = true; };
+    QWidget *dialog = pressSave();
+    expectOneReport(QStringLiteral("Form_Load frmName Line : 10"), kHostFault,
+                    QStringLiteral("The frame cannot be moved"));
+    const fake::Frame &frame = *world.host.objects->frames.back();
+    EXPECT_EQ(frame.moveCount, 0);
+    EXPECT_TRUE(frame.visible);
+    EXPECT_EQ(frame.caption, QStringLiteral("QuarnelVisibility"));
+
+    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    pressIn(dialog, "Command1");
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+}
+
+TEST_F(Traps, SaveWhoseDialogCannotBeShownLeavesALoadedHiddenDialog)
+{
+    world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToShow = true; };
+    press("btnCreateNewGrid");
+    expectOneReport(QStringLiteral("btnCreateNewGrid_Click frmMain Line : 20"), kHostFault,
+                    QStringLiteral("The frame cannot be shown"));
+    const fake::Frame &frame = *world.host.objects->frames.back();
+    ASSERT_NE(frame.attached, nullptr);
+    EXPECT_EQ(frame.moveCount, 1); // loaded and centred before the fault
+    EXPECT_FALSE(frame.visible);
+    EXPECT_FALSE(frame.attached->formWidget()->isVisible());
+    EXPECT_EQ(world.fileBytes(), QByteArray());
+}
+
+// btnHelp_Click ------------------------------------------------------------------
+
+TEST_F(Traps, HelpWhoseWindowCannotBeShownLeavesItCaptionedAndHidden)
+{
+    world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToShow = true; };
+    press("btnHelp2");
+    expectOneReport(QStringLiteral("btnHelp_Click frmMain Line : 20"), kHostFault,
+                    QStringLiteral("The frame cannot be shown"));
+    const fake::Frame &frame = *world.host.objects->frames.back();
+    EXPECT_EQ(frame.caption, QStringLiteral("QuarnelVisibility - Help"));
+    EXPECT_FALSE(frame.visible);
+
+    // The next press opens another help window.
+    world.host.objects->prepareFrame = nullptr;
+    press("btnHelp2");
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+    EXPECT_TRUE(world.host.objects->frames.back()->visible);
+}
+
+// Command1_Click of frmMain ("Clear All") -----------------------------------------
+
+TEST_F(Traps, ClearAllThatCannotRecreateTheFileKeepsTheListEmpty)
+{
+    // A folder where the file should be: nothing to delete, nothing to open.
+    QFile::remove(world.filePath());
+    ASSERT_TRUE(QDir().mkdir(world.filePath()));
+    world.window().addSetName(QStringLiteral("Roads"));
+    channel().openForAppend(QStringLiteral("C:\\Program Files\\scratch"));
+    press("Command1");
+    expectOneReport(QStringLiteral("Command1_Click frmMain Line : 40"), QStringLiteral("75"),
+                    QStringLiteral("Path/File access error"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_TRUE(QFileInfo(world.filePath()).isDir());
+}
+
+// Command1_Click of frmName ("OK") --------------------------------------------------
+
+TEST_F(Traps, OkWithoutTheSettingsFolderWritesNothingAndKeepsTheDialog)
+{
+    ASSERT_TRUE(QDir(world.folder).removeRecursively());
+    QWidget *dialog = pressSave();
+    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    pressIn(dialog, "Command1");
+    expectOneReport(QStringLiteral("Command1_Click frmName Line : 40"), QStringLiteral("76"),
+                    QStringLiteral("Path not found"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_FALSE(QDir(world.folder).exists());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_EQ(nameBox(dialog)->text(), QStringLiteral("Roads"));
+    EXPECT_TRUE(world.host.objects->frames.back()->visible);
+}
+
+TEST_F(Traps, OkFailingMidWalkClosesTheChannelAndKeepsTheRecordsWritten)
+{
+    auto vanishing = std::make_shared<faulty::VanishingLayer>(QStringLiteral("Vanishing"));
+    world.document->mapModels().at(1)->addLayer(vanishing);
+    QWidget *dialog = pressSave();
+    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    vanishing->armed = true;
+    pressIn(dialog, "Command1");
+    expectOneReport(QStringLiteral("Command1_Click frmName Line : 50"), kHostFault, QStringLiteral("Layer is gone"));
+    EXPECT_FALSE(channel().isOpen());
+    // The first map's three records and the second map's first record.
+    EXPECT_EQ(world.fileBytes(), record("Roads", "Layers", "Streets", "True") + record("Roads", "Layers", "Rails", "False")
+                                     + record("Roads", "Layers", "Rivers", "True")
+                                     + record("Roads", "Overview", "Streets", "True"));
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_EQ(nameBox(dialog)->text(), QStringLiteral("Roads"));
+    EXPECT_TRUE(world.host.objects->frames.back()->visible);
+}
+
+TEST_F(Traps, OkWhoseDialogCannotBeHiddenHasSavedAndListed)
+{
+    QWidget *dialog = pressSave();
+    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    world.host.objects->frames.back()->failToShow = true;
+    pressIn(dialog, "Command1");
+    expectOneReport(QStringLiteral("Command1_Click frmName Line : 90"), kHostFault,
+                    QStringLiteral("The frame cannot be shown"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_EQ(world.fileBytes().count("\r\n"), 4);
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+    EXPECT_TRUE(nameBox(dialog)->text().isEmpty());
+}
+
+// Command2_Click of frmName ("Cancel") ------------------------------------------------
+
+TEST_F(Traps, CancelWhoseDialogCannotBeHiddenChangesNothing)
+{
+    QWidget *dialog = pressSave();
+    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    world.host.objects->frames.back()->failToShow = true;
+    pressIn(dialog, "Command2");
+    expectOneReport(QStringLiteral("Command2_Click frmName Line : 10"), kHostFault,
+                    QStringLiteral("The frame cannot be shown"));
+    EXPECT_EQ(world.fileBytes(), QByteArray());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_EQ(nameBox(dialog)->text(), QStringLiteral("Roads"));
+}
+
+// Command2_Click ("Off") and Command3_Click ("On") of frmMain ---------------------------
+
+TEST_F(Traps, OffFailingAfterTheWalkLeavesTheLayersOff)
+{
+    auto document = faultyDocument();
+    document->failUpdateContents = true;
+    leaveChannelOpen();
+    press("Command2");
+    expectOneReport(QStringLiteral("Command2_Click frmMain Line : 20"), kHostFault,
+                    QStringLiteral("The table of contents cannot be updated"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_FALSE(visible("Layers", "Streets"));
+    EXPECT_FALSE(visible("Overview", "Streets"));
+    EXPECT_EQ(world.viewRefreshes, 0);
+
+    document->failUpdateContents = false;
+    document->failActiveView = true;
+    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->setVisible(true);
+    leaveChannelOpen();
+    press("Command2");
+    expectOneReport(QStringLiteral("Command2_Click frmMain Line : 30"), kHostFault,
+                    QStringLiteral("The active view is gone"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_FALSE(visible("Layers", "Streets"));
+    EXPECT_EQ(world.contentsUpdates, 1);
+    EXPECT_EQ(world.viewRefreshes, 0);
+}
+
+TEST_F(Traps, OnFailingInTheRedrawLeavesTheLayersOn)
+{
+    press("Command2");
+    auto document = faultyDocument();
+    document->failActiveView = true;
+    leaveChannelOpen();
+    press("Command3");
+    expectOneReport(QStringLiteral("Command3_Click frmMain Line : 20"), kHostFault,
+                    QStringLiteral("The active view is gone"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_TRUE(visible("Layers", "Rails"));
+    EXPECT_TRUE(visible("Overview", "Streets"));
+    EXPECT_EQ(world.contentsUpdates, 2); // "Off", then "On" before the fault
+    EXPECT_EQ(world.viewRefreshes, 1);   // "Off" only
+}
+
+TEST_F(Traps, OnInAnEmptyDocumentWithTheDataViewActiveIsReported)
+{
+    // mapdesk has no data view without a map: a real host failure.
+    world.useDocument(mapdesk::Document::create());
+    press("Command3");
+    expectOneReport(QStringLiteral("Command3_Click frmMain Line : 20"), kHostFault,
+                    QStringLiteral("The document has no map to show"));
+    EXPECT_EQ(world.contentsUpdates, 1);
+    EXPECT_EQ(world.viewRefreshes, 0);
+}
+
+// lstbx1_Click -------------------------------------------------------------------------
+
+TEST_F(Traps, RestoreStoppedByALockedLayerKeepsWhatItSwitched)
+{
+    auto locked = std::make_shared<faulty::LockedLayer>(QStringLiteral("Locked"));
+    world.document->mapModels().at(1)->addLayer(locked);
+    world.writeFile(record("S", "Layers", "Streets", "False") + record("S", "Overview", "Locked", "False")
+                    + record("S", "Layers", "Rivers", "False"));
+    reload();
+    world.select(0);
+    expectOneReport(QStringLiteral("lstbx1_Click frmMain Line : 40"), kHostFault, QStringLiteral("Layer is locked"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_FALSE(visible("Layers", "Streets"));
+    EXPECT_TRUE(visible("Layers", "Rivers"));
+    EXPECT_EQ(world.contentsUpdates, 0);
+    EXPECT_EQ(world.list().currentItem()->text(), QStringLiteral("S"));
+}
+
+TEST_F(Traps, RestoreFailingInTheRedrawHasAppliedEveryRecordAndClosesTheChannel)
+{
+    world.writeFile(record("S", "Layers", "Streets", "False") + record("S", "Layers", "Rivers", "False"));
+    reload();
+    faultyDocument()->failActiveView = true;
+    world.select(0);
+    expectOneReport(QStringLiteral("lstbx1_Click frmMain Line : 50"), kHostFault,
+                    QStringLiteral("The active view is gone"));
+    EXPECT_FALSE(channel().isOpen());
+    EXPECT_FALSE(visible("Layers", "Streets"));
+    EXPECT_FALSE(visible("Layers", "Rivers"));
+    EXPECT_EQ(world.contentsUpdates, 1);
+    EXPECT_EQ(world.viewRefreshes, 0);
+
+    // The channel is free: the next restore reads the file again.
+    QuarnelGIS_Public::instance().document = world.document;
+    world.writeFile(record("S", "Layers", "Streets", "True"));
+    reload();
+    world.select(0);
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+    EXPECT_TRUE(visible("Layers", "Streets"));
+}
+
+// GetLegendElement and RefreshLegend ------------------------------------------------------
+
+class LegendTraps : public Traps
+{
+protected:
+    void SetUp() override
+    {
+        world.document->setActiveViewKind(mapdesk::Document::ViewKind::Layout);
+        world.writeFile(record("S", "Layers", "Rivers", "True"));
+        reload();
+    }
+    std::shared_ptr<mapdesk::MapSurroundFrameElement> surroundAt(std::size_t index)
+    {
+        return std::dynamic_pointer_cast<mapdesk::MapSurroundFrameElement>(
+            world.document->pageLayoutModel()->elements().at(index));
+    }
+};
+
+TEST_F(LegendTraps, LegendSearchStoppedByABrokenElementReturnsTheLegendFoundBefore)
+{
+    const auto legend = surroundAt(4); // the last legend of the focus map
+    auto frameOfLayers = surroundAt(2)->mapFrameModel();
+    world.document->pageLayoutModel()->addElement(std::make_shared<faulty::DetachedSurroundFrame>(
+        frameOfLayers, std::make_shared<mapdesk::Legend>(world.document->mapModels().at(0)), QRectF(1, 1, 5, 5)));
+    world.select(0);
+    expectOneReport(QStringLiteral("GetLegendElement frmMain Line : 60"), kHostFault,
+                    QStringLiteral("The map frame is gone"));
+    EXPECT_EQ(legend->surroundModel()->refreshCount(), 1);
+    EXPECT_EQ(legend->surroundModel()->fitCount(), 1);
+    EXPECT_EQ(world.partialRefreshes, 1);
+    EXPECT_EQ(world.viewRefreshes, 2);
+    EXPECT_FALSE(channel().isOpen());
+}
+
+TEST_F(LegendTraps, LegendRefreshThatCannotRedrawHasRefreshedAndFitted)
+{
+    const auto legend = surroundAt(4);
+    auto view = std::make_shared<faulty::View>(std::dynamic_pointer_cast<IView>(world.document->pageLayout()));
+    world.window().RefreshLegend(legend, view);
+    expectOneReport(QStringLiteral("RefreshLegend frmMain Line : 30"), kHostFault,
+                    QStringLiteral("The view cannot be redrawn"));
+    EXPECT_EQ(legend->surroundModel()->refreshCount(), 1);
+    EXPECT_EQ(legend->surroundModel()->fitCount(), 1);
+    EXPECT_EQ(view->partialRefreshAttempts, 1);
+
+    // An element that is no map-surround frame is refused before anything is done.
+    world.window().RefreshLegend(world.document->pageLayoutModel()->elements().at(0), view);
+    expectOneReport(QStringLiteral("RefreshLegend frmMain Line : 10"), QStringLiteral("13"),
+                    QStringLiteral("Type mismatch"));
+    EXPECT_EQ(view->partialRefreshAttempts, 1);
+}
+
+} // namespace
