@@ -8,6 +8,8 @@
 
 #include "FileChannel.h"
 #include "HostClassIds.h"
+#include "HostServices.h"
+#include "QuarnelGIS_IO.h"
 #include "IView.h"
 #include "QuarnelVisibility.h"
 
@@ -398,6 +400,44 @@ TEST_F(Traps, RestoreFailingInTheRedrawHasAppliedEveryRecordAndClosesTheChannel)
     world.select(0);
     EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_TRUE(visible("Layers", "Streets"));
+}
+
+// The four helpers of QuarnelGIS_IO ----------------------------------------------------------
+
+TEST_F(Traps, FileSystemHelpersReportTheStatementReachedAndAnswerPlainly)
+{
+    HostServices::setDrives(nullptr);
+    EXPECT_FALSE(QuarnelGIS_IO::fDoesFileExist(QuarnelGIS_Public::instance().setFilePath));
+    expectOneReport(QStringLiteral("fDoesFileExist QuarnelGIS_IO Line : 10"), kHostFault,
+                    QStringLiteral("The host provides no drive table service"));
+    EXPECT_FALSE(QuarnelGIS_IO::fDoesDirectoryExist(QStringLiteral("C:\\Program Files\\")));
+    expectOneReport(QStringLiteral("fDoesDirectoryExist QuarnelGIS_IO Line : 10"), kHostFault,
+                    QStringLiteral("The host provides no drive table service"));
+    // "Clear All" without a drive table: the delete reports through its test,
+    // then the handler's own opening fails.
+    world.window().addSetName(QStringLiteral("Roads"));
+    press("Command1");
+    EXPECT_EQ(world.reportedModules(),
+              (QStringList{QStringLiteral("MODULE: fDoesFileExist QuarnelGIS_IO Line : 10"),
+                           QStringLiteral("MODULE: Command1_Click frmMain Line : 40")}));
+    world.host.boxes->boxes.clear();
+    EXPECT_TRUE(world.listed().isEmpty());
+    HostServices::setDrives(world.host.drives);
+
+    QuarnelGIS_IO::fCreateDirectory(QStringLiteral("C:\\Program Files\\QuarnelGIS\\"));
+    expectOneReport(QStringLiteral("fCreateDirectory QuarnelGIS_IO Line : 30"), QStringLiteral("58"),
+                    QStringLiteral("File already exists"));
+    QuarnelGIS_IO::fCreateDirectory(QStringLiteral("C:\\Program Files\\Missing\\QuarnelVisibility\\"));
+    expectOneReport(QStringLiteral("fCreateDirectory QuarnelGIS_IO Line : 40"), QStringLiteral("76"),
+                    QStringLiteral("Path not found"));
+
+    world.writeFile("\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n");
+    ASSERT_TRUE(QFile::setPermissions(world.filePath(), QFileDevice::ReadOwner));
+    QuarnelGIS_IO::fDeleteFile(QuarnelGIS_Public::instance().setFilePath);
+    expectOneReport(QStringLiteral("fDeleteFile QuarnelGIS_IO Line : 30"), QStringLiteral("70"),
+                    QStringLiteral("Permission denied"));
+    ASSERT_TRUE(QFile::setPermissions(world.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    EXPECT_EQ(world.fileBytes(), QByteArray("\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n"));
 }
 
 // GetLegendElement and RefreshLegend ------------------------------------------------------
