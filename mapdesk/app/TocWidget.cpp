@@ -7,6 +7,7 @@
 #include "Map.h"
 
 #include <QStyle>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -14,7 +15,18 @@ namespace mapdesk {
 
 namespace {
 constexpr int kMaxDepth = 64;
+
+/// A tooltip that shows `text` as it is. Qt reads a tooltip that looks like
+/// markup (a name such as "<b>x</b>") as rich text; such a text is escaped
+/// and keeps its blanks and line breaks, so that names and error texts
+/// never turn into formatting, pictures or links.
+QString literalToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
 }
+} // namespace
 
 TocWidget::TocWidget(QWidget *parent) : QTreeWidget(parent)
 {
@@ -56,7 +68,7 @@ void TocWidget::showContents()
             QFont font = item->font(0);
             font.setBold(map == focus);
             item->setFont(0, font);
-            item->setToolTip(0, map == focus ? tr("%1 (focus map)").arg(map->name()) : map->name());
+            item->setToolTip(0, literalToolTip(map == focus ? tr("%1 (focus map)").arg(map->name()) : map->name()));
             m_entries.insert(item, {{}, map, true});
             addLayers(item, map->layers(), map, 0);
         }
@@ -77,9 +89,9 @@ void TocWidget::addLayers(QTreeWidgetItem *parent, const std::vector<std::shared
         const QString error = layer->errorText();
         if (!error.isEmpty()) {
             item->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-            item->setToolTip(0, error);
+            item->setToolTip(0, literalToolTip(error));
         } else {
-            item->setToolTip(0, layer->name());
+            item->setToolTip(0, literalToolTip(layer->name()));
         }
         m_entries.insert(item, {layer, map, false});
         if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))

@@ -18,7 +18,8 @@ class Map;
 /// Each layer's check box is bound to the layer's own visibility flag both
 /// ways: ticking sets the flag and redraws the layer's map, and the
 /// document's updateContents() makes the boxes show the flags. A layer whose
-/// source failed carries a warning icon and its error as tooltip.
+/// source failed carries a warning icon and its error as tooltip. Names and
+/// errors show as they are, in the items and in the tooltips, never as markup.
 /// Activating a map (double-click or Enter) makes it the focus map.
 /// Shares the document.
 class TocWidget : public QTreeWidget
