@@ -27,7 +27,8 @@ public:
     bool isLoaded() const { return m_library.isLoaded(); }
 
     /// Loads the module. Returns an empty text on success, otherwise why the
-    /// file is missing or is not a loadable module.
+    /// file is missing or is not a loadable module (a module cut short is
+    /// refused before the dynamic loader sees it).
     QString load();
     /// The entry point `name` of the loaded module, or nullptr with `error`
     /// telling that the module lacks it.
