@@ -50,8 +50,8 @@ bool CommandLoader::load(const ComponentRegistry::Entry &entry)
         report(QStringLiteral("Cannot load the command %1: %2").arg(who, why));
         return false;
     };
-    if (entry.modulePath.isEmpty())
-        return fail(QStringLiteral("the registry names no module for it"));
+    if (entry.modulePath.trimmed().isEmpty())
+        return fail(QStringLiteral("the registry names no module file for it"));
 
     QString error;
     std::shared_ptr<ComponentModule> module = moduleFor(entry.modulePath, &error);

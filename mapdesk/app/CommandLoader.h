@@ -23,8 +23,9 @@ class LoadedCommand;
 /// window. For each class of the registry that names a module it loads the
 /// module, asks its class factory for the command, reads the presentation,
 /// calls OnCreate with the running application and keeps the command. Any
-/// failure (missing file, not a module, no entry points, a class the factory
-/// refuses) is reported through problemReported() and loading goes on.
+/// failure (no module file named, a missing file, a folder, not a module, no
+/// entry points, a class the factory refuses) is reported through
+/// problemReported() and loading goes on.
 ///
 /// The loader owns the command objects; releaseAll() (also run on
 /// destruction) removes the buttons and gives every object back. The modules

@@ -26,7 +26,12 @@ QList<ComponentRegistry::Entry> ComponentRegistry::classes() const
         Entry entry;
         entry.classId = classId;
         entry.progId = settings.value(QStringLiteral("ProgID")).toString();
-        entry.modulePath = settings.value(QStringLiteral("InprocServer32/Path")).toString();
+        entry.hasServer = settings.childGroups().contains(QStringLiteral("InprocServer32"));
+        // A path with a comma written by hand reads back as a list: it is
+        // taken whole, so that a message can name it.
+        const QVariant path = settings.value(QStringLiteral("InprocServer32/Path"));
+        entry.modulePath = path.typeId() == QMetaType::QStringList ? path.toStringList().join(QStringLiteral(", "))
+                                                                   : path.toString();
         entry.threadingModel = settings.value(QStringLiteral("InprocServer32/ThreadingModel")).toString();
         entry.typeLibrary = settings.value(QStringLiteral("TypeLib")).toString();
         settings.endGroup();
@@ -38,7 +43,7 @@ QList<ComponentRegistry::Entry> ComponentRegistry::classes() const
 QList<ComponentRegistry::Entry> ComponentRegistry::serverClasses() const
 {
     QList<Entry> result = classes();
-    result.removeIf([](const Entry &entry) { return entry.modulePath.isEmpty(); });
+    result.removeIf([](const Entry &entry) { return !entry.hasServer; });
     return result;
 }
 

@@ -24,7 +24,8 @@ public:
     {
         QUuid classId;
         QString progId;
-        QString modulePath; ///< the in-process server; empty when none is registered
+        QString modulePath; ///< the in-process server's file, as the registry gives it
+        bool hasServer = false; ///< an InprocServer32 key is there (its path may still be empty or wrong)
         QString threadingModel;
         QString typeLibrary;
     };
@@ -35,7 +36,8 @@ public:
     /// Every class under "CLSID", in the file's order; keys that are not
     /// class identifiers are passed over.
     QList<Entry> classes() const;
-    /// The classes that name an in-process server module.
+    /// The classes registered with an in-process server, also those whose
+    /// server entry is broken (no path, an empty one): loading them reports it.
     QList<Entry> serverClasses() const;
     /// The class registered under `progId`, if any.
     std::optional<QUuid> classOfProgId(const QString &progId) const;

@@ -5,6 +5,7 @@
 #include "TestCommandEvents.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMainWindow>
 #include <QSettings>
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+
+#include <optional>
 
 namespace {
 
@@ -35,14 +38,17 @@ protected:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, registryDir.path());
     }
 
-    static void writeClass(const QUuid &classId, const QString &progId, const QString &modulePath)
+    /// Writes a class; without a module path, the class has no in-process server.
+    static void writeClass(const QUuid &classId, const QString &progId, const std::optional<QVariant> &modulePath)
     {
         QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
                            QStringLiteral("registry"));
         const QString key = QStringLiteral("CLSID/") + classId.toString();
         settings.setValue(key + QStringLiteral("/ProgID"), progId);
-        if (!modulePath.isEmpty())
-            settings.setValue(key + QStringLiteral("/InprocServer32/Path"), modulePath);
+        if (!modulePath)
+            return;
+        if (modulePath->isValid())
+            settings.setValue(key + QStringLiteral("/InprocServer32/Path"), *modulePath);
         settings.setValue(key + QStringLiteral("/InprocServer32/ThreadingModel"), QStringLiteral("Apartment"));
     }
 
@@ -95,7 +101,7 @@ TEST_F(Registry, ListsTheRegisteredClassesAndTheirModules)
     const QUuid withModule = QUuid::createUuid();
     const QUuid withoutModule = QUuid::createUuid();
     writeClass(withModule, QStringLiteral("Maker.One"), QStringLiteral("/opt/one.so"));
-    writeClass(withoutModule, QStringLiteral("Maker.Two"), QString());
+    writeClass(withoutModule, QStringLiteral("Maker.Two"), std::nullopt);
     {
         QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
                            QStringLiteral("registry"));
@@ -193,6 +199,71 @@ TEST_F(Registry, LoaderReportsEachBrokenEntryAndGoesOn)
     EXPECT_TRUE(reportedFor(QStringLiteral("Broken.NoEntry")).contains(QStringLiteral("no entry point DllGetClassObject")));
     EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Refused")).contains(QStringLiteral("0x80040111")))
         << qPrintable(reportedFor(QStringLiteral("Broken.Refused")));
+}
+
+TEST_F(Registry, LoaderReportsGarbageValuesAndLoadsTheRest)
+{
+    const QString good = QStringLiteral(TEST_COMMAND_MODULE);
+    const QString folder = files.filePath(QStringLiteral("libFolder.so"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString empty = files.filePath(QStringLiteral("libEmpty.so"));
+    const QString cut = files.filePath(QStringLiteral("libCut.so"));
+    const QString cutHeader = files.filePath(QStringLiteral("libCutHeader.so"));
+    {
+        QFile emptyFile(empty);
+        ASSERT_TRUE(emptyFile.open(QIODevice::WriteOnly));
+        // A real module cut short, as an interrupted copy leaves it: the
+        // dynamic loader would map what its header announces and crash.
+        QFile module(good);
+        ASSERT_TRUE(module.open(QIODevice::ReadOnly));
+        const QByteArray whole = module.readAll();
+        QFile cutFile(cut);
+        ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
+        cutFile.write(whole.left(whole.size() / 3));
+        QFile cutHeaderFile(cutHeader);
+        ASSERT_TRUE(cutHeaderFile.open(QIODevice::WriteOnly));
+        cutHeaderFile.write(whole.left(100));
+    }
+    const QStringList list{QStringLiteral("/opt/one.so"), QStringLiteral("/opt/two.so")};
+    const struct
+    {
+        const char *progId;
+        std::optional<QVariant> path;
+        QString reason;
+    } broken[] = {
+        {"Garbage.EmptyPath", QVariant(QString()), QStringLiteral("the registry names no module file for it")},
+        {"Garbage.BlankPath", QVariant(QStringLiteral("   ")), QStringLiteral("the registry names no module file for it")},
+        {"Garbage.NoPath", QVariant(), QStringLiteral("the registry names no module file for it")},
+        {"Garbage.Folder", QVariant(folder), folder + QStringLiteral(" is not a module file")},
+        {"Garbage.EmptyFile", QVariant(empty), empty + QStringLiteral(" is not a loadable module")},
+        {"Garbage.CutModule", QVariant(cut), cut + QStringLiteral(" is not a loadable module: the file is cut short")},
+        {"Garbage.CutHeader", QVariant(cutHeader),
+         cutHeader + QStringLiteral(" is not a loadable module: the file is cut short")},
+        {"Garbage.List", QVariant(list), QStringLiteral("/opt/one.so, /opt/two.so does not exist")},
+        {"Garbage.Text", QVariant(textFile()), QStringLiteral("is not a loadable module")},
+        {"Garbage.NoEntry", QVariant(QStringLiteral(NO_ENTRY_MODULE)), QStringLiteral("no entry point DllGetClassObject")},
+    };
+    for (const auto &entry : broken)
+        writeClass(QUuid::createUuid(), QLatin1String(entry.progId), entry.path);
+    writeClass(kTestClass, QStringLiteral("MapdeskTest.Command"), good);
+    // A class without any server is no command: passed over in silence.
+    writeClass(QUuid::createUuid(), QStringLiteral("Garbage.NoServer"), std::nullopt);
+
+    CommandLoader loader(std::make_shared<HostObject>());
+    EXPECT_EQ(loader.loadAll(ComponentRegistry()), 1);
+    ASSERT_EQ(loader.commands().size(), 1u);
+    EXPECT_EQ(loader.commands()[0]->entry().classId, kTestClass);
+
+    const QStringList problems = loader.problems();
+    EXPECT_EQ(problems.size(), static_cast<qsizetype>(std::size(broken)))
+        << qPrintable(problems.join(QLatin1Char('\n')));
+    for (const auto &entry : broken) {
+        const QStringList about = problems.filter(QLatin1String(entry.progId) + QLatin1Char(' '));
+        ASSERT_EQ(about.size(), 1) << entry.progId;
+        EXPECT_TRUE(about.front().startsWith(QStringLiteral("Cannot load the command ") + QLatin1String(entry.progId)));
+        EXPECT_TRUE(about.front().contains(entry.reason)) << qPrintable(about.front());
+    }
+    EXPECT_TRUE(problems.filter(QStringLiteral("Garbage.NoServer")).isEmpty());
 }
 
 TEST_F(Registry, LoadedCommandGetsItsButtonAndItsCalls)
