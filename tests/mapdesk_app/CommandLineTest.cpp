@@ -1,4 +1,12 @@
 #include "CommandLine.h"
+#include "TestCommandEvents.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -72,6 +80,111 @@ TEST(CommandLine, KnowsTheToolkitsOwnOptions)
     EXPECT_FALSE(has({"--bogus", "doc.json"}));
     EXPECT_FALSE(has({"--", "-platform"})) << "after -- everything is a document";
     EXPECT_FALSE(has({"platform"}));
+}
+
+} // namespace
+
+namespace {
+
+/// mapdesk itself run with --register or --unregister, its registry in a
+/// folder of the test's own.
+class Program : public ::testing::Test
+{
+protected:
+    struct Run
+    {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+
+    void SetUp() override { ASSERT_TRUE(config.isValid() && files.isValid()); }
+
+    Run run(const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(MAPDESK_EXECUTABLE), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000)) << qPrintable(arguments.join(QLatin1Char(' ')));
+        Run result;
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        result.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return result;
+    }
+
+    QString registryFile() const { return config.filePath(QStringLiteral("mapdesk/registry.ini")); }
+
+    QTemporaryDir config;
+    QTemporaryDir files;
+};
+
+TEST_F(Program, RegisteringWhatIsNoModuleExitsWithFailureAndTheReason)
+{
+    const QString missing = files.filePath(QStringLiteral("libMissing.so"));
+    const QString text = files.filePath(QStringLiteral("libText.so"));
+    const QString cut = files.filePath(QStringLiteral("libCut.so"));
+    const QString folder = files.filePath(QStringLiteral("libFolder.so"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("This is not a shared library.\n");
+        QFile module(QStringLiteral(TEST_COMMAND_MODULE));
+        ASSERT_TRUE(module.open(QIODevice::ReadOnly));
+        QFile cutFile(cut);
+        ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
+        cutFile.write(module.read(module.size() / 3));
+    }
+    const QString noEntry = QStringLiteral(NO_ENTRY_MODULE);
+    const struct
+    {
+        const char *option;
+        QString file;
+        QString reason;
+    } cases[] = {
+        {"--register", missing, QStringLiteral("The module file %1 does not exist").arg(missing)},
+        {"--register", text, QStringLiteral("%1 is not a loadable module").arg(text)},
+        {"--register", cut, QStringLiteral("%1 is not a loadable module: the file is cut short").arg(cut)},
+        {"--register", folder, QStringLiteral("%1 is not a module file").arg(folder)},
+        {"--register", noEntry, QStringLiteral("The module %1 has no entry point DllRegisterServer").arg(noEntry)},
+        {"--unregister", missing, QStringLiteral("The module file %1 does not exist").arg(missing)},
+        {"--unregister", noEntry, QStringLiteral("The module %1 has no entry point DllUnregisterServer").arg(noEntry)},
+    };
+    for (const auto &c : cases) {
+        const Run result = run({QLatin1String(c.option), c.file});
+        SCOPED_TRACE(qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(c.option), c.file)));
+        EXPECT_EQ(result.exitCode, 1);
+        const QString doing = QLatin1String(c.option).mid(2);
+        EXPECT_TRUE(result.err.startsWith(QStringLiteral("mapdesk: Cannot %1 %2: ").arg(doing, c.file)))
+            << qPrintable(result.err);
+        EXPECT_TRUE(result.err.contains(c.reason)) << qPrintable(result.err);
+        EXPECT_TRUE(result.out.isEmpty()) << qPrintable(result.out);
+    }
+    EXPECT_FALSE(QFileInfo::exists(registryFile())) << "nothing was registered";
+
+    // No module at all: the usage, and a failure of its own.
+    const Run bare = run({QStringLiteral("--register")});
+    EXPECT_EQ(bare.exitCode, 2);
+    EXPECT_TRUE(bare.err.contains(QStringLiteral("Usage: mapdesk"))) << qPrintable(bare.err);
+}
+
+TEST_F(Program, RegistersAndUnregistersAModule)
+{
+    const QString module = QStringLiteral(TEST_COMMAND_MODULE);
+    Run result = run({QStringLiteral("--register"), module});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(result.out.trimmed(), QStringLiteral("mapdesk: Registered ") + module);
+    QSettings registry(registryFile(), QSettings::IniFormat);
+    const QString classKey = QStringLiteral("CLSID/%1").arg(QStringLiteral(TEST_COMMAND_CLASS_ID));
+    EXPECT_EQ(registry.value(classKey + QStringLiteral("/InprocServer32/Path")).toString(), module);
+
+    result = run({QStringLiteral("--unregister"), module});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    registry.sync();
+    EXPECT_FALSE(registry.contains(classKey + QStringLiteral("/InprocServer32/Path")));
 }
 
 } // namespace
