@@ -19,12 +19,13 @@ constexpr int kMaxDepth = 64;
 /// A tooltip that shows `text` as it is. Qt reads a tooltip that looks like
 /// markup (a name such as "<b>x</b>") as rich text; such a text is escaped
 /// and keeps its blanks and line breaks, so that names and error texts
-/// never turn into formatting, pictures or links.
+/// never turn into formatting, pictures or links. It is not wrapped either,
+/// just as a tooltip of plain text.
 QString literalToolTip(const QString &text)
 {
     if (!Qt::mightBeRichText(text))
         return text;
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+    return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(text.toHtmlEscaped());
 }
 } // namespace
 
