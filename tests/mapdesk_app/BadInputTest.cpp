@@ -3,6 +3,8 @@
 // the file and mapdesk goes on with what it has.
 
 #include "Application.h"
+#include "CommandLoader.h"
+#include "DesktopHost.h"
 #include "Document.h"
 #include "DocumentReader.h"
 #include "FeatureLayer.h"
@@ -21,6 +23,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -325,6 +328,57 @@ TEST_F(BadInput, CorruptDataFilesKeepTheirLayersWithAWarningAndDrawNothing)
     // The page with the map and its legend draws too.
     window->showView(Document::ViewKind::Layout);
     EXPECT_FALSE(window->layoutView()->grab().isNull());
+}
+
+// mapdesk started on a document it cannot read, with a registry whose
+// entries are broken: it starts with an untitled document, says what went
+// wrong in boxes that do not block, and its window works.
+TEST(BadStart, HostStartsOnABadDocumentWithABrokenRegistry)
+{
+    QTemporaryDir registryDir;
+    QTemporaryDir driveC;
+    QTemporaryDir files;
+    ASSERT_TRUE(registryDir.isValid() && driveC.isValid() && files.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, registryDir.path());
+    {
+        QSettings registry(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
+                           QStringLiteral("registry"));
+        const QString missing = QStringLiteral("CLSID/") + QUuid::createUuid().toString();
+        registry.setValue(missing + QStringLiteral("/ProgID"), QStringLiteral("Broken.Missing"));
+        registry.setValue(missing + QStringLiteral("/InprocServer32/Path"), files.filePath(QStringLiteral("libGone.so")));
+        const QString empty = QStringLiteral("CLSID/") + QUuid::createUuid().toString();
+        registry.setValue(empty + QStringLiteral("/ProgID"), QStringLiteral("Broken.Empty"));
+        registry.setValue(empty + QStringLiteral("/InprocServer32/Path"), QString());
+    }
+    const QString document = files.filePath(QStringLiteral("cut.mapdesk.json"));
+    ASSERT_TRUE(writeFile(document, contentsOf(kSamples + QStringLiteral("/city.mapdesk.json")).left(300)));
+
+    DesktopHost host;
+    ASSERT_EQ(host.start({{QStringLiteral("C=") + driveC.path()}, document, true}), QString());
+    MainWindow *window = host.mainWindow();
+    ASSERT_NE(window, nullptr);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "nothing blocks";
+
+    QStringList boxes;
+    for (QMessageBox *box : window->findChildren<QMessageBox *>())
+        if (box->isVisible())
+            boxes << box->text();
+    ASSERT_EQ(boxes.size(), 2) << boxes.join(QStringLiteral("\n---\n")).toStdString();
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("Cannot open %1: malformed JSON").arg(document)))
+        << boxes[0].toStdString();
+    EXPECT_EQ(boxes[1], host.commands()->problems().join(QLatin1Char('\n'))) << "the commands' problems in one box";
+    EXPECT_EQ(host.commands()->problems().size(), 2);
+    EXPECT_EQ(host.commands()->problems().filter(QStringLiteral("Broken.")).size(), 2);
+
+    // mapdesk goes on with an untitled document, and can open a good one.
+    EXPECT_TRUE(host.application()->currentDocument()->filePath().isEmpty());
+    EXPECT_EQ(window->tableOfContents()->topLevelItemCount(), 1);
+    for (QMessageBox *box : window->findChildren<QMessageBox *>())
+        box->close();
+    EXPECT_TRUE(window->openDocument(kSamples + QStringLiteral("/city.mapdesk.json")));
+    EXPECT_EQ(window->tableOfContents()->topLevelItemCount(), 2);
 }
 
 } // namespace
