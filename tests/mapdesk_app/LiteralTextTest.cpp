@@ -315,6 +315,22 @@ TEST_F(Literal, MessageBoxesAndStatusBarNameMarkupFilesAsTheyAre)
     EXPECT_EQ(shownText(label), box->text());
     EXPECT_TRUE(window->statusBar()->currentMessage().contains(path));
     box->close();
+
+    // A save that fails (the layers made here have no data files) names the
+    // file, under a folder of such a name, and the layer as they are.
+    const QString target = dir.filePath(QStringLiteral("<i>no such folder &lt;</i>")) + QStringLiteral("/a.mapdesk.json");
+    EXPECT_FALSE(window->saveDocumentAs(target));
+    QMessageBox *saveBox = nullptr;
+    for (QMessageBox *candidate : window->findChildren<QMessageBox *>())
+        saveBox = candidate->isVisible() ? candidate : saveBox;
+    ASSERT_NE(saveBox, nullptr);
+    EXPECT_EQ(saveBox->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(saveBox->text().startsWith(QStringLiteral("Cannot save ") + target)) << qPrintable(saveBox->text());
+    EXPECT_TRUE(saveBox->text().contains(QStringLiteral("\"<b>x</b>\""))) << qPrintable(saveBox->text());
+    auto *saveLabel = saveBox->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(saveLabel, nullptr);
+    EXPECT_EQ(str(shownText(saveLabel)), str(saveBox->text()));
+    saveBox->close();
     QApplication::processEvents();
 
     // A document of that name that opens names itself in the title, as is.
