@@ -10,7 +10,6 @@
 
 #include <pthread.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstddef>
 
@@ -22,15 +21,18 @@ void *__libc_malloc(std::size_t size);
 
 namespace {
 
-std::atomic<bool> refuseNext{false};
+// Plain data under atomic builtins: the malloc below may call no instrumented code.
+bool refuseNext = false;
 pthread_t refusingThread;
 
 } // namespace
 
-extern "C" void *malloc(std::size_t size) noexcept
+// Not instrumented: the sanitizers' own start-up allocates through it before
+// their shadow memory exists.
+extern "C" __attribute__((no_sanitize("address", "undefined"))) void *malloc(std::size_t size) noexcept
 {
-    if (refuseNext.load(std::memory_order_relaxed) && pthread_equal(pthread_self(), refusingThread)) {
-        refuseNext = false;
+    if (__atomic_load_n(&refuseNext, __ATOMIC_ACQUIRE) && pthread_equal(pthread_self(), refusingThread)) {
+        __atomic_store_n(&refuseNext, false, __ATOMIC_RELEASE);
         errno = ENOMEM;
         return nullptr;
     }
@@ -43,7 +45,7 @@ namespace {
 void refuseNextAllocation()
 {
     refusingThread = pthread_self();
-    refuseNext = true;
+    __atomic_store_n(&refuseNext, true, __ATOMIC_RELEASE);
 }
 
 using Getter = Com::HRESULT (QuarnelVisibility::*)(QString *);
@@ -76,7 +78,7 @@ TEST(OutOfMemory, TextGettersThatBuildTextShowTheirBoxAndGiveEmptyText)
         QString text = QStringLiteral("stale");
         refuseNextAllocation();
         const Com::HRESULT result = (command->*getter.getter)(&text);
-        const bool refused = !refuseNext.exchange(false);
+        const bool refused = !__atomic_exchange_n(&refuseNext, false, __ATOMIC_ACQ_REL);
         EXPECT_EQ(result, Com::S_OK) << getter.procedure;
         EXPECT_EQ(refused, getter.allocates) << getter.procedure;
         if (getter.allocates) {
