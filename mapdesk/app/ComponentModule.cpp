@@ -31,7 +31,9 @@ QString cutShort(const QString &path)
         || header.e_phentsize != sizeof(ElfW(Phdr)))
         return {};
     const auto fault = [size](quint64 needed) {
-        return QStringLiteral("the file is cut short (%1 bytes, its header announces at least %2)").arg(size).arg(needed);
+        return QStringLiteral("the file is cut short (%1 bytes, its header announces at least %2)")
+            .arg(size)
+            .arg(needed);
     };
     const quint64 tableEnd = header.e_phoff + static_cast<quint64>(header.e_phnum) * sizeof(ElfW(Phdr));
     if (header.e_phoff > size || tableEnd > size)

@@ -30,8 +30,8 @@ QList<ComponentRegistry::Entry> ComponentRegistry::classes() const
         // A path with a comma written by hand reads back as a list: it is
         // taken whole, so that a message can name it.
         const QVariant path = settings.value(QStringLiteral("InprocServer32/Path"));
-        entry.modulePath = path.typeId() == QMetaType::QStringList ? path.toStringList().join(QStringLiteral(", "))
-                                                                   : path.toString();
+        entry.modulePath =
+            path.typeId() == QMetaType::QStringList ? path.toStringList().join(QStringLiteral(", ")) : path.toString();
         entry.threadingModel = settings.value(QStringLiteral("InprocServer32/ThreadingModel")).toString();
         entry.typeLibrary = settings.value(QStringLiteral("TypeLib")).toString();
         settings.endGroup();

@@ -24,7 +24,7 @@ public:
     {
         QUuid classId;
         QString progId;
-        QString modulePath; ///< the in-process server's file, as the registry gives it
+        QString modulePath;     ///< the in-process server's file, as the registry gives it
         bool hasServer = false; ///< an InprocServer32 key is there (its path may still be empty or wrong)
         QString threadingModel;
         QString typeLibrary;

@@ -86,17 +86,17 @@ QByteArray geoTiff(bool cut)
         else
             out << value;
     };
-    entry(256, 3, 1, side);                  // width
-    entry(257, 3, 1, side);                  // height
-    entry(258, 3, 1, 8);                     // bits per sample
-    entry(259, 3, 1, 1);                     // no compression
-    entry(262, 3, 1, 1);                     // black is zero
-    entry(273, 4, 1, pixelsAt);              // the strip
-    entry(277, 3, 1, 1);                     // one sample per pixel
-    entry(278, 3, 1, side);                  // rows per strip
-    entry(279, 4, 1, side * side);           // the strip's size
-    entry(33550, 12, 3, scaleAt);            // pixel scale
-    entry(33922, 12, 6, tieAt);              // tie point
+    entry(256, 3, 1, side);        // width
+    entry(257, 3, 1, side);        // height
+    entry(258, 3, 1, 8);           // bits per sample
+    entry(259, 3, 1, 1);           // no compression
+    entry(262, 3, 1, 1);           // black is zero
+    entry(273, 4, 1, pixelsAt);    // the strip
+    entry(277, 3, 1, 1);           // one sample per pixel
+    entry(278, 3, 1, side);        // rows per strip
+    entry(279, 4, 1, side * side); // the strip's size
+    entry(33550, 12, 3, scaleAt);  // pixel scale
+    entry(33922, 12, 6, tieAt);    // tie point
     out << quint32(0);
     out << 10.0 << 10.0 << 0.0;
     out << 0.0 << 0.0 << 0.0 << 1000.0 << 2000.0 << 0.0;
@@ -288,7 +288,8 @@ TEST_F(BadInput, CorruptDataFilesKeepTheirLayersWithAWarningAndDrawNothing)
     const std::shared_ptr<Map> map = application->currentDocument()->mapModels().front();
     const std::vector<std::shared_ptr<Layer>> layers = map->layers();
     ASSERT_EQ(layers.size(), 11u) << "every layer stays in its map";
-    EXPECT_TRUE(window->statusBar()->currentMessage().endsWith(QStringLiteral("the data of 10 layer(s) could not be read")))
+    EXPECT_TRUE(
+        window->statusBar()->currentMessage().endsWith(QStringLiteral("the data of 10 layer(s) could not be read")))
         << window->statusBar()->currentMessage().toStdString();
 
     TocWidget *toc = window->tableOfContents();
@@ -345,7 +346,8 @@ TEST(BadStart, HostStartsOnABadDocumentWithABrokenRegistry)
                            QStringLiteral("registry"));
         const QString missing = QStringLiteral("CLSID/") + QUuid::createUuid().toString();
         registry.setValue(missing + QStringLiteral("/ProgID"), QStringLiteral("Broken.Missing"));
-        registry.setValue(missing + QStringLiteral("/InprocServer32/Path"), files.filePath(QStringLiteral("libGone.so")));
+        registry.setValue(missing + QStringLiteral("/InprocServer32/Path"),
+                          files.filePath(QStringLiteral("libGone.so")));
         const QString empty = QStringLiteral("CLSID/") + QUuid::createUuid().toString();
         registry.setValue(empty + QStringLiteral("/ProgID"), QStringLiteral("Broken.Empty"));
         registry.setValue(empty + QStringLiteral("/InprocServer32/Path"), QString());

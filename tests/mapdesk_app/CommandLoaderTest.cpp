@@ -232,7 +232,8 @@ TEST_F(Registry, LoaderReportsGarbageValuesAndLoadsTheRest)
         QString reason;
     } broken[] = {
         {"Garbage.EmptyPath", QVariant(QString()), QStringLiteral("the registry names no module file for it")},
-        {"Garbage.BlankPath", QVariant(QStringLiteral("   ")), QStringLiteral("the registry names no module file for it")},
+        {"Garbage.BlankPath", QVariant(QStringLiteral("   ")),
+         QStringLiteral("the registry names no module file for it")},
         {"Garbage.NoPath", QVariant(), QStringLiteral("the registry names no module file for it")},
         {"Garbage.Folder", QVariant(folder), folder + QStringLiteral(" is not a module file")},
         {"Garbage.EmptyFile", QVariant(empty), empty + QStringLiteral(" is not a loadable module")},
@@ -241,7 +242,8 @@ TEST_F(Registry, LoaderReportsGarbageValuesAndLoadsTheRest)
          cutHeader + QStringLiteral(" is not a loadable module: the file is cut short")},
         {"Garbage.List", QVariant(list), QStringLiteral("/opt/one.so, /opt/two.so does not exist")},
         {"Garbage.Text", QVariant(textFile()), QStringLiteral("is not a loadable module")},
-        {"Garbage.NoEntry", QVariant(QStringLiteral(NO_ENTRY_MODULE)), QStringLiteral("no entry point DllGetClassObject")},
+        {"Garbage.NoEntry", QVariant(QStringLiteral(NO_ENTRY_MODULE)),
+         QStringLiteral("no entry point DllGetClassObject")},
     };
     for (const auto &entry : broken)
         writeClass(QUuid::createUuid(), QLatin1String(entry.progId), entry.path);

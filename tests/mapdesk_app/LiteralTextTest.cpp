@@ -18,8 +18,8 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMap>
@@ -103,8 +103,8 @@ struct OddDocument
         QStringLiteral("<font color=red>broken</font>"), QStringLiteral("/nonexistent/<b>gone</b> &amp;.geojson"));
     std::shared_ptr<MapFrameElement> frame =
         std::make_shared<MapFrameElement>(QStringLiteral("town"), town, QRectF(10, 10, 150, 100));
-    std::shared_ptr<MapSurroundFrameElement> legendFrame = std::make_shared<MapSurroundFrameElement>(
-        frame, std::make_shared<Legend>(town), QRectF(170, 10, 120, 190));
+    std::shared_ptr<MapSurroundFrameElement> legendFrame =
+        std::make_shared<MapSurroundFrameElement>(frame, std::make_shared<Legend>(town), QRectF(170, 10, 120, 190));
 };
 
 /// Texts compared as std::string, so that a failure shows them readably.
@@ -318,7 +318,8 @@ TEST_F(Literal, MessageBoxesAndStatusBarNameMarkupFilesAsTheyAre)
 
     // A save that fails (the layers made here have no data files) names the
     // file, under a folder of such a name, and the layer as they are.
-    const QString target = dir.filePath(QStringLiteral("<i>no such folder &lt;</i>")) + QStringLiteral("/a.mapdesk.json");
+    const QString target =
+        dir.filePath(QStringLiteral("<i>no such folder &lt;</i>")) + QStringLiteral("/a.mapdesk.json");
     EXPECT_FALSE(window->saveDocumentAs(target));
     QMessageBox *saveBox = nullptr;
     for (QMessageBox *candidate : window->findChildren<QMessageBox *>())
