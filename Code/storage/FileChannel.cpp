@@ -8,11 +8,18 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Reading works on large blocks of raw bytes: a field is found by scanning the
 // bytes and decoded in one go, so a file of a million records reads without
@@ -33,6 +40,8 @@
 namespace {
 
 constexpr qsizetype blockSize = 1 << 20;
+// Unread bytes that are cheap to move to the front of the buffer.
+constexpr qsizetype smallRest = 1 << 12;
 
 [[noreturn]] void fail(std::int32_t number, const char *description)
 {
@@ -44,6 +53,25 @@ constexpr qsizetype blockSize = 1 << 20;
 [[noreturn]] void failNotOpen() { fail(52, "Bad file name or number"); }
 
 bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+/// Bit i set where bytes[i] is a double quote, for 64 bytes.
+std::uint64_t quotesIn64(const char *bytes)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    std::uint64_t bits = 0;
+    for (int part = 0; part < 4; ++part) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16 * part));
+        bits |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, quote)))) << (16 * part);
+    }
+    return bits;
+#else
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; ++i)
+        bits |= std::uint64_t(bytes[i] == '"') << i;
+    return bits;
+#endif
+}
 
 /// After the disk took only the first `count` bytes of a block, cuts the
 /// file back to the end of the block's last whole record, so that the file
@@ -84,6 +112,10 @@ struct FileChannel::Private
     QByteArray buffer;
     qsizetype pos = 0;
     bool endOfFile = false;
+    // The quotes among the 64 bytes from buffer[quoteBase] on (a multiple of
+    // 64), bit i for buffer[quoteBase + i]; quoteBase is -1 when not known.
+    qsizetype quoteBase = -1;
+    std::uint64_t quoteBits = 0;
     QStringDecoder utf8{QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
     QStringDecoder windows1252{"windows-1252", QStringDecoder::Flag::Stateless};
@@ -99,6 +131,7 @@ struct FileChannel::Private
         file.reset();
         buffer = QByteArray();
         pos = 0;
+        quoteBase = -1;
         endOfFile = false;
         pending = QByteArray();
         recordEnds.clear();
@@ -129,12 +162,18 @@ struct FileChannel::Private
         return true;
     }
 
-    /// Drops the bytes already read once enough of them have piled up.
+    /// Drops the bytes already read, between fields only. That is done when
+    /// few unread bytes are left to move to the front, or at the latest once
+    /// a whole block was read past, so that the buffer stays near one block.
     void compact()
     {
-        if (pos >= blockSize) {
-            buffer.remove(0, pos);
+        const qsizetype unread = buffer.size() - pos;
+        if ((pos >= blockSize / 2 && unread <= smallRest) || pos >= blockSize) {
+            char *data = buffer.data();
+            std::memmove(data, data + pos, size_t(unread));
+            buffer.truncate(unread);
             pos = 0;
+            quoteBase = -1;
         }
     }
 
@@ -186,13 +225,86 @@ struct FileChannel::Private
         return windows1252(bytes);
     }
 
-    /// Reads the quoted field whose opening quote is at pos.
-    QString readQuoted()
+    /// The common case, with no call on the file: up to `count` quoted
+    /// fields in a row, each right at pos with its closing quote followed by
+    /// a comma or CR LF already in the buffer. Reads them as readRaw() would
+    /// and returns how many, handing each one's bytes to `take`. Quotes
+    /// are found by looking at the buffer in windows of 64 bytes, the last of
+    /// which is kept, so that the fields of a record mostly share one look.
+    template <typename Take> int quickFields(int count, Take take)
     {
-        qsizetype runStart = pos + 1; // first byte not yet copied into `unescaped`
-        qsizetype scan = runStart;
-        QByteArray unescaped;
-        bool hadDoubledQuote = false;
+        const char *data = buffer.constData();
+        const qsizetype size = buffer.size();
+        qsizetype at = pos;
+        qsizetype base = quoteBase;
+        std::uint64_t bits = quoteBits;
+        int done = 0;
+        while (done < count && at < size && data[at] == '"') {
+            qsizetype from = at + 1;
+            qsizetype quote = -1;
+            for (;;) {
+                const qsizetype window = from & ~qsizetype(63);
+                if (window != base) {
+                    if (size - window < 64)
+                        break;
+                    base = window;
+                    bits = quotesIn64(data + window);
+                }
+                if (const std::uint64_t ahead = bits >> (from - window)) {
+                    quote = from + std::countr_zero(ahead);
+                    break;
+                }
+                from = window + 64;
+            }
+            qsizetype next = 0;
+            if (quote < 0 || quote + 2 >= size)
+                break;
+            if (data[quote + 1] == ',')
+                next = quote + 2;
+            else if (data[quote + 1] == '\r' && data[quote + 2] == '\n')
+                next = quote + 3;
+            else
+                break;
+            take(done, QByteArrayView(data + at, quote + 1 - at));
+            at = next;
+            ++done;
+        }
+        pos = at;
+        quoteBase = base;
+        quoteBits = bits;
+        return done;
+    }
+
+    void requireInput() const
+    {
+        if (mode != Mode::Input) {
+            if (mode == Mode::Closed)
+                failNotOpen();
+            failBadFileMode();
+        }
+    }
+
+    /// Makes pos the first byte of the next field; throws 62 at the end.
+    void startField()
+    {
+        compact();
+        skipLineBreaks();
+        if (!has(pos))
+            fail(62, "Input past end of file");
+    }
+
+    /// Reads the field at pos and consumes its separator; returns where the
+    /// field's bytes begin and end (a quoted field with both its quotes).
+    std::pair<qsizetype, qsizetype> readRaw()
+    {
+        const qsizetype start = pos;
+        if (buffer.at(pos) != '"') {
+            const qsizetype end = findFieldEnd(pos);
+            pos = end;
+            consumeSeparator();
+            return {start, end};
+        }
+        qsizetype scan = pos + 1;
         qsizetype closing = 0;
         for (;;) {
             const void *hit = std::memchr(buffer.constData() + scan, '"', size_t(buffer.size() - scan));
@@ -204,30 +316,34 @@ struct FileChannel::Private
             }
             const qsizetype quote = static_cast<const char *>(hit) - buffer.constData();
             if (has(quote + 1) && buffer.at(quote + 1) == '"') {
-                unescaped.append(buffer.constData() + runStart, quote + 1 - runStart);
-                hadDoubledQuote = true;
-                runStart = scan = quote + 2;
+                scan = quote + 2;
                 continue;
             }
             closing = quote;
             break;
         }
-        const QByteArrayView tail(buffer.constData() + runStart, closing - runStart);
-        QString value;
-        if (hadDoubledQuote)
-            value = decode(unescaped.append(tail.data(), tail.size()));
-        else
-            value = decode(tail);
         pos = findFieldEnd(closing + 1);
-        return value;
+        consumeSeparator();
+        return {start, closing + 1};
     }
 
-    QString readUnquoted()
+    /// The text of a field's bytes as readRaw() found them.
+    QString text(QByteArrayView raw)
     {
-        const qsizetype end = findFieldEnd(pos);
-        QString value = decode(QByteArrayView(buffer.constData() + pos, end - pos));
-        pos = end;
-        return value;
+        if (raw.size() < 2 || raw.front() != '"')
+            return decode(raw);
+        const QByteArrayView inner = raw.sliced(1, raw.size() - 2);
+        if (!std::memchr(inner.data(), '"', size_t(inner.size())))
+            return decode(inner);
+        // Inside the quotes every quote is doubled.
+        QByteArray unescaped;
+        unescaped.reserve(inner.size());
+        for (qsizetype i = 0; i < inner.size(); ++i) {
+            unescaped += inner.at(i);
+            if (inner.at(i) == '"')
+                ++i;
+        }
+        return decode(unescaped);
     }
 };
 
@@ -322,10 +438,10 @@ void FileChannel::openForAppend(const QString &windowsPath)
 
 bool FileChannel::atEnd()
 {
-    if (d->mode == Private::Mode::Closed)
-        failNotOpen();
-    if (d->mode != Private::Mode::Input)
-        failBadFileMode();
+    d->requireInput();
+    // A field begins right here in the buffer: not at the end.
+    if (d->pos < d->buffer.size() && !isLineBreak(d->buffer.at(d->pos)))
+        return false;
     d->compact();
     d->skipLineBreaks();
     return !d->has(d->pos);
@@ -333,18 +449,34 @@ bool FileChannel::atEnd()
 
 QString FileChannel::readField()
 {
-    if (d->mode == Private::Mode::Closed)
-        failNotOpen();
-    if (d->mode != Private::Mode::Input)
-        failBadFileMode();
-    d->compact();
-    d->skipLineBreaks();
-    if (!d->has(d->pos))
-        fail(62, "Input past end of file");
-    QString value = d->buffer.at(d->pos) == '"' ? d->readQuoted() : d->readUnquoted();
-    d->consumeSeparator();
-    return value;
+    const QByteArrayView raw = readRawField();
+    return d->text(raw);
 }
+
+QByteArrayView FileChannel::readRawField()
+{
+    d->requireInput();
+    QByteArrayView field;
+    if (d->quickFields(1, [&field](int, QByteArrayView bytes) { field = bytes; }) == 0) {
+        d->startField();
+        const auto [start, end] = d->readRaw();
+        field = QByteArrayView(d->buffer.constData() + start, end - start);
+    }
+    return field;
+}
+
+bool FileChannel::tryReadRawFields(QByteArrayView *fields, int count)
+{
+    d->requireInput();
+    const qsizetype start = d->pos;
+    if (d->quickFields(count, [fields](int i, QByteArrayView bytes) { fields[i] = bytes; }) < count) {
+        d->pos = start;
+        return false;
+    }
+    return true;
+}
+
+QString FileChannel::fieldText(QByteArrayView raw) { return d->text(raw); }
 
 void FileChannel::writeRecord(const QStringList &fields)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,19 @@ public:
     /// Reads one field and consumes its separator (comma or line end).
     /// Throws 62 when the file ends before a field begins.
     QString readField();
+    /// Reads one field as readField() does but hands back the field's bytes as
+    /// they stand in the file, undecoded: a quoted field with its two quotes
+    /// (a doubled quote inside still doubled), an unquoted one as it is. Equal
+    /// bytes always mean equal text, so a reader that meets the same field
+    /// again can skip decoding it. Valid until the next call on the channel.
+    QByteArrayView readRawField();
+    /// The text of a field whose bytes readRawField() handed back.
+    QString fieldText(QByteArrayView raw);
+    /// The common case made fast: reads `count` fields as readRawField()
+    /// would when each of them is quoted and all of them are at hand without
+    /// reading more of the file, and returns true; otherwise reads nothing
+    /// and returns false. The views are valid until the next read.
+    bool tryReadRawFields(QByteArrayView *fields, int count);
 
     /// Appends one record of quoted fields ending in CR LF (kept until close).
     void writeRecord(const QStringList &fields);
