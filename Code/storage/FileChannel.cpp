@@ -85,18 +85,21 @@ void cutTornRecord(QFile &file, qint64 count, const std::vector<qsizetype> &reco
         file.resize(end - (count - kept));
 }
 
-QByteArray quotedRecord(const QStringList &fields)
+/// Appends one record of quoted fields to `out`; a quote inside a field is doubled.
+void appendQuotedRecord(QByteArray &out, const QStringList &fields)
 {
-    QByteArray record;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
-            record += ',';
-        record += '"';
-        record += fields.at(i).toUtf8().replace('"', "\"\"");
-        record += '"';
+            out += ',';
+        out += '"';
+        const QByteArray bytes = fields.at(i).toUtf8();
+        if (bytes.contains('"'))
+            out += QByteArray(bytes).replace('"', "\"\"");
+        else
+            out += bytes;
+        out += '"';
     }
-    record += "\r\n";
-    return record;
+    out += "\r\n";
 }
 
 } // namespace
@@ -484,7 +487,7 @@ void FileChannel::writeRecord(const QStringList &fields)
         failNotOpen();
     if (d->mode != Private::Mode::Append)
         failBadFileMode();
-    d->pending += quotedRecord(fields);
+    appendQuotedRecord(d->pending, fields);
     d->recordEnds.push_back(d->pending.size());
 }
 
