@@ -487,8 +487,15 @@ void FileChannel::writeRecord(const QStringList &fields)
         failNotOpen();
     if (d->mode != Private::Mode::Append)
         failBadFileMode();
-    appendQuotedRecord(d->pending, fields);
-    d->recordEnds.push_back(d->pending.size());
+    // A record is pending whole or not at all, also when memory runs out.
+    const qsizetype before = d->pending.size();
+    try {
+        appendQuotedRecord(d->pending, fields);
+        d->recordEnds.push_back(d->pending.size());
+    } catch (...) {
+        d->pending.truncate(before);
+        throw;
+    }
 }
 
 void FileChannel::close()
