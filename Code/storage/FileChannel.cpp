@@ -85,18 +85,33 @@ void cutTornRecord(QFile &file, qint64 count, const std::vector<qsizetype> &reco
         file.resize(end - (count - kept));
 }
 
-/// Appends one record of quoted fields to `out`; a quote inside a field is doubled.
+/// Appends a field's text as UTF-8 to `out`, each quote doubled.
+void appendFieldText(QByteArray &out, QStringView text)
+{
+    // Most names are ASCII without quotes: their UTF-8 is their code units.
+    const char16_t *units = text.utf16();
+    const qsizetype size = text.size();
+    if (std::all_of(units, units + size, [](char16_t unit) { return unit < 0x80 && unit != u'"'; })) {
+        const qsizetype at = out.size();
+        out.resize(at + size);
+        std::copy(units, units + size, out.data() + at);
+        return;
+    }
+    const QByteArray bytes = text.toUtf8();
+    if (bytes.contains('"'))
+        out += QByteArray(bytes).replace('"', "\"\"");
+    else
+        out += bytes;
+}
+
+/// Appends one record of quoted fields to `out`.
 void appendQuotedRecord(QByteArray &out, const QStringList &fields)
 {
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += ',';
         out += '"';
-        const QByteArray bytes = fields.at(i).toUtf8();
-        if (bytes.contains('"'))
-            out += QByteArray(bytes).replace('"', "\"\"");
-        else
-            out += bytes;
+        appendFieldText(out, fields.at(i));
         out += '"';
     }
     out += "\r\n";
