@@ -6,6 +6,11 @@
 #include <QStringList>
 
 #include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace VisibilitySetFile {
 
@@ -18,8 +23,9 @@ void writeRecord(FileChannel &channel, const QString &setName, const QString &ma
 }
 
 // A file holds blocks of records saved under one name, so the first field of
-// a record is mostly the same bytes as the one before: such a record is known
-// without decoding. Fields that are not needed are skipped undecoded.
+// a record is mostly the same bytes as the one before, and otherwise bytes
+// met before: such a record is known without decoding. Fields that are not
+// needed are passed over undecoded. Equal bytes always read as equal text.
 
 namespace {
 
@@ -33,7 +39,9 @@ public:
     {
         if (m_seen && raw.size() == m_raw.size() && std::memcmp(raw.data(), m_raw.constData(), size_t(raw.size())) == 0)
             return false;
-        m_raw = raw.toByteArray();
+        m_raw.resize(raw.size());
+        if (!raw.isEmpty())
+            std::memcpy(m_raw.data(), raw.data(), size_t(raw.size()));
         m_seen = true;
         return true;
     }
@@ -43,20 +51,37 @@ private:
     bool m_seen = false;
 };
 
+std::string_view bytesOf(QByteArrayView raw) { return std::string_view(raw.data(), size_t(raw.size())); }
+
+/// Hashes field bytes kept as strings and looked up as views.
+struct BytesHash
+{
+    using is_transparent = void;
+    size_t operator()(std::string_view bytes) const noexcept { return std::hash<std::string_view>()(bytes); }
+};
+
+/// First fields met so far, as they stood in the file.
+using BytesSet = std::unordered_set<std::string, BytesHash, std::equal_to<>>;
+/// The same, each with a value.
+template <typename Value> using ByBytes = std::unordered_map<std::string, Value, BytesHash, std::equal_to<>>;
+
 } // namespace
 
 void listSetNames(FileChannel &channel, const std::function<void(const QString &)> &onNewName)
 {
+    BytesSet seenBytes;
     QSet<QString> seen;
     PreviousName previous;
     auto take = [&](QByteArrayView raw) {
-        if (!previous.changedTo(raw))
+        if (!previous.changedTo(raw) || seenBytes.find(bytesOf(raw)) != seenBytes.end())
             return;
+        seenBytes.emplace(bytesOf(raw));
+        // Other bytes may still read as a name met before (another encoding).
         const QString name = channel.fieldText(raw);
-        if (!seen.contains(name)) {
-            seen.insert(name);
+        const qsizetype before = seen.size();
+        seen.insert(name);
+        if (seen.size() != before)
             onNewName(name);
-        }
     };
     QByteArrayView fields[4];
     for (;;) {
@@ -75,13 +100,24 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
 void selectSet(FileChannel &channel, const QString &setName,
                const std::function<void(const VisibilityRecord &)> &onRecord)
 {
+    ByBytes<bool> belongsByBytes;
     PreviousName previous;
     bool belongs = false;
+    auto judge = [&](QByteArrayView raw) {
+        if (!previous.changedTo(raw))
+            return;
+        const auto known = belongsByBytes.find(bytesOf(raw));
+        if (known != belongsByBytes.end()) {
+            belongs = known->second;
+            return;
+        }
+        belongs = channel.fieldText(raw) == setName;
+        belongsByBytes.emplace(bytesOf(raw), belongs);
+    };
     QByteArrayView fields[4];
     for (;;) {
         if (channel.tryReadRawFields(fields, 4)) {
-            if (previous.changedTo(fields[0]))
-                belongs = channel.fieldText(fields[0]) == setName;
+            judge(fields[0]);
             if (belongs) {
                 VisibilityRecord record;
                 record.setName = setName;
@@ -94,9 +130,7 @@ void selectSet(FileChannel &channel, const QString &setName,
         }
         if (channel.atEnd())
             break;
-        const QByteArrayView raw = channel.readRawField();
-        if (previous.changedTo(raw))
-            belongs = channel.fieldText(raw) == setName;
+        judge(channel.readRawField());
         if (!belongs) {
             for (int field = 2; field <= 4; ++field)
                 channel.readRawField();
