@@ -1,0 +1,214 @@
+#include "BenchWorld.h"
+
+#include "BenchData.h"
+#include "BenchDocument.h"
+
+#include "QuarnelGIS_Public.h"
+#include "frmMain.h"
+#include "frmName.h"
+
+#include "Application.h"
+#include "Document.h"
+#include "FeatureLayer.h"
+#include "GroupLayer.h"
+#include "Map.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <stdexcept>
+
+BenchWorld::BenchWorld(const QString &dataFolder) : m_dataFolder(dataFolder)
+{
+    const QString root = m_host.drives->add(QLatin1Char('C'));
+    m_settingsFolder = root + QStringLiteral("/Program Files/QuarnelGIS/QuarnelVisibility/");
+    QDir().mkpath(m_settingsFolder);
+    m_host.drives->roots.insert(QLatin1Char('D'), QDir(dataFolder).absolutePath());
+
+    m_application = std::make_shared<mapdesk::Application>();
+    m_host.objects->application = m_application;
+
+    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    state.productName = QStringLiteral("QuarnelVisibility");
+    state.productVersion = QStringLiteral("v2.12");
+    state.setFilePath = QStringLiteral("C:\\Program Files\\QuarnelGIS\\QuarnelVisibility\\config");
+}
+
+BenchWorld::~BenchWorld()
+{
+    QuarnelGIS_Public::reset();
+    m_host.objects->frames.clear();
+}
+
+QString BenchWorld::dataFile(std::int64_t records) const
+{
+    return QDir(m_dataFolder).absoluteFilePath(QStringLiteral("records-%1").arg(records));
+}
+
+QString BenchWorld::dataFileWindowsPath(std::int64_t records) const
+{
+    return QStringLiteral("D:\\records-%1").arg(records);
+}
+
+QString BenchWorld::addinFile() const { return m_settingsFolder + QStringLiteral("config"); }
+
+void BenchWorld::use(std::int64_t records)
+{
+    if (prepare(records)) {
+        createMainWindow();
+        showMainWindow();
+    }
+}
+
+bool BenchWorld::prepare(std::int64_t records)
+{
+    const int layers = BenchData::layersFor(records);
+    const bool newDocument = layers != m_layers;
+    if (newDocument) {
+        m_document = BenchDocument::make(layers);
+        m_application->setDocument(m_document);
+        QuarnelGIS_Public::instance().document = m_document;
+        m_layers = layers;
+    }
+    const bool newFile = linkFile(records);
+    return newDocument || newFile;
+}
+
+bool BenchWorld::linkFile(std::int64_t records)
+{
+    if (records == m_records)
+        return false;
+    if (!QFileInfo::exists(dataFile(records)))
+        throw std::runtime_error("missing data file " + dataFile(records).toStdString());
+    QFile::remove(addinFile());
+    if (!QFile::link(dataFile(records), addinFile()))
+        throw std::runtime_error("cannot link " + addinFile().toStdString());
+    m_records = records;
+    return true;
+}
+
+void BenchWorld::useEmptyFile()
+{
+    QFile::remove(addinFile());
+    QFile file(addinFile());
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot create " + addinFile().toStdString());
+    m_records = 0;
+}
+
+QString BenchWorld::lastBox() const
+{
+    return m_host.boxes->boxes.empty() ? QString() : m_host.boxes->boxes.back().text;
+}
+
+void BenchWorld::createMainWindow()
+{
+    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    state.mainWindow.reset();
+    forgetFrames();
+    state.mainWindow = std::make_shared<frmMain>();
+}
+
+void BenchWorld::showMainWindow()
+{
+    window().Frame()->setVisible(true);
+    QCoreApplication::processEvents();
+}
+
+frmMain &BenchWorld::window() { return *QuarnelGIS_Public::instance().mainWindow; }
+
+QListWidget &BenchWorld::list() { return *window().setList(); }
+
+QPushButton &BenchWorld::mainButton(const char *name)
+{
+    auto *button = window().findChild<QPushButton *>(QLatin1String(name));
+    if (!button)
+        throw std::runtime_error(std::string("no button ") + name);
+    return *button;
+}
+
+QPoint BenchWorld::placeOf(const QString &setName)
+{
+    QListWidget &setList = list();
+    const QList<QListWidgetItem *> found = setList.findItems(setName, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty())
+        throw std::runtime_error("set not listed: " + setName.toStdString());
+    setList.clearSelection();
+    setList.scrollToItem(found.first());
+    QCoreApplication::processEvents();
+    return setList.visualItemRect(found.first()).center();
+}
+
+frmName &BenchWorld::openNameDialog(const QString &setName)
+{
+    forgetFrames();
+    QTest::mouseClick(&mainButton("btnCreateNewGrid"), Qt::LeftButton);
+    auto *dialog = dynamic_cast<frmName *>(m_host.objects->frames.back()->attached);
+    if (!dialog)
+        throw std::runtime_error("no name dialog");
+    dialog->findChild<QLineEdit *>(QStringLiteral("txt1"))->setText(setName);
+    QCoreApplication::processEvents();
+    return *dialog;
+}
+
+QPushButton &BenchWorld::dialogButton(frmName &dialog, const char *name)
+{
+    auto *button = dialog.findChild<QPushButton *>(QLatin1String(name));
+    if (!button)
+        throw std::runtime_error(std::string("no dialog button ") + name);
+    return *button;
+}
+
+std::int64_t BenchWorld::fileSize() const { return QFileInfo(addinFile()).size(); }
+
+void BenchWorld::truncateFile(std::int64_t size) const
+{
+    if (!QFile::resize(addinFile(), size))
+        throw std::runtime_error("cannot truncate " + addinFile().toStdString());
+}
+
+void BenchWorld::forgetFrames()
+{
+    // A frame that only the fake factory still holds belongs to a window
+    // that is gone.
+    std::erase_if(m_host.objects->frames, [](const std::shared_ptr<fake::Frame> &frame) {
+        return frame.use_count() == 1;
+    });
+}
+
+std::int64_t BenchWorld::flagsDifferingFrom(const std::function<std::optional<bool>(int, int)> &expected) const
+{
+    std::int64_t differing = 0;
+    int mapNumber = 0;
+    for (const auto &map : m_document->mapModels()) {
+        const int m = mapNumber++;
+        int number = 0;
+        auto check = [&](const std::shared_ptr<mapdesk::Layer> &layer) {
+            if (layer->kind() != mapdesk::Layer::Kind::Feature)
+                return true;
+            if (layer->name() != BenchData::layerName(number))
+                return false;
+            const std::optional<bool> wanted = expected(m, number);
+            if (wanted && layer->visible() != *wanted)
+                ++differing;
+            ++number;
+            return true;
+        };
+        for (const auto &layer : map->layers()) {
+            if (auto group = std::dynamic_pointer_cast<mapdesk::GroupLayer>(layer)) {
+                for (const auto &member : group->members())
+                    if (!check(member))
+                        return -1;
+            } else if (!check(layer)) {
+                return -1;
+            }
+        }
+    }
+    return differing;
+}

@@ -1,0 +1,433 @@
+// The add-in's benchmarks: listing set names, restoring, saving, "On" and
+// "Off", each next to its reference measured in the same run (wc -l over the
+// same file, one write of the same bytes). The windows are the real ones,
+// driven with mouse clicks, offscreen when there is no display.
+//
+//   quarnel_bench --data=DIR --sizes=1000,10000,... [--smoke] [benchmark flags]
+//
+// DIR holds the files records-N written by quarnel_bench_data. Every size runs
+// the listing, the load step and wc -l; restore, save, "On" and "Off" run at
+// the sizes from 10^4 records up (at the one size given, when it is smaller).
+
+#include "BenchData.h"
+#include "BenchWorld.h"
+
+#include "Document.h"
+
+#include "FileChannel.h"
+#include "ILayer.h"
+#include "IMap.h"
+#include "LayerWalk.h"
+#include "QuarnelGIS_Public.h"
+#include "VisibilitySetFile.h"
+#include "frmMain.h"
+#include "frmName.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+std::unique_ptr<BenchWorld> world;
+
+constexpr std::size_t readBlock = 1 << 20;
+
+const QString savedName = QStringLiteral("Saved by the benchmark");
+
+void fail(benchmark::State &state, const std::string &why) { state.SkipWithError(why.c_str()); }
+
+/// Runs `body`, turning an exception into a skipped benchmark.
+template <typename Body> void guarded(benchmark::State &state, Body body)
+{
+    try {
+        body();
+    } catch (const std::exception &e) {
+        fail(state, e.what());
+    }
+}
+
+void setFileCounters(benchmark::State &state, std::int64_t records)
+{
+    const qint64 bytes = QFileInfo(world->dataFile(records)).size();
+    state.counters["records"] = double(records);
+    state.counters["file_bytes"] = double(bytes);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * bytes);
+}
+
+/// The load step's work: every set name of the file, through file channel 1.
+void ListNames(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        FileChannel &channel = FileChannel::channel1();
+        const QString path = world->dataFileWindowsPath(records);
+        std::size_t names = 0;
+        for (auto _ : state) {
+            std::vector<QString> listed;
+            channel.close();
+            channel.openForInput(path);
+            VisibilitySetFile::listSetNames(channel, [&listed](const QString &name) { listed.push_back(name); });
+            channel.close();
+            names = listed.size();
+            benchmark::DoNotOptimize(listed.data());
+        }
+        state.counters["names"] = double(names);
+        setFileCounters(state, records);
+    });
+}
+
+/// The read limit: wc -l over the same file, as its own process.
+void WcL(benchmark::State &state, std::int64_t records)
+{
+    const std::string path = world->dataFile(records).toStdString();
+    for (auto _ : state) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        char *argv[] = {const_cast<char *>("wc"), const_cast<char *>("-l"), const_cast<char *>(path.c_str()), nullptr};
+        pid_t pid = 0;
+        const int spawned = posix_spawnp(&pid, "wc", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            fail(state, "wc -l failed");
+            break;
+        }
+    }
+    setFileCounters(state, records);
+}
+
+/// The file read in blocks of 1 MiB, nothing else done.
+void ReadBlocks(benchmark::State &state, std::int64_t records)
+{
+    const std::string path = world->dataFile(records).toStdString();
+    std::vector<char> block(readBlock);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        if (fd < 0) {
+            fail(state, "cannot open " + path);
+            break;
+        }
+        while (::read(fd, block.data(), block.size()) > 0)
+            benchmark::DoNotOptimize(block.data());
+        ::close(fd);
+    }
+    setFileCounters(state, records);
+}
+
+/// The reading part of a restore: the chosen set's records, through file channel 1.
+void SelectSet(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        FileChannel &channel = FileChannel::channel1();
+        const QString path = world->dataFileWindowsPath(records);
+        const QString chosen = BenchData::chosenSetName();
+        std::int64_t selected = 0;
+        for (auto _ : state) {
+            selected = 0;
+            channel.close();
+            channel.openForInput(path);
+            VisibilitySetFile::selectSet(channel, chosen, [&selected](const VisibilityRecord &) { ++selected; });
+            channel.close();
+        }
+        if (selected != BenchData::chosenRecords(records))
+            fail(state, "wrong number of records selected");
+        state.counters["set_records"] = double(selected);
+        setFileCounters(state, records);
+    });
+}
+
+/// The load step with its list: a main window loaded and shown, as the first click does.
+void LoadStep(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->use(records);
+        const std::size_t boxes = world->boxCount();
+        for (auto _ : state) {
+            state.PauseTiming();
+            world->createMainWindow();
+            state.ResumeTiming();
+            world->showMainWindow();
+        }
+        if (world->boxCount() != boxes)
+            fail(state, "the load step reported: " + world->lastBox().toStdString());
+        state.counters["names"] = double(world->list().count());
+        setFileCounters(state, records);
+    });
+}
+
+/// A restore: a click on the chosen set's name in the list.
+void Restore(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->use(records);
+        const std::size_t boxes = world->boxCount();
+        const QString chosen = BenchData::chosenSetName();
+        for (auto _ : state) {
+            state.PauseTiming();
+            const QPoint place = world->placeOf(chosen);
+            state.ResumeTiming();
+            QTest::mouseClick(world->list().viewport(), Qt::LeftButton, Qt::NoModifier, place);
+            QCoreApplication::processEvents();
+        }
+        if (world->boxCount() != boxes)
+            fail(state, "the restore reported: " + world->lastBox().toStdString());
+        else if (world->flagsDifferingFrom([records](int map, int layer) -> std::optional<bool> {
+                     if (!BenchData::chosenHolds(records, map, layer))
+                         return std::nullopt;
+                     return BenchData::chosenVisible(layer);
+                 }) != 0)
+            fail(state, "the restore left flags other than saved");
+        state.counters["layers"] = double(BenchData::layersFor(records));
+        state.counters["set_records"] = double(BenchData::chosenRecords(records));
+        setFileCounters(state, records);
+    });
+}
+
+/// Saves the document under savedName through the name dialog and returns
+/// the bytes appended; the file and the list are taken back afterwards.
+QByteArray saveOnce(std::int64_t records)
+{
+    const std::int64_t size = QFileInfo(world->dataFile(records)).size();
+    frmName &dialog = world->openNameDialog(savedName);
+    QTest::mouseClick(&BenchWorld::dialogButton(dialog, "Command1"), Qt::LeftButton);
+    QFile file(world->addinFile());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(size))
+        throw std::runtime_error("cannot read the saved block");
+    const QByteArray block = file.readAll();
+    file.close();
+    world->truncateFile(size);
+    return block;
+}
+
+/// Removes the entries the saves added to the list.
+void forgetSavedNames()
+{
+    QListWidget &list = world->list();
+    for (QListWidgetItem *item : list.findItems(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive))
+        delete list.takeItem(list.row(item));
+}
+
+/// A save: "OK" in a name dialog holding a name; it appends the document's
+/// records to the whole generated file (taken back after each save).
+void Save(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->use(records);
+        const std::int64_t size = QFileInfo(world->dataFile(records)).size();
+        const std::size_t boxes = world->boxCount();
+        for (auto _ : state) {
+            state.PauseTiming();
+            world->truncateFile(size);
+            forgetSavedNames();
+            frmName &dialog = world->openNameDialog(savedName);
+            QPushButton &ok = BenchWorld::dialogButton(dialog, "Command1");
+            state.ResumeTiming();
+            QTest::mouseClick(&ok, Qt::LeftButton);
+            QCoreApplication::processEvents();
+        }
+        const std::int64_t appended = world->fileSize() - size;
+        world->truncateFile(size);
+        const int listed = world->list().findItems(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive).size();
+        forgetSavedNames();
+        if (world->boxCount() != boxes)
+            fail(state, "the save reported: " + world->lastBox().toStdString());
+        else if (listed != 1)
+            fail(state, "the saved name is not listed");
+        state.counters["saved_records"] = double(BenchData::layersFor(records));
+        state.counters["saved_bytes"] = double(appended);
+        state.SetBytesProcessed(std::int64_t(state.iterations()) * appended);
+    });
+}
+
+/// The file work of a save alone: the records the save writes, appended to
+/// the whole generated file through file channel 1 (taken back after each).
+void SaveRecords(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->use(records);
+        // The names and flags as the save's walk reads them.
+        struct Saved
+        {
+            QString map, layer;
+            bool visible;
+        };
+        std::vector<Saved> saved;
+        LayerWalk::forEachRecordable(
+            *world->document(), [](IMap &) { return true; },
+            [&saved](IMap &map, ILayer &layer) { saved.push_back({map.name(), layer.name(), layer.visible()}); });
+        const std::int64_t size = QFileInfo(world->dataFile(records)).size();
+        const QString path = QuarnelGIS_Public::instance().setFilePath;
+        FileChannel &channel = FileChannel::channel1();
+        for (auto _ : state) {
+            state.PauseTiming();
+            world->truncateFile(size);
+            state.ResumeTiming();
+            channel.close();
+            channel.openForAppend(path);
+            for (const Saved &record : saved)
+                VisibilitySetFile::writeRecord(channel, savedName, record.map, record.layer, record.visible);
+            channel.close();
+        }
+        const std::int64_t appended = world->fileSize() - size;
+        world->truncateFile(size);
+        state.counters["saved_records"] = double(saved.size());
+        state.counters["saved_bytes"] = double(appended);
+        state.SetBytesProcessed(std::int64_t(state.iterations()) * appended);
+    });
+}
+
+/// The reference for a save: the same bytes appended to the same file with
+/// one write (open, write, close).
+void OneWrite(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->use(records);
+        const QByteArray block = saveOnce(records);
+        forgetSavedNames();
+        const std::int64_t size = QFileInfo(world->dataFile(records)).size();
+        const std::string path = world->addinFile().toStdString();
+        for (auto _ : state) {
+            state.PauseTiming();
+            world->truncateFile(size);
+            state.ResumeTiming();
+            const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+            if (fd < 0 || ::write(fd, block.constData(), size_t(block.size())) != block.size()) {
+                fail(state, "one write failed");
+                break;
+            }
+            ::close(fd);
+        }
+        world->truncateFile(size);
+        state.counters["saved_bytes"] = double(block.size());
+        state.SetBytesProcessed(std::int64_t(state.iterations()) * block.size());
+    });
+}
+
+/// "On" or "Off": a click on the main window's button.
+void Switch(benchmark::State &state, std::int64_t records, bool on)
+{
+    guarded(state, [&] {
+        world->use(records);
+        const std::size_t boxes = world->boxCount();
+        QPushButton &button = world->mainButton(on ? "Command3" : "Command2");
+        for (auto _ : state) {
+            QTest::mouseClick(&button, Qt::LeftButton);
+            QCoreApplication::processEvents();
+        }
+        if (world->boxCount() != boxes)
+            fail(state, "the switch reported: " + world->lastBox().toStdString());
+        else if (world->flagsDifferingFrom([on](int, int) -> std::optional<bool> { return on; }) != 0)
+            fail(state, "not every layer was switched");
+        state.counters["layers"] = double(BenchData::layersFor(records));
+    });
+}
+
+void On(benchmark::State &state, std::int64_t records) { Switch(state, records, true); }
+void Off(benchmark::State &state, std::int64_t records) { Switch(state, records, false); }
+
+struct Options
+{
+    QString data;
+    std::vector<std::int64_t> sizes;
+    bool smoke = false;
+};
+
+/// Takes this program's own flags out of argv; Google Benchmark reads the rest.
+Options takeOptions(int &argc, char **argv)
+{
+    Options options;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--data=", 0) == 0) {
+            options.data = QString::fromStdString(arg.substr(7));
+        } else if (arg.rfind("--sizes=", 0) == 0) {
+            for (const QString &size : QString::fromStdString(arg.substr(8)).split(QLatin1Char(',')))
+                options.sizes.push_back(size.toLongLong());
+        } else if (arg == "--smoke") {
+            options.smoke = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    std::sort(options.sizes.begin(), options.sizes.end());
+    return options;
+}
+
+void registerAll(const Options &options)
+{
+    using Function = void (*)(benchmark::State &, std::int64_t);
+    const std::int64_t largest = options.sizes.back();
+    const std::int64_t fromSize = std::min<std::int64_t>(10000, largest);
+    auto add = [&options](const char *name, Function function, std::int64_t records) {
+        const std::string full = std::string(name) + "/records:" + std::to_string(records);
+        benchmark::internal::Benchmark *b = benchmark::RegisterBenchmark(full.c_str(), function, records);
+        b->UseRealTime()->Unit(benchmark::kMillisecond);
+        if (options.smoke)
+            b->Iterations(1)->Repetitions(1);
+        else
+            b->MinTime(0.3);
+    };
+    for (const std::int64_t records : options.sizes) {
+        add("WcL", WcL, records);
+        add("ReadBlocks", ReadBlocks, records);
+        add("ListNames", ListNames, records);
+        add("LoadStep", LoadStep, records);
+        if (records < fromSize)
+            continue;
+        add("SelectSet", SelectSet, records);
+        add("Restore", Restore, records);
+        add("Save", Save, records);
+        add("SaveRecords", SaveRecords, records);
+        add("OneWrite", OneWrite, records);
+        add("On", On, records);
+        add("Off", Off, records);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const Options options = takeOptions(argc, argv);
+    if (options.data.isEmpty() || options.sizes.empty() || options.sizes.front() <= 0) {
+        std::fprintf(stderr, "usage: %s --data=DIR --sizes=N[,N...] [--smoke] [benchmark flags]\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    world = std::make_unique<BenchWorld>(options.data);
+    registerAll(options);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    world.reset();
+    return 0;
+}

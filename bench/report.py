@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table from one run: Google Benchmark's JSON output of
+quarnel_bench, the JSON lines of quarnel_bench_peak and the machine's text.
+
+    report.py BENCH_JSON PEAK_JSONL MACHINE_TXT
+
+Times are medians over the run's repetitions; every ratio compares figures
+measured in this same run. Targets are judged at the sizes the issue names
+and left blank where a size was not run.
+"""
+
+import json
+import statistics
+import sys
+from collections import defaultdict
+
+
+def load_times(path):
+    """Median real time in ms and the counters of each benchmark run."""
+    with open(path, encoding="utf-8") as f:
+        data = json.load(f)
+    times = defaultdict(list)
+    counters = {}
+    errors = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") != "iteration":
+            continue
+        name = b["run_name"].split("/min_time")[0].split("/iterations")[0].split("/repeats")[0]
+        name = name.replace("/real_time", "")
+        if b.get("error_occurred"):
+            errors[name] = b.get("error_message", "error")
+            continue
+        assert b["time_unit"] == "ms", b["time_unit"]
+        times[name].append(b["real_time"])
+        counters[name] = b
+    return {k: statistics.median(v) for k, v in times.items()}, counters, errors
+
+
+def load_peaks(path):
+    peaks = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.strip()
+            if line:
+                p = json.loads(line)
+                peaks[(p["what"], p["records"])] = p
+    return peaks
+
+
+def fmt_ms(t):
+    if t is None:
+        return "—"
+    return f"{t:.3f}" if t < 1 else f"{t:.2f}" if t < 100 else f"{t:.0f}"
+
+
+def fmt_ratio(r):
+    return "—" if r is None else f"{r:.2f}"
+
+
+def verdict(ok):
+    return "" if ok is None else ("met" if ok else "**missed**")
+
+
+def main():
+    times, counters, errors = load_times(sys.argv[1])
+    peaks = load_peaks(sys.argv[2])
+    with open(sys.argv[3], encoding="utf-8") as f:
+        machine = f.read().strip()
+
+    def t(kind, n):
+        return times.get(f"{kind}/records:{n}")
+
+    sizes = sorted({int(k.split("records:")[1]) for k in times if "records:" in k}
+                   | {int(k.split("records:")[1]) for k in errors if "records:" in k})
+    largest = max(sizes) if sizes else 0
+    rows = []
+
+    def row(action, size, time, ref_name, ref, ratio_target=None, abs_target=None, note=""):
+        ratio = time / ref if time is not None and ref else None
+        checks = []
+        target = []
+        if ratio_target is not None:
+            target.append(f"≤ {ratio_target:g} ×")
+            if ratio is not None:
+                checks.append(ratio <= ratio_target)
+        if abs_target is not None:
+            target.append(f"< {abs_target:g} ms")
+            if time is not None:
+                checks.append(time < abs_target)
+        ok = all(checks) if checks else None
+        rows.append([action, size, fmt_ms(time), ref_name, fmt_ms(ref), fmt_ratio(ratio), ", ".join(target) or "",
+                     verdict(ok), note])
+
+    for n in sizes:
+        rows_n = f"{n:,} records"
+        row("List the set names (the load step's work)", rows_n, t("ListNames", n), "wc -l", t("WcL", n),
+            ratio_target=3 if n == 1000000 else None)
+    for n in sizes:
+        names = counters.get(f"LoadStep/records:{n}", {}).get("names")
+        row("Load step with its list (real window)", f"{n:,} records", t("LoadStep", n), "wc -l", t("WcL", n),
+            abs_target=100 if n == 100000 else None, note=f"{int(names)} names" if names else "")
+    restore_sizes = [n for n in sizes if t("Restore", n) is not None or f"Restore/records:{n}" in errors]
+    previous = None
+    for n in restore_sizes:
+        c = counters.get(f"Restore/records:{n}", {})
+        layers, records = c.get("layers"), c.get("set_records")
+        tr = t("Restore", n)
+        note = f"set of {int(records):,} records, {int(layers):,} layers" if layers else ""
+        if previous and tr:
+            note += f"; × {tr / previous[1]:.1f} for × {n / previous[0]:g} size"
+        if tr and layers:
+            note += f"; {tr * 1e6 / (n + layers):.0f} ns per record + layer"
+        row("Restore a set (click in the list)", f"{n:,} records", tr, "wc -l", t("WcL", n),
+            ratio_target=5 if n == 1000000 else None, abs_target=100 if n == 100000 else None, note=note)
+        previous = (n, tr) if tr else None
+    for n in restore_sizes:
+        row("  reading part of the restore", f"{n:,} records", t("SelectSet", n), "wc -l", t("WcL", n))
+    for n in restore_sizes:
+        c = counters.get(f"Save/records:{n}", {})
+        saved = c.get("saved_records")
+        size = f"{int(saved):,} records" if saved else f"file of {n:,}"
+        row("Save a set (\"OK\" in the name dialog)", size, t("Save", n), "one write", t("OneWrite", n),
+            ratio_target=2 if n == 1000000 else None, abs_target=100 if n == 100000 else None,
+            note=f"{int(c['saved_bytes']):,} bytes" if c.get("saved_bytes") else "")
+    for n in restore_sizes:
+        c = counters.get(f"SaveRecords/records:{n}", {})
+        saved = c.get("saved_records")
+        row("  file work of the save alone", f"{int(saved):,} records" if saved else "", t("SaveRecords", n),
+            "one write", t("OneWrite", n))
+    for kind, label in (("On", "\"On\""), ("Off", "\"Off\"")):
+        for n in restore_sizes:
+            layers = counters.get(f"{kind}/records:{n}", {}).get("layers")
+            row(label, f"{int(layers):,} layers" if layers else "", t(kind, n), "", None,
+                abs_target=100 if n == 100000 else None)
+
+    header = ["Action", "Size", "Time (ms)", "Reference", "Ref. (ms)", "Ratio", "Target", "", "Notes"]
+    print(machine)
+    print()
+    print("| " + " | ".join(header) + " |")
+    print("|" + "|".join("---" for _ in header) + "|")
+    for r in rows:
+        print("| " + " | ".join(str(x) for x in r) + " |")
+
+    if peaks:
+        print()
+        print("Peak memory of listing, each size in a process of its own (getrusage ru_maxrss, KiB):")
+        print()
+        print("| Records | List: peak | List: added | Load step: peak | Load step: added | Names |")
+        print("|---|---|---|---|---|---|")
+        for n in sorted({k[1] for k in peaks}):
+            lst, load = peaks.get(("list", n)), peaks.get(("load", n))
+            cells = [f"{n:,}"]
+            for p in (lst, load):
+                cells += [f"{p['peak_kib']:,}", f"{p['peak_kib'] - p['baseline_kib']:,}"] if p else ["—", "—"]
+            cells.append(str((lst or load or {}).get("names", "—")))
+            print("| " + " | ".join(cells) + " |")
+        small, big = min(k[1] for k in peaks), max(k[1] for k in peaks)
+        for what in ("list", "load"):
+            a, b = peaks.get((what, small)), peaks.get((what, big))
+            if a and b and small != big:
+                growth = (b["peak_kib"] - b["baseline_kib"]) - (a["peak_kib"] - a["baseline_kib"])
+                print(f"\n{what}: from {small:,} to {big:,} records the added peak grows by {growth:,} KiB "
+                      f"({verdict(growth <= 1024)}: independent of the number of records, within 1 MiB)")
+
+    if errors:
+        print()
+        for name, message in sorted(errors.items()):
+            print(f"ERROR {name}: {message}")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release, generates their data (never inside the
+# source tree's tracked files), runs them with wc -l over the same files in
+# the same run, measures the peak memory of listing per size, and prints the
+# table of figures and ratios.
+#
+#   bench/run.sh            sizes 10^3 .. 10^6 records
+#   bench/run.sh --smoke    the smallest size once, to keep everything building and running (CI)
+#
+# Environment: QUARNEL_BENCH_BUILD (build folder, default build/bench),
+# QUARNEL_BENCH_DATA (data folder, default <build folder>/data),
+# QUARNEL_BENCH_REPETITIONS (default 5).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+smoke=0
+case "${1:-}" in
+    --smoke) smoke=1 ;;
+    "") ;;
+    *) echo "usage: $0 [--smoke]" >&2; exit 2 ;;
+esac
+
+build=${QUARNEL_BENCH_BUILD:-$root/build/bench}
+data=${QUARNEL_BENCH_DATA:-$build/data}
+repetitions=${QUARNEL_BENCH_REPETITIONS:-5}
+export DBUS_SESSION_BUS_ADDRESS=disabled:
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
+    -DQUARNEL_WERROR=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak
+
+if [ "$smoke" = 1 ]; then
+    sizes=(1000)
+    flags=(--smoke)
+else
+    sizes=(1000 10000 100000 1000000)
+    flags=(--benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true)
+fi
+joined=$(IFS=,; echo "${sizes[*]}")
+
+machine=$build/machine.txt
+{
+    echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')," \
+        "$(awk '/MemTotal/ { printf "%.1f GiB RAM", $2 / 1048576 }' /proc/meminfo), $(uname -sr)"
+    echo "Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+} >"$machine"
+
+echo "== data"
+"$build/bench/quarnel_bench_data" "$data" "${sizes[@]}"
+
+echo "== benchmarks"
+results=$build/bench-results.json
+"$build/bench/quarnel_bench" --data="$data" --sizes="$joined" "${flags[@]}" \
+    --benchmark_out="$results" --benchmark_out_format=json
+
+echo "== peak memory of listing"
+peaks=$build/peak.jsonl
+: >"$peaks"
+for n in "${sizes[@]}"; do
+    for what in list load; do
+        "$build/bench/quarnel_bench_peak" --data="$data" --records="$n" --what="$what" >>"$peaks"
+    done
+done
+echo "Load average at end: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$machine"
+
+echo "== table"
+python3 "$root/bench/report.py" "$results" "$peaks" "$machine"
