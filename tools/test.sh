@@ -32,4 +32,7 @@ run_suite build/ci-sanitize -DQUARNEL_SANITIZE=ON
 echo "== fuzz the file readers briefly"
 tools/fuzz.sh 20
 
+echo "== benchmarks, smallest size"
+bench/run.sh --smoke
+
 echo "== all tests passed"
