@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "CutModule.h"
 #include "TestCommandEvents.h"
 
 #include <QDir>
@@ -136,7 +137,7 @@ TEST_F(Program, RegisteringWhatIsNoModuleExitsWithFailureAndTheReason)
         ASSERT_TRUE(module.open(QIODevice::ReadOnly));
         QFile cutFile(cut);
         ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
-        cutFile.write(module.read(module.size() / 3));
+        cutFile.write(cutInsideLoadedSegments(module.readAll()));
     }
     const QString noEntry = QStringLiteral(NO_ENTRY_MODULE);
     const struct

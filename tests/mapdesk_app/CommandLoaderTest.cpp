@@ -1,5 +1,6 @@
 #include "CommandLoader.h"
 #include "ComponentRegistry.h"
+#include "CutModule.h"
 #include "LoadedCommand.h"
 #include "ServerRegistration.h"
 #include "TestCommandEvents.h"
@@ -219,7 +220,7 @@ TEST_F(Registry, LoaderReportsGarbageValuesAndLoadsTheRest)
         const QByteArray whole = module.readAll();
         QFile cutFile(cut);
         ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
-        cutFile.write(whole.left(whole.size() / 3));
+        cutFile.write(cutInsideLoadedSegments(whole));
         QFile cutHeaderFile(cutHeader);
         ASSERT_TRUE(cutHeaderFile.open(QIODevice::WriteOnly));
         cutHeaderFile.write(whole.left(100));
