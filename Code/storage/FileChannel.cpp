@@ -494,6 +494,31 @@ bool FileChannel::tryReadRawFields(QByteArrayView *fields, int count)
     return true;
 }
 
+qsizetype FileChannel::skipRawRecords(QByteArrayView firstField, int fieldsPerRecord)
+{
+    d->requireInput();
+    const qsizetype size = firstField.size();
+    if (size < 2 || firstField.front() != '"' || fieldsPerRecord < 2)
+        return 0;
+    qsizetype skipped = 0;
+    for (;;) {
+        // The same bytes followed by a comma are the same field: its closing
+        // quote is the last of them.
+        const qsizetype start = d->pos;
+        const char *data = d->buffer.constData();
+        if (d->buffer.size() - start <= size || data[start + size] != ','
+            || std::memcmp(data + start, firstField.data(), size_t(size)) != 0)
+            break;
+        d->pos = start + size + 1;
+        if (d->quickFields(fieldsPerRecord - 1, [](int, QByteArrayView) {}) < fieldsPerRecord - 1) {
+            d->pos = start;
+            break;
+        }
+        ++skipped;
+    }
+    return skipped;
+}
+
 QString FileChannel::fieldText(QByteArrayView raw) { return d->text(raw); }
 
 void FileChannel::writeRecord(const QStringList &fields)

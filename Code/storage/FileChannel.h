@@ -49,6 +49,12 @@ public:
     /// reading more of the file, and returns true; otherwise reads nothing
     /// and returns false. The views are valid until the next read.
     bool tryReadRawFields(QByteArrayView *fields, int count);
+    /// Passes over whole records of `fieldsPerRecord` fields that begin with
+    /// a quoted field of exactly the bytes `firstField` (as readRawField()
+    /// handed it back) followed by a comma, and whose other fields are quoted
+    /// and at hand, as many as follow one another; returns how many. Reading
+    /// them field by field would give the same fields.
+    qsizetype skipRawRecords(QByteArrayView firstField, int fieldsPerRecord);
 
     /// Appends one record of quoted fields ending in CR LF (kept until close).
     void writeRecord(const QStringList &fields);

@@ -46,6 +46,13 @@ public:
         return true;
     }
 
+    /// Passes over the records that follow with the same first field.
+    void skipSame(FileChannel &channel)
+    {
+        if (m_seen)
+            channel.skipRawRecords(QByteArrayView(m_raw), 4);
+    }
+
 private:
     QByteArray m_raw;
     bool m_seen = false;
@@ -85,6 +92,7 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
     };
     QByteArrayView fields[4];
     for (;;) {
+        previous.skipSame(channel);
         if (channel.tryReadRawFields(fields, 4)) {
             take(fields[0]);
             continue;
@@ -116,6 +124,8 @@ void selectSet(FileChannel &channel, const QString &setName,
     };
     QByteArrayView fields[4];
     for (;;) {
+        if (!belongs)
+            previous.skipSame(channel);
         if (channel.tryReadRawFields(fields, 4)) {
             judge(fields[0]);
             if (belongs) {
