@@ -243,6 +243,35 @@ struct FileChannel::Private
         return windows1252(bytes);
     }
 
+    /// Passes over `count` plain quoted fields at pos, the last ending its
+    /// line (for example `"a","b","c"` CR LF), when all of them lie in the 64
+    /// bytes from pos on, and returns true; otherwise changes nothing.
+    template <int count> bool plainLineRest()
+    {
+        static_assert(count >= 1 && count <= 32);
+        if (buffer.size() - pos < 64)
+            return false;
+        const char *at = buffer.constData() + pos;
+        std::uint64_t quotes = quotesIn64(at);
+        // The first quotes in a row: each field's opening and closing one
+        // (64 where there are too few).
+        qsizetype quote[2 * count];
+        for (qsizetype &found : quote) {
+            found = std::countr_zero(quotes);
+            quotes &= quotes - 1;
+        }
+        // Every test is made (no branch); reads stay within the 64 bytes.
+        auto byteAfter = [at](qsizetype index, int offset) { return at[std::min<qsizetype>(index, 61) + offset]; };
+        const qsizetype last = quote[2 * count - 1];
+        bool plain = (quote[0] == 0) & (last < 62) & (byteAfter(last, 1) == '\r') & (byteAfter(last, 2) == '\n');
+        for (int i = 1; i < count; ++i)
+            plain &= (quote[2 * i] == quote[2 * i - 1] + 2) & (byteAfter(quote[2 * i - 1], 1) == ',');
+        if (!plain)
+            return false;
+        pos += last + 3;
+        return true;
+    }
+
     /// The common case, with no call on the file: up to `count` quoted
     /// fields in a row, each right at pos with its closing quote followed by
     /// a comma or CR LF already in the buffer. Reads them as readRaw() would
@@ -510,6 +539,10 @@ qsizetype FileChannel::skipRawRecords(QByteArrayView firstField, int fieldsPerRe
             || std::memcmp(data + start, firstField.data(), size_t(size)) != 0)
             break;
         d->pos = start + size + 1;
+        if (fieldsPerRecord == 4 && d->plainLineRest<3>()) {
+            ++skipped;
+            continue;
+        }
         if (d->quickFields(fieldsPerRecord - 1, [](int, QByteArrayView) {}) < fieldsPerRecord - 1) {
             d->pos = start;
             break;
