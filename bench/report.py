@@ -154,13 +154,18 @@ def main():
                 cells += [f"{p['peak_kib']:,}", f"{p['peak_kib'] - p['baseline_kib']:,}"] if p else ["—", "—"]
             cells.append(str((lst or load or {}).get("names", "—")))
             print("| " + " | ".join(cells) + " |")
-        small, big = min(k[1] for k in peaks), max(k[1] for k in peaks)
-        for what in ("list", "load"):
-            a, b = peaks.get((what, small)), peaks.get((what, big))
-            if a and b and small != big:
-                growth = (b["peak_kib"] - b["baseline_kib"]) - (a["peak_kib"] - a["baseline_kib"])
-                print(f"\n{what}: from {small:,} to {big:,} records the added peak grows by {growth:,} KiB "
-                      f"({verdict(growth <= 1024)}: independent of the number of records, within 1 MiB)")
+        # Below 10^5 records the file is smaller than the 1 MiB read buffer,
+        # of which only the part read is touched; from there on the peak must
+        # stay put however many records follow.
+        counted = sorted(k[1] for k in peaks if k[0] == "list")
+        if len(counted) >= 2:
+            small, big = counted[-2], counted[-1]
+            for what in ("list", "load"):
+                a, b = peaks.get((what, small)), peaks.get((what, big))
+                if a and b:
+                    growth = (b["peak_kib"] - b["baseline_kib"]) - (a["peak_kib"] - a["baseline_kib"])
+                    print(f"\n{what}: from {small:,} to {big:,} records the added peak changes by {growth:,} KiB "
+                          f"({verdict(abs(growth) <= 512)}: independent of the number of records, within 512 KiB)")
 
     if errors:
         print()
