@@ -260,12 +260,12 @@ struct FileChannel::Private
             found = std::countr_zero(quotes);
             quotes &= quotes - 1;
         }
-        // Every test is made (no branch); reads stay within the 64 bytes.
+        // Reads stay within the 64 bytes whatever the quotes found.
         auto byteAfter = [at](qsizetype index, int offset) { return at[std::min<qsizetype>(index, 61) + offset]; };
         const qsizetype last = quote[2 * count - 1];
-        bool plain = (quote[0] == 0) & (last < 62) & (byteAfter(last, 1) == '\r') & (byteAfter(last, 2) == '\n');
-        for (int i = 1; i < count; ++i)
-            plain &= (quote[2 * i] == quote[2 * i - 1] + 2) & (byteAfter(quote[2 * i - 1], 1) == ',');
+        bool plain = quote[0] == 0 && last < 62 && byteAfter(last, 1) == '\r' && byteAfter(last, 2) == '\n';
+        for (int i = 1; i < count && plain; ++i)
+            plain = quote[2 * i] == quote[2 * i - 1] + 2 && byteAfter(quote[2 * i - 1], 1) == ',';
         if (!plain)
             return false;
         pos += last + 3;
