@@ -29,6 +29,7 @@
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 #include "RefreshAfterVisibilityChange.h"
+#include "RememberedSizeDelegate.h"
 #include "ShellLink.h"
 #include "VisibilitySetFile.h"
 #include "WindowLook.h"
@@ -89,6 +90,9 @@ void frmMain::applyLook()
 
     ui->lstbx1->setFont(WindowLook::font(8.25, true));
     WindowLook::setTextColour(ui->lstbx1, QColor(0, 0, 255));
+    // A save inserts one name into a list of perhaps thousands, which the
+    // list then lays out whole: remembered sizes keep that quick.
+    ui->lstbx1->setItemDelegate(new RememberedSizeDelegate(ui->lstbx1));
 
     for (QPushButton *button : {ui->btnCreateNewGrid, ui->Command1, ui->Command3, ui->Command2})
         WindowLook::makePictureButton(button, WindowLook::font(8.25));
