@@ -1,10 +1,12 @@
 #include "FileChannel.h"
 
 #include "HostError.h"
+#include "RecordEncoder.h"
 #include "WindowsPath.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -85,38 +87,6 @@ void cutTornRecord(QFile &file, qint64 count, const std::vector<qsizetype> &reco
         file.resize(end - (count - kept));
 }
 
-/// Appends a field's text as UTF-8 to `out`, each quote doubled.
-void appendFieldText(QByteArray &out, QStringView text)
-{
-    // Most names are ASCII without quotes: their UTF-8 is their code units.
-    const char16_t *units = text.utf16();
-    const qsizetype size = text.size();
-    if (std::all_of(units, units + size, [](char16_t unit) { return unit < 0x80 && unit != u'"'; })) {
-        const qsizetype at = out.size();
-        out.resize(at + size);
-        std::copy(units, units + size, out.data() + at);
-        return;
-    }
-    const QByteArray bytes = text.toUtf8();
-    if (bytes.contains('"'))
-        out += QByteArray(bytes).replace('"', "\"\"");
-    else
-        out += bytes;
-}
-
-/// Appends one record of quoted fields to `out`.
-void appendQuotedRecord(QByteArray &out, const QStringList &fields)
-{
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        out += '"';
-        appendFieldText(out, fields.at(i));
-        out += '"';
-    }
-    out += "\r\n";
-}
-
 } // namespace
 
 struct FileChannel::Private
@@ -138,10 +108,8 @@ struct FileChannel::Private
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
     QStringDecoder windows1252{"windows-1252", QStringDecoder::Flag::Stateless};
 
-    // Append: everything written since the channel was opened, and where
-    // each of its records ends.
-    QByteArray pending;
-    std::vector<qsizetype> recordEnds;
+    // Append: everything written since the channel was opened.
+    RecordEncoder pending;
 
     void reset()
     {
@@ -151,8 +119,7 @@ struct FileChannel::Private
         pos = 0;
         quoteBase = -1;
         endOfFile = false;
-        pending = QByteArray();
-        recordEnds.clear();
+        pending.clear();
     }
 
     /// Appends the next block of the file to the buffer; false at the end.
@@ -554,21 +521,13 @@ qsizetype FileChannel::skipRawRecords(QByteArrayView firstField, int fieldsPerRe
 
 QString FileChannel::fieldText(QByteArrayView raw) { return d->text(raw); }
 
-void FileChannel::writeRecord(const QStringList &fields)
+void FileChannel::writeRecord(std::initializer_list<QStringView> fields)
 {
     if (d->mode == Private::Mode::Closed)
         failNotOpen();
     if (d->mode != Private::Mode::Append)
         failBadFileMode();
-    // A record is pending whole or not at all, also when memory runs out.
-    const qsizetype before = d->pending.size();
-    try {
-        appendQuotedRecord(d->pending, fields);
-        d->recordEnds.push_back(d->pending.size());
-    } catch (...) {
-        d->pending.truncate(before);
-        throw;
-    }
+    d->pending.append(fields);
 }
 
 void FileChannel::close()
@@ -578,19 +537,18 @@ void FileChannel::close()
         return;
     }
     // The channel is closed whatever happens below.
+    const auto closed = qScopeGuard([this] { d->reset(); });
     const std::unique_ptr<QFile> file = std::move(d->file);
-    const QByteArray pending = std::move(d->pending);
-    const std::vector<qsizetype> recordEnds = std::move(d->recordEnds);
-    d->reset();
+    const QByteArrayView pending = d->pending.bytes();
 
-    const qint64 count = pending.isEmpty() ? 0 : file->write(pending);
+    const qint64 count = pending.isEmpty() ? 0 : file->write(pending.data(), pending.size());
     const int writeError = errno;
     bool written = count == pending.size();
     QFileDevice::FileError error = file->error();
     if (count > 0 && !written) {
         if (writeError == ENOSPC)
             error = QFileDevice::ResourceError;
-        cutTornRecord(*file, count, recordEnds);
+        cutTornRecord(*file, count, d->pending.recordEnds());
     }
     file->close();
     if (written && file->error() != QFileDevice::NoError) {

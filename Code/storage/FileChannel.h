@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringList>
+#include <QStringView>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 class QFile;
@@ -56,8 +57,9 @@ public:
     /// them field by field would give the same fields.
     qsizetype skipRawRecords(QByteArrayView firstField, int fieldsPerRecord);
 
-    /// Appends one record of quoted fields ending in CR LF (kept until close).
-    void writeRecord(const QStringList &fields);
+    /// Appends one record of quoted fields ending in CR LF, whole or not at
+    /// all (kept until close).
+    void writeRecord(std::initializer_list<QStringView> fields);
 
     /// Closes the channel, first handing what was written to the file in one
     /// write. Closing a closed channel does nothing. Throws 61 or 75 when
