@@ -10,11 +10,45 @@
 #include "IMaps.h"
 #include "ObjectRequired.h"
 
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+namespace {
+
+/// Whether a layer is a group layer or a feature layer depends on its class
+/// alone: each class is asked once per walk, which spares a document of
+/// thousands of layers two type checks per layer.
+class LayerKinds
+{
+public:
+    enum Kind { Other, Group, Feature };
+
+    Kind of(const ILayer &layer)
+    {
+        const std::type_info &type = typeid(layer);
+        for (const auto &[known, kind] : m_known)
+            if (*known == type)
+                return kind;
+        const Kind kind = dynamic_cast<const IGroupLayer *>(&layer)     ? Group
+                          : dynamic_cast<const IFeatureLayer *>(&layer) ? Feature
+                                                                        : Other;
+        m_known.emplace_back(&type, kind);
+        return kind;
+    }
+
+private:
+    std::vector<std::pair<const std::type_info *, Kind>> m_known;
+};
+
+} // namespace
+
 namespace LayerWalk {
 
 void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &takeMap,
                        const std::function<void(IMap &, ILayer &)> &onLayer)
 {
+    LayerKinds kinds;
     IMaps &maps = required(document.maps());
     const std::int32_t mapCount = maps.count();
     for (std::int32_t m = 0; m < mapCount; ++m) {
@@ -24,15 +58,18 @@ void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &t
         const std::int32_t layerCount = map.layerCount();
         for (std::int32_t l = 0; l < layerCount; ++l) {
             const std::shared_ptr<ILayer> layer = map.layer(l);
-            if (std::dynamic_pointer_cast<IGroupLayer>(layer)) {
+            if (!layer)
+                continue;
+            const LayerKinds::Kind kind = kinds.of(*layer);
+            if (kind == LayerKinds::Group) {
                 ICompositeLayer &group = *seenAs<ICompositeLayer>(layer);
                 const std::int32_t memberCount = group.count();
                 for (std::int32_t i = 0; i < memberCount; ++i) {
                     const std::shared_ptr<ILayer> member = group.layer(i);
-                    if (std::dynamic_pointer_cast<IFeatureLayer>(member))
+                    if (member && kinds.of(*member) == LayerKinds::Feature)
                         onLayer(map, *member);
                 }
-            } else if (std::dynamic_pointer_cast<IFeatureLayer>(layer)) {
+            } else if (kind == LayerKinds::Feature) {
                 onLayer(map, *layer);
             }
         }

@@ -6,10 +6,10 @@
 #include "FileChannel.h"
 #include "FormFrame.h"
 #include "HostServices.h"
+#include "ILayer.h"
 #include "IMap.h"
 #include "IMessageBox.h"
 #include "IModelessFrame.h"
-#include "ILayer.h"
 #include "LayerWalk.h"
 #include "ObjectRequired.h"
 #include "QuarnelGIS_Public.h"
@@ -83,10 +83,16 @@ void frmName::Command1_Click()
         line = 40;
         channel.openForAppend(state.setFilePath);
         line = 50;
+        // A map's name is read at its first layer, once for all its layers.
+        const IMap *namedMap = nullptr;
+        QString mapName;
         LayerWalk::forEachRecordable(
             required(state.document), [](IMap &) { return true; },
             [&](IMap &map, ILayer &layer) {
-                const QString mapName = map.name();
+                if (&map != namedMap) {
+                    mapName = map.name();
+                    namedMap = &map;
+                }
                 const QString layerName = layer.name();
                 VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, layer.visible());
             });
