@@ -1,6 +1,7 @@
 #include "VisibilitySetFile.h"
 
 #include "FileChannel.h"
+#include "VectorState.h"
 
 #include <QSet>
 #include <QStringList>
@@ -76,6 +77,7 @@ template <typename Value> using ByBytes = std::unordered_map<std::string, Value,
 
 void listSetNames(FileChannel &channel, const std::function<void(const QString &)> &onNewName)
 {
+    VectorState::settle();
     BytesSet seenBytes;
     QSet<QString> seen;
     PreviousName previous;
@@ -89,6 +91,7 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
         seen.insert(name);
         if (seen.size() != before)
             onNewName(name);
+        VectorState::settle();
     };
     QByteArrayView fields[4];
     for (;;) {
@@ -108,6 +111,7 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
 void selectSet(FileChannel &channel, const QString &setName,
                const std::function<void(const VisibilityRecord &)> &onRecord)
 {
+    VectorState::settle();
     ByBytes<bool> belongsByBytes;
     PreviousName previous;
     bool belongs = false;
@@ -135,6 +139,7 @@ void selectSet(FileChannel &channel, const QString &setName,
                 record.layerName = channel.fieldText(fields[2]);
                 record.visibility = channel.fieldText(fields[3]);
                 onRecord(record);
+                VectorState::settle();
             }
             continue;
         }
@@ -152,6 +157,7 @@ void selectSet(FileChannel &channel, const QString &setName,
         record.layerName = channel.readField();
         record.visibility = channel.readField();
         onRecord(record);
+        VectorState::settle();
     }
 }
 
