@@ -298,6 +298,31 @@ void SaveRecords(benchmark::State &state, std::int64_t records)
     });
 }
 
+/// The walk of a save alone: every recordable layer's map name, name and
+/// flag read through the host's interfaces, as the save reads them, and
+/// nothing written.
+void SaveWalk(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->use(records);
+        std::int64_t layers = 0;
+        for (auto _ : state) {
+            layers = 0;
+            qsizetype characters = 0;
+            LayerWalk::forEachRecordable(
+                *world->document(), [](IMap &) { return true; },
+                [&](IMap &map, ILayer &layer) {
+                    characters += map.name().size() + layer.name().size() + (layer.visible() ? 1 : 0);
+                    ++layers;
+                });
+            benchmark::DoNotOptimize(characters);
+        }
+        if (layers != BenchData::layersFor(records))
+            fail(state, "the walk met another number of layers");
+        state.counters["layers"] = double(layers);
+    });
+}
+
 /// The reference for a save: the same bytes appended to the same file with
 /// one write (open, write, close).
 void OneWrite(benchmark::State &state, std::int64_t records)
@@ -402,6 +427,7 @@ void registerAll(const Options &options)
         add("Restore", Restore, records);
         add("Save", Save, records);
         add("SaveRecords", SaveRecords, records);
+        add("SaveWalk", SaveWalk, records);
         add("OneWrite", OneWrite, records);
         add("On", On, records);
         add("Off", Off, records);

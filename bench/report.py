@@ -127,6 +127,10 @@ def main():
         saved = c.get("saved_records")
         row("  file work of the save alone", f"{int(saved):,} records" if saved else "", t("SaveRecords", n),
             "one write", t("OneWrite", n))
+    for n in restore_sizes:
+        layers = counters.get(f"SaveWalk/records:{n}", {}).get("layers")
+        row("  walk of the save alone (names and flags read, nothing written)",
+            f"{int(layers):,} layers" if layers else "", t("SaveWalk", n), "one write", t("OneWrite", n))
     for kind, label in (("On", "\"On\""), ("Off", "\"Off\"")):
         for n in restore_sizes:
             layers = counters.get(f"{kind}/records:{n}", {}).get("layers")
