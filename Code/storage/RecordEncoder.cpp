@@ -11,7 +11,7 @@
 namespace {
 
 /// Writes a field's text as UTF-8 at out, each quote doubled, and returns
-/// the end; plain tells whether the bytes are the text's code units as they
+/// the end; isPlain tells whether the bytes are the text's code units as they
 /// stand (ASCII without quotes). Room for three bytes per unit must be there.
 char *encodeField(char *out, QStringView text, bool &isPlain)
 {

@@ -49,10 +49,13 @@ void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &t
                        const std::function<void(IMap &, ILayer &)> &onLayer)
 {
     LayerKinds kinds;
-    IMaps &maps = required(document.maps());
+    const std::shared_ptr<IMaps> heldMaps = document.maps();
+    IMaps &maps = required(heldMaps);
     const std::int32_t mapCount = maps.count();
     for (std::int32_t m = 0; m < mapCount; ++m) {
-        IMap &map = required(maps.item(m));
+        // Held for the walk over its layers, whoever else holds it.
+        const std::shared_ptr<IMap> heldMap = maps.item(m);
+        IMap &map = required(heldMap);
         if (!takeMap(map))
             continue;
         const std::int32_t layerCount = map.layerCount();

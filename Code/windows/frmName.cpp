@@ -84,14 +84,18 @@ void frmName::Command1_Click()
         channel.openForAppend(state.setFilePath);
         line = 50;
         // A map's name is read at its first layer, once for all its layers.
-        const IMap *namedMap = nullptr;
+        bool mapNamed = false;
         QString mapName;
         LayerWalk::forEachRecordable(
-            required(state.document), [](IMap &) { return true; },
+            required(state.document),
+            [&](IMap &) {
+                mapNamed = false;
+                return true;
+            },
             [&](IMap &map, ILayer &layer) {
-                if (&map != namedMap) {
+                if (!mapNamed) {
                     mapName = map.name();
-                    namedMap = &map;
+                    mapNamed = true;
                 }
                 const QString layerName = layer.name();
                 VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, layer.visible());

@@ -2,6 +2,11 @@
 
 #include "HostClassIds.h"
 #include "HostError.h"
+#include "IDocument.h"
+#include "ILayer.h"
+#include "IMap.h"
+#include "IMaps.h"
+#include "QuarnelGIS_Public.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,6 +49,40 @@ public:
     int flagUses = 0;
 };
 
+/// A map handed out afresh on every request and held by no one else, as by
+/// a host that wraps its maps: it lives only as long as the add-in holds it.
+class WrappedMap : public IMap
+{
+public:
+    explicit WrappedMap(std::shared_ptr<IMap> real) : real(std::move(real)) {}
+    QString name() override { return real->name(); }
+    std::int32_t layerCount() override { return real->layerCount(); }
+    std::shared_ptr<ILayer> layer(std::int32_t index) override { return real->layer(index); }
+    std::shared_ptr<IMap> real;
+};
+
+class WrappedMaps : public IMaps
+{
+public:
+    explicit WrappedMaps(std::shared_ptr<IMaps> real) : real(std::move(real)) {}
+    std::int32_t count() override { return real->count(); }
+    std::shared_ptr<IMap> item(std::int32_t index) override { return std::make_shared<WrappedMap>(real->item(index)); }
+    std::shared_ptr<IMaps> real;
+};
+
+/// A document whose map collection, too, is handed out afresh on every request.
+class WrappingDocument : public IDocument
+{
+public:
+    explicit WrappingDocument(std::shared_ptr<IDocument> real) : real(std::move(real)) {}
+    std::shared_ptr<IPageLayout> pageLayout() override { return real->pageLayout(); }
+    std::shared_ptr<IView> activeView() override { return real->activeView(); }
+    std::shared_ptr<IMap> focusMap() override { return real->focusMap(); }
+    void updateContents() override { real->updateContents(); }
+    std::shared_ptr<IMaps> maps() override { return std::make_shared<WrappedMaps>(real->maps()); }
+    std::shared_ptr<IDocument> real;
+};
+
 class SaveSet : public ::testing::Test
 {
 protected:
@@ -83,6 +122,18 @@ TEST_F(SaveSet, WritesOneRecordPerRecordableFeatureLayerInWalkOrder)
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
     EXPECT_TRUE(text->text().isEmpty());
     EXPECT_FALSE(frame.visible);
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SaveSet, MapsHandedOutAfreshEachTimeGiveEachRecordItsOwnMapName)
+{
+    QuarnelGIS_Public::instance().document = std::make_shared<WrappingDocument>(world.document);
+    save(pressSave(), QStringLiteral("Wrapped"));
+
+    EXPECT_EQ(world.fileBytes(), QByteArray("\"Wrapped\",\"Layers\",\"Streets\",\"True\"\r\n"
+                                            "\"Wrapped\",\"Layers\",\"Rails\",\"False\"\r\n"
+                                            "\"Wrapped\",\"Layers\",\"Rivers\",\"True\"\r\n"
+                                            "\"Wrapped\",\"Overview\",\"Streets\",\"True\"\r\n"));
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 
