@@ -276,7 +276,9 @@ void SaveRecords(benchmark::State &state, std::int64_t records)
         std::vector<Saved> saved;
         LayerWalk::forEachRecordable(
             *world->document(), [](IMap &) { return true; },
-            [&saved](IMap &map, ILayer &layer) { saved.push_back({map.name(), layer.name(), layer.visible()}); });
+            [&saved](IMap &map, const std::shared_ptr<ILayer> &layer) {
+                saved.push_back({map.name(), layer->name(), layer->visible()});
+            });
         const std::int64_t size = QFileInfo(world->dataFile(records)).size();
         const QString path = QuarnelGIS_Public::instance().setFilePath;
         FileChannel &channel = FileChannel::channel1();
@@ -311,8 +313,8 @@ void SaveWalk(benchmark::State &state, std::int64_t records)
             qsizetype characters = 0;
             LayerWalk::forEachRecordable(
                 *world->document(), [](IMap &) { return true; },
-                [&](IMap &map, ILayer &layer) {
-                    characters += map.name().size() + layer.name().size() + (layer.visible() ? 1 : 0);
+                [&](IMap &map, const std::shared_ptr<ILayer> &layer) {
+                    characters += map.name().size() + layer->name().size() + (layer->visible() ? 1 : 0);
                     ++layers;
                 });
             benchmark::DoNotOptimize(characters);

@@ -13,12 +13,14 @@ LayerIndex::LayerIndex(IDocument &document)
             mapName = map.name();
             return true;
         },
-        [this, &mapName](IMap &, ILayer &layer) { m_layers[{mapName, layer.name()}].push_back(&layer); });
+        [this, &mapName](IMap &, const std::shared_ptr<ILayer> &layer) {
+            m_layers[{mapName, layer->name()}].push_back(layer);
+        });
 }
 
-const std::vector<ILayer *> &LayerIndex::find(const QString &mapName, const QString &layerName) const
+const std::vector<std::shared_ptr<ILayer>> &LayerIndex::find(const QString &mapName, const QString &layerName) const
 {
-    static const std::vector<ILayer *> none;
+    static const std::vector<std::shared_ptr<ILayer>> none;
     const auto found = m_layers.constFind({mapName, layerName});
     return found == m_layers.constEnd() ? none : *found;
 }

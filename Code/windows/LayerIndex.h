@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -11,8 +12,9 @@ class ILayer;
 
 /// The recordable feature layers of a document by map name and layer name,
 /// each list in walk order, so that restoring a set looks every record up
-/// instead of walking the whole document for it. Built by one walk; valid as
-/// long as the document's maps and layers neither change nor go away.
+/// instead of walking the whole document for it. Built by one walk, it holds
+/// the layers as the host handed them; it goes stale when the document's
+/// maps or layers change.
 class LayerIndex
 {
 public:
@@ -20,8 +22,8 @@ public:
 
     /// Every recordable feature layer called `layerName` in every map called
     /// `mapName` (exact comparison), in walk order; empty when there is none.
-    const std::vector<ILayer *> &find(const QString &mapName, const QString &layerName) const;
+    const std::vector<std::shared_ptr<ILayer>> &find(const QString &mapName, const QString &layerName) const;
 
 private:
-    QHash<std::pair<QString, QString>, std::vector<ILayer *>> m_layers;
+    QHash<std::pair<QString, QString>, std::vector<std::shared_ptr<ILayer>>> m_layers;
 };

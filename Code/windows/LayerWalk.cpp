@@ -46,7 +46,7 @@ private:
 namespace LayerWalk {
 
 void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &takeMap,
-                       const std::function<void(IMap &, ILayer &)> &onLayer)
+                       const std::function<void(IMap &, const std::shared_ptr<ILayer> &)> &onLayer)
 {
     LayerKinds kinds;
     const std::shared_ptr<IMaps> heldMaps = document.maps();
@@ -70,10 +70,10 @@ void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &t
                 for (std::int32_t i = 0; i < memberCount; ++i) {
                     const std::shared_ptr<ILayer> member = group.layer(i);
                     if (member && kinds.of(*member) == LayerKinds::Feature)
-                        onLayer(map, *member);
+                        onLayer(map, member);
                 }
             } else if (kind == LayerKinds::Feature) {
-                onLayer(map, *layer);
+                onLayer(map, layer);
             }
         }
     }
@@ -82,7 +82,7 @@ void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &t
 void setAllVisible(IDocument &document, bool visible)
 {
     forEachRecordable(
-        document, [](IMap &) { return true; }, [visible](IMap &, ILayer &layer) { layer.setVisible(visible); });
+        document, [](IMap &) { return true; }, [visible](IMap &, const std::shared_ptr<ILayer> &layer) { layer->setVisible(visible); });
 }
 
 } // namespace LayerWalk

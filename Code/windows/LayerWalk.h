@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 class IDocument;
 class ILayer;
@@ -13,9 +14,10 @@ class IMap;
 /// other kinds are passed over. Each count is read once before its loop.
 namespace LayerWalk {
 /// Calls onLayer(map, layer) for every recordable feature layer of the maps
-/// that takeMap accepts (asked once per map, in order).
+/// that takeMap accepts (asked once per map, in order). The layer comes as
+/// the host handed it, for callers that keep it beyond the call.
 void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &takeMap,
-                       const std::function<void(IMap &, ILayer &)> &onLayer);
+                       const std::function<void(IMap &, const std::shared_ptr<ILayer> &)> &onLayer);
 
 /// Sets the flag of every recordable feature layer of every map.
 void setAllVisible(IDocument &document, bool visible);

@@ -191,7 +191,7 @@ void frmMain::lstbx1_Click()
             if (!layers)
                 layers.emplace(document);
             const bool visible = record.isVisible();
-            for (ILayer *layer : layers->find(record.mapName, record.layerName))
+            for (const std::shared_ptr<ILayer> &layer : layers->find(record.mapName, record.layerName))
                 layer->setVisible(visible);
         });
         line = 50;

@@ -92,13 +92,13 @@ void frmName::Command1_Click()
                 mapNamed = false;
                 return true;
             },
-            [&](IMap &map, ILayer &layer) {
+            [&](IMap &map, const std::shared_ptr<ILayer> &layer) {
                 if (!mapNamed) {
                     mapName = map.name();
                     mapNamed = true;
                 }
-                const QString layerName = layer.name();
-                VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, layer.visible());
+                const QString layerName = layer->name();
+                VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, layer->visible());
             });
         line = 60;
         channel.close();

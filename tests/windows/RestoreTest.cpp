@@ -4,6 +4,8 @@
 #include "HostError.h"
 #include "IElement.h"
 #include "IView.h"
+#include "QuarnelGIS_Public.h"
+#include "WrappingDocument.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,6 +56,20 @@ TEST_F(RestoreSet, AppliesEveryRecordOfTheSetAndRedraws)
     EXPECT_TRUE(visible("Layers", "Hills"));
     EXPECT_EQ(world.contentsUpdates, 1);
     EXPECT_EQ(world.viewRefreshes, 2); // the data view, twice
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(RestoreSet, AHostThatWrapsItsObjectsAfreshHasItsLayersSwitched)
+{
+    world.writeFile(record("Roads", "Layers", "Streets", "False") + record("Roads", "Layers", "Rails", "True")
+                    + record("Roads", "Overview", "Streets", "False"));
+    reload();
+    QuarnelGIS_Public::instance().document = std::make_shared<wrapping::Document>(world.document);
+    world.select(0);
+    EXPECT_FALSE(visible("Layers", "Streets"));
+    EXPECT_TRUE(visible("Layers", "Rails"));
+    EXPECT_TRUE(visible("Layers", "Rivers"));
+    EXPECT_FALSE(visible("Overview", "Streets"));
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 

@@ -2,11 +2,8 @@
 
 #include "HostClassIds.h"
 #include "HostError.h"
-#include "IDocument.h"
-#include "ILayer.h"
-#include "IMap.h"
-#include "IMaps.h"
 #include "QuarnelGIS_Public.h"
+#include "WrappingDocument.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,40 +44,6 @@ public:
         mapdesk::GroupLayer::setVisible(visible);
     }
     int flagUses = 0;
-};
-
-/// A map handed out afresh on every request and held by no one else, as by
-/// a host that wraps its maps: it lives only as long as the add-in holds it.
-class WrappedMap : public IMap
-{
-public:
-    explicit WrappedMap(std::shared_ptr<IMap> real) : real(std::move(real)) {}
-    QString name() override { return real->name(); }
-    std::int32_t layerCount() override { return real->layerCount(); }
-    std::shared_ptr<ILayer> layer(std::int32_t index) override { return real->layer(index); }
-    std::shared_ptr<IMap> real;
-};
-
-class WrappedMaps : public IMaps
-{
-public:
-    explicit WrappedMaps(std::shared_ptr<IMaps> real) : real(std::move(real)) {}
-    std::int32_t count() override { return real->count(); }
-    std::shared_ptr<IMap> item(std::int32_t index) override { return std::make_shared<WrappedMap>(real->item(index)); }
-    std::shared_ptr<IMaps> real;
-};
-
-/// A document whose map collection, too, is handed out afresh on every request.
-class WrappingDocument : public IDocument
-{
-public:
-    explicit WrappingDocument(std::shared_ptr<IDocument> real) : real(std::move(real)) {}
-    std::shared_ptr<IPageLayout> pageLayout() override { return real->pageLayout(); }
-    std::shared_ptr<IView> activeView() override { return real->activeView(); }
-    std::shared_ptr<IMap> focusMap() override { return real->focusMap(); }
-    void updateContents() override { real->updateContents(); }
-    std::shared_ptr<IMaps> maps() override { return std::make_shared<WrappedMaps>(real->maps()); }
-    std::shared_ptr<IDocument> real;
 };
 
 class SaveSet : public ::testing::Test
@@ -125,9 +88,9 @@ TEST_F(SaveSet, WritesOneRecordPerRecordableFeatureLayerInWalkOrder)
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 
-TEST_F(SaveSet, MapsHandedOutAfreshEachTimeGiveEachRecordItsOwnMapName)
+TEST_F(SaveSet, AHostThatWrapsItsObjectsAfreshGetsEachRecordWithItsOwnMapName)
 {
-    QuarnelGIS_Public::instance().document = std::make_shared<WrappingDocument>(world.document);
+    QuarnelGIS_Public::instance().document = std::make_shared<wrapping::Document>(world.document);
     save(pressSave(), QStringLiteral("Wrapped"));
 
     EXPECT_EQ(world.fileBytes(), QByteArray("\"Wrapped\",\"Layers\",\"Streets\",\"True\"\r\n"
