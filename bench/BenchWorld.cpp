@@ -34,7 +34,7 @@ BenchWorld::BenchWorld(const QString &dataFolder) : m_dataFolder(dataFolder)
     m_application = std::make_shared<mapdesk::Application>();
     m_host.objects->application = m_application;
 
-    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    QuarnelGIS_Public &state = *m_host.state;
     state.productName = QStringLiteral("QuarnelVisibility");
     state.productVersion = QStringLiteral("v2.12");
     state.setFilePath = QStringLiteral("C:\\Program Files\\QuarnelGIS\\QuarnelVisibility\\config");
@@ -42,7 +42,7 @@ BenchWorld::BenchWorld(const QString &dataFolder) : m_dataFolder(dataFolder)
 
 BenchWorld::~BenchWorld()
 {
-    QuarnelGIS_Public::reset();
+    m_window.reset();
     m_host.objects->frames.clear();
 }
 
@@ -73,7 +73,7 @@ bool BenchWorld::prepare(std::int64_t records)
     if (newDocument) {
         m_document = BenchDocument::make(layers);
         m_application->setDocument(m_document);
-        QuarnelGIS_Public::instance().document = m_document;
+        m_host.state->document = m_document;
         m_layers = layers;
     }
     const bool newFile = linkFile(records);
@@ -109,10 +109,9 @@ QString BenchWorld::lastBox() const
 
 void BenchWorld::createMainWindow()
 {
-    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
-    state.mainWindow.reset();
+    m_window.reset();
     forgetFrames();
-    state.mainWindow = std::make_shared<frmMain>();
+    m_window = std::make_unique<frmMain>(*m_host.state);
 }
 
 void BenchWorld::showMainWindow()
@@ -121,7 +120,7 @@ void BenchWorld::showMainWindow()
     QCoreApplication::processEvents();
 }
 
-frmMain &BenchWorld::window() { return *QuarnelGIS_Public::instance().mainWindow; }
+frmMain &BenchWorld::window() { return *m_window; }
 
 QListWidget &BenchWorld::list() { return *window().setList(); }
 

@@ -11,6 +11,7 @@
 #include <optional>
 
 class frmMain;
+struct QuarnelGIS_Public;
 class frmName;
 class QListWidget;
 class QPushButton;
@@ -54,6 +55,8 @@ public:
     void showMainWindow();
 
     frmMain &window();
+    /// The add-in's state record, with its channel 1.
+    QuarnelGIS_Public &state() { return *m_host.state; }
     QListWidget &list();
     QPushButton &mainButton(const char *name);
 
@@ -91,4 +94,5 @@ private:
     int m_layers = -1;
     std::shared_ptr<mapdesk::Document> m_document;
     std::shared_ptr<mapdesk::Application> m_application;
+    std::unique_ptr<frmMain> m_window;
 };

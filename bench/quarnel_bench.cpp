@@ -80,7 +80,7 @@ void setFileCounters(benchmark::State &state, std::int64_t records)
 void ListNames(benchmark::State &state, std::int64_t records)
 {
     guarded(state, [&] {
-        FileChannel &channel = FileChannel::channel1();
+        FileChannel &channel = world->state().channel1;
         const QString path = world->dataFileWindowsPath(records);
         std::size_t names = 0;
         for (auto _ : state) {
@@ -140,7 +140,7 @@ void ReadBlocks(benchmark::State &state, std::int64_t records)
 void SelectSet(benchmark::State &state, std::int64_t records)
 {
     guarded(state, [&] {
-        FileChannel &channel = FileChannel::channel1();
+        FileChannel &channel = world->state().channel1;
         const QString path = world->dataFileWindowsPath(records);
         const QString chosen = BenchData::chosenSetName();
         std::int64_t selected = 0;
@@ -280,8 +280,8 @@ void SaveRecords(benchmark::State &state, std::int64_t records)
                 saved.push_back({map.name(), layer->name(), layer->visible()});
             });
         const std::int64_t size = QFileInfo(world->dataFile(records)).size();
-        const QString path = QuarnelGIS_Public::instance().setFilePath;
-        FileChannel &channel = FileChannel::channel1();
+        const QString path = world->state().setFilePath;
+        FileChannel &channel = world->state().channel1;
         for (auto _ : state) {
             state.PauseTiming();
             world->truncateFile(size);

@@ -12,6 +12,7 @@
 #include "BenchWorld.h"
 
 #include "FileChannel.h"
+#include "QuarnelGIS_Public.h"
 #include "VisibilitySetFile.h"
 #include "frmMain.h"
 
@@ -65,7 +66,7 @@ int main(int argc, char **argv)
         std::size_t names = 0;
         if (what == "list") {
             baseline = peakKiB();
-            FileChannel &channel = FileChannel::channel1();
+            FileChannel &channel = world.state().channel1;
             std::vector<QString> listed;
             channel.openForInput(world.dataFileWindowsPath(records));
             VisibilitySetFile::listSetNames(channel, [&listed](const QString &name) { listed.push_back(name); });

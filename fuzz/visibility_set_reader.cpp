@@ -41,15 +41,22 @@ public:
 const QString kFile = QStringLiteral("C:\\config");
 const QString kCopy = QStringLiteral("C:\\copy");
 
-TemporaryDrive &drive()
+/// The drive table and channel 1 that every run of the target reuses.
+struct Harness
 {
-    static const std::shared_ptr<TemporaryDrive> installed = [] {
-        auto made = std::make_shared<TemporaryDrive>();
-        HostServices::setDrives(made);
-        return made;
-    }();
-    return *installed;
+    Harness() { services.setDrives(drive); }
+    std::shared_ptr<TemporaryDrive> drive = std::make_shared<TemporaryDrive>();
+    HostServices services;
+    FileChannel channel{services};
+};
+
+Harness &harness()
+{
+    static Harness made;
+    return made;
 }
+
+TemporaryDrive &drive() { return *harness().drive; }
 
 void writeFile(const QString &name, const char *bytes, qint64 size)
 {
@@ -62,7 +69,7 @@ void writeFile(const QString &name, const char *bytes, qint64 size)
 /// (0 when none), which may only be "Input past end of file".
 template <typename Read> int readChannel(const QString &path, Read read)
 {
-    FileChannel &channel = FileChannel::channel1();
+    FileChannel &channel = harness().channel;
     channel.openForInput(path);
     int failure = 0;
     try {
@@ -131,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // Whatever was read is written back as it was read and reads back the same.
     writeFile(QStringLiteral("copy"), "", 0);
-    FileChannel &channel = FileChannel::channel1();
+    FileChannel &channel = harness().channel;
     channel.openForAppend(kCopy);
     for (const QStringList &record : records)
         VisibilitySetFile::writeRecord(channel, record.at(0), record.at(1), record.at(2),

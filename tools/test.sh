@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every
-# test; then builds and runs the whole suite again under AddressSanitizer and
+# Installs what is missing, checks the formatting, builds with warnings as
+# errors and runs every test; then builds and runs the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; last, fuzzes the file readers for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +19,9 @@ run_suite() {
     cmake --build "$dir" -j"$jobs"
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
 }
+
+echo "== formatting"
+tools/check-format.sh
 
 echo "== build and test"
 run_suite build/ci

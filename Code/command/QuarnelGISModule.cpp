@@ -2,11 +2,8 @@
 
 #include "QuarnelGISIds.h"
 #include "QuarnelGISRegistry.h"
-#include "QuarnelGIS_Public.h"
 #include "QuarnelVisibilityFactory.h"
-#include "frmResources.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <dlfcn.h>
@@ -17,27 +14,6 @@ namespace {
 // Hosts call the module on their user-interface thread only.
 long liveObjects = 0;
 long serverLocks = 0;
-
-bool cleanUpRegistered = false;
-
-void cleanUp()
-{
-    QuarnelGIS_Public::reset();
-    frmResources::release();
-    cleanUpRegistered = false;
-}
-
-// When a host unloads the module before the application ends, the routine
-// must not stay behind in Qt's list pointing into unmapped code.
-struct CleanUpRegistration
-{
-    ~CleanUpRegistration()
-    {
-        if (cleanUpRegistered)
-            qRemovePostRoutine(&cleanUp);
-    }
-};
-CleanUpRegistration cleanUpRegistration;
 
 /// The absolute path of the file this code was loaded from.
 QString modulePath()
@@ -72,14 +48,6 @@ void lockServer(bool lock) noexcept
 bool canUnload() noexcept
 {
     return liveObjects == 0 && serverLocks == 0;
-}
-
-void ensureCleanUpAtExit()
-{
-    if (cleanUpRegistered)
-        return;
-    qAddPostRoutine(&cleanUp);
-    cleanUpRegistered = true;
 }
 
 } // namespace QuarnelGISModule

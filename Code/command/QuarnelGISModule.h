@@ -5,8 +5,7 @@
 #define QUARNELGIS_EXPORT __attribute__((visibility("default")))
 
 /// Life of the module as a whole: the count of its live objects and server
-/// locks that decides whether a host may unload it, and the clean-up that
-/// empties the state record before the application object goes away.
+/// locks that decides whether a host may unload it.
 namespace QuarnelGISModule {
 /// Called by every command object and class factory when made and destroyed.
 void objectCreated() noexcept;
@@ -16,10 +15,6 @@ void objectDestroyed() noexcept;
 void lockServer(bool lock) noexcept;
 /// True when no object and no lock of the module is alive.
 bool canUnload() noexcept;
-/// Registers, once, a routine that runs when the application object is
-/// destroyed: it empties the state record and drops frmResources, so that the
-/// module's windows go before the application that carries them.
-void ensureCleanUpAtExit();
 } // namespace QuarnelGISModule
 
 // The entry points a host looks up in the loaded module.

@@ -1,7 +1,5 @@
 #include "QuarnelVisibility.h"
 
-#include "ErrorHandling.h"
-#include "FileChannel.h"
 #include "HostBitmaps.h"
 #include "HostClassIds.h"
 #include "HostError.h"
@@ -15,10 +13,12 @@
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGIS_Public.h"
+#include "SetStore.h"
 #include "SettingsFolder.h"
 #include "frmMain.h"
 #include "frmResources.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -51,6 +51,10 @@ QuarnelVisibility::QuarnelVisibility()
 
 QuarnelVisibility::~QuarnelVisibility()
 {
+    // The windows go before the state record they work on.
+    m_mainWindow.reset();
+    m_resources.reset();
+    m_state.reset();
     QuarnelGISModule::objectDestroyed();
 }
 
@@ -62,6 +66,11 @@ Com::HRESULT QuarnelVisibility::QueryInterface(const QUuid &iid, void **object)
     // every face of the object is the same pointer.
     if (iid == Com::IID_IUnknown || iid == Com::IID_ICommand || iid == QuarnelGISIds::IID_QuarnelVisibility) {
         *object = static_cast<Com::ICommand *>(this);
+        AddRef();
+        return Com::S_OK;
+    }
+    if (iid == Com::IID_IObjectWithSite) {
+        *object = static_cast<Com::IObjectWithSite *>(this);
         AddRef();
         return Com::S_OK;
     }
@@ -142,11 +151,13 @@ Com::HRESULT QuarnelVisibility::get_Bitmap(Com::OLE_HANDLE *bitmap)
         return Com::E_POINTER;
     // No box here: a failure goes back to the host as the result.
     try {
-        QLabel *picture = frmResources::instance().Picture1();
+        QLabel *picture = resources().Picture1();
         const QImage image = picture->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
         if (image.isNull())
             return Com::E_FAIL;
-        *bitmap = HostBitmaps::handleFor(picture, image);
+        // Keyed by the product, not by the window: every command object of
+        // the module hands out the one handle.
+        *bitmap = HostBitmaps::handleFor(&productName, image);
         return Com::S_OK;
     } catch (const HostError &error) {
         return failureResult(error.number());
@@ -170,16 +181,18 @@ Com::HRESULT QuarnelVisibility::OnCreate(HostObjectPtr hook)
             throw HostError(noSuchInterface, QStringLiteral("No such interface supported"));
         m_application = std::move(application);
 
-        // The windows are QWidgets: they must go before the application object.
-        QuarnelGISModule::ensureCleanUpAtExit();
-        QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
-        state.mainWindow = std::make_shared<frmMain>();
-        state.productName = productName;
-        state.productVersion = productVersion;
+        // One state record for the command's life; a later OnCreate gets a
+        // new main window over the same record.
+        QuarnelGIS_Public &state = sharedState();
+        m_mainWindow.reset();
+        m_mainWindow = std::make_unique<frmMain>(state);
+        m_state->productName = productName;
+        m_state->productVersion = productVersion;
         // Start-up goes on whether a settings folder was found or not.
-        locateSettingsFolder(makerName, productName, QStringLiteral("config"));
+        locateSettingsFolder(*m_state, makerName, productName, QStringLiteral("config"));
     } catch (...) {
-        FileChannel::channel1().closeQuietly();
+        if (m_state)
+            m_state->channel1.closeQuietly();
         showErrorBox("ICommand_OnCreate");
     }
     return Com::S_OK;
@@ -189,11 +202,11 @@ Com::HRESULT QuarnelVisibility::OnClick()
 {
     std::int32_t line = 0;
     try {
-        QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+        QuarnelGIS_Public &state = sharedState();
         line = 10;
         if (!state.appReference) {
             auto reference = std::dynamic_pointer_cast<IApplication>(
-                HostServices::objectFactory().create(HostClassIds::ApplicationReference));
+                state.services.objectFactory().create(HostClassIds::ApplicationReference));
             if (!reference)
                 throw HostError(noSuchInterface, QStringLiteral("No such interface supported"));
             state.appReference = std::move(reference);
@@ -203,23 +216,62 @@ Com::HRESULT QuarnelVisibility::OnClick()
         line = 30;
         state.document = state.application->document();
         line = 40;
-        if (!state.mainWindow)
+        if (!m_mainWindow)
             throw HostError(objectNotSet, QStringLiteral("Object variable or With block variable not set"));
-        const auto frame = state.mainWindow->Frame();
+        const auto frame = m_mainWindow->Frame();
         if (!frame)
             throw HostError(objectNotSet, QStringLiteral("Object variable or With block variable not set"));
         frame->setVisible(true);
     } catch (...) {
-        FileChannel::channel1().closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("ICommand_OnClick "), productName, line);
+        if (m_state) {
+            m_state->channel1.closeQuietly();
+            m_state->reporter().reportCurrentFailure(QStringLiteral("ICommand_OnClick "), productName, line);
+        } else {
+            showErrorBox("ICommand_OnClick");
+        }
     }
     return Com::S_OK;
+}
+
+Com::HRESULT QuarnelVisibility::SetSite(HostObjectPtr site)
+{
+    auto services = std::dynamic_pointer_cast<HostServices>(site);
+    if (site && !services)
+        return Com::E_NOINTERFACE;
+    m_site = std::move(services);
+    return Com::S_OK;
+}
+
+QuarnelGIS_Public &QuarnelVisibility::sharedState()
+{
+    if (!m_state) {
+        m_state = std::make_unique<QuarnelGIS_Public>(m_site);
+    }
+    return *m_state;
+}
+
+const HostServices &QuarnelVisibility::services() const
+{
+    static const HostServices none;
+    if (m_state)
+        return m_state->services;
+    return m_site ? *m_site : none;
+}
+
+frmResources &QuarnelVisibility::resources()
+{
+    if (!m_resources) {
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            throw HostError(HostError::E_FAIL_NUMBER, QStringLiteral("No application to carry a window"));
+        m_resources = std::make_unique<frmResources>();
+    }
+    return *m_resources;
 }
 
 void QuarnelVisibility::showErrorBox(const char *procedure) noexcept
 {
     try {
-        HostServices::messageBox().show(QStringLiteral("Error: ") + QLatin1String(procedure) + QStringLiteral("()"),
+        services().messageBox().show(QStringLiteral("Error: ") + QLatin1String(procedure) + QStringLiteral("()"),
                                         productName);
     } catch (...) {
         // Nothing left to tell the user with.

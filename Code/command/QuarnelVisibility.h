@@ -7,14 +7,21 @@
 #include <cstdint>
 #include <memory>
 
+class HostServices;
 class IApplication;
+class frmMain;
+class frmResources;
+struct QuarnelGIS_Public;
 
 /// The add-in's toolbar command and the host's only way in. The host creates
 /// it through the class factory, reads the button's texts and picture, calls
 /// OnCreate once with the running application and OnClick at every press.
-/// Reference counted; it deletes itself at its last Release, which leaves the
-/// state record, the main window and frmResources as they are.
-class QuarnelVisibility final : public Com::ICommand
+/// Like a plugin object, it holds everything the add-in keeps: the host's
+/// site (its desktop services), the state record that OnCreate creates, the
+/// main window that works on that record, and the window that carries the
+/// button picture. Reference counted; at its last Release it deletes itself
+/// and all it holds, windows first.
+class QuarnelVisibility final : public Com::ICommand, public Com::IObjectWithSite
 {
 public:
     QuarnelVisibility();
@@ -37,11 +44,19 @@ public:
     Com::HRESULT OnCreate(HostObjectPtr hook) override;
     Com::HRESULT OnClick() override;
 
+    /// Takes the host's site, a HostServices; a site of another kind is
+    /// refused and leaves the command without services.
+    Com::HRESULT SetSite(HostObjectPtr site) override;
+
+    /// The state record, or null before OnCreate (tests, the windows' owner).
+    QuarnelGIS_Public *state() const { return m_state.get(); }
+    /// The main window, or null before OnCreate.
+    frmMain *mainWindow() const { return m_mainWindow.get(); }
+
     /// What the text getters run: `build` gives the text; when that fails
     /// (only memory can run out there) the box "Error: <procedure>()" is
     /// shown and the text is empty.
-    template <typename Build>
-    static Com::HRESULT guardedText(const char *procedure, QString *text, Build build) noexcept
+    template <typename Build> Com::HRESULT guardedText(const char *procedure, QString *text, Build build) noexcept
     {
         if (!text)
             return Com::E_POINTER;
@@ -59,8 +74,19 @@ public:
 
 private:
     /// Shows "Error: <procedure>()"; a host without a box service gets none.
-    static void showErrorBox(const char *procedure) noexcept;
+    void showErrorBox(const char *procedure) noexcept;
+    /// The state record, created with the site's services on first use.
+    QuarnelGIS_Public &sharedState();
+    /// The services reports go to: the state's once it exists, else the site's.
+    const HostServices &services() const;
+    /// The window carrying the button picture, created on first use. Throws
+    /// HostError when the process has no QApplication to carry a window.
+    frmResources &resources();
 
     std::uint32_t m_references = 0;
+    std::shared_ptr<HostServices> m_site;        ///< as the host set it
     std::shared_ptr<IApplication> m_application; ///< the hook given to OnCreate
+    std::unique_ptr<QuarnelGIS_Public> m_state;
+    std::unique_ptr<frmResources> m_resources;
+    std::unique_ptr<frmMain> m_mainWindow; ///< declared last: goes first, while its state is alive
 };

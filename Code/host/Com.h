@@ -33,6 +33,7 @@ inline bool succeeded(HRESULT hr) { return hr >= 0; }
 inline const QUuid IID_IUnknown{QStringLiteral("{00000000-0000-0000-C000-000000000046}")};
 inline const QUuid IID_IClassFactory{QStringLiteral("{00000001-0000-0000-C000-000000000046}")};
 inline const QUuid IID_ICommand{QStringLiteral("{36B06538-4437-11D1-B970-080009EE4E51}")};
+inline const QUuid IID_IObjectWithSite{QStringLiteral("{FC4801A3-2BA9-11CF-A229-00AA003D7352}")};
 
 class IUnknown
 {
@@ -76,6 +77,18 @@ public:
 
 protected:
     ~ICommand() = default;
+};
+
+/// An object that takes its host site: the host hands every new command
+/// object the site that carries its desktop services (a HostServices) before
+/// it asks the command anything else.
+class IObjectWithSite : public IUnknown
+{
+public:
+    virtual HRESULT SetSite(HostObjectPtr site) = 0;
+
+protected:
+    ~IObjectWithSite() = default;
 };
 
 // Entry points every command module exports with C linkage.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QuarnelHostExport.h"
+#include "HostObject.h"
 
 #include <memory>
 
@@ -10,24 +10,29 @@ class IObjectFactory;
 class IScreenMetrics;
 class IShell;
 
-/// The desktop services of the running host, one set per process. The host
-/// (or a test) installs them before it loads the add-in; the add-in reaches
-/// them only through the accessors, which throw HostError when a service is
-/// missing.
-class QUARNELHOST_EXPORT HostServices
+/// The desktop services a host offers its add-ins: one bundle per host,
+/// handed to each command object as its site (Com::IObjectWithSite) before
+/// the host asks the command anything. The accessors throw HostError when the
+/// host left a service out.
+class QUARNELHOST_EXPORT HostServices : public HostObject
 {
 public:
-    static void setMessageBox(std::shared_ptr<IMessageBox> service);
-    static void setShell(std::shared_ptr<IShell> service);
-    static void setScreen(std::shared_ptr<IScreenMetrics> service);
-    static void setDrives(std::shared_ptr<IDrives> service);
-    static void setObjectFactory(std::shared_ptr<IObjectFactory> service);
-    /// Removes every service (tests, shutdown).
-    static void clear();
+    void setMessageBox(std::shared_ptr<IMessageBox> service) { m_messageBox = std::move(service); }
+    void setShell(std::shared_ptr<IShell> service) { m_shell = std::move(service); }
+    void setScreen(std::shared_ptr<IScreenMetrics> service) { m_screen = std::move(service); }
+    void setDrives(std::shared_ptr<IDrives> service) { m_drives = std::move(service); }
+    void setObjectFactory(std::shared_ptr<IObjectFactory> service) { m_objectFactory = std::move(service); }
 
-    static IMessageBox &messageBox();
-    static IShell &shell();
-    static IScreenMetrics &screen();
-    static IDrives &drives();
-    static IObjectFactory &objectFactory();
+    IMessageBox &messageBox() const;
+    IShell &shell() const;
+    IScreenMetrics &screen() const;
+    IDrives &drives() const;
+    IObjectFactory &objectFactory() const;
+
+private:
+    std::shared_ptr<IMessageBox> m_messageBox;
+    std::shared_ptr<IShell> m_shell;
+    std::shared_ptr<IScreenMetrics> m_screen;
+    std::shared_ptr<IDrives> m_drives;
+    std::shared_ptr<IObjectFactory> m_objectFactory;
 };

@@ -361,13 +361,7 @@ struct FileChannel::Private
     }
 };
 
-FileChannel &FileChannel::channel1()
-{
-    static FileChannel channel;
-    return channel;
-}
-
-FileChannel::FileChannel() : d(std::make_unique<Private>()) {}
+FileChannel::FileChannel(const HostServices &services) : m_services(services), d(std::make_unique<Private>()) {}
 
 FileChannel::~FileChannel() { closeQuietly(); }
 
@@ -381,7 +375,7 @@ void FileChannel::openForInput(const QString &windowsPath)
     // have, or with no drive, names no file that could be found.
     if (windowsPath.isEmpty())
         fail(52, "Bad file name or number");
-    const QString native = WindowsPath::toNative(windowsPath);
+    const QString native = WindowsPath::toNative(m_services, windowsPath);
     if (native.isEmpty())
         fail(53, "File not found");
     const QFileInfo info(native);
@@ -421,7 +415,7 @@ void FileChannel::openForAppend(const QString &windowsPath)
     // No name at all is a bad name; without a drive the folder is not found.
     if (windowsPath.isEmpty())
         fail(52, "Bad file name or number");
-    const QString native = WindowsPath::toNative(windowsPath);
+    const QString native = WindowsPath::toNative(m_services, windowsPath);
     if (native.isEmpty())
         fail(76, "Path not found");
     const QFileInfo info(native);

@@ -9,10 +9,11 @@
 #include <initializer_list>
 #include <memory>
 
+class HostServices;
 class QFile;
 
-/// The process-wide sequential file channel ("channel 1") through which all
-/// work on the visibility-set file goes. Paths are Windows-shaped and are
+/// The sequential file channel ("channel 1") through which all work on the
+/// visibility-set file goes; the state record owns the add-in's one channel. Paths are Windows-shaped and are
 /// resolved through the host's drive table. What is written for appending is
 /// kept by the channel and handed to the file, opened in append mode, in one
 /// write when the channel closes. Failures throw HostError with the classic
@@ -22,8 +23,9 @@ class QFile;
 class FileChannel
 {
 public:
-    /// Channel 1, the only one the add-in uses.
-    static FileChannel &channel1();
+    /// A closed channel that resolves paths through the host's drive table;
+    /// the services must outlive the channel.
+    explicit FileChannel(const HostServices &services);
 
     /// Opens an existing file for reading; the channel must be closed.
     void openForInput(const QString &windowsPath);
@@ -73,7 +75,7 @@ public:
     ~FileChannel();
 
 private:
-    FileChannel();
+    const HostServices &m_services;
     struct Private;
     std::unique_ptr<Private> d;
 };

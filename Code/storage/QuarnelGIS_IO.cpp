@@ -1,7 +1,8 @@
 #include "QuarnelGIS_IO.h"
 
-#include "ErrorHandling.h"
+#include "ErrorReporter.h"
 #include "HostError.h"
+#include "QuarnelGIS_Public.h"
 #include "WindowsPath.h"
 
 #include <QDir>
@@ -21,9 +22,9 @@ const QString moduleName = QStringLiteral("QuarnelGIS_IO");
 
 /// The native path with any trailing separators removed, so that a folder
 /// path ending in "\" names the folder itself. Empty when there is no drive.
-QString nativeWithoutTrailingSlash(const QString &windowsPath)
+QString nativeWithoutTrailingSlash(const HostServices &services, const QString &windowsPath)
 {
-    QString native = WindowsPath::toNative(windowsPath);
+    QString native = WindowsPath::toNative(services, windowsPath);
     while (native.size() > 1 && native.endsWith(QLatin1Char('/')))
         native.chop(1);
     return native;
@@ -41,49 +42,49 @@ bool isReadOnly(const QFileInfo &info)
 
 namespace QuarnelGIS_IO {
 
-bool fDoesFileExist(const QString &path)
+bool fDoesFileExist(const QuarnelGIS_Public &state, const QString &path)
 {
     std::int32_t line = 0;
     try {
         line = 10;
-        const QString native = WindowsPath::toNative(path);
+        const QString native = WindowsPath::toNative(state.services, path);
         line = 20;
         if (native.isEmpty())
             return false;
         line = 30;
         return QFileInfo(native).isFile();
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("fDoesFileExist "), moduleName, line);
+        state.reporter().reportCurrentFailure(QStringLiteral("fDoesFileExist "), moduleName, line);
         return false;
     }
 }
 
-bool fDoesDirectoryExist(const QString &path)
+bool fDoesDirectoryExist(const QuarnelGIS_Public &state, const QString &path)
 {
     std::int32_t line = 0;
     try {
         line = 10;
-        const QString native = nativeWithoutTrailingSlash(path);
+        const QString native = nativeWithoutTrailingSlash(state.services, path);
         line = 20;
         if (native.isEmpty())
             return false;
         line = 30;
         return QFileInfo(native).isDir();
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("fDoesDirectoryExist "), moduleName, line);
+        state.reporter().reportCurrentFailure(QStringLiteral("fDoesDirectoryExist "), moduleName, line);
         return false;
     }
 }
 
-void fDeleteFile(const QString &path)
+void fDeleteFile(const QuarnelGIS_Public &state, const QString &path)
 {
     std::int32_t line = 0;
     try {
         line = 10;
-        if (!fDoesFileExist(path))
+        if (!fDoesFileExist(state, path))
             return;
         line = 20;
-        const QString native = WindowsPath::toNative(path);
+        const QString native = WindowsPath::toNative(state.services, path);
         const QFileInfo info(native);
         line = 30;
         if (isReadOnly(info))
@@ -97,16 +98,16 @@ void fDeleteFile(const QString &path)
                 fail(75, "Path/File access error");
         }
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("fDeleteFile "), moduleName, line);
+        state.reporter().reportCurrentFailure(QStringLiteral("fDeleteFile "), moduleName, line);
     }
 }
 
-void fCreateDirectory(const QString &path)
+void fCreateDirectory(const QuarnelGIS_Public &state, const QString &path)
 {
     std::int32_t line = 0;
     try {
         line = 10;
-        const QString native = nativeWithoutTrailingSlash(path);
+        const QString native = nativeWithoutTrailingSlash(state.services, path);
         line = 20;
         if (native.isEmpty())
             fail(76, "Path not found");
@@ -125,7 +126,7 @@ void fCreateDirectory(const QString &path)
             fail(75, "Path/File access error");
         }
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("fCreateDirectory "), moduleName, line);
+        state.reporter().reportCurrentFailure(QStringLiteral("fCreateDirectory "), moduleName, line);
     }
 }
 

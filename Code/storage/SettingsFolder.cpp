@@ -7,10 +7,9 @@
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 
-std::int16_t locateSettingsFolder(const QString &makerFolder, const QString &productFolder, const QString &fileName)
+std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder, const QString &fileName)
 {
     using namespace QuarnelGIS_IO;
-    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
     const QString programFiles = QStringLiteral(":\\Program Files\\");
     try {
         // The first drive with a Program Files folder holds the settings;
@@ -18,13 +17,13 @@ std::int16_t locateSettingsFolder(const QString &makerFolder, const QString &pro
         bool found = false;
         for (int index = 0; index <= 25 && !found; ++index) {
             const QString letter(QChar(65 + index));
-            if (fDoesDirectoryExist(letter + programFiles)) {
+            if (fDoesDirectoryExist(state, letter + programFiles)) {
                 state.settingsDrive = letter;
                 found = true;
             }
         }
         if (!found) {
-            HostServices::messageBox().show(QStringLiteral("Sorry, ") + state.productName
+            state.services.messageBox().show(QStringLiteral("Sorry, ") + state.productName
                                                 + QStringLiteral(" can't find your local Program Files directory. "
                                                                  "Please email ")
                                                 + MakerAddresses::supportEmail() + QStringLiteral(". Thanks!"),
@@ -37,16 +36,16 @@ std::int16_t locateSettingsFolder(const QString &makerFolder, const QString &pro
         // created has been reported by fCreateDirectory and the next step
         // finds out for itself.
         QString path = state.settingsDrive + programFiles + makerFolder + QStringLiteral("\\");
-        if (!fDoesDirectoryExist(path))
-            fCreateDirectory(path);
+        if (!fDoesDirectoryExist(state, path))
+            fCreateDirectory(state, path);
         path += productFolder + QStringLiteral("\\");
-        if (!fDoesDirectoryExist(path))
-            fCreateDirectory(path);
+        if (!fDoesDirectoryExist(state, path))
+            fCreateDirectory(state, path);
         state.settingsFolder = path;
 
         const QString file = path + fileName;
-        if (!fDoesFileExist(file)) {
-            FileChannel &channel = FileChannel::channel1();
+        if (!fDoesFileExist(state, file)) {
+            FileChannel &channel = state.channel1;
             channel.closeQuietly();
             channel.openForAppend(file);
             channel.close();
@@ -56,7 +55,7 @@ std::int16_t locateSettingsFolder(const QString &makerFolder, const QString &pro
     } catch (...) {
         // Start-up goes on without a message; the folder found so far stays
         // recorded, the file path does not.
-        FileChannel::channel1().closeQuietly();
+        state.channel1.closeQuietly();
         return -1;
     }
 }

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 
+struct QuarnelGIS_Public;
+
 /// Finds the first drive with a Program Files folder, prepares the maker and
-/// product folders and the empty visibility-set file there, and records
-/// settingsDrive, settingsFolder and setFilePath in the state record.
+/// product folders and the empty visibility-set file there (through the
+/// state's channel 1), and records settingsDrive, settingsFolder and
+/// setFilePath in the state record.
 /// Returns 1 when all is in place, -1 when no folder was found or a step failed.
-std::int16_t locateSettingsFolder(const QString &makerFolder, const QString &productFolder, const QString &fileName);
+std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder, const QString &fileName);

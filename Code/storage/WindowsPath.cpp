@@ -5,7 +5,7 @@
 
 namespace WindowsPath {
 
-QString toNative(const QString &windowsPath)
+QString toNative(const HostServices &services, const QString &windowsPath)
 {
     // Only "X:\..." (or the bare "X:") names a drive; relative and
     // drive-relative paths ("X:folder") have no fixed place on this machine.
@@ -17,7 +17,7 @@ QString toNative(const QString &windowsPath)
     if (windowsPath.size() > 2 && windowsPath.at(2) != QLatin1Char('\\'))
         return QString();
 
-    QString root = HostServices::drives().root(letter);
+    QString root = services.drives().root(letter);
     if (root.isEmpty())
         return QString();
     if (root.endsWith(QLatin1Char('/')))

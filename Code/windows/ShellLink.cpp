@@ -13,13 +13,13 @@ bool isClick(QEvent *event)
            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
 }
 
-void open(QWidget *owner, const QString &target)
+void open(const HostServices &services, QWidget *owner, const QString &target)
 {
     // Parameters and directory are empty texts, not absent ones. A link has
     // nothing to report: when no program opens the target, nothing happens,
     // and no failure may escape into the event loop.
     try {
-        HostServices::shell().execute(owner, QStringLiteral("Open"), target, QStringLiteral(""), QStringLiteral(""),
+        services.shell().execute(owner, QStringLiteral("Open"), target, QStringLiteral(""), QStringLiteral(""),
                                       1);
     } catch (...) {
     }

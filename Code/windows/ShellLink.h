@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class HostServices;
 class QEvent;
 class QWidget;
 
@@ -11,5 +12,5 @@ namespace ShellLink {
 /// A left-button release over the label.
 bool isClick(QEvent *event);
 /// Opens the target with the window holding the link as owner.
-void open(QWidget *owner, const QString &target);
+void open(const HostServices &services, QWidget *owner, const QString &target);
 } // namespace ShellLink

@@ -88,9 +88,9 @@ std::int32_t toInt32(double value)
 }
 } // namespace
 
-Position centredPosition(double widthTwips, double heightTwips)
+Position centredPosition(const HostServices &services, double widthTwips, double heightTwips)
 {
-    IScreenMetrics &screen = HostServices::screen();
+    IScreenMetrics &screen = services.screen();
     const double t = screen.twipsPerPixelX();
     if (!(t > 0))
         throw HostError(11, QStringLiteral("Division by zero"));
@@ -98,9 +98,9 @@ Position centredPosition(double widthTwips, double heightTwips)
             toInt32(screen.heightTwips() / t / 2 - heightTwips / t / 2)};
 }
 
-void centreFrame(const std::shared_ptr<IModelessFrame> &frame, double widthTwips, double heightTwips)
+void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFrame> &frame, double widthTwips, double heightTwips)
 {
-    const Position position = centredPosition(widthTwips, heightTwips);
+    const Position position = centredPosition(services, widthTwips, heightTwips);
     auto placer = std::dynamic_pointer_cast<IFramePosition>(frame);
     if (!placer)
         throw HostError(13, QStringLiteral("Type mismatch"));

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class HostServices;
 class IModelessFrame;
 class QPushButton;
 class QWidget;
@@ -37,7 +38,7 @@ struct Position
     std::int32_t left;
     std::int32_t top;
 };
-Position centredPosition(double widthTwips, double heightTwips);
+Position centredPosition(const HostServices &services, double widthTwips, double heightTwips);
 /// Moves the frame to centredPosition(); throws when the frame cannot be positioned.
-void centreFrame(const std::shared_ptr<IModelessFrame> &frame, double widthTwips, double heightTwips);
+void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFrame> &frame, double widthTwips, double heightTwips);
 } // namespace WindowLook

@@ -10,10 +10,11 @@
 
 #include <QMouseEvent>
 
-frmHelp::frmHelp(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmHelp>())
+frmHelp::frmHelp(QuarnelGIS_Public &state, QWidget *parent)
+    : QWidget(parent), m_state(state), ui(std::make_unique<Ui::frmHelp>())
 {
     ui->setupUi(this);
-    setWindowTitle(QuarnelGIS_Public::instance().productName + QStringLiteral(" - Help"));
+    setWindowTitle(m_state.productName + QStringLiteral(" - Help"));
     ui->Picture->setPixmap(WindowLook::helpPicture());
     QPalette white = ui->Frame1->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -34,7 +35,7 @@ frmHelp::~frmHelp() = default;
 
 std::shared_ptr<IModelessFrame> frmHelp::Frame()
 {
-    return FormFrame::obtain(m_frame, this, QuarnelGIS_Public::instance().productName + QStringLiteral(" - Help"));
+    return FormFrame::obtain(m_state.services, m_frame, this, m_state.productName + QStringLiteral(" - Help"));
 }
 
 bool frmHelp::eventFilter(QObject *watched, QEvent *event)
@@ -50,10 +51,10 @@ bool frmHelp::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmHelp::Label2_Click() { ShellLink::open(this, MakerAddresses::webSite()); }
-void frmHelp::Label3_Click() { ShellLink::open(this, QStringLiteral("mailto:") + MakerAddresses::infoEmail()); }
+void frmHelp::Label2_Click() { ShellLink::open(m_state.services, this, MakerAddresses::webSite()); }
+void frmHelp::Label3_Click() { ShellLink::open(m_state.services, this, QStringLiteral("mailto:") + MakerAddresses::infoEmail()); }
 void frmHelp::Label4_Click()
 {
-    ShellLink::open(this, MakerAddresses::webSite() + QStringLiteral("/Products/ArcGIS/")
-                              + QuarnelGIS_Public::instance().productName + QStringLiteral("/index.htm"));
+    ShellLink::open(m_state.services, this, MakerAddresses::webSite() + QStringLiteral("/Products/ArcGIS/")
+                              + m_state.productName + QStringLiteral("/index.htm"));
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 class IModelessFrame;
+struct QuarnelGIS_Public;
 
 namespace Ui {
 class frmHelp;
@@ -20,7 +21,7 @@ class frmHelp : public QWidget, public IForm
     Q_OBJECT
 
 public:
-    explicit frmHelp(QWidget *parent = nullptr);
+    explicit frmHelp(QuarnelGIS_Public &state, QWidget *parent = nullptr);
     ~frmHelp() override;
 
     /// The window's modeless frame, created, attached and captioned
@@ -39,6 +40,7 @@ private:
     void Label3_Click();
     void Label4_Click();
 
+    QuarnelGIS_Public &m_state;
     std::unique_ptr<Ui::frmHelp> ui;
     std::shared_ptr<IModelessFrame> m_frame;
 };

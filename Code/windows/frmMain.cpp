@@ -2,36 +2,18 @@
 
 #include "ui_frmMain.h"
 
-#include "ErrorHandling.h"
-#include "FileChannel.h"
 #include "FormFrame.h"
-#include "HostClassIds.h"
-#include "HostServices.h"
-#include "IApplication.h"
 #include "IDocument.h"
-#include "IElement.h"
-#include "IGeometry.h"
-#include "IGraphicsContainer.h"
-#include "ILayer.h"
-#include "ILegend.h"
-#include "IMap.h"
-#include "IMapFrame.h"
-#include "IMapSurround.h"
-#include "IMapSurroundFrame.h"
 #include "IModelessFrame.h"
-#include "IObjectFactory.h"
-#include "IPageLayout.h"
 #include "IView.h"
-#include "LayerIndex.h"
 #include "LayerWalk.h"
 #include "MakerAddresses.h"
 #include "ObjectRequired.h"
-#include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 #include "RefreshAfterVisibilityChange.h"
 #include "RememberedSizeDelegate.h"
+#include "SetStore.h"
 #include "ShellLink.h"
-#include "VisibilitySetFile.h"
 #include "WindowLook.h"
 #include "frmHelp.h"
 #include "frmName.h"
@@ -39,7 +21,6 @@
 #include <QListWidget>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 const QString kModule = QStringLiteral("frmMain");
@@ -48,13 +29,14 @@ constexpr double kHeightTwips = 2595;
 
 /// Drops the windows of earlier presses that are no longer shown; a hidden
 /// name dialog or help window is never shown again.
-template <typename Window> void forgetHidden(std::vector<std::shared_ptr<Window>> &windows)
+template <typename Window> void forgetHidden(std::vector<std::unique_ptr<Window>> &windows)
 {
-    std::erase_if(windows, [](const std::shared_ptr<Window> &window) { return !window->isVisible(); });
+    std::erase_if(windows, [](const std::unique_ptr<Window> &window) { return !window->isVisible(); });
 }
 } // namespace
 
-frmMain::frmMain(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmMain>())
+frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
+    : QWidget(parent), m_state(state), ui(std::make_unique<Ui::frmMain>())
 {
     ui->setupUi(this);
     applyLook();
@@ -115,32 +97,31 @@ void frmMain::applyLook()
 
 std::shared_ptr<IModelessFrame> frmMain::Frame()
 {
-    return FormFrame::obtain(m_frame, this, QuarnelGIS_Public::instance().productName);
+    return FormFrame::obtain(m_state.services, m_frame, this, m_state.productName);
 }
 
 void frmMain::Form_Load()
 {
-    FileChannel &channel = FileChannel::channel1();
-    const QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    SetStore store(m_state);
     std::int32_t line = 0;
     try {
         line = 10;
-        WindowLook::centreFrame(Frame(), kWidthTwips, kHeightTwips);
+        WindowLook::centreFrame(m_state.services, Frame(), kWidthTwips, kHeightTwips);
         line = 20;
-        ui->txtVersion->setText(state.productVersion);
+        ui->txtVersion->setText(m_state.productVersion);
         line = 30;
         clearSetNames();
         line = 40;
-        channel.close();
+        store.close();
         line = 50;
-        channel.openForInput(state.setFilePath);
+        store.openForInput();
         line = 60;
-        VisibilitySetFile::listSetNames(channel, [this](const QString &name) { addSetName(name); });
+        store.listNames([this](const QString &name) { addSetName(name); });
         line = 70;
-        channel.close();
+        store.close();
     } catch (...) {
-        channel.closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
     }
 }
 
@@ -171,36 +152,26 @@ QListWidget *frmMain::setList() const { return ui->lstbx1; }
 
 void frmMain::lstbx1_Click()
 {
-    FileChannel &channel = FileChannel::channel1();
-    const QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    SetStore store(m_state);
     std::int32_t line = 0;
     try {
         line = 10;
-        channel.close();
+        store.close();
         line = 20;
-        channel.openForInput(state.setFilePath);
+        store.openForInput();
         line = 30;
         const QListWidgetItem *selected = ui->lstbx1->currentItem();
         const QString setName = selected ? selected->text() : QString();
-        IDocument &document = required(state.document);
+        IDocument &document = required(m_state.document);
         line = 40;
-        // The document is indexed once, at the set's first record, instead of
-        // being walked again for every record.
-        std::optional<LayerIndex> layers;
-        VisibilitySetFile::selectSet(channel, setName, [&](const VisibilityRecord &record) {
-            if (!layers)
-                layers.emplace(document);
-            const bool visible = record.isVisible();
-            for (const std::shared_ptr<ILayer> &layer : layers->find(record.mapName, record.layerName))
-                layer->setVisible(visible);
-        });
+        store.restoreSet(setName, document);
         line = 50;
-        RefreshAfterVisibilityChange();
+        RefreshAfterVisibilityChange(m_state);
         line = 60;
-        channel.close();
+        store.close();
     } catch (...) {
-        channel.closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("lstbx1_Click "), kModule, line);
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("lstbx1_Click "), kModule, line);
     }
 }
 
@@ -215,67 +186,63 @@ void frmMain::btnCreateNewGrid_Click()
     try {
         line = 10;
         forgetHidden(m_nameDialogs);
-        auto dialog = std::make_shared<frmName>();
-        m_nameDialogs.push_back(dialog);
+        m_nameDialogs.push_back(std::make_unique<frmName>(m_state, *this));
         line = 20;
-        dialog->Frame()->setVisible(true);
+        m_nameDialogs.back()->Frame()->setVisible(true);
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("btnCreateNewGrid_Click "), kModule, line);
+        m_state.reporter().reportCurrentFailure(QStringLiteral("btnCreateNewGrid_Click "), kModule, line);
     }
 }
 
 void frmMain::Command1_Click()
 {
-    FileChannel &channel = FileChannel::channel1();
-    const QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    SetStore store(m_state);
     std::int32_t line = 0;
     try {
         line = 10;
         clearSetNames();
         line = 20;
-        QuarnelGIS_IO::fDeleteFile(state.setFilePath);
+        store.deleteFile();
         line = 30;
-        channel.close();
+        store.close();
         line = 40;
-        channel.openForAppend(state.setFilePath);
+        store.openForAppend();
         line = 50;
-        channel.close();
+        store.close();
     } catch (...) {
-        channel.closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Command1_Click "), kModule, line);
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Command1_Click "), kModule, line);
     }
 }
 
 void frmMain::Command2_Click()
 {
-    FileChannel &channel = FileChannel::channel1();
     std::int32_t line = 0;
     try {
         line = 10;
-        IDocument &document = required(QuarnelGIS_Public::instance().document);
+        IDocument &document = required(m_state.document);
         LayerWalk::setAllVisible(document, false);
         line = 20;
         document.updateContents();
         line = 30;
         required(document.activeView()).refresh();
     } catch (...) {
-        channel.closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Command2_Click "), kModule, line);
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Command2_Click "), kModule, line);
     }
 }
 
 void frmMain::Command3_Click()
 {
-    FileChannel &channel = FileChannel::channel1();
     std::int32_t line = 0;
     try {
         line = 10;
-        LayerWalk::setAllVisible(required(QuarnelGIS_Public::instance().document), true);
+        LayerWalk::setAllVisible(required(m_state.document), true);
         line = 20;
-        RefreshAfterVisibilityChange();
+        RefreshAfterVisibilityChange(m_state);
     } catch (...) {
-        channel.closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Command3_Click "), kModule, line);
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Command3_Click "), kModule, line);
     }
 }
 
@@ -285,64 +252,11 @@ void frmMain::btnHelp_Click()
     try {
         line = 10;
         forgetHidden(m_helpWindows);
-        auto help = std::make_shared<frmHelp>();
-        m_helpWindows.push_back(help);
+        m_helpWindows.push_back(std::make_unique<frmHelp>(m_state));
         line = 20;
-        help->Frame()->setVisible(true);
+        m_helpWindows.back()->Frame()->setVisible(true);
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("btnHelp_Click "), kModule, line);
-    }
-}
-
-std::shared_ptr<IElement> frmMain::GetLegendElement(std::shared_ptr<IMap> map)
-{
-    std::shared_ptr<IElement> result;
-    std::int32_t line = 0;
-    try {
-        line = 10;
-        auto application = seenAs<IApplication>(
-            HostServices::objectFactory().create(HostClassIds::ApplicationReference));
-        line = 20;
-        auto container = seenAs<IGraphicsContainer>(required(application->document()).pageLayout());
-        line = 30;
-        container->reset();
-        line = 40;
-        while (std::shared_ptr<IElement> element = container->next()) {
-            line = 50;
-            auto surroundFrame = std::dynamic_pointer_cast<IMapSurroundFrame>(element);
-            if (!surroundFrame)
-                continue;
-            line = 60;
-            // The very same map object, not merely one of the same name.
-            if (required(surroundFrame->mapFrame()).map() != map)
-                continue;
-            line = 70;
-            if (std::dynamic_pointer_cast<ILegend>(surroundFrame->mapSurround()))
-                result = element;
-            line = 40;
-        }
-    } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("GetLegendElement "), kModule, line);
-    }
-    return result;
-}
-
-void frmMain::RefreshLegend(std::shared_ptr<IElement> element, std::shared_ptr<IView> view)
-{
-    std::int32_t line = 0;
-    try {
-        line = 10;
-        auto surround = seenAs<IMapSurroundFrame>(element)->mapSurround();
-        seenAs<ILegend>(surround);
-        surround->refresh();
-        line = 20;
-        bool changed = true;
-        surround->fitToBounds(required(view).screenDisplay(), required(required(element).geometry()).envelope(),
-                              changed);
-        line = 30;
-        view->partialRefresh(IView::Graphics, element, nullptr);
-    } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("RefreshLegend "), kModule, line);
+        m_state.reporter().reportCurrentFailure(QStringLiteral("btnHelp_Click "), kModule, line);
     }
 }
 
@@ -359,6 +273,6 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::Image2_Click() { ShellLink::open(this, MakerAddresses::webSite()); }
-void frmMain::Label2_Click() { ShellLink::open(this, MakerAddresses::webSite()); }
-void frmMain::Label3_Click() { ShellLink::open(this, QStringLiteral("mailto:") + MakerAddresses::infoEmail()); }
+void frmMain::Image2_Click() { ShellLink::open(m_state.services, this, MakerAddresses::webSite()); }
+void frmMain::Label2_Click() { ShellLink::open(m_state.services, this, MakerAddresses::webSite()); }
+void frmMain::Label3_Click() { ShellLink::open(m_state.services, this, QStringLiteral("mailto:") + MakerAddresses::infoEmail()); }

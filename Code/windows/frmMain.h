@@ -7,11 +7,9 @@
 #include <memory>
 #include <vector>
 
-class IElement;
-class IMap;
 class IModelessFrame;
-class IView;
 class QListWidget;
+struct QuarnelGIS_Public;
 class frmHelp;
 class frmName;
 
@@ -20,24 +18,22 @@ class frmMain;
 }
 
 /// The add-in's working window: the list of saved visibility sets and the
-/// buttons that save, restore, switch all layers and forget all sets. The
-/// state record owns the instance; the instance owns its modeless frame,
-/// which it creates on the first request for Frame().
+/// buttons that save, restore, switch all layers and forget all sets. Each
+/// handler is a few steps into the set store and the layer switches. The
+/// command object owns the instance and the state record it works on; the
+/// instance owns its modeless frame, which it creates on the first request
+/// for Frame(), and the name dialogs and help windows it opens.
 class frmMain : public QWidget, public IForm
 {
     Q_OBJECT
 
 public:
-    explicit frmMain(QWidget *parent = nullptr);
+    explicit frmMain(QuarnelGIS_Public &state, QWidget *parent = nullptr);
     ~frmMain() override;
 
     /// The window's modeless frame, created, stored, attached (which loads the
     /// window) and captioned on the first request. Failures reach the caller.
     std::shared_ptr<IModelessFrame> Frame();
-    /// Refreshes a legend element, fits it to its bounds and redraws it.
-    void RefreshLegend(std::shared_ptr<IElement> element, std::shared_ptr<IView> view);
-    /// The last legend element of `map` in the current document's page layout.
-    std::shared_ptr<IElement> GetLegendElement(std::shared_ptr<IMap> map);
 
     /// Adds a set name in its sorted place (case ignored), beside any equal one.
     void addSetName(const QString &name);
@@ -65,8 +61,9 @@ private:
     void Label2_Click();
     void Label3_Click();
 
+    QuarnelGIS_Public &m_state;
     std::unique_ptr<Ui::frmMain> ui;
     std::shared_ptr<IModelessFrame> m_frame;
-    std::vector<std::shared_ptr<frmName>> m_nameDialogs;
-    std::vector<std::shared_ptr<frmHelp>> m_helpWindows;
+    std::vector<std::unique_ptr<frmName>> m_nameDialogs;
+    std::vector<std::unique_ptr<frmHelp>> m_helpWindows;
 };

@@ -2,18 +2,12 @@
 
 #include "ui_frmName.h"
 
-#include "ErrorHandling.h"
-#include "FileChannel.h"
 #include "FormFrame.h"
-#include "HostServices.h"
-#include "ILayer.h"
-#include "IMap.h"
 #include "IMessageBox.h"
 #include "IModelessFrame.h"
-#include "LayerWalk.h"
 #include "ObjectRequired.h"
 #include "QuarnelGIS_Public.h"
-#include "VisibilitySetFile.h"
+#include "SetStore.h"
 #include "WindowLook.h"
 #include "frmMain.h"
 
@@ -26,7 +20,8 @@ constexpr double kWidthTwips = 4065;
 constexpr double kHeightTwips = 840;
 } // namespace
 
-frmName::frmName(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::frmName>())
+frmName::frmName(QuarnelGIS_Public &state, frmMain &mainWindow, QWidget *parent)
+    : QWidget(parent), m_state(state), m_mainWindow(mainWindow), ui(std::make_unique<Ui::frmName>())
 {
     ui->setupUi(this);
     WindowLook::paintBackground(this);
@@ -50,7 +45,7 @@ frmName::~frmName() = default;
 
 std::shared_ptr<IModelessFrame> frmName::Frame()
 {
-    return FormFrame::obtain(m_frame, this, QuarnelGIS_Public::instance().productName);
+    return FormFrame::obtain(m_state.services, m_frame, this, m_state.productName);
 }
 
 void frmName::Form_Load()
@@ -59,58 +54,42 @@ void frmName::Form_Load()
     try {
         line = 10;
         required(m_frame);
-        WindowLook::centreFrame(m_frame, kWidthTwips, kHeightTwips);
+        WindowLook::centreFrame(m_state.services, m_frame, kWidthTwips, kHeightTwips);
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
     }
 }
 
 void frmName::Command1_Click()
 {
-    FileChannel &channel = FileChannel::channel1();
-    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    SetStore store(m_state);
     std::int32_t line = 0;
     try {
         line = 10;
         const QString setName = ui->txt1->text();
         if (setName.isEmpty()) {
             line = 20;
-            HostServices::messageBox().show(QStringLiteral("Please enter a name or hit cancel."), state.productName);
+            m_state.services.messageBox().show(QStringLiteral("Please enter a name or hit cancel."),
+                                               m_state.productName);
             return;
         }
         line = 30;
-        channel.close();
+        store.close();
         line = 40;
-        channel.openForAppend(state.setFilePath);
+        store.openForAppend();
         line = 50;
-        // A map's name is read at its first layer, once for all its layers.
-        bool mapNamed = false;
-        QString mapName;
-        LayerWalk::forEachRecordable(
-            required(state.document),
-            [&](IMap &) {
-                mapNamed = false;
-                return true;
-            },
-            [&](IMap &map, const std::shared_ptr<ILayer> &layer) {
-                if (!mapNamed) {
-                    mapName = map.name();
-                    mapNamed = true;
-                }
-                const QString layerName = layer->name();
-                VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, layer->visible());
-            });
+        store.appendSet(setName, required(m_state.document));
         line = 60;
-        channel.close();
+        store.close();
         line = 70;
-        required(state.mainWindow).addSetName(setName);
+        m_mainWindow.addSetName(setName);
         line = 80;
         ui->txt1->clear();
         line = 90;
         hideDialog();
     } catch (...) {
-        channel.closeQuietly();
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Command1_Click "), kModule, line);
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Command1_Click "), kModule, line);
     }
 }
 
@@ -121,7 +100,7 @@ void frmName::Command2_Click()
         line = 10;
         hideDialog();
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Command2_Click "), kModule, line);
+        m_state.reporter().reportCurrentFailure(QStringLiteral("Command2_Click "), kModule, line);
     }
 }
 

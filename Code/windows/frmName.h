@@ -7,21 +7,23 @@
 #include <memory>
 
 class IModelessFrame;
+class frmMain;
+struct QuarnelGIS_Public;
 
 namespace Ui {
 class frmName;
 }
 
-/// The name dialog: asks for a set name and, on "OK", saves the visibility
-/// of every recordable feature layer of the document under it. A new
-/// instance is made for every press of "Save "; the main window keeps it,
-/// the instance keeps its modeless frame.
+/// The name dialog: asks for a set name and, on "OK", has the set store save
+/// the document's visibility under it and the main window list it. A new
+/// instance is made for every press of "Save "; the main window owns it, the
+/// instance keeps its modeless frame.
 class frmName : public QWidget, public IForm
 {
     Q_OBJECT
 
 public:
-    explicit frmName(QWidget *parent = nullptr);
+    frmName(QuarnelGIS_Public &state, frmMain &mainWindow, QWidget *parent = nullptr);
     ~frmName() override;
 
     /// The dialog's modeless frame, created, attached (which loads and centres
@@ -37,6 +39,8 @@ private:
     void Command2_Click();
     void hideDialog();
 
+    QuarnelGIS_Public &m_state;
+    frmMain &m_mainWindow;
     std::unique_ptr<Ui::frmName> ui;
     std::shared_ptr<IModelessFrame> m_frame;
 };

@@ -73,6 +73,11 @@ bool CommandLoader::load(const ComponentRegistry::Entry &entry)
         if (!Com::succeeded(result) || !command)
             return fail(QStringLiteral("its class factory refused to create a command (%1)")
                             .arg(ComponentModule::resultText(result)));
+        // A command that takes no site simply does without the services.
+        ComPtr<Com::IObjectWithSite> withSite;
+        if (m_site && Com::succeeded(command->QueryInterface(Com::IID_IObjectWithSite, withSite.receive()))
+            && withSite)
+            withSite->SetSite(m_site);
     } catch (const std::exception &failure) {
         return fail(QStringLiteral("creating it failed: %1").arg(QString::fromLocal8Bit(failure.what())));
     } catch (...) {

@@ -37,6 +37,9 @@ class CommandLoader : public QObject
 public:
     /// `hook` is handed to every command's OnCreate.
     explicit CommandLoader(HostObjectPtr hook, QObject *parent = nullptr);
+    /// The site (the desktop services) handed to every new command object
+    /// that takes one, before it is asked anything else.
+    void setSite(HostObjectPtr site) { m_site = std::move(site); }
     ~CommandLoader() override;
 
     /// Loads every class of `registry` that names a module. Returns how many loaded.
@@ -65,6 +68,7 @@ private:
     std::shared_ptr<ComponentModule> moduleFor(const QString &path, QString *error);
 
     HostObjectPtr m_hook;
+    HostObjectPtr m_site;
     QHash<QString, std::shared_ptr<ComponentModule>> m_modules;
     std::vector<std::unique_ptr<LoadedCommand>> m_commands;
     std::vector<QPointer<QAction>> m_actions;

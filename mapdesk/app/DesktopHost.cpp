@@ -35,11 +35,12 @@ QString DesktopHost::start(const Options &options)
     m_objects = std::make_shared<ObjectFactory>();
     m_objects->setApplication(m_application);
     m_objects->setFrameOwner(m_window.get());
-    HostServices::setMessageBox(m_messageBox);
-    HostServices::setShell(std::make_shared<ShellService>());
-    HostServices::setScreen(std::make_shared<ScreenService>());
-    HostServices::setDrives(m_drives);
-    HostServices::setObjectFactory(m_objects);
+    m_services = std::make_shared<HostServices>();
+    m_services->setMessageBox(m_messageBox);
+    m_services->setShell(std::make_shared<ShellService>());
+    m_services->setScreen(std::make_shared<ScreenService>());
+    m_services->setDrives(m_drives);
+    m_services->setObjectFactory(m_objects);
 
     const QString prepared = m_drives->prepare();
     if (!prepared.isEmpty())
@@ -48,6 +49,7 @@ QString DesktopHost::start(const Options &options)
         m_window->openDocument(options.document);
 
     m_commands = std::make_unique<CommandLoader>(m_application);
+    m_commands->setSite(m_services);
     m_commands->loadAll(ComponentRegistry());
     m_commands->addToolbars(m_window.get());
     m_window->reportProblems(m_commands->problems());
@@ -60,10 +62,8 @@ void DesktopHost::stop()
     // Commands first, while the window and services they use still exist.
     m_commands.reset();
     m_window.reset();
-    if (m_application) {
-        HostServices::clear();
-        m_application.reset();
-    }
+    m_services.reset();
+    m_application.reset();
 }
 
 } // namespace mapdesk

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class HostServices;
+
 namespace mapdesk {
 
 class Application;
@@ -14,12 +16,12 @@ class MainWindow;
 class MessageBoxService;
 class ObjectFactory;
 
-/// The running mapdesk: its drive table and desktop services (installed for
-/// the add-ins before any module is loaded), the application with its
-/// current document, the main window and the commands of the registry.
+/// The running mapdesk: its drive table and desktop services (handed to every
+/// command object as its site before it is asked anything), the application
+/// with its current document, the main window and the commands of the registry.
 ///
 /// Owns all of it. On destruction the commands are released first, then the
-/// window goes and the services are removed.
+/// window and the services go.
 class DesktopHost
 {
 public:
@@ -42,6 +44,8 @@ public:
 
     MainWindow *mainWindow() const { return m_window.get(); }
     std::shared_ptr<Application> application() const { return m_application; }
+    /// The desktop services every command shares (tests replace one of them).
+    std::shared_ptr<HostServices> services() const { return m_services; }
     CommandLoader *commands() const { return m_commands.get(); }
     DriveTable &drives() const { return *m_drives; }
 
@@ -51,6 +55,7 @@ private:
     std::shared_ptr<DriveTable> m_drives;
     std::shared_ptr<MessageBoxService> m_messageBox;
     std::shared_ptr<ObjectFactory> m_objects;
+    std::shared_ptr<HostServices> m_services; ///< the site handed to every command
     std::shared_ptr<Application> m_application;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<CommandLoader> m_commands;

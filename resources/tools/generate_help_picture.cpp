@@ -4,6 +4,7 @@
 
 #include "MakerAddresses.h"
 #include "QuarnelGISResources.h"
+#include "QuarnelGIS_Public.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ QFont sans(double points, bool bold = false)
 /// The main window as a user first sees it, with a few saved sets.
 QPixmap mainWindowPicture()
 {
-    frmMain window;
+    QuarnelGIS_Public state(nullptr);
+    frmMain window(state);
     for (const char *name : {"Field survey", "Flood zones", "Roads only", "Utilities"})
         window.addSetName(QString::fromLatin1(name));
     if (auto *version = window.findChild<QLabel *>(QStringLiteral("txtVersion")))

@@ -9,7 +9,9 @@
 #include "frmMain.h"
 #include "frmResources.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <QImage>
 
@@ -25,10 +27,12 @@ struct Releaser
 };
 using CommandPtr = std::unique_ptr<Com::ICommand, Releaser>;
 
-CommandPtr newCommand()
+/// A new command object that took `site` as its host's site.
+CommandPtr newCommand(const std::shared_ptr<HostServices> &site)
 {
     auto *command = new QuarnelVisibility;
     command->AddRef();
+    command->SetSite(site);
     return CommandPtr(command);
 }
 
@@ -43,7 +47,9 @@ protected:
         driveC = host.drives->add(u'C');
     }
 
-    QuarnelGIS_Public &state() { return QuarnelGIS_Public::instance(); }
+    QuarnelVisibility &addin() const { return *static_cast<QuarnelVisibility *>(command.get()); }
+    QuarnelGIS_Public &state() const { return *addin().state(); }
+    frmMain *mainWindow() const { return addin().mainWindow(); }
     const std::vector<fake::Box> &boxes() const { return host.boxes->boxes; }
 
     /// The lines of the one report box shown so far.
@@ -56,7 +62,7 @@ protected:
     fake::FakeHost host;
     std::shared_ptr<FakeApplication> application = std::make_shared<FakeApplication>();
     QString driveC;
-    CommandPtr command = newCommand();
+    CommandPtr command = newCommand(host.services);
 };
 
 /// Every answer of the command's presentation, which never depends on state.
@@ -95,7 +101,7 @@ TEST_F(CommandTest, PresentationIsTheSameBeforeStartUpAndWhileTheWindowIsOpen)
     expectPresentation(*command);
     command->OnClick();
     command->OnClick();
-    ASSERT_TRUE(state().mainWindow->isVisible());
+    ASSERT_TRUE(mainWindow()->isVisible());
     expectPresentation(*command);
     EXPECT_TRUE(boxes().empty());
 }
@@ -104,7 +110,7 @@ TEST_F(CommandTest, TextGetterOutOfMemoryShowsItsOwnBoxAndGivesEmptyText)
 {
     QString text = QStringLiteral("stale");
     const Com::HRESULT result =
-        QuarnelVisibility::guardedText("ICommand_Tooltip", &text, []() -> QString { throw std::bad_alloc(); });
+        addin().guardedText("ICommand_Tooltip", &text, []() -> QString { throw std::bad_alloc(); });
     EXPECT_EQ(result, Com::S_OK);
     EXPECT_TRUE(text.isEmpty());
     ASSERT_EQ(boxes().size(), 1u);
@@ -121,8 +127,8 @@ TEST_F(CommandTest, StartUpFillsTheStateRecordAndPreparesTheSettingsFolderOnTheF
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(state().productName, QStringLiteral("QuarnelVisibility"));
     EXPECT_EQ(state().productVersion, QStringLiteral("v2.12"));
-    ASSERT_TRUE(state().mainWindow);
-    EXPECT_FALSE(state().mainWindow->isVisible());
+    ASSERT_TRUE(mainWindow());
+    EXPECT_FALSE(mainWindow()->isVisible());
     EXPECT_TRUE(host.objects->frames.empty()) << "creating the window must not load or show it";
     EXPECT_EQ(state().settingsDrive, QStringLiteral("C"));
     EXPECT_EQ(state().settingsFolder, settingsFolder);
@@ -147,7 +153,7 @@ TEST_F(CommandTest, StartUpWithoutProgramFilesShowsTheSorryBoxAndGoesOn)
     EXPECT_TRUE(boxes()[0].text.startsWith(QStringLiteral("Sorry, QuarnelVisibility can't find")))
         << qPrintable(boxes()[0].text);
     EXPECT_EQ(boxes()[0].title, QStringLiteral("QuarnelVisibility"));
-    EXPECT_TRUE(state().mainWindow);
+    EXPECT_TRUE(mainWindow());
     EXPECT_EQ(state().productName, QStringLiteral("QuarnelVisibility"));
     EXPECT_EQ(state().productVersion, QStringLiteral("v2.12"));
     EXPECT_TRUE(state().settingsFolder.isEmpty());
@@ -158,49 +164,48 @@ TEST_F(CommandTest, StartUpWithAHookThatIsNoApplicationFailsWithItsOwnBox)
 {
     for (const HostObjectPtr &hook : {HostObjectPtr(std::make_shared<FakeDocument>()), HostObjectPtr()}) {
         host.boxes->boxes.clear();
-        FileChannel::channel1().openForAppend(QStringLiteral("C:\\Program Files\\left-open.txt"));
 
         EXPECT_EQ(command->OnCreate(hook), Com::S_OK);
 
         ASSERT_EQ(boxes().size(), 1u);
         EXPECT_EQ(boxes()[0].text, QStringLiteral("Error: ICommand_OnCreate()"));
         EXPECT_EQ(boxes()[0].title, QStringLiteral("QuarnelVisibility"));
-        EXPECT_FALSE(FileChannel::channel1().isOpen());
-        EXPECT_FALSE(state().mainWindow);
-        EXPECT_TRUE(state().productName.isEmpty());
-        EXPECT_TRUE(state().setFilePath.isEmpty());
+        EXPECT_FALSE(mainWindow());
+        EXPECT_FALSE(addin().state()) << "no state record without an application";
     }
 }
 
 TEST_F(CommandTest, ASecondStartUpReplacesTheMainWindowAndClicksShowTheNewOne)
 {
     command->OnCreate(application);
-    std::weak_ptr<frmMain> first = state().mainWindow;
+    const QPointer<QWidget> first = mainWindow();
 
-    CommandPtr second = newCommand();
-    second->OnCreate(application);
+    command->OnCreate(application);
 
-    ASSERT_TRUE(state().mainWindow);
-    EXPECT_TRUE(first.expired());
+    ASSERT_TRUE(mainWindow());
+    EXPECT_TRUE(first.isNull());
     command->OnClick();
     ASSERT_EQ(host.objects->frames.size(), 1u);
     ASSERT_TRUE(host.objects->frames[0]->attached);
-    EXPECT_EQ(host.objects->frames[0]->attached->formWidget(), state().mainWindow.get());
-    EXPECT_TRUE(state().mainWindow->isVisible());
+    EXPECT_EQ(host.objects->frames[0]->attached->formWidget(), mainWindow());
+    EXPECT_TRUE(mainWindow()->isVisible());
 }
 
-TEST_F(CommandTest, ReleasingTheCommandKeepsTheStateRecord)
+TEST_F(CommandTest, EachCommandObjectHasItsOwnStateAndReleasingOneClosesItsWindow)
 {
     command->OnCreate(application);
     command->OnClick();
-    const auto window = state().mainWindow.get();
+    const QPointer<QWidget> window = mainWindow();
+    CommandPtr other = newCommand(host.services);
+    other->OnCreate(application);
+    auto &otherAddin = *static_cast<QuarnelVisibility *>(other.get());
+    EXPECT_NE(otherAddin.state(), addin().state());
+    EXPECT_FALSE(otherAddin.mainWindow()->isVisible());
 
     command.reset();
 
-    EXPECT_EQ(state().mainWindow.get(), window);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(state().productName, QStringLiteral("QuarnelVisibility"));
-    EXPECT_TRUE(state().document);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(otherAddin.state()->productName, QStringLiteral("QuarnelVisibility"));
 }
 
 TEST_F(CommandTest, TwoClicksShowOneFrameAndTakeTheDocumentAnew)
@@ -215,7 +220,7 @@ TEST_F(CommandTest, TwoClicksShowOneFrameAndTakeTheDocumentAnew)
     EXPECT_TRUE(frame->visible);
     EXPECT_EQ(frame->caption, QStringLiteral("QuarnelVisibility"));
     EXPECT_EQ(frame->attachCount, 1);
-    EXPECT_TRUE(state().mainWindow->isVisible());
+    EXPECT_TRUE(mainWindow()->isVisible());
     EXPECT_EQ(state().appReference, application);
     EXPECT_EQ(state().application, application);
     EXPECT_EQ(state().document, firstDocument);
@@ -250,7 +255,7 @@ TEST_F(CommandTest, AClickFailingForTheApplicationReferenceReportsStatement10And
 {
     command->OnCreate(application);
     host.objects->failFor.append(HostClassIds::ApplicationReference);
-    FileChannel::channel1().openForAppend(QStringLiteral("C:\\Program Files\\left-open.txt"));
+    state().channel1.openForAppend(QStringLiteral("C:\\Program Files\\left-open.txt"));
 
     EXPECT_EQ(command->OnClick(), Com::S_OK);
 
@@ -260,9 +265,9 @@ TEST_F(CommandTest, AClickFailingForTheApplicationReferenceReportsStatement10And
     EXPECT_EQ(lines[9], QStringLiteral("MODULE: ICommand_OnClick QuarnelVisibility Line : 10"));
     EXPECT_EQ(lines[10], QStringLiteral("ERROR DESCRIPTION: Cannot create object"));
     EXPECT_EQ(boxes()[0].title, QStringLiteral("QuarnelVisibility"));
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(state().channel1.isOpen());
     EXPECT_TRUE(host.objects->frames.empty());
-    EXPECT_FALSE(state().mainWindow->isVisible());
+    EXPECT_FALSE(mainWindow()->isVisible());
     EXPECT_FALSE(state().appReference);
     EXPECT_FALSE(state().document);
 
@@ -271,7 +276,7 @@ TEST_F(CommandTest, AClickFailingForTheApplicationReferenceReportsStatement10And
     host.boxes->boxes.clear();
     command->OnClick();
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(state().mainWindow->isVisible());
+    EXPECT_TRUE(mainWindow()->isVisible());
 }
 
 TEST_F(CommandTest, AClickFailingForTheDocumentReportsStatement30AndShowsNothing)
@@ -287,7 +292,7 @@ TEST_F(CommandTest, AClickFailingForTheDocumentReportsStatement30AndShowsNothing
     EXPECT_EQ(lines[10], QStringLiteral("ERROR DESCRIPTION: No document"));
     EXPECT_EQ(state().appReference, application) << "what was done before the failure stays";
     EXPECT_TRUE(host.objects->frames.empty());
-    EXPECT_FALSE(state().mainWindow->isVisible());
+    EXPECT_FALSE(mainWindow()->isVisible());
 }
 
 TEST_F(CommandTest, AClickFailingForTheFrameReportsStatement40)
@@ -301,7 +306,7 @@ TEST_F(CommandTest, AClickFailingForTheFrameReportsStatement40)
     ASSERT_EQ(lines.size(), 19);
     EXPECT_EQ(lines[9], QStringLiteral("MODULE: ICommand_OnClick QuarnelVisibility Line : 40"));
     EXPECT_EQ(state().document, application->current);
-    EXPECT_FALSE(state().mainWindow->isVisible());
+    EXPECT_FALSE(mainWindow()->isVisible());
 }
 
 TEST_F(CommandTest, AClickBeforeAnyStartUpReportsTheMissingWindowInsteadOfCrashing)
@@ -338,9 +343,10 @@ TEST_F(CommandTest, TheBitmapIsTheButtonPictureOfTheHiddenResourceWindow)
 
     // The same picture on every request, also from another command object.
     Com::OLE_HANDLE again = 0;
-    ASSERT_EQ(newCommand()->get_Bitmap(&again), Com::S_OK);
+    ASSERT_EQ(newCommand(host.services)->get_Bitmap(&again), Com::S_OK);
     EXPECT_EQ(again, handle);
-    EXPECT_FALSE(frmResources::instance().isVisible()) << "the resource window is never shown";
+    for (QWidget *window : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<frmResources *>(window) && window->isVisible()) << "never shown";
     EXPECT_TRUE(boxes().empty());
 }
 

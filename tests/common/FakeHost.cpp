@@ -3,8 +3,6 @@
 #include "HostClassIds.h"
 #include "QuarnelGIS_Public.h"
 
-#include "FileChannel.h"
-
 namespace fake {
 
 HostObjectPtr ObjectFactory::create(const QUuid &classId)
@@ -25,21 +23,19 @@ HostObjectPtr ObjectFactory::create(const QUuid &classId)
     throw HostError(static_cast<std::int32_t>(0x80040154u), QStringLiteral("Class not registered"));
 }
 
-FakeHost::FakeHost()
+std::shared_ptr<HostServices> FakeHost::makeServices() const
 {
-    QuarnelGIS_Public::reset();
-    HostServices::setMessageBox(boxes);
-    HostServices::setShell(shell);
-    HostServices::setScreen(screen);
-    HostServices::setDrives(drives);
-    HostServices::setObjectFactory(objects);
+    auto made = std::make_shared<HostServices>();
+    made->setMessageBox(boxes);
+    made->setShell(shell);
+    made->setScreen(screen);
+    made->setDrives(drives);
+    made->setObjectFactory(objects);
+    return made;
 }
 
-FakeHost::~FakeHost()
-{
-    FileChannel::channel1().closeQuietly();
-    QuarnelGIS_Public::reset();
-    HostServices::clear();
-}
+FakeHost::FakeHost() : services(makeServices()), state(std::make_unique<QuarnelGIS_Public>(services)) {}
+
+FakeHost::~FakeHost() { state->channel1.closeQuietly(); }
 
 } // namespace fake

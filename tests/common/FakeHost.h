@@ -11,6 +11,7 @@
 #include "IObjectFactory.h"
 #include "IScreenMetrics.h"
 #include "IShell.h"
+#include "QuarnelGIS_Public.h"
 
 #include <QDir>
 #include <QMap>
@@ -26,8 +27,8 @@
 #include <vector>
 
 /// Test doubles for the host's desktop services and created objects. A
-/// FakeHost installs itself into HostServices on construction and removes
-/// everything on destruction, so each test starts from nothing.
+/// FakeHost bundles them as the site a host hands its commands, and keeps a
+/// state record over them for code that works on one directly.
 #include <ostream>
 
 // Readable QString values in test failure messages.
@@ -155,17 +156,23 @@ public:
     std::function<void(Frame &)> prepareFrame;
 };
 
-/// The whole set of fake services, installed for the lifetime of the object.
+/// The whole set of fake services, the site that bundles them, and a state
+/// record (empty product name, no settings yet) sharing that site.
 class FakeHost
 {
 public:
     FakeHost();
     ~FakeHost();
+    /// A new bundle of these services, as a host's site.
+    std::shared_ptr<HostServices> makeServices() const;
+
     std::shared_ptr<MessageBoxes> boxes = std::make_shared<MessageBoxes>();
     std::shared_ptr<Shell> shell = std::make_shared<Shell>();
     std::shared_ptr<Screen> screen = std::make_shared<Screen>();
     std::shared_ptr<Drives> drives = std::make_shared<Drives>();
     std::shared_ptr<ObjectFactory> objects = std::make_shared<ObjectFactory>();
+    std::shared_ptr<HostServices> services;
+    std::unique_ptr<QuarnelGIS_Public> state;
 };
 
 } // namespace fake

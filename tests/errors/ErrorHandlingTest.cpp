@@ -1,8 +1,8 @@
 #include "ErrorHandling.h"
+#include "ErrorReporter.h"
 
 #include "FakeHost.h"
 #include "HostError.h"
-#include "QuarnelGIS_Public.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,9 @@ class ErrorReport : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QuarnelGIS_Public::instance().productName = QStringLiteral("QuarnelVisibility");
-        QuarnelGIS_Public::instance().productVersion = QStringLiteral("v2.12");
     }
     fake::FakeHost host;
+    ErrorReporter reporter{*host.services, QStringLiteral("QuarnelVisibility"), QStringLiteral("v2.12")};
 };
 
 const char *const kExpectedBox = "We're sorry, an unexpected error has occurred.\r\n"
@@ -44,7 +43,7 @@ const char *const kExpectedBox = "We're sorry, an unexpected error has occurred.
 
 TEST_F(ErrorReport, ShowsTheNineteenLineBoxByteForByte)
 {
-    ErrorHandling::reportUnexpectedError(QStringLiteral("ICommand_OnClick QuarnelVisibility ")
+    reporter.reportUnexpectedError(QStringLiteral("ICommand_OnClick QuarnelVisibility ")
                                              + ErrorHandling::lineTag(215),
                                          static_cast<std::int32_t>(0x80004005u), QStringLiteral("Unspecified error"));
     ASSERT_EQ(host.boxes->boxes.size(), 1u);
@@ -66,7 +65,7 @@ TEST_F(ErrorReport, CurrentFailureReportsModuleLineWithTrailingBlankForZero)
     try {
         throw HostError(53, QStringLiteral("File not found"));
     } catch (...) {
-        ErrorHandling::reportCurrentFailure(QStringLiteral("Form_Load "), QStringLiteral("frmMain"), 0);
+        reporter.reportCurrentFailure(QStringLiteral("Form_Load "), QStringLiteral("frmMain"), 0);
     }
     ASSERT_EQ(host.boxes->boxes.size(), 1u);
     const QStringList lines = host.boxes->boxes[0].text.split(QStringLiteral("\r\n"));
@@ -77,8 +76,8 @@ TEST_F(ErrorReport, CurrentFailureReportsModuleLineWithTrailingBlankForZero)
 
 TEST_F(ErrorReport, EmptyDescriptionKeepsTheTrailingBlankAndBreaksAddLines)
 {
-    ErrorHandling::reportUnexpectedError(QStringLiteral("x "), 5, QString());
-    ErrorHandling::reportUnexpectedError(QStringLiteral("x "), 5, QStringLiteral("first\r\nsecond"));
+    reporter.reportUnexpectedError(QStringLiteral("x "), 5, QString());
+    reporter.reportUnexpectedError(QStringLiteral("x "), 5, QStringLiteral("first\r\nsecond"));
     ASSERT_EQ(host.boxes->boxes.size(), 2u);
     EXPECT_EQ(host.boxes->boxes[0].text.split(QStringLiteral("\r\n"))[10], QStringLiteral("ERROR DESCRIPTION: "));
     EXPECT_EQ(host.boxes->boxes[1].text.split(QStringLiteral("\r\n")).size(), 20);
@@ -86,8 +85,8 @@ TEST_F(ErrorReport, EmptyDescriptionKeepsTheTrailingBlankAndBreaksAddLines)
 
 TEST_F(ErrorReport, ApplicationLineBeforeStartUpReadsOneBlank)
 {
-    QuarnelGIS_Public::reset();
-    ErrorHandling::reportUnexpectedError(QStringLiteral("x "), 1, QStringLiteral("d"));
+    const ErrorReporter unnamed(*host.services, QString(), QString());
+    unnamed.reportUnexpectedError(QStringLiteral("x "), 1, QStringLiteral("d"));
     EXPECT_EQ(host.boxes->boxes.at(0).text.split(QStringLiteral("\r\n"))[7], QStringLiteral("APPLICATION:  "));
 }
 
@@ -109,11 +108,12 @@ TEST_F(ErrorReport, MemoryExhaustionAndForeignExceptionsHaveNumbers)
 
 TEST_F(ErrorReport, ReportingWithoutAMessageBoxServiceDoesNotThrow)
 {
-    HostServices::clear();
+    const HostServices none;
+    const ErrorReporter reporter(none, QStringLiteral("QuarnelVisibility"), QStringLiteral("v2.12"));
     try {
         throw HostError(5, QStringLiteral("x"));
     } catch (...) {
-        EXPECT_NO_THROW(ErrorHandling::reportCurrentFailure(QStringLiteral("p "), QStringLiteral("m"), 10));
+        EXPECT_NO_THROW(reporter.reportCurrentFailure(QStringLiteral("p "), QStringLiteral("m"), 10));
     }
 }
 

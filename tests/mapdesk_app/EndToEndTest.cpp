@@ -62,7 +62,7 @@ TEST(EndToEnd, RegisteredAddInGetsItsButtonAndOpensItsWindowOverTheHost)
     ASSERT_EQ(error, QString());
     // Boxes of the add-in are recorded rather than shown, so nothing blocks.
     auto boxes = std::make_shared<fake::MessageBoxes>();
-    HostServices::setMessageBox(boxes);
+    host.services()->setMessageBox(boxes);
     MainWindow *window = host.mainWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));

@@ -179,13 +179,13 @@ TEST_P(BadSetFile, ListsAndRestoresWhatTheReadingRulesGive)
 {
     const BadFile &file = GetParam();
     world.writeFile(file.bytes());
-    QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+    world.newWindow();
     world.window().Frame()->setVisible(true);
 
     EXPECT_EQ(world.listed(), file.listed);
     EXPECT_EQ(world.reportedModules(),
               file.loadReport ? QStringList{QLatin1String(file.loadReport)} : QStringList());
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(world.state().channel1.isOpen());
     if (file.restored.isNull())
         return;
 
@@ -203,7 +203,7 @@ TEST_P(BadSetFile, ListsAndRestoresWhatTheReadingRulesGive)
               file.restoreReport ? QStringList{QLatin1String(file.restoreReport)} : QStringList());
     // The redraw follows a whole read only.
     EXPECT_EQ(world.contentsUpdates, file.restoreReport ? 0 : 1);
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(world.state().channel1.isOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadSetFile, ::testing::ValuesIn(kBadFiles),

@@ -35,7 +35,7 @@ protected:
     /// A new main window that lists the file, as the first click does.
     void reload()
     {
-        QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+        world.newWindow();
         world.window().Frame()->setVisible(true);
     }
     void press(const char *button) { QTest::mouseClick(world.control<QPushButton>(button), Qt::LeftButton); }
@@ -110,7 +110,7 @@ TEST_F(DiskFaults, SettingsFolderThatCannotBeWritten)
     EXPECT_FALSE(QFileInfo::exists(world.filePath()));
     EXPECT_FALSE(world.listed().contains(QStringLiteral("Lost")));
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(world.state().channel1.isOpen());
 }
 
 TEST_F(DiskFaults, ReadOnlySetFileIsNeitherClearedNorWritten)
@@ -127,7 +127,7 @@ TEST_F(DiskFaults, ReadOnlySetFileIsNeitherClearedNorWritten)
                                           QStringLiteral("MODULE: Command1_Click frmMain Line : 40 / ERROR NUMBER: 70")}));
     setPermissions(world.filePath(), kWritable);
     EXPECT_EQ(world.fileBytes(), kSaved);
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(world.state().channel1.isOpen());
     reload();
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 }
@@ -164,7 +164,7 @@ TEST_F(DiskFaults, FullDiskLosesNoSetAndListsNoName)
     EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ERROR NUMBER: 61")});
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(world.state().channel1.isOpen());
 
     // A device is no set file: the list is not read from it endlessly.
     reload();
@@ -198,7 +198,7 @@ TEST_F(DiskFaults, WriteCutShortByTheDiskKeepsOnlyWholeRecords)
     EXPECT_EQ(world.fileBytes(), kSaved);
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(world.state().channel1.isOpen());
 
     // Room for the first record and part of the second: the whole one stays.
     withRoomFor(firstRecord.size() + 10, world.filePath(), [&] {

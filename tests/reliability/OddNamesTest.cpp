@@ -85,7 +85,7 @@ TEST_F(OddNames, ShowLiterallyAndRoundTripThroughTheFile)
     EXPECT_EQ(world.listed(), sorted);
 
     // A fresh load lists them the same, and each restores its own layers.
-    QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+    world.newWindow();
     world.window().Frame()->setVisible(true);
     EXPECT_EQ(world.listed(), sorted);
     // The first entry by a click, the others by the keyboard: the long name

@@ -69,6 +69,7 @@ TEST(OutOfMemory, TextGettersThatBuildTextShowTheirBoxAndGiveEmptyText)
     };
     QuarnelVisibility *command = new QuarnelVisibility;
     command->AddRef();
+    command->SetSite(host.services);
     for (const TextGetter &getter : getters) {
         host.boxes->boxes.clear();
         QString expected;

@@ -39,14 +39,15 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: set_writer FOLDER WRITER BLOCKS\n");
         return 64;
     }
-    HostServices::setDrives(std::make_shared<OneDrive>(QString::fromLocal8Bit(argv[1])));
+    HostServices services;
+    services.setDrives(std::make_shared<OneDrive>(QString::fromLocal8Bit(argv[1])));
     const QString writer = QString::fromLocal8Bit(argv[2]);
     const int blocks = std::stoi(argv[3]);
 
     std::string go;
     std::getline(std::cin, go);
 
-    FileChannel &channel = FileChannel::channel1();
+    FileChannel channel(services);
     long records = 0;
     try {
         for (int block = 0; block < blocks; ++block) {
@@ -68,6 +69,5 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("%ld\n", records);
-    HostServices::clear();
     return 0;
 }

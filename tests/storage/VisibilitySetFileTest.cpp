@@ -51,7 +51,7 @@ protected:
     }
 
     fake::FakeHost host;
-    FileChannel &channel = FileChannel::channel1();
+    FileChannel &channel = host.state->channel1;
     QString native;
     int ignored = 0;
 };

@@ -19,17 +19,23 @@ AddinWorld::AddinWorld()
     application = std::make_shared<Application>(document);
     host.objects->application = application;
 
-    QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+    QuarnelGIS_Public &state = *host.state;
     state.productName = QStringLiteral("QuarnelVisibility");
     state.productVersion = QStringLiteral("v2.12");
     state.setFilePath = QStringLiteral("C:\\Program Files\\QuarnelGIS\\QuarnelVisibility\\config");
     state.document = document;
-    state.mainWindow = std::make_shared<frmMain>();
+    newWindow();
     window().Frame()->setVisible(true);
     watch(document);
 }
 
-AddinWorld::~AddinWorld() { QuarnelGIS_Public::reset(); }
+AddinWorld::~AddinWorld() { mainWindow.reset(); }
+
+void AddinWorld::newWindow()
+{
+    mainWindow.reset();
+    mainWindow = std::make_unique<frmMain>(*host.state);
+}
 
 std::shared_ptr<Document> AddinWorld::makeDocument()
 {
@@ -94,7 +100,7 @@ void AddinWorld::useDocument(std::shared_ptr<Document> next)
 {
     document = next;
     application->setDocument(next);
-    QuarnelGIS_Public::instance().document = next;
+    host.state->document = next;
     watch(next);
 }
 

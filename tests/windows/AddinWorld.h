@@ -51,7 +51,10 @@ public:
     void writeFile(const QByteArray &bytes) const;
     QString filePath() const { return folder + QStringLiteral("config"); }
 
-    frmMain &window() { return *QuarnelGIS_Public::instance().mainWindow; }
+    /// Replaces the main window by a new one over the same state, as a new start-up does.
+    void newWindow();
+    QuarnelGIS_Public &state() { return *host.state; }
+    frmMain &window() { return *mainWindow; }
     QListWidget &list() { return *window().setList(); }
     QStringList listed();
     template <typename T> T *control(const char *name) { return window().findChild<T *>(QLatin1String(name)); }
@@ -66,6 +69,7 @@ public:
     QString folder;
     std::shared_ptr<mapdesk::Document> document;
     std::shared_ptr<mapdesk::Application> application;
+    std::unique_ptr<frmMain> mainWindow;
 
     int contentsUpdates = 0;
     int viewRefreshes = 0;

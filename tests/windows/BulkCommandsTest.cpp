@@ -123,7 +123,7 @@ TEST_F(BulkCommands, ClearAllOnAFileThatCannotBeDeletedKeepsItsSets)
 
 TEST_F(BulkCommands, ClearAllWithoutSettingsFolderIsReported)
 {
-    QuarnelGIS_Public::instance().setFilePath.clear();
+    world.state().setFilePath.clear();
     press("Command1");
     EXPECT_EQ(world.reportedModules().last(), QStringLiteral("MODULE: Command1_Click frmMain Line : 40"));
 }

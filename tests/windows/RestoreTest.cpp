@@ -1,4 +1,5 @@
 #include "AddinWorld.h"
+#include "LegendRefresh.h"
 
 #include "HostClassIds.h"
 #include "HostError.h"
@@ -26,7 +27,7 @@ protected:
     /// Lists the file's sets anew, as when the main window loads.
     void reload()
     {
-        QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+        world.newWindow();
         world.window().Frame()->setVisible(true);
     }
     bool visible(const char *map, const char *layer)
@@ -64,7 +65,7 @@ TEST_F(RestoreSet, AHostThatWrapsItsObjectsAfreshHasItsLayersSwitched)
     world.writeFile(record("Roads", "Layers", "Streets", "False") + record("Roads", "Layers", "Rails", "True")
                     + record("Roads", "Overview", "Streets", "False"));
     reload();
-    QuarnelGIS_Public::instance().document = std::make_shared<wrapping::Document>(world.document);
+    world.state().document = std::make_shared<wrapping::Document>(world.document);
     world.select(0);
     EXPECT_FALSE(visible("Layers", "Streets"));
     EXPECT_TRUE(visible("Layers", "Rails"));
@@ -246,7 +247,7 @@ TEST_F(LegendRefresh, LegendRefreshFailureIsReportedByItself)
 {
     auto legend = std::dynamic_pointer_cast<mapdesk::MapSurroundFrameElement>(
         world.document->pageLayoutModel()->elements().at(4));
-    world.window().RefreshLegend(legend, nullptr);
+    ::LegendRefresh::RefreshLegend(world.state(), legend, nullptr);
     EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: RefreshLegend frmMain Line : 20")});
     EXPECT_EQ(legend->surroundModel()->refreshCount(), 1);
     EXPECT_EQ(legend->surroundModel()->fitCount(), 0);

@@ -63,7 +63,7 @@ TEST_F(HelpWindow, LinksOpenTheirExactTargetsAndChangeNothingElse)
 
 TEST_F(HelpWindow, ProductPageFollowsTheProductName)
 {
-    QuarnelGIS_Public::instance().productName = QStringLiteral("Other Name");
+    world.state().productName = QStringLiteral("Other Name");
     QWidget *help = pressHelp();
     QTest::mouseClick(help->findChild<QLabel *>(QStringLiteral("Label4")), Qt::LeftButton);
     EXPECT_EQ(world.host.shell->calls.back().file,

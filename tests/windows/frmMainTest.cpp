@@ -25,13 +25,14 @@ protected:
         const QString root = host.drives->add(QLatin1Char('C'));
         folder = root + QStringLiteral("/Program Files/QuarnelGIS/QuarnelVisibility/");
         QDir().mkpath(folder);
-        QuarnelGIS_Public &state = QuarnelGIS_Public::instance();
+        QuarnelGIS_Public &state = *host.state;
         state.productName = QStringLiteral("QuarnelVisibility");
         state.productVersion = QStringLiteral("v2.12");
         state.setFilePath = QStringLiteral("C:\\Program Files\\QuarnelGIS\\QuarnelVisibility\\config");
         writeFile(QByteArray());
-        state.mainWindow = std::make_shared<frmMain>();
+        mainWindow = std::make_unique<frmMain>(state);
     }
+    void TearDown() override { mainWindow.reset(); }
 
     void writeFile(const QByteArray &bytes)
     {
@@ -40,7 +41,7 @@ protected:
         file.write(bytes);
     }
 
-    frmMain &window() { return *QuarnelGIS_Public::instance().mainWindow; }
+    frmMain &window() { return *mainWindow; }
 
     QStringList listed()
     {
@@ -53,6 +54,7 @@ protected:
     template <typename T> T *control(const char *name) { return window().findChild<T *>(QLatin1String(name)); }
 
     fake::FakeHost host;
+    std::unique_ptr<frmMain> mainWindow;
     QString folder;
 };
 
@@ -125,8 +127,8 @@ TEST_F(MainWindow, MissingFileOrEmptyPathIsReportedAndTheWindowStillLoads)
               QStringLiteral("MODULE: Form_Load frmMain Line : 50"));
     EXPECT_EQ(window().setList()->count(), 0);
 
-    QuarnelGIS_Public::instance().setFilePath.clear();
-    QuarnelGIS_Public::instance().mainWindow = std::make_shared<frmMain>();
+    host.state->setFilePath.clear();
+    mainWindow = std::make_unique<frmMain>(*host.state);
     window().Frame()->setVisible(true);
     EXPECT_EQ(host.boxes->boxes.size(), 2u);
     EXPECT_TRUE(host.objects->frames.back()->visible);

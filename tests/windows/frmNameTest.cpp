@@ -90,7 +90,7 @@ TEST_F(SaveSet, WritesOneRecordPerRecordableFeatureLayerInWalkOrder)
 
 TEST_F(SaveSet, AHostThatWrapsItsObjectsAfreshGetsEachRecordWithItsOwnMapName)
 {
-    QuarnelGIS_Public::instance().document = std::make_shared<wrapping::Document>(world.document);
+    world.state().document = std::make_shared<wrapping::Document>(world.document);
     save(pressSave(), QStringLiteral("Wrapped"));
 
     EXPECT_EQ(world.fileBytes(), QByteArray("\"Wrapped\",\"Layers\",\"Streets\",\"True\"\r\n"

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "LayerIndex.h"
+
+#include <optional>
+
+class IDocument;
+struct VisibilityRecord;
+
+/// The restore: applies records, one at a time, to the document's recordable
+/// feature layers that carry the record's map and layer names. The document
+/// is indexed once, at the first record, instead of being walked again for
+/// every record; a set with no record leaves the document untouched.
+class VisibilityApply
+{
+public:
+    explicit VisibilityApply(IDocument &document) : m_document(document) {}
+
+    /// Switches every layer the record names to its flag ("True" or not).
+    void apply(const VisibilityRecord &record);
+
+private:
+    IDocument &m_document;
+    std::optional<LayerIndex> m_layers;
+};
