@@ -17,6 +17,7 @@ struct Options
                                         QStringLiteral("Unregisters the command module FILE and exits."),
                                         QStringLiteral("FILE")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
+    QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Shows the name and version and exits.")};
 };
 
 void describe(QCommandLineParser &parser, const Options &options)
@@ -27,6 +28,7 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addOption(options.registerModule);
     parser.addOption(options.unregisterModule);
     parser.addOption(options.help);
+    parser.addOption(options.version);
     parser.addPositionalArgument(QStringLiteral("DOCUMENT"), QStringLiteral("The map document to open."),
                                  QStringLiteral("[DOCUMENT]"));
 }
@@ -42,19 +44,36 @@ QString CommandLine::usage()
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
     return QStringLiteral("Usage: mapdesk [--drive X=DIR]... [DOCUMENT]\n"
                           "       mapdesk --register FILE\n"
-                          "       mapdesk --unregister FILE")
+                          "       mapdesk --unregister FILE\n"
+                          "       mapdesk --version")
            + text.mid(end);
+}
+
+QString CommandLine::versionText()
+{
+    return QStringLiteral("mapdesk " MAPDESK_VERSION);
 }
 
 bool CommandLine::hasToolkitOptions(const QStringList &arguments)
 {
-    static const QStringList toolkitOptions{
-        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"),   QStringLiteral("qwindowgeometry"),    QStringLiteral("qwindowicon"),
-        QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),       QStringLiteral("session"),
-        QStringLiteral("display"),  QStringLiteral("geometry"),           QStringLiteral("style"),
-        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"),     QStringLiteral("nograb"),
-        QStringLiteral("dograb"),   QStringLiteral("sync"),               QStringLiteral("qmljsdebugger")};
+    static const QStringList toolkitOptions{QStringLiteral("platform"),
+                                            QStringLiteral("platformpluginpath"),
+                                            QStringLiteral("platformtheme"),
+                                            QStringLiteral("plugin"),
+                                            QStringLiteral("qwindowgeometry"),
+                                            QStringLiteral("qwindowicon"),
+                                            QStringLiteral("qwindowtitle"),
+                                            QStringLiteral("reverse"),
+                                            QStringLiteral("session"),
+                                            QStringLiteral("display"),
+                                            QStringLiteral("geometry"),
+                                            QStringLiteral("style"),
+                                            QStringLiteral("stylesheet"),
+                                            QStringLiteral("widgetcount"),
+                                            QStringLiteral("nograb"),
+                                            QStringLiteral("dograb"),
+                                            QStringLiteral("sync"),
+                                            QStringLiteral("qmljsdebugger")};
     for (const QString &argument : arguments.mid(1)) {
         if (argument == QLatin1String("--"))
             break;
@@ -81,6 +100,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     }
     if (parser.isSet(options.help)) {
         result.mode = Mode::Help;
+        return result;
+    }
+    if (parser.isSet(options.version)) {
+        result.mode = Mode::Version;
         return result;
     }
     const QStringList positional = parser.positionalArguments();

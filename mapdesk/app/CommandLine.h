@@ -9,6 +9,7 @@ namespace mapdesk {
 ///   mapdesk [--drive X=DIR]... [DOCUMENT]
 ///   mapdesk --register FILE
 ///   mapdesk --unregister FILE
+///   mapdesk --version
 class CommandLine
 {
 public:
@@ -17,6 +18,7 @@ public:
         Register,   ///< register a command module and exit
         Unregister, ///< unregister a command module and exit
         Help,       ///< print the usage and exit
+        Version,    ///< print the name and version and exit
         Invalid,    ///< print the error and the usage and exit with failure
     };
 
@@ -24,15 +26,17 @@ public:
     static CommandLine parse(const QStringList &arguments);
     /// The usage text.
     static QString usage();
+    /// The program's name and version, as --version prints it.
+    static QString versionText();
     /// Whether the arguments hold options of the window toolkit itself
     /// (-platform, -style, ...), which are only known once it has started.
     static bool hasToolkitOptions(const QStringList &arguments);
 
     Mode mode = Mode::Invalid;
-    QString error;       ///< why the command line is invalid
-    QString moduleFile;  ///< --register / --unregister
-    QStringList drives;  ///< every --drive argument, "X=DIR", in order
-    QString document;    ///< the document to open, or empty
+    QString error;      ///< why the command line is invalid
+    QString moduleFile; ///< --register / --unregister
+    QStringList drives; ///< every --drive argument, "X=DIR", in order
+    QString document;   ///< the document to open, or empty
 };
 
 } // namespace mapdesk

@@ -28,10 +28,14 @@ int invalid(const mapdesk::CommandLine &line)
 
 int main(int argc, char **argv)
 {
-    // Registration and help need no display; the window does.
+    // Registration, help and the version need no display; the window does.
     mapdesk::CommandLine line = mapdesk::CommandLine::parse(argumentsOf(argc, argv));
     if (line.mode == mapdesk::CommandLine::Mode::Help) {
         std::cout << mapdesk::CommandLine::usage().toLocal8Bit().constData();
+        return 0;
+    }
+    if (line.mode == mapdesk::CommandLine::Mode::Version) {
+        std::cout << mapdesk::CommandLine::versionText().toLocal8Bit().constData() << std::endl;
         return 0;
     }
     if (line.mode == mapdesk::CommandLine::Mode::Register || line.mode == mapdesk::CommandLine::Mode::Unregister) {
@@ -41,12 +45,13 @@ int main(int argc, char **argv)
                                                                   ? mapdesk::ServerRegistration::Action::Register
                                                                   : mapdesk::ServerRegistration::Action::Unregister,
                                                               line.moduleFile);
-        (outcome.succeeded ? std::cout : std::cerr) << "mapdesk: " << outcome.message.toLocal8Bit().constData()
-                                                    << std::endl;
+        (outcome.succeeded ? std::cout : std::cerr)
+            << "mapdesk: " << outcome.message.toLocal8Bit().constData() << std::endl;
         return outcome.succeeded ? 0 : 1;
     }
 
-    if (line.mode == mapdesk::CommandLine::Mode::Invalid && !mapdesk::CommandLine::hasToolkitOptions(argumentsOf(argc, argv)))
+    if (line.mode == mapdesk::CommandLine::Mode::Invalid
+        && !mapdesk::CommandLine::hasToolkitOptions(argumentsOf(argc, argv)))
         return invalid(line);
 
     QApplication app(argc, argv);

@@ -189,3 +189,19 @@ TEST_F(Program, RegistersAndUnregistersAModule)
 }
 
 } // namespace
+
+namespace {
+
+// --version prints the name and version alone, needs no display, and wins
+// over a document named beside it.
+TEST_F(Program, PrintsItsNameAndVersion)
+{
+    EXPECT_EQ(parse({"--version", "city.mapdesk.json"}).mode, CommandLine::Mode::Version);
+    const Run result = run({QStringLiteral("--version")});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_EQ(result.out.trimmed(), CommandLine::versionText());
+    EXPECT_TRUE(result.out.startsWith(QStringLiteral("mapdesk 2."))) << qPrintable(result.out);
+    EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("--version")));
+}
+
+} // namespace
