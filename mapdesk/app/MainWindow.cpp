@@ -15,6 +15,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -43,6 +44,26 @@ int unreadLayers(const std::vector<std::shared_ptr<Layer>> &layers, int depth)
             count += unreadLayers(group->members(), depth + 1);
     }
     return count;
+}
+
+/// Every layer of `layers` (groups and their members too) with its flag, in tree order.
+void collectFlags(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<std::pair<const void *, bool>> &out,
+                  int depth)
+{
+    for (const std::shared_ptr<Layer> &layer : layers) {
+        out.emplace_back(layer.get(), layer->visible());
+        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer); group && depth < 64)
+            collectFlags(group->members(), out, depth + 1);
+    }
+}
+
+std::vector<std::pair<const void *, bool>> flagsOf(const Document *document)
+{
+    std::vector<std::pair<const void *, bool>> flags;
+    if (document)
+        for (const std::shared_ptr<Map> &map : document->mapModels())
+            collectFlags(map->layers(), flags, 0);
+    return flags;
 }
 
 /// What went wrong in a read or write, naming the file.
@@ -82,11 +103,17 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     bindDocument();
 }
 
-MainWindow::~MainWindow() { delete m_connections.data(); }
+MainWindow::~MainWindow()
+{
+    delete m_connections.data();
+}
 
 void MainWindow::createMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *newDocument = file->addAction(tr("&New"), this, &MainWindow::newTriggered);
+    newDocument->setShortcut(QKeySequence::New);
+    newDocument->setObjectName(QStringLiteral("fileNew"));
     QAction *open = file->addAction(tr("&Open..."), this, &MainWindow::openTriggered);
     open->setShortcut(QKeySequence::Open);
     open->setObjectName(QStringLiteral("fileOpen"));
@@ -122,9 +149,14 @@ void MainWindow::bindDocument()
     m_layoutView->setDocument(m_document);
     if (m_document) {
         m_connections = new QObject(this);
-        connect(m_document->events(), &DocumentEvents::activeViewChanged, m_connections,
-                [this] { showActiveView(); });
+        DocumentEvents *events = m_document->events();
+        connect(events, &DocumentEvents::activeViewChanged, m_connections, [this] { showActiveView(); });
+        connect(events, &DocumentEvents::modifiedChanged, m_connections, [this] { updateTitle(); });
+        connect(events, &DocumentEvents::contentsUpdated, m_connections, [this] { documentRedrawn(); });
+        connect(events, &DocumentEvents::viewRefreshed, m_connections, [this] { documentRedrawn(); });
+        connect(events, &DocumentEvents::partialRefresh, m_connections, [this] { documentRedrawn(); });
     }
+    takeSavedFlags();
     showActiveView();
     updateTitle();
 }
@@ -147,7 +179,65 @@ void MainWindow::updateTitle()
 {
     const QString path = m_document ? m_document->filePath() : QString();
     const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).fileName();
-    setWindowTitle(QStringLiteral("%1 - mapdesk").arg(name));
+    // Set in full rather than through the "[*]" placeholder, which a file
+    // name may hold itself.
+    const bool modified = m_document && m_document->isModified();
+    setWindowTitle(QStringLiteral("%1%2 - mapdesk").arg(name, modified ? QStringLiteral("*") : QString()));
+}
+
+void MainWindow::takeSavedFlags()
+{
+    m_savedFlags = flagsOf(m_document.get());
+}
+
+void MainWindow::documentRedrawn()
+{
+    // Commands change flags without telling anyone but the views; a flag that
+    // differs from the saved one once drawn is an unsaved change.
+    if (m_document && !m_document->isModified() && flagsOf(m_document.get()) != m_savedFlags)
+        m_document->setModified(true);
+}
+
+void MainWindow::newDocument()
+{
+    m_application->setDocument(Document::createUntitled());
+}
+
+bool MainWindow::confirmDiscard()
+{
+    if (!m_document || !m_document->isModified())
+        return true;
+    const QString path = m_document->filePath();
+    const QString name = path.isEmpty() ? tr("Untitled") : QFileInfo(path).fileName();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("mapdesk"),
+                    tr("The document %1 has unsaved changes.").arg(name),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("unsavedChanges"));
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(tr("Do you want to save them?"));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return saveDocument();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (confirmDiscard())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::newTriggered()
+{
+    if (confirmDiscard())
+        newDocument();
 }
 
 bool MainWindow::openDocument(const QString &path)
@@ -164,9 +254,8 @@ bool MainWindow::openDocument(const QString &path)
     for (const std::shared_ptr<Map> &map : document->mapModels())
         unread += unreadLayers(map->layers(), 0);
     const QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(document->filePath()));
-    statusBar()->showMessage(unread == 0 ? opened
-                                         : tr("%1; the data of %n layer(s) could not be read", nullptr, unread)
-                                               .arg(opened));
+    statusBar()->showMessage(
+        unread == 0 ? opened : tr("%1; the data of %n layer(s) could not be read", nullptr, unread).arg(opened));
     return true;
 }
 
@@ -191,6 +280,8 @@ bool MainWindow::saveDocumentAs(const QString &path)
         return false;
     }
     m_document->setFilePath(target);
+    m_document->setModified(false);
+    takeSavedFlags();
     updateTitle();
     statusBar()->showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(target)));
     return true;
@@ -198,6 +289,8 @@ bool MainWindow::saveDocumentAs(const QString &path)
 
 void MainWindow::openTriggered()
 {
+    if (!confirmDiscard())
+        return;
     const QString start = m_document && !m_document->filePath().isEmpty()
                               ? QFileInfo(m_document->filePath()).absolutePath()
                               : QDir::currentPath();
@@ -208,14 +301,17 @@ void MainWindow::openTriggered()
 
 bool MainWindow::saveAsTriggered()
 {
-    const QString start = m_document && !m_document->filePath().isEmpty() ? m_document->filePath()
-                                                                          : QDir::current().filePath(
-                                                                                QStringLiteral("untitled.mapdesk.json"));
+    const QString start = m_document && !m_document->filePath().isEmpty()
+                              ? m_document->filePath()
+                              : QDir::current().filePath(QStringLiteral("untitled.mapdesk.json"));
     const QString path = QFileDialog::getSaveFileName(this, tr("Save Map Document"), start, kDocumentFilter);
     return !path.isEmpty() && saveDocumentAs(path);
 }
 
-void MainWindow::reportProblem(const QString &message) { reportProblems({message}); }
+void MainWindow::reportProblem(const QString &message)
+{
+    reportProblems({message});
+}
 
 void MainWindow::reportProblems(const QStringList &messages)
 {

@@ -6,6 +6,8 @@
 #include <QPointer>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QStackedWidget;
@@ -17,11 +19,16 @@ class LayoutView;
 class MapView;
 class TocWidget;
 
-/// mapdesk's application window: menus File (Open..., Save, Save As...,
+/// mapdesk's application window: menus File (New, Open..., Save, Save As...,
 /// Quit) and View (Data View, Layout View), the table of contents beside the
 /// data view or the layout view (whichever is the document's active view),
 /// the command toolbars and the status bar. It shows the application's
 /// current document and follows it when another one is opened.
+///
+/// The title names the document, with `*` while it holds unsaved changes;
+/// New, Open and closing the window first ask whether to save them. A
+/// change of layer flags made by a command counts as a change once the
+/// command has the table of contents or the map redrawn.
 ///
 /// Failures to open or save name the file and the fault in the status bar
 /// and on standard error (and, when interactive, in a message box that does
@@ -36,7 +43,14 @@ public:
 
     /// Reads the document at `path` and makes it the application's current
     /// document. On failure reports it and keeps the current document.
+    /// Does not ask about unsaved changes (see confirmDiscard()).
     bool openDocument(const QString &path);
+    /// Makes a new untitled document current, without asking.
+    void newDocument();
+    /// When the document has unsaved changes, asks whether to save them
+    /// (Save / Discard / Cancel). True when the caller may go on: nothing was
+    /// modified, the changes were saved, or the user discarded them.
+    bool confirmDiscard();
     /// Saves the current document to its file (asking for one when it has none).
     bool saveDocument();
     /// Saves the current document to `path`, which becomes its file.
@@ -61,13 +75,19 @@ public:
 
     QSize sizeHint() const override { return {1000, 700}; }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void createMenus();
     void bindDocument();
     void showActiveView();
     void updateTitle();
     void openTriggered();
+    void newTriggered();
     bool saveAsTriggered();
+    void documentRedrawn();
+    void takeSavedFlags();
 
     std::shared_ptr<Application> m_application;
     std::shared_ptr<Document> m_document;
@@ -79,6 +99,8 @@ private:
     QAction *m_dataViewAction = nullptr;
     QAction *m_layoutViewAction = nullptr;
     bool m_interactive = false;
+    /// Every layer's flag as of the last open or save, in tree order.
+    std::vector<std::pair<const void *, bool>> m_savedFlags;
 };
 
 } // namespace mapdesk

@@ -129,6 +129,14 @@ void Document::setActiveViewKind(ViewKind kind)
     emit m_events->activeViewChanged();
 }
 
+void Document::setModified(bool modified)
+{
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    emit m_events->modifiedChanged(modified);
+}
+
 void Document::captureDrawnState()
 {
     for (const auto &map : m_maps->items())

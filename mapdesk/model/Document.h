@@ -72,6 +72,11 @@ public:
     QString filePath() const { return m_filePath; }
     void setFilePath(const QString &path) { m_filePath = path; }
 
+    /// Whether the document holds changes not yet saved to its file.
+    bool isModified() const { return m_modified; }
+    /// Emits modifiedChanged() when the state changes.
+    void setModified(bool modified);
+
     /// Makes every map's drawn-layer list and every legend's item list
     /// match the current flags, without emitting or counting a refresh
     /// (after reading a document or building one in code).
@@ -84,6 +89,7 @@ private:
     std::shared_ptr<PageLayout> m_pageLayout;
     ViewKind m_activeView = ViewKind::Data;
     QString m_filePath;
+    bool m_modified = false;
 };
 
 } // namespace mapdesk

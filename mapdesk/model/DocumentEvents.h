@@ -35,6 +35,8 @@ signals:
     void activeViewChanged();
     /// The document's focus map changed.
     void focusMapChanged();
+    /// The document became modified, or was saved or reverted to its file.
+    void modifiedChanged(bool modified);
 };
 
 } // namespace mapdesk

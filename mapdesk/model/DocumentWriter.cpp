@@ -121,7 +121,13 @@ QString Writer::relativeSource(const QString &source, const QString &layerName) 
 {
     if (source.isEmpty())
         fail(QStringLiteral("the layer \"%1\" has no data file and cannot be saved").arg(layerName));
-    return QDir(m_baseDir).relativeFilePath(source);
+    // Data beside or below the document travels with it as a relative path;
+    // data elsewhere keeps its absolute path, so that moving the document
+    // does not lose it.
+    const QString relative = QDir(m_baseDir).relativeFilePath(source);
+    if (relative == QLatin1String("..") || relative.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(relative))
+        return QDir::cleanPath(QFileInfo(source).absoluteFilePath());
+    return relative;
 }
 
 void Writer::assignFrameIds(const std::vector<std::shared_ptr<Element>> &elements, int depth)

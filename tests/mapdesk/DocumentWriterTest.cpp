@@ -14,6 +14,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -169,4 +172,30 @@ TEST(DocumentWriterTest, WhatCannotBeSavedIsRefusedNamingTheFile)
     QDir().mkpath(folder);
     EXPECT_THROW(DocumentWriter::write(*Document::createUntitled(), folder), DocumentError);
     EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+// A source beside or below the document is written relative to it; one above
+// it or elsewhere keeps its absolute path, so that the saved file still
+// finds it when moved.
+TEST(DocumentWriterTest, SourcesBesideOrBelowAreRelativeOthersAbsolute)
+{
+    const QString base = QStringLiteral("/maps/project");
+    const struct
+    {
+        QString source;
+        QString written;
+    } cases[] = {
+        {QStringLiteral("/maps/project/roads.geojson"), QStringLiteral("roads.geojson")},
+        {QStringLiteral("/maps/project/data/deep/rivers.shp"), QStringLiteral("data/deep/rivers.shp")},
+        {QStringLiteral("/maps/other/parks.gpkg"), QStringLiteral("/maps/other/parks.gpkg")},
+        {QStringLiteral("/maps/project-old/parks.gpkg"), QStringLiteral("/maps/project-old/parks.gpkg")},
+        {QStringLiteral("/elsewhere/dem.tif"), QStringLiteral("/elsewhere/dem.tif")},
+    };
+    for (const auto &c : cases) {
+        const auto document = Document::createUntitled();
+        document->mapModels()[0]->addLayer(std::make_shared<FeatureLayer>(QStringLiteral("L"), c.source));
+        const QJsonObject root = QJsonDocument::fromJson(DocumentWriter::toJson(*document, base)).object();
+        const QJsonObject layer = root[QStringLiteral("maps")][0][QStringLiteral("layers")][0].toObject();
+        EXPECT_EQ(layer[QStringLiteral("source")].toString(), c.written) << qPrintable(c.source);
+    }
 }

@@ -1,11 +1,12 @@
+#include "MainWindow.h"
 #include "Application.h"
 #include "Document.h"
+#include "DocumentReader.h"
 #include "FeatureLayer.h"
 #include "GroupElement.h"
 #include "GroupLayer.h"
 #include "LayoutView.h"
 #include "Legend.h"
-#include "MainWindow.h"
 #include "Map.h"
 #include "MapFrameElement.h"
 #include "MapSurroundFrameElement.h"
@@ -18,10 +19,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -75,8 +79,8 @@ struct Sample
     std::shared_ptr<GroupLayer> water = std::make_shared<GroupLayer>(QStringLiteral("Water"), false);
     std::shared_ptr<MapFrameElement> frame =
         std::make_shared<MapFrameElement>(QStringLiteral("town"), town, QRectF(10, 10, 150, 100));
-    std::shared_ptr<MapSurroundFrameElement> legendFrame = std::make_shared<MapSurroundFrameElement>(
-        frame, std::make_shared<Legend>(town), QRectF(180, 10, 80, 60));
+    std::shared_ptr<MapSurroundFrameElement> legendFrame =
+        std::make_shared<MapSurroundFrameElement>(frame, std::make_shared<Legend>(town), QRectF(180, 10, 80, 60));
 };
 
 class Window : public ::testing::Test
@@ -220,9 +224,8 @@ TEST_F(Window, PartialRefreshOfALegendRedrawsOnlyItsRectangle)
     };
 
     const QRect legend = layout->elementRect(*sample.legendFrame);
-    const QRect legendPainted = paintedAfter([&] {
-        sample.document->pageLayoutModel()->partialRefresh(IView::Graphics, sample.legendFrame, nullptr);
-    });
+    const QRect legendPainted = paintedAfter(
+        [&] { sample.document->pageLayoutModel()->partialRefresh(IView::Graphics, sample.legendFrame, nullptr); });
     EXPECT_FALSE(legendPainted.isEmpty());
     EXPECT_TRUE(legend.contains(legendPainted)) << "painted " << qPrintable(QDebug::toString(legendPainted));
 
@@ -258,7 +261,8 @@ TEST_F(Window, OpenAndSaveFailuresNameTheFileAndKeepTheDocument)
     const QString missing = dir.filePath(QStringLiteral("missing.mapdesk.json"));
     EXPECT_FALSE(window->openDocument(missing));
     EXPECT_EQ(application->currentDocument(), sample.document);
-    EXPECT_TRUE(window->statusBar()->currentMessage().contains(missing)) << qPrintable(window->statusBar()->currentMessage());
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(missing))
+        << qPrintable(window->statusBar()->currentMessage());
 
     const QString garbage = dir.filePath(QStringLiteral("garbage.mapdesk.json"));
     QFile file(garbage);
@@ -315,6 +319,98 @@ TEST_F(Window, SavedDocumentOpensAgainWithItsFlags)
     pressSpaceOn(toc, item);
     EXPECT_TRUE(reread->visible());
     EXPECT_FALSE(first->visible());
+}
+
+} // namespace
+
+namespace {
+
+/// Answers the next modal message box with `button` once it shows, and
+/// records the text it asked.
+void answerNextBox(QMessageBox::StandardButton button, QString *asked)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, button, asked] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        *asked = box->text();
+        poll->deleteLater();
+        poll->stop();
+        box->button(button)->click();
+    });
+    poll->start(10);
+}
+
+// A change marks the title with "*"; leaving the document (closing the
+// window or starting a new one) then asks Save / Discard / Cancel, and each
+// answer does what it says.
+TEST_F(Window, ModifiedDocumentAsksBeforeItIsLeft)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("town.mapdesk.json"));
+    enum class Leave { Close, New };
+    const struct
+    {
+        Leave leave;
+        QMessageBox::StandardButton answer;
+        bool left;
+        bool saved;
+    } cases[] = {
+        {Leave::Close, QMessageBox::Cancel, false, false}, {Leave::Close, QMessageBox::Discard, true, false},
+        {Leave::Close, QMessageBox::Save, true, true},     {Leave::New, QMessageBox::Cancel, false, false},
+        {Leave::New, QMessageBox::Discard, true, false},   {Leave::New, QMessageBox::Save, true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.leave) * 10 + static_cast<int>(&c - cases));
+        window->show();
+        ASSERT_TRUE(window->openDocument(QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")));
+        ASSERT_TRUE(window->saveDocumentAs(path));
+        const std::shared_ptr<Document> document = application->currentDocument();
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("town.mapdesk.json - mapdesk"));
+        const std::shared_ptr<Layer> first = document->mapModels().front()->layers().front();
+        pressSpaceOn(window->tableOfContents(), window->tableOfContents()->itemOf(first.get()));
+        ASSERT_TRUE(document->isModified());
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("town.mapdesk.json* - mapdesk"));
+
+        QString asked;
+        answerNextBox(c.answer, &asked);
+        if (c.leave == Leave::Close) {
+            EXPECT_EQ(window->close(), c.left);
+            EXPECT_EQ(window->isVisible(), !c.left);
+        } else {
+            window->findChild<QAction *>(QStringLiteral("fileNew"))->trigger();
+            EXPECT_EQ(application->currentDocument() != document, c.left);
+        }
+        EXPECT_TRUE(asked.contains(QStringLiteral("town.mapdesk.json"))) << qPrintable(asked);
+        EXPECT_EQ(document->isModified(), !c.saved);
+        const auto reread = DocumentReader::read(path);
+        EXPECT_EQ(reread->mapModels().front()->layers().front()->visible(), !c.saved);
+    }
+    // A new document is untitled, unmodified, with one empty map.
+    const std::shared_ptr<Document> fresh = application->currentDocument();
+    EXPECT_TRUE(fresh->filePath().isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - mapdesk"));
+    ASSERT_EQ(fresh->mapModels().size(), 1u);
+    EXPECT_EQ(fresh->mapModels().front()->name(), QStringLiteral("Layers"));
+
+    // An unmodified document is left without a question.
+    window->show();
+    EXPECT_TRUE(window->close());
+}
+
+// A command that changes flags and has the map redrawn modifies the
+// document; drawing with the saved flags does not.
+TEST_F(Window, FlagsChangedByACommandModifyTheDocumentOnceDrawn)
+{
+    EXPECT_FALSE(sample.document->isModified());
+    sample.town->refresh();
+    EXPECT_FALSE(sample.document->isModified());
+    sample.parks->setVisible(false);
+    EXPECT_FALSE(sample.document->isModified()) << "nothing drawn yet";
+    sample.document->updateContents();
+    EXPECT_TRUE(sample.document->isModified());
 }
 
 } // namespace
