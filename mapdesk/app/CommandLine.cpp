@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "DataFile.h"
+
 #include <QCommandLineParser>
 
 namespace mapdesk {
@@ -29,8 +31,13 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addOption(options.unregisterModule);
     parser.addOption(options.help);
     parser.addOption(options.version);
-    parser.addPositionalArgument(QStringLiteral("DOCUMENT"), QStringLiteral("The map document to open."),
-                                 QStringLiteral("[DOCUMENT]"));
+    parser.addPositionalArgument(QStringLiteral("DOCUMENT"),
+                                 QStringLiteral("The map document (*.mapdesk.json) to open."),
+                                 QStringLiteral("[DOCUMENT"));
+    parser.addPositionalArgument(
+        QStringLiteral("DATA_FILE"),
+        QStringLiteral("Data files to show as the layers of a new document, the first on top."),
+        QStringLiteral("| DATA_FILE...]"));
 }
 } // namespace
 
@@ -42,7 +49,7 @@ QString CommandLine::usage()
     QString text = parser.helpText();
     // The program's own name, whatever the executable is called.
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
-    return QStringLiteral("Usage: mapdesk [--drive X=DIR]... [DOCUMENT]\n"
+    return QStringLiteral("Usage: mapdesk [--drive X=DIR]... [DOCUMENT | DATA_FILE...]\n"
                           "       mapdesk --register FILE\n"
                           "       mapdesk --unregister FILE\n"
                           "       mapdesk --version")
@@ -126,13 +133,21 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         result.moduleFile = files.constFirst();
         return result;
     }
-    if (positional.size() > 1) {
-        result.error = QStringLiteral("Only one document can be opened: %1").arg(positional.join(QLatin1String(", ")));
+    QStringList documents;
+    for (const QString &argument : positional)
+        (DataFile::isDocument(argument) ? documents : result.dataFiles) << argument;
+    if (documents.size() > 1) {
+        result.error = QStringLiteral("Only one document can be opened: %1").arg(documents.join(QLatin1String(", ")));
+        return result;
+    }
+    if (!documents.isEmpty() && !result.dataFiles.isEmpty()) {
+        result.error = QStringLiteral("A document cannot be opened together with data files: %1")
+                           .arg(positional.join(QLatin1String(", ")));
         return result;
     }
     result.mode = Mode::Run;
     result.drives = parser.values(options.drive);
-    result.document = positional.value(0);
+    result.document = documents.value(0);
     return result;
 }
 

@@ -6,7 +6,7 @@
 namespace mapdesk {
 
 /// mapdesk's command line:
-///   mapdesk [--drive X=DIR]... [DOCUMENT]
+///   mapdesk [--drive X=DIR]... [DOCUMENT | DATA_FILE...]
 ///   mapdesk --register FILE
 ///   mapdesk --unregister FILE
 ///   mapdesk --version
@@ -33,10 +33,11 @@ public:
     static bool hasToolkitOptions(const QStringList &arguments);
 
     Mode mode = Mode::Invalid;
-    QString error;      ///< why the command line is invalid
-    QString moduleFile; ///< --register / --unregister
-    QStringList drives; ///< every --drive argument, "X=DIR", in order
-    QString document;   ///< the document to open, or empty
+    QString error;         ///< why the command line is invalid
+    QString moduleFile;    ///< --register / --unregister
+    QStringList drives;    ///< every --drive argument, "X=DIR", in order
+    QString document;      ///< the document to open, or empty
+    QStringList dataFiles; ///< data files to show in a new document, in order
 };
 
 } // namespace mapdesk

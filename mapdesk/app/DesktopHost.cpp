@@ -47,6 +47,8 @@ QString DesktopHost::start(const Options &options)
         m_window->reportProblem(prepared);
     if (!options.document.isEmpty())
         m_window->openDocument(options.document);
+    else if (!options.dataFiles.isEmpty())
+        startWithData(options.dataFiles);
 
     m_commands = std::make_unique<CommandLoader>(m_application);
     m_commands->setSite(m_services);
@@ -55,6 +57,14 @@ QString DesktopHost::start(const Options &options)
     m_window->reportProblems(m_commands->problems());
     QObject::connect(m_commands.get(), &CommandLoader::problemReported, m_window.get(), &MainWindow::reportProblem);
     return {};
+}
+
+void DesktopHost::startWithData(const QStringList &files)
+{
+    // The untitled document's one map, "Layers", takes the files in the
+    // order given; what they hold is no change to save yet.
+    m_window->addData(files);
+    m_application->currentDocument()->setModified(false);
 }
 
 void DesktopHost::stop()

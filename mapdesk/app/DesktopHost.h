@@ -27,9 +27,10 @@ class DesktopHost
 public:
     struct Options
     {
-        QStringList drives; ///< "X=DIR" arguments, in order
-        QString document;   ///< the document to open, or empty for an untitled one
+        QStringList drives;      ///< "X=DIR" arguments, in order
+        QString document;        ///< the document to open, or empty for an untitled one
         bool interactive = true; ///< problems also in message boxes
+        QStringList dataFiles = {}; ///< data files for a new document (when no document is given)
     };
 
     DesktopHost();
@@ -50,6 +51,7 @@ public:
     DriveTable &drives() const { return *m_drives; }
 
 private:
+    void startWithData(const QStringList &files);
     void stop();
 
     std::shared_ptr<DriveTable> m_drives;

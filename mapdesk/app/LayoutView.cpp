@@ -2,6 +2,7 @@
 
 #include "Document.h"
 #include "DocumentEvents.h"
+#include "FileDrop.h"
 #include "GroupElement.h"
 #include "Layer.h"
 #include "Legend.h"
@@ -14,6 +15,7 @@
 #include "ScaleBar.h"
 #include "TextElement.h"
 
+#include <QDropEvent>
 #include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
@@ -63,10 +65,14 @@ LayoutView::LayoutView(QWidget *parent) : QWidget(parent)
     QPalette look = palette();
     look.setColor(QPalette::Window, QColor(128, 128, 128));
     setPalette(look);
+    setAcceptDrops(true);
     setObjectName(QStringLiteral("layoutView"));
 }
 
-LayoutView::~LayoutView() { delete m_connections.data(); }
+LayoutView::~LayoutView()
+{
+    delete m_connections.data();
+}
 
 void LayoutView::setDocument(std::shared_ptr<Document> document)
 {
@@ -180,8 +186,8 @@ void LayoutView::drawMapFrame(QPainter &painter, MapFrameElement &frame)
     painter.fillRect(box, Qt::white);
     painter.setClipRect(box, Qt::IntersectClip);
     if (const std::shared_ptr<Map> map = frame.mapModel()) {
-        const QRectF inner = page.mapRect(frame.bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm,
-                                                                  -kFrameInsetMm));
+        const QRectF inner =
+            page.mapRect(frame.bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm, -kFrameInsetMm));
         MapPainter::draw(painter, map->drawnLayers(), MapPainter::fit(map->fullExtent(), inner));
     }
     painter.restore();
@@ -258,8 +264,8 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
         const std::shared_ptr<Map> map = frame ? frame->mapModel() : nullptr;
         double unitsPerPixel = 0;
         if (map) {
-            const QRectF inner = page.mapRect(frame->bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm,
-                                                                       -kFrameInsetMm));
+            const QRectF inner =
+                page.mapRect(frame->bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm, -kFrameInsetMm));
             const QTransform mapping = MapPainter::fit(map->fullExtent(), inner);
             if (!mapping.isIdentity() && mapping.m11() > 0)
                 unitsPerPixel = 1.0 / mapping.m11();
@@ -298,6 +304,22 @@ void LayoutView::drawText(QPainter &painter, TextElement &text)
     painter.setPen(Qt::black);
     painter.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text.text());
     painter.restore();
+}
+
+void LayoutView::dragEnterEvent(QDragEnterEvent *event)
+{
+    FileDrop::accept(event);
+}
+
+void LayoutView::dragMoveEvent(QDragMoveEvent *event)
+{
+    FileDrop::accept(event);
+}
+
+void LayoutView::dropEvent(QDropEvent *event)
+{
+    if (FileDrop::accept(event))
+        emit filesDropped(FileDrop::localFiles(event->mimeData()));
 }
 
 } // namespace mapdesk

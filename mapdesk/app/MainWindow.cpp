@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Application.h"
+#include "DataFile.h"
 #include "DocumentError.h"
 #include "DocumentEvents.h"
 #include "DocumentReader.h"
@@ -11,6 +12,7 @@
 #include "LayoutView.h"
 #include "Map.h"
 #include "MapView.h"
+#include "PageLayout.h"
 #include "TocWidget.h"
 
 #include <QActionGroup>
@@ -87,6 +89,9 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     m_views = new QStackedWidget;
     m_views->addWidget(m_dataView);
     m_views->addWidget(m_layoutView);
+    connect(m_toc, &TocWidget::filesDropped, this, &MainWindow::filesDropped);
+    connect(m_dataView, &MapView::filesDropped, this, &MainWindow::filesDropped);
+    connect(m_layoutView, &LayoutView::filesDropped, this, &MainWindow::filesDropped);
 
     auto *splitter = new QSplitter;
     splitter->addWidget(m_toc);
@@ -117,6 +122,10 @@ void MainWindow::createMenus()
     QAction *open = file->addAction(tr("&Open..."), this, &MainWindow::openTriggered);
     open->setShortcut(QKeySequence::Open);
     open->setObjectName(QStringLiteral("fileOpen"));
+    QAction *addData = file->addAction(tr("&Add Data..."), this, &MainWindow::addDataTriggered);
+    addData->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    addData->setObjectName(QStringLiteral("fileAddData"));
+    file->addSeparator();
     QAction *save = file->addAction(tr("&Save"), this, [this] { saveDocument(); });
     save->setShortcut(QKeySequence::Save);
     save->setObjectName(QStringLiteral("fileSave"));
@@ -201,6 +210,64 @@ void MainWindow::documentRedrawn()
 void MainWindow::newDocument()
 {
     m_application->setDocument(Document::createUntitled());
+}
+
+int MainWindow::addData(const QStringList &paths)
+{
+    if (!m_document || paths.isEmpty())
+        return 0;
+    std::vector<std::shared_ptr<Layer>> layers;
+    QStringList refused;
+    for (const QString &path : paths) {
+        QString error;
+        if (std::shared_ptr<Layer> layer = DataFile::open(path, &error))
+            layers.push_back(std::move(layer));
+        else
+            refused << tr("Cannot add %1").arg(error);
+    }
+    if (!layers.empty()) {
+        std::shared_ptr<Map> map = m_document->focusMapModel();
+        if (!map) {
+            map = std::make_shared<Map>(QStringLiteral("Layers"));
+            m_document->addMap(map);
+        }
+        for (std::size_t i = 0; i < layers.size(); ++i)
+            map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
+        m_document->setModified(true);
+        map->refresh();
+        m_document->pageLayoutModel()->refresh();
+        m_document->updateContents();
+        statusBar()->showMessage(tr("Added %n layer(s)", nullptr, static_cast<int>(layers.size())));
+    }
+    reportProblems(refused);
+    return static_cast<int>(layers.size());
+}
+
+void MainWindow::filesDropped(const QStringList &paths)
+{
+    QStringList data;
+    for (const QString &path : paths) {
+        if (!DataFile::isDocument(path))
+            data << path;
+    }
+    addData(data);
+    for (const QString &path : paths) {
+        // One document at a time: the first one dropped is opened.
+        if (DataFile::isDocument(path)) {
+            if (confirmDiscard())
+                openDocument(path);
+            break;
+        }
+    }
+}
+
+void MainWindow::addDataTriggered()
+{
+    const QString start = m_document && !m_document->filePath().isEmpty()
+                              ? QFileInfo(m_document->filePath()).absolutePath()
+                              : QDir::currentPath();
+    const QStringList paths = QFileDialog::getOpenFileNames(this, tr("Add Data"), start, DataFile::dialogFilter());
+    addData(paths);
 }
 
 bool MainWindow::confirmDiscard()

@@ -19,8 +19,8 @@ class LayoutView;
 class MapView;
 class TocWidget;
 
-/// mapdesk's application window: menus File (New, Open..., Save, Save As...,
-/// Quit) and View (Data View, Layout View), the table of contents beside the
+/// mapdesk's application window: menus File (New, Open..., Add Data...,
+/// Save, Save As..., Quit) and View (Data View, Layout View), the table of contents beside the
 /// data view or the layout view (whichever is the document's active view),
 /// the command toolbars and the status bar. It shows the application's
 /// current document and follows it when another one is opened.
@@ -47,6 +47,14 @@ public:
     bool openDocument(const QString &path);
     /// Makes a new untitled document current, without asking.
     void newDocument();
+    /// Adds each data file of `paths` as a layer at the top of the focus map,
+    /// in the order given (the first on top). A file that cannot be read is
+    /// refused with a message naming it and saying why, and adds nothing.
+    /// Returns how many layers were added.
+    int addData(const QStringList &paths);
+    /// Files dropped on the window: a map document is opened (after asking
+    /// about unsaved changes), data files are added.
+    void filesDropped(const QStringList &paths);
     /// When the document has unsaved changes, asks whether to save them
     /// (Save / Discard / Cancel). True when the caller may go on: nothing was
     /// modified, the changes were saved, or the user discarded them.
@@ -85,6 +93,7 @@ private:
     void updateTitle();
     void openTriggered();
     void newTriggered();
+    void addDataTriggered();
     bool saveAsTriggered();
     void documentRedrawn();
     void takeSavedFlags();

@@ -2,9 +2,11 @@
 
 #include "Document.h"
 #include "DocumentEvents.h"
+#include "FileDrop.h"
 #include "Map.h"
 #include "MapPainter.h"
 
+#include <QDropEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -20,10 +22,14 @@ MapView::MapView(QWidget *parent) : QWidget(parent)
     QPalette look = palette();
     look.setColor(QPalette::Window, Qt::white);
     setPalette(look);
+    setAcceptDrops(true);
     setObjectName(QStringLiteral("dataView"));
 }
 
-MapView::~MapView() { delete m_connections.data(); }
+MapView::~MapView()
+{
+    delete m_connections.data();
+}
 
 void MapView::setDocument(std::shared_ptr<Document> document)
 {
@@ -37,11 +43,10 @@ void MapView::setDocument(std::shared_ptr<Document> document)
             if (showsView(view))
                 update();
         });
-        connect(events, &DocumentEvents::partialRefresh, m_connections,
-                [this](IView *view, int, HostObject *, QRectF) {
-                    if (showsView(view))
-                        update();
-                });
+        connect(events, &DocumentEvents::partialRefresh, m_connections, [this](IView *view, int, HostObject *, QRectF) {
+            if (showsView(view))
+                update();
+        });
         connect(events, &DocumentEvents::focusMapChanged, m_connections, [this] { update(); });
         connect(events, &DocumentEvents::activeViewChanged, m_connections, [this] { update(); });
     }
@@ -74,6 +79,22 @@ void MapView::paintEvent(QPaintEvent *event)
         return;
     }
     MapPainter::draw(painter, map->drawnLayers(), mapTransform());
+}
+
+void MapView::dragEnterEvent(QDragEnterEvent *event)
+{
+    FileDrop::accept(event);
+}
+
+void MapView::dragMoveEvent(QDragMoveEvent *event)
+{
+    FileDrop::accept(event);
+}
+
+void MapView::dropEvent(QDropEvent *event)
+{
+    if (FileDrop::accept(event))
+        emit filesDropped(FileDrop::localFiles(event->mimeData()));
 }
 
 } // namespace mapdesk

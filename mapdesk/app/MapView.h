@@ -33,8 +33,15 @@ public:
 
     QSize sizeHint() const override { return {640, 480}; }
 
+signals:
+    /// Local files were dropped on the view.
+    void filesDropped(const QStringList &paths);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     bool showsView(IView *view) const;

@@ -2,10 +2,12 @@
 
 #include "Document.h"
 #include "DocumentEvents.h"
+#include "FileDrop.h"
 #include "GroupLayer.h"
 #include "Layer.h"
 #include "Map.h"
 
+#include <QDropEvent>
 #include <QStyle>
 #include <QTextDocument>
 
@@ -36,12 +38,16 @@ TocWidget::TocWidget(QWidget *parent) : QTreeWidget(parent)
     setColumnCount(1);
     setRootIsDecorated(true);
     setUniformRowHeights(true);
+    setAcceptDrops(true);
     connect(this, &QTreeWidget::itemChanged, this, &TocWidget::itemTicked);
     // Activating a map (double-click, or Enter) makes it the focus map.
     connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { itemActivated(item); });
 }
 
-TocWidget::~TocWidget() { delete m_connections.data(); }
+TocWidget::~TocWidget()
+{
+    delete m_connections.data();
+}
 
 void TocWidget::setDocument(std::shared_ptr<Document> document)
 {
@@ -143,11 +149,33 @@ void TocWidget::itemActivated(QTreeWidgetItem *item)
         this,
         [document = m_document, map = entry.map] {
             const std::shared_ptr<Map> focus = map.lock();
-            if (focus && std::find(document->mapModels().begin(), document->mapModels().end(), focus)
-                             != document->mapModels().end())
+            if (focus
+                && std::find(document->mapModels().begin(), document->mapModels().end(), focus)
+                       != document->mapModels().end())
                 document->setFocusMap(focus);
         },
         Qt::QueuedConnection);
+}
+
+void TocWidget::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!FileDrop::accept(event))
+        QTreeWidget::dragEnterEvent(event);
+}
+
+void TocWidget::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!FileDrop::accept(event))
+        QTreeWidget::dragMoveEvent(event);
+}
+
+void TocWidget::dropEvent(QDropEvent *event)
+{
+    if (FileDrop::accept(event)) {
+        emit filesDropped(FileDrop::localFiles(event->mimeData()));
+        return;
+    }
+    QTreeWidget::dropEvent(event);
 }
 
 } // namespace mapdesk

@@ -42,6 +42,15 @@ public:
 
     QSize sizeHint() const override { return {220, 400}; }
 
+signals:
+    /// Local files were dropped on the table of contents.
+    void filesDropped(const QStringList &paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     struct Entry
     {

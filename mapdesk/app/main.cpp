@@ -62,7 +62,7 @@ int main(int argc, char **argv)
         return invalid(line);
 
     mapdesk::DesktopHost host;
-    const QString error = host.start({line.drives, line.document, true});
+    const QString error = host.start({line.drives, line.document, true, line.dataFiles});
     if (!error.isEmpty()) {
         std::cerr << "mapdesk: " << error.toLocal8Bit().constData() << std::endl;
         return 2;

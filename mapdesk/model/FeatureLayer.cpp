@@ -14,10 +14,6 @@ namespace mapdesk {
 
 namespace {
 
-// Only formats that read plain local files; never a driver that reaches out
-// to a server or pulls in other files named inside the data.
-const char *const kVectorDrivers[] = {"GeoJSON", "ESRI Shapefile", "GPKG", "FlatGeobuf", nullptr};
-
 // Collections inside collections are rare; a bound keeps hostile data from
 // exhausting the stack.
 constexpr int kMaxGeometryDepth = 32;
@@ -160,8 +156,8 @@ bool FeatureLayer::load()
 
     GdalSupport::ensureRegistered();
     const GdalSupport::QuietErrors quiet;
-    const GDALDatasetUniquePtr dataset(GDALDataset::Open(QFile::encodeName(m_sourcePath).constData(),
-                                                         GDAL_OF_VECTOR | GDAL_OF_READONLY, kVectorDrivers));
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(
+        QFile::encodeName(m_sourcePath).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, GdalSupport::vectorDrivers()));
     if (!dataset) {
         m_errorText = QStringLiteral("cannot read %1 as vector data: %2")
                           .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("unknown format")));

@@ -9,6 +9,21 @@
 
 namespace mapdesk {
 
+namespace {
+const char *const kVectorDrivers[] = {"GeoJSON", "ESRI Shapefile", "GPKG", "FlatGeobuf", nullptr};
+const char *const kRasterDrivers[] = {"GTiff", "PNG", "JPEG", "GIF", "BMP", nullptr};
+} // namespace
+
+const char *const *GdalSupport::vectorDrivers()
+{
+    return kVectorDrivers;
+}
+
+const char *const *GdalSupport::rasterDrivers()
+{
+    return kRasterDrivers;
+}
+
 GdalSupport::QuietErrors::QuietErrors()
 {
     CPLPushErrorHandler(CPLQuietErrorHandler);

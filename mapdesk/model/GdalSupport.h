@@ -20,6 +20,13 @@ public:
         QuietErrors &operator=(const QuietErrors &) = delete;
     };
 
+    /// The GDAL drivers feature layers read with: only formats of plain local
+    /// files, never a driver that reaches out to a server or pulls in other
+    /// files named inside the data. A null-terminated list, as GDAL takes it.
+    static const char *const *vectorDrivers();
+    /// The GDAL drivers raster layers read with (no VRT, which can name any file).
+    static const char *const *rasterDrivers();
+
     /// Registers GDAL's drivers on first use.
     static void ensureRegistered();
     /// GDAL's last error message, or `fallback` when GDAL gave none.

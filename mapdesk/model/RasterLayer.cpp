@@ -15,9 +15,6 @@ namespace mapdesk {
 
 namespace {
 
-// Only formats that read plain local files (no VRT, which can name any file).
-const char *const kRasterDrivers[] = {"GTiff", "PNG", "JPEG", "GIF", "BMP", nullptr};
-
 // Sides beyond this are refused outright: no real image here is that large,
 // and a hostile header should not make GDAL plan huge reads.
 constexpr int kMaxSourceSide = 1'000'000;
@@ -98,8 +95,8 @@ bool RasterLayer::load()
 
     GdalSupport::ensureRegistered();
     const GdalSupport::QuietErrors quiet;
-    const GDALDatasetUniquePtr dataset(GDALDataset::Open(QFile::encodeName(m_sourcePath).constData(),
-                                                         GDAL_OF_RASTER | GDAL_OF_READONLY, kRasterDrivers));
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(
+        QFile::encodeName(m_sourcePath).constData(), GDAL_OF_RASTER | GDAL_OF_READONLY, GdalSupport::rasterDrivers()));
     const auto fail = [this](const QString &fault) {
         m_errorText = fault;
         return false;

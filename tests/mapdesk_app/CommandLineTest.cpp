@@ -34,6 +34,15 @@ TEST(CommandLine, RunsWithDrivesAndADocument)
     EXPECT_EQ(line.mode, CommandLine::Mode::Run);
     EXPECT_EQ(line.drives, (QStringList{QStringLiteral("C=/data/c"), QStringLiteral("D=/data/d")}));
     EXPECT_EQ(line.document, QStringLiteral("city.mapdesk.json"));
+    EXPECT_TRUE(line.dataFiles.isEmpty());
+
+    // Anything but a document is data for a new document, in the order given.
+    line = parse({"roads.geojson", "rivers.shp", "CITY.MAPDESK.JSON.tif", "dem.tif"});
+    EXPECT_EQ(line.mode, CommandLine::Mode::Run);
+    EXPECT_TRUE(line.document.isEmpty());
+    EXPECT_EQ(line.dataFiles, (QStringList{QStringLiteral("roads.geojson"), QStringLiteral("rivers.shp"),
+                                           QStringLiteral("CITY.MAPDESK.JSON.tif"), QStringLiteral("dem.tif")}));
+    EXPECT_EQ(parse({"Town.MapDesk.Json"}).document, QStringLiteral("Town.MapDesk.Json"));
 
     EXPECT_EQ(parse({"-h"}).mode, CommandLine::Mode::Help);
     EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("--register FILE")));
@@ -62,9 +71,12 @@ TEST(CommandLine, RefusesUnknownOptionsAndSeveralDocuments)
     CommandLine line = parse({"--bogus"});
     EXPECT_EQ(line.mode, CommandLine::Mode::Invalid);
     EXPECT_TRUE(line.error.contains(QStringLiteral("bogus")));
-    line = parse({"one.json", "two.json"});
+    line = parse({"one.mapdesk.json", "two.mapdesk.json"});
     EXPECT_EQ(line.mode, CommandLine::Mode::Invalid);
-    EXPECT_TRUE(line.error.contains(QStringLiteral("two.json")));
+    EXPECT_TRUE(line.error.contains(QStringLiteral("two.mapdesk.json")));
+    line = parse({"roads.geojson", "city.mapdesk.json"});
+    EXPECT_EQ(line.mode, CommandLine::Mode::Invalid) << "a document and data files at once";
+    EXPECT_TRUE(line.error.contains(QStringLiteral("city.mapdesk.json")));
     EXPECT_EQ(parse({"--drive"}).mode, CommandLine::Mode::Invalid);
 }
 

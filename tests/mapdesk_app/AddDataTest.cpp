@@ -1,0 +1,203 @@
+#include "Application.h"
+#include "DataFile.h"
+#include "DesktopHost.h"
+#include "Document.h"
+#include "DocumentReader.h"
+#include "Layer.h"
+#include "MainWindow.h"
+#include "Map.h"
+#include "MapView.h"
+#include "TocWidget.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace mapdesk;
+
+const QString kData = QStringLiteral(MAPDESK_SAMPLES "/data/");
+
+/// The names under the table of contents' map item `map`, top first.
+QStringList tocNames(MainWindow *window, int map = 0)
+{
+    QStringList names;
+    QTreeWidgetItem *item = window->tableOfContents()->topLevelItem(map);
+    for (int i = 0; item && i < item->childCount(); ++i)
+        names << item->child(i)->text(0);
+    return names;
+}
+
+/// mapdesk started on data files, with an empty registry of its own.
+class DataHost : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(registry.isValid() && driveC.isValid() && files.isValid());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, registry.path());
+    }
+
+    MainWindow *start(const QStringList &dataFiles)
+    {
+        host = std::make_unique<DesktopHost>();
+        const QString error = host->start({{QStringLiteral("C=") + driveC.path()}, QString(), false, dataFiles});
+        EXPECT_EQ(error, QString());
+        MainWindow *window = host->mainWindow();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        return window;
+    }
+
+    QString damaged() const
+    {
+        const QString path = files.filePath(QStringLiteral("damaged.geojson"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("{\"type\": \"FeatureCollection\", \"features\": [{\"type\": \"Feature\", \"geom");
+        return path;
+    }
+
+    QTemporaryDir registry;
+    QTemporaryDir driveC;
+    QTemporaryDir files;
+    std::unique_ptr<DesktopHost> host;
+};
+
+// Data files on the command line make a new document whose one map "Layers"
+// holds them in the order given, each read, whatever its format.
+TEST_F(DataHost, DataFilesOnTheCommandLineBecomeTheLayersOfANewDocument)
+{
+    const struct
+    {
+        QString file;
+        QString name;
+        Layer::Kind kind;
+    } cases[] = {
+        {QStringLiteral("roads.geojson"), QStringLiteral("roads"), Layer::Kind::Feature},
+        {QStringLiteral("villages.shp"), QStringLiteral("villages"), Layer::Kind::Feature},
+        {QStringLiteral("rivers.gpkg"), QStringLiteral("rivers"), Layer::Kind::Feature},
+        {QStringLiteral("elevation.tif"), QStringLiteral("elevation"), Layer::Kind::Raster},
+        {QStringLiteral("landcover.png"), QStringLiteral("landcover"), Layer::Kind::Raster},
+    };
+    QStringList paths;
+    QStringList names;
+    for (const auto &c : cases) {
+        paths << kData + c.file;
+        names << c.name;
+    }
+    MainWindow *window = start(paths);
+    const std::shared_ptr<Document> document = host->application()->currentDocument();
+    ASSERT_EQ(document->mapModels().size(), 1u);
+    EXPECT_EQ(document->mapModels().front()->name(), QStringLiteral("Layers"));
+    EXPECT_EQ(tocNames(window), names);
+    const auto &layers = document->mapModels().front()->layers();
+    ASSERT_EQ(layers.size(), std::size(cases));
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        EXPECT_EQ(layers[i]->kind(), cases[i].kind) << qPrintable(cases[i].file);
+        EXPECT_EQ(layers[i]->errorText(), QString()) << qPrintable(cases[i].file);
+        EXPECT_FALSE(layers[i]->extent().isNull()) << qPrintable(cases[i].file);
+    }
+    EXPECT_EQ(document->mapModels().front()->drawnLayers().size(), layers.size()) << "all drawn";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - mapdesk"));
+}
+
+// A damaged file among good ones is refused, named with the reason; the good
+// ones are there. Adding only a damaged file leaves the document unchanged.
+TEST_F(DataHost, AFileThatCannotBeReadIsRefusedNamingItAndWhy)
+{
+    const QString bad = damaged();
+    MainWindow *window = start({kData + QStringLiteral("roads.geojson"), bad, kData + QStringLiteral("elevation.tif")});
+    EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("elevation")}));
+    const QString message = window->statusBar()->currentMessage();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Cannot add "))) << qPrintable(message);
+    EXPECT_TRUE(message.contains(bad)) << qPrintable(message);
+    EXPECT_GT(message.size(), QStringLiteral("Cannot add ").size() + bad.size() + 4) << "and why";
+
+    const std::shared_ptr<Document> document = host->application()->currentDocument();
+    for (const QString &refused : {bad, files.filePath(QStringLiteral("missing.shp")), driveC.path(),
+                                   QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")}) {
+        EXPECT_EQ(window->addData({refused}), 0) << qPrintable(refused);
+        EXPECT_TRUE(window->statusBar()->currentMessage().contains(QFileInfo(refused).absoluteFilePath()))
+            << qPrintable(window->statusBar()->currentMessage());
+        EXPECT_EQ(document->mapModels().front()->layers().size(), 2u);
+        EXPECT_FALSE(document->isModified());
+    }
+}
+
+// Files dropped on the data view or the table of contents are added on top
+// of the focus map; the document is then modified.
+TEST_F(DataHost, FilesDroppedOnTheMapOrTheContentsAreAdded)
+{
+    MainWindow *window = start({});
+    const std::shared_ptr<Document> document = host->application()->currentDocument();
+    const struct
+    {
+        QWidget *target;
+        QString file;
+    } drops[] = {{window->dataView(), QStringLiteral("parks.geojson")},
+                 {window->tableOfContents()->viewport(), QStringLiteral("hillshade.tif")}};
+    for (const auto &drop : drops) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(kData + drop.file)});
+        const QPoint at = drop.target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(drop.target, &enter);
+        EXPECT_TRUE(enter.isAccepted()) << qPrintable(drop.file);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(drop.target, &dropped);
+        EXPECT_TRUE(dropped.isAccepted()) << qPrintable(drop.file);
+    }
+    EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("hillshade"), QStringLiteral("parks")}));
+    EXPECT_TRUE(document->isModified());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled* - mapdesk"));
+}
+
+// Saved beside its data, the document holds relative paths and reopens the
+// same, also after the folder is moved.
+TEST_F(DataHost, SavedDocumentKeepsItsDataRelativeAndReopensTheSame)
+{
+    const QDir project(files.filePath(QStringLiteral("project")));
+    ASSERT_TRUE(project.mkpath(QStringLiteral("data")));
+    for (const QString &name :
+         {QStringLiteral("roads.geojson"), QStringLiteral("landcover.png"), QStringLiteral("landcover.pgw")})
+        ASSERT_TRUE(QFile::copy(kData + name, project.filePath(QStringLiteral("data/") + name)));
+    MainWindow *window = start({project.filePath(QStringLiteral("data/roads.geojson")),
+                                project.filePath(QStringLiteral("data/landcover.png"))});
+    const QString path = project.filePath(QStringLiteral("mine.mapdesk.json"));
+    ASSERT_TRUE(window->saveDocumentAs(path));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray json = saved.readAll();
+    EXPECT_TRUE(json.contains("\"data/roads.geojson\"")) << json.constData();
+    EXPECT_FALSE(json.contains(files.path().toUtf8())) << json.constData();
+
+    const QString moved = files.filePath(QStringLiteral("moved"));
+    ASSERT_TRUE(QDir().rename(project.path(), moved));
+    ASSERT_TRUE(window->openDocument(moved + QStringLiteral("/mine.mapdesk.json")));
+    EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("landcover")}));
+    for (const auto &layer : host->application()->currentDocument()->mapModels().front()->layers())
+        EXPECT_EQ(layer->errorText(), QString());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("mine.mapdesk.json - mapdesk"));
+}
+
+TEST(DataFile, DialogOffersTheFormatsMapdeskReads)
+{
+    const QString filter = DataFile::dialogFilter();
+    EXPECT_TRUE(filter.startsWith(QStringLiteral("Data files ("))) << qPrintable(filter);
+    const QString all = filter.section(QStringLiteral(";;"), 0, 0);
+    for (const char *pattern : {"*.geojson", "*.shp", "*.gpkg", "*.fgb", "*.tif", "*.png", "*.jpg"})
+        EXPECT_TRUE(all.contains(QLatin1String(pattern))) << pattern;
+    EXPECT_TRUE(filter.endsWith(QStringLiteral(";;All files (*)")));
+}
+
+} // namespace
