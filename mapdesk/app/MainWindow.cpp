@@ -137,6 +137,11 @@ void MainWindow::createMenus()
     quit->setShortcut(QKeySequence::Quit);
     quit->setObjectName(QStringLiteral("fileQuit"));
 
+    QMenu *layer = menuBar()->addMenu(tr("&Layer"));
+    layer->addAction(m_toc->newGroupAction());
+    layer->addAction(m_toc->renameAction());
+    layer->addAction(m_toc->removeAction());
+
     QMenu *view = menuBar()->addMenu(tr("&View"));
     auto *views = new QActionGroup(this);
     m_dataViewAction = view->addAction(tr("&Data View"), this, [this] { showView(Document::ViewKind::Data); });

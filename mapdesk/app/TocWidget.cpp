@@ -5,9 +5,14 @@
 #include "FileDrop.h"
 #include "GroupLayer.h"
 #include "Layer.h"
+#include "LayerTree.h"
 #include "Map.h"
+#include "PageLayout.h"
 
+#include <QAction>
 #include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QStyle>
 #include <QTextDocument>
 
@@ -39,6 +44,35 @@ TocWidget::TocWidget(QWidget *parent) : QTreeWidget(parent)
     setRootIsDecorated(true);
     setUniformRowHeights(true);
     setAcceptDrops(true);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    setDropIndicatorShown(true);
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &TocWidget::showMenu);
+
+    m_newGroup = new QAction(tr("New &Group"), this);
+    m_newGroup->setObjectName(QStringLiteral("layerNewGroup"));
+    m_newGroup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(m_newGroup, &QAction::triggered, this, [this] {
+        if (const std::shared_ptr<Layer> group = newGroup()) {
+            setCurrentItem(itemOf(group.get()));
+            renameCurrent();
+        }
+    });
+    m_remove = new QAction(tr("&Remove"), this);
+    m_remove->setObjectName(QStringLiteral("layerRemove"));
+    m_remove->setShortcut(QKeySequence::Delete);
+    connect(m_remove, &QAction::triggered, this, &TocWidget::removeCurrent);
+    m_rename = new QAction(tr("Re&name"), this);
+    m_rename->setObjectName(QStringLiteral("layerRename"));
+    m_rename->setShortcut(QKeySequence(Qt::Key_F2));
+    connect(m_rename, &QAction::triggered, this, &TocWidget::renameCurrent);
+    for (QAction *action : {m_newGroup, m_remove, m_rename}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
     connect(this, &QTreeWidget::itemChanged, this, &TocWidget::itemTicked);
     // Activating a map (double-click, or Enter) makes it the focus map.
     connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { itemActivated(item); });
@@ -71,7 +105,7 @@ void TocWidget::showContents()
         const std::shared_ptr<Map> focus = m_document->focusMapModel();
         for (const std::shared_ptr<Map> &map : m_document->mapModels()) {
             auto *item = new QTreeWidgetItem(this, {map->name()});
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDropEnabled);
             QFont font = item->font(0);
             font.setBold(map == focus);
             item->setFont(0, font);
@@ -91,7 +125,9 @@ void TocWidget::addLayers(QTreeWidgetItem *parent, const std::vector<std::shared
         return;
     for (const std::shared_ptr<Layer> &layer : layers) {
         auto *item = new QTreeWidgetItem(parent, {layer->name()});
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        const bool group = layer->kind() == Layer::Kind::Group;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable
+                       | Qt::ItemIsDragEnabled | (group ? Qt::ItemIsDropEnabled : Qt::NoItemFlags));
         item->setCheckState(0, layer->visible() ? Qt::Checked : Qt::Unchecked);
         const QString error = layer->errorText();
         if (!error.isEmpty()) {
@@ -128,6 +164,25 @@ void TocWidget::itemTicked(QTreeWidgetItem *item, int column)
         return;
     const Entry entry = m_entries.value(item);
     const std::shared_ptr<Layer> layer = entry.layer.lock();
+    const std::shared_ptr<Map> owner = entry.map.lock();
+    // A name edited in place: an empty one puts the old name back.
+    const QString text = item->text(0);
+    const QString name = entry.isMap ? (owner ? owner->name() : text) : (layer ? layer->name() : text);
+    if (text != name) {
+        if (text.trimmed().isEmpty()) {
+            const QSignalBlocker blocker(this);
+            item->setText(0, name);
+        } else {
+            // The item shows the new name already; the tree is not rebuilt
+            // while its own signal runs.
+            if (entry.isMap)
+                owner->setName(text);
+            else
+                layer->setName(text);
+            changed({owner.get()}, nullptr, false);
+        }
+        return;
+    }
     if (!layer)
         return;
     const bool ticked = item->checkState(0) == Qt::Checked;
@@ -175,7 +230,155 @@ void TocWidget::dropEvent(QDropEvent *event)
         emit filesDropped(FileDrop::localFiles(event->mimeData()));
         return;
     }
-    QTreeWidget::dropEvent(event);
+    // Only a drag of this tree's own moves a layer.
+    const std::shared_ptr<Layer> layer =
+        m_dragData && event->mimeData() == m_dragData.data() ? m_dragged.lock() : nullptr;
+    if (!layer) {
+        event->ignore();
+        return;
+    }
+    // The model moves and the tree is built anew; the view is told that
+    // nothing was moved for it to remove afterwards.
+    const QPoint at = event->position().toPoint();
+    QTreeWidgetItem *target = itemAt(at);
+    bool after = false;
+    bool into = false;
+    if (!target) {
+        target = topLevelItem(topLevelItemCount() - 1);
+        while (target && target->childCount() > 0)
+            target = target->child(target->childCount() - 1);
+        after = true;
+    } else {
+        const QRect rect = visualItemRect(target);
+        const int margin = std::max(2, rect.height() / 4);
+        into = at.y() >= rect.top() + margin && at.y() <= rect.bottom() - margin;
+        after = at.y() > rect.center().y();
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (target && target != itemOf(layer.get()))
+        moveLayer(layer, target, after, into);
+}
+
+QMimeData *TocWidget::mimeData(const QList<QTreeWidgetItem *> &items) const
+{
+    QMimeData *data = QTreeWidget::mimeData(items);
+    m_dragData = data;
+    m_dragged = items.size() == 1 ? layerOf(items.constFirst()) : nullptr;
+    return data;
+}
+
+std::shared_ptr<Layer> TocWidget::layerOf(QTreeWidgetItem *item) const
+{
+    const auto found = m_entries.constFind(item);
+    return found == m_entries.cend() || found->isMap ? nullptr : found->layer.lock();
+}
+
+void TocWidget::changed(std::initializer_list<Map *> maps, const Layer *current, bool rebuild)
+{
+    if (!m_document)
+        return;
+    m_document->setModified(true);
+    for (Map *map : maps)
+        if (map)
+            map->refresh();
+    if (const auto layout = m_document->pageLayoutModel())
+        layout->refresh();
+    if (!rebuild)
+        return;
+    m_document->updateContents();
+    if (QTreeWidgetItem *item = itemOf(current))
+        setCurrentItem(item);
+}
+
+std::shared_ptr<Layer> TocWidget::newGroup()
+{
+    if (!m_document)
+        return nullptr;
+    const Entry entry = m_entries.value(currentItem());
+    std::shared_ptr<Map> map = entry.map.lock();
+    if (!map)
+        map = m_document->focusMapModel();
+    if (!map)
+        return nullptr;
+    auto group = std::make_shared<GroupLayer>(tr("New Group"));
+    const std::shared_ptr<Layer> current = entry.isMap ? nullptr : entry.layer.lock();
+    const std::optional<LayerTree::Place> place = current ? LayerTree::locate(*map, current.get()) : std::nullopt;
+    if (place)
+        LayerTree::insert(*map, place->group, place->index, group);
+    else
+        LayerTree::insert(*map, nullptr, 0, group);
+    changed({map.get()}, group.get());
+    return group;
+}
+
+bool TocWidget::removeCurrent()
+{
+    const Entry entry = m_entries.value(currentItem());
+    const std::shared_ptr<Layer> layer = entry.isMap ? nullptr : entry.layer.lock();
+    const std::shared_ptr<Map> map = entry.map.lock();
+    if (!layer || !map || !LayerTree::remove(*map, layer))
+        return false;
+    changed({map.get()}, nullptr);
+    return true;
+}
+
+void TocWidget::renameCurrent()
+{
+    if (QTreeWidgetItem *item = currentItem())
+        editItem(item, 0);
+}
+
+bool TocWidget::moveLayer(const std::shared_ptr<Layer> &layer, QTreeWidgetItem *target, bool after, bool into)
+{
+    if (!m_document || !layer || !target)
+        return false;
+    std::shared_ptr<Map> from;
+    for (const std::shared_ptr<Map> &map : m_document->mapModels())
+        if (LayerTree::locate(*map, layer.get()))
+            from = map;
+    const Entry entry = m_entries.value(target);
+    const std::shared_ptr<Map> to = entry.map.lock();
+    if (!from || !to)
+        return false;
+    const std::shared_ptr<Layer> targetLayer = entry.isMap ? nullptr : entry.layer.lock();
+    std::shared_ptr<GroupLayer> group;
+    int index = 0;
+    if (entry.isMap) {
+        // Onto a map, or just above or below its name: in at its top.
+    } else if (const auto targetGroup = std::dynamic_pointer_cast<GroupLayer>(targetLayer); targetGroup && into) {
+        group = targetGroup;
+    } else {
+        const std::optional<LayerTree::Place> place = LayerTree::locate(*to, targetLayer.get());
+        if (!place)
+            return false;
+        group = place->group;
+        index = place->index + (after ? 1 : 0);
+    }
+    if (!LayerTree::move(*from, layer, *to, group, index))
+        return false;
+    changed({from.get(), from == to ? nullptr : to.get()}, layer.get());
+    return true;
+}
+
+void TocWidget::showMenu(const QPoint &at)
+{
+    if (QTreeWidgetItem *item = itemAt(at))
+        setCurrentItem(item);
+    const bool onLayer = static_cast<bool>(layerOf(currentItem()));
+    m_remove->setEnabled(onLayer);
+    m_rename->setEnabled(currentItem() != nullptr);
+    QMenu menu(this);
+    menu.addAction(m_newGroup);
+    menu.addAction(m_rename);
+    menu.addAction(m_remove);
+    if (!m_layerActions.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(m_layerActions);
+    }
+    menu.exec(viewport()->mapToGlobal(at));
+    m_remove->setEnabled(true);
+    m_rename->setEnabled(true);
 }
 
 } // namespace mapdesk

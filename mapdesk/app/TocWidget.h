@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <initializer_list>
+
 #include <memory>
 #include <vector>
 
@@ -21,7 +23,12 @@ class Map;
 /// source failed carries a warning icon and its error as tooltip. Names and
 /// errors show as they are, in the items and in the tooltips, never as markup.
 /// Activating a map (double-click or Enter) makes it the focus map.
-/// Shares the document.
+///
+/// The tree is also where layers are arranged: a layer or group dragged to
+/// a new place (above or below another layer, or onto a group or map to go
+/// in at its top) moves there; New Group, Remove and Rename (F2) act on the
+/// current item and are in its context menu. Every change is drawn at once
+/// and marks the document modified. Shares the document.
 class TocWidget : public QTreeWidget
 {
     Q_OBJECT
@@ -42,6 +49,26 @@ public:
 
     QSize sizeHint() const override { return {220, 400}; }
 
+    /// Adds a group "New Group" above the current layer (at the top of the
+    /// current or focus map when no layer is current) and returns it.
+    std::shared_ptr<Layer> newGroup();
+    /// Removes the current layer (a group with its members).
+    bool removeCurrent();
+    /// Starts editing the current item's name.
+    void renameCurrent();
+    /// Moves `layer` so that it sits before the item `target` (below it with
+    /// `after`), or into `target` at its top when `target` is a group or map
+    /// and `into` is set. False when the move is refused (a group into itself).
+    bool moveLayer(const std::shared_ptr<Layer> &layer, QTreeWidgetItem *target, bool after, bool into);
+    /// The layer of an item, or null.
+    std::shared_ptr<Layer> layerOf(QTreeWidgetItem *item) const;
+
+    QAction *newGroupAction() const { return m_newGroup; }
+    QAction *removeAction() const { return m_remove; }
+    QAction *renameAction() const { return m_rename; }
+    /// Adds an action of the window's to the layers' context menu (after the tree's own).
+    void addLayerAction(QAction *action) { m_layerActions.append(action); }
+
 signals:
     /// Local files were dropped on the table of contents.
     void filesDropped(const QStringList &paths);
@@ -50,6 +77,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    QMimeData *mimeData(const QList<QTreeWidgetItem *> &items) const override;
 
 private:
     struct Entry
@@ -62,12 +90,24 @@ private:
     void addLayers(QTreeWidgetItem *parent, const std::vector<std::shared_ptr<Layer>> &layers,
                    const std::shared_ptr<Map> &map, int depth);
     void itemTicked(QTreeWidgetItem *item, int column);
+    void showMenu(const QPoint &at);
+    /// Draws a change of the layers of `maps` everywhere and marks the
+    /// document modified; with `rebuild` the tree is built anew, `current`
+    /// the current item.
+    void changed(std::initializer_list<Map *> maps, const Layer *current, bool rebuild = true);
     void itemActivated(QTreeWidgetItem *item);
 
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QHash<QTreeWidgetItem *, Entry> m_entries;
     bool m_filling = false;
+    QAction *m_newGroup = nullptr;
+    QAction *m_remove = nullptr;
+    QAction *m_rename = nullptr;
+    QList<QAction *> m_layerActions;
+    /// The drag this tree started last, and the layer it carries.
+    mutable QPointer<QMimeData> m_dragData;
+    mutable std::weak_ptr<Layer> m_dragged;
 };
 
 } // namespace mapdesk

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -411,6 +412,109 @@ TEST_F(Window, FlagsChangedByACommandModifyTheDocumentOnceDrawn)
     EXPECT_FALSE(sample.document->isModified()) << "nothing drawn yet";
     sample.document->updateContents();
     EXPECT_TRUE(sample.document->isModified());
+}
+
+} // namespace
+
+namespace {
+
+/// The layers of `layers` as text: "A G(B C)".
+QString shapeOf(const std::vector<std::shared_ptr<Layer>> &layers)
+{
+    QStringList parts;
+    for (const auto &layer : layers) {
+        const auto group = std::dynamic_pointer_cast<GroupLayer>(layer);
+        parts << (group ? layer->name() + QLatin1Char('(') + shapeOf(group->members()) + QLatin1Char(')')
+                        : layer->name());
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+/// Drags `item` of the tree and drops it at `where` (0 top edge .. 1 bottom
+/// edge) of the item `onto`, as the tree's own drag would.
+void dragItem(TocWidget *toc, QTreeWidgetItem *item, QTreeWidgetItem *onto, double where)
+{
+    toc->setCurrentItem(item);
+    std::unique_ptr<QMimeData> data(toc->model()->mimeData({toc->currentIndex()}));
+    const QRect rect = toc->visualItemRect(onto);
+    const QPoint at(rect.center().x(), rect.top() + static_cast<int>(where * (rect.height() - 1)));
+    // What the tree's own drag offers.
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(toc->viewport(), &enter);
+    QDropEvent drop(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(toc->viewport(), &drop);
+    EXPECT_NE(drop.dropAction(), Qt::MoveAction) << "the tree is rebuilt, not cut by the view";
+}
+
+// Dragging layers in the table of contents moves them in the map, above or
+// below a layer or into a group or map; a group is never put into itself.
+// Every move is drawn at once and marks the document modified.
+TEST_F(Window, DraggedLayersMoveInTheMap)
+{
+    TocWidget *toc = window->tableOfContents();
+    const struct
+    {
+        std::shared_ptr<Layer> layer;
+        std::shared_ptr<Layer> onto; // null: the map item "Town"
+        double where;
+        const char *town;
+    } cases[] = {
+        {sample.parks, sample.water, 0.5, "Water(Parks Lakes Broken)"},
+        {sample.broken, sample.parks, 0.0, "Water(Broken Parks Lakes)"},
+        {sample.lakes, nullptr, 0.5, "Lakes Water(Broken Parks)"},
+        {sample.water, sample.parks, 0.5, "Lakes Water(Broken Parks)"},
+        {sample.lakes, sample.water, 1.0, "Water(Broken Parks) Lakes"},
+        {sample.lakes, sample.parks, 0.5, "Water(Broken Lakes Parks)"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.town);
+        QTreeWidgetItem *onto = c.onto ? toc->itemOf(c.onto.get()) : toc->itemOf(sample.town.get());
+        dragItem(toc, toc->itemOf(c.layer.get()), onto, c.where);
+        EXPECT_EQ(shapeOf(sample.town->layers()), QString::fromLatin1(c.town));
+        EXPECT_EQ(toc->currentItem(), toc->itemOf(c.layer.get())) << "the tree shows the move";
+    }
+    EXPECT_TRUE(sample.document->isModified());
+    // Water is hidden: Lakes, now inside it, is no longer drawn.
+    EXPECT_FALSE(dataViewDrawsAt(QPointF(25, 5)));
+}
+
+// New Group, Rename (F2, typed in place) and Remove act on the current item.
+TEST_F(Window, LayersAreGroupedRenamedAndRemoved)
+{
+    TocWidget *toc = window->tableOfContents();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get())) << "for the keyboard shortcuts";
+    toc->setFocus();
+    toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+    toc->newGroupAction()->trigger();
+    QWidget *editor = QApplication::focusWidget();
+    ASSERT_TRUE(editor && editor != toc) << "the new group's name is being edited";
+    QTest::keyClicks(editor, QStringLiteral("Land"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shapeOf(sample.town->layers()), QStringLiteral("Land() Parks Water(Lakes Broken)"));
+    EXPECT_EQ(toc->itemOf(sample.town->layers().front().get())->text(0), QStringLiteral("Land"));
+    EXPECT_TRUE(sample.document->isModified());
+
+    toc->setCurrentItem(toc->itemOf(sample.lakes.get()));
+    QTest::keyClick(toc, Qt::Key_F2);
+    editor = QApplication::focusWidget();
+    ASSERT_TRUE(editor && editor != toc);
+    QTest::keyClicks(editor, QStringLiteral("Ponds"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sample.lakes->name(), QStringLiteral("Ponds"));
+    EXPECT_EQ(toc->itemOf(sample.lakes.get())->text(0), QStringLiteral("Ponds"));
+
+    toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+    QTest::keyClick(toc, Qt::Key_Delete);
+    EXPECT_EQ(shapeOf(sample.town->layers()), QStringLiteral("Land() Water(Ponds Broken)"));
+    EXPECT_EQ(toc->itemOf(sample.parks.get()), nullptr);
+    const auto &drawn = sample.town->drawnLayers();
+    EXPECT_EQ(std::find(drawn.begin(), drawn.end(), sample.parks), drawn.end()) << "no longer drawn";
+    toc->setCurrentItem(toc->itemOf(sample.town.get()));
+    EXPECT_FALSE(toc->removeCurrent()) << "a map is not removed";
 }
 
 } // namespace
