@@ -9,6 +9,7 @@
 #include "GroupLayer.h"
 #include "HostError.h"
 #include "Layer.h"
+#include "LayerTree.h"
 #include "LayoutView.h"
 #include "Map.h"
 #include "MapView.h"
@@ -137,10 +138,10 @@ void MainWindow::createMenus()
     quit->setShortcut(QKeySequence::Quit);
     quit->setObjectName(QStringLiteral("fileQuit"));
 
-    QMenu *layer = menuBar()->addMenu(tr("&Layer"));
-    layer->addAction(m_toc->newGroupAction());
-    layer->addAction(m_toc->renameAction());
-    layer->addAction(m_toc->removeAction());
+    QMenu *layerMenu = menuBar()->addMenu(tr("&Layer"));
+    layerMenu->addAction(m_toc->newGroupAction());
+    layerMenu->addAction(m_toc->renameAction());
+    layerMenu->addAction(m_toc->removeAction());
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     auto *views = new QActionGroup(this);
@@ -152,6 +153,29 @@ void MainWindow::createMenus()
         action->setCheckable(true);
         views->addAction(action);
     }
+    view->addSeparator();
+    QAction *full = view->addAction(tr("Zoom to &Full Extent"), this, [this] {
+        showView(Document::ViewKind::Data);
+        m_dataView->zoomToFullExtent();
+    });
+    full->setObjectName(QStringLiteral("viewFullExtent"));
+    full->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    auto *zoomToLayer = new QAction(tr("&Zoom to Layer"), this);
+    zoomToLayer->setObjectName(QStringLiteral("layerZoomTo"));
+    connect(zoomToLayer, &QAction::triggered, this, [this] {
+        const std::shared_ptr<Layer> layer = m_toc->layerOf(m_toc->currentItem());
+        if (!layer || !m_document)
+            return;
+        // The layer's own map becomes the one shown.
+        for (const std::shared_ptr<Map> &map : m_document->mapModels())
+            if (LayerTree::locate(*map, layer.get()))
+                m_document->setFocusMap(map);
+        showView(Document::ViewKind::Data);
+        m_dataView->zoomToExtent(layer->extent());
+    });
+    m_toc->addLayerAction(zoomToLayer);
+    layerMenu->addSeparator();
+    layerMenu->addAction(zoomToLayer);
 }
 
 void MainWindow::bindDocument()

@@ -7,8 +7,12 @@
 #include "MapPainter.h"
 
 #include <QDropEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace mapdesk {
 
@@ -35,6 +39,7 @@ void MapView::setDocument(std::shared_ptr<Document> document)
 {
     delete m_connections.data();
     m_document = std::move(document);
+    m_extent = QRectF();
     if (m_document) {
         // One receiver per document: deleting it drops every connection at once.
         m_connections = new QObject(this);
@@ -64,7 +69,78 @@ QTransform MapView::mapTransform() const
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
     if (!map)
         return {};
-    return MapPainter::fit(map->fullExtent(), QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin));
+    const bool chosen = !m_extent.isNull() && m_extentMap.lock() == map;
+    return MapPainter::fit(chosen ? m_extent : map->fullExtent(),
+                           QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin));
+}
+
+QRectF MapView::shownExtent() const
+{
+    bool invertible = false;
+    const QTransform toMap = mapTransform().inverted(&invertible);
+    // The area the extent is fitted into: what it maps to is shown exactly.
+    return invertible ? toMap.mapRect(QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin)) : QRectF();
+}
+
+void MapView::zoomToFullExtent()
+{
+    m_extent = QRectF();
+    update();
+}
+
+void MapView::zoomToExtent(const QRectF &extent)
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    if (!map || extent.isNull())
+        return;
+    m_extent = extent;
+    m_extentMap = map;
+    update();
+}
+
+void MapView::wheelEvent(QWheelEvent *event)
+{
+    const QRectF shown = shownExtent();
+    if (shown.isEmpty() || event->angleDelta().y() == 0) {
+        event->ignore();
+        return;
+    }
+    // Each notch shows 80% (in) or 125% (out) of the width; the map point
+    // under the pointer stays where it is.
+    const double factor = std::pow(0.8, event->angleDelta().y() / 120.0);
+    const QPointF at = mapTransform().inverted().map(event->position());
+    zoomToExtent(QRectF(at.x() - (at.x() - shown.left()) * factor, at.y() - (at.y() - shown.top()) * factor,
+                        shown.width() * factor, shown.height() * factor));
+    event->accept();
+}
+
+void MapView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    m_panFrom = event->position();
+    setCursor(Qt::ClosedHandCursor);
+}
+
+void MapView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_panFrom)
+        return QWidget::mouseMoveEvent(event);
+    const QTransform toMap = mapTransform().inverted();
+    const QPointF moved = toMap.map(*m_panFrom) - toMap.map(event->position());
+    m_panFrom = event->position();
+    const QRectF shown = shownExtent();
+    if (!shown.isEmpty())
+        zoomToExtent(shown.translated(moved));
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_panFrom)
+        return QWidget::mouseReleaseEvent(event);
+    mouseMoveEvent(event);
+    m_panFrom.reset();
+    unsetCursor();
 }
 
 void MapView::paintEvent(QPaintEvent *event)

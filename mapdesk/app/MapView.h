@@ -4,18 +4,25 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class IView;
 
 namespace mapdesk {
 
 class Document;
+class Map;
 
 /// The data view: draws the document's focus map, its layers bottom-up in
 /// map coordinates fitted to the widget. It draws the layers the map took at
 /// its last refresh (a layer is drawn only when it and every group above it
 /// were visible then) and redraws when the map or the document announces a
 /// refresh. Shares the document with the application.
+///
+/// It starts on the map's full extent; the wheel zooms around the pointer,
+/// dragging with the left button pans, and zoomToFullExtent() or
+/// zoomToExtent() (a layer's) set what is shown. Another focus map or
+/// document starts on its full extent again.
 class MapView : public QWidget
 {
     Q_OBJECT
@@ -28,6 +35,13 @@ public:
     void setDocument(std::shared_ptr<Document> document);
     /// The transform from map coordinates to the widget in use now.
     QTransform mapTransform() const;
+    /// The part of the map shown inside the view's margins (map
+    /// coordinates), as zoomed and panned.
+    QRectF shownExtent() const;
+    /// Shows the focus map's full extent.
+    void zoomToFullExtent();
+    /// Shows `extent` (map coordinates) whole; a null extent changes nothing.
+    void zoomToExtent(const QRectF &extent);
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
 
@@ -42,6 +56,10 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     bool showsView(IView *view) const;
@@ -49,6 +67,10 @@ private:
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QRegion m_lastPainted;
+    /// What the user zoomed or panned to, for the map it was chosen on; null: the full extent.
+    QRectF m_extent;
+    std::weak_ptr<Map> m_extentMap;
+    std::optional<QPointF> m_panFrom;
 };
 
 } // namespace mapdesk

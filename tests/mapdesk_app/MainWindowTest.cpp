@@ -27,9 +27,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -515,6 +517,53 @@ TEST_F(Window, LayersAreGroupedRenamedAndRemoved)
     EXPECT_EQ(std::find(drawn.begin(), drawn.end(), sample.parks), drawn.end()) << "no longer drawn";
     toc->setCurrentItem(toc->itemOf(sample.town.get()));
     EXPECT_FALSE(toc->removeCurrent()) << "a map is not removed";
+}
+
+} // namespace
+
+namespace {
+
+// The wheel zooms around the pointer, a drag pans by as much as the pointer
+// moved, Zoom to Layer shows the layer whole, Full Extent shows the map whole.
+TEST_F(Window, DataViewZoomsPansAndFits)
+{
+    MapView *view = window->dataView();
+    const QRectF full = view->shownExtent();
+    ASSERT_FALSE(full.isEmpty());
+    const struct
+    {
+        QPoint at;
+        int notches;
+    } wheels[] = {{{100, 100}, 1}, {{400, 300}, 2}, {{50, 350}, -1}};
+    for (const auto &w : wheels) {
+        const QRectF before = view->shownExtent();
+        const QPointF under = view->mapTransform().inverted().map(QPointF(w.at));
+        QWheelEvent wheel(w.at, view->mapToGlobal(w.at), {}, {0, 120 * w.notches}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        const QPointF after = view->mapTransform().inverted().map(QPointF(w.at));
+        EXPECT_NEAR(after.x(), under.x(), 1e-6 * full.width());
+        EXPECT_NEAR(after.y(), under.y(), 1e-6 * full.width());
+        EXPECT_NEAR(view->shownExtent().width(), before.width() * std::pow(0.8, w.notches), 1e-6 * full.width());
+    }
+
+    const double scale = view->mapTransform().m11();
+    const QRectF before = view->shownExtent();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(200, 200));
+    QTest::mouseMove(view, QPoint(230, 190));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(250, 180));
+    EXPECT_NEAR(view->shownExtent().left(), before.left() - 50 / scale, 1e-6 * full.width());
+    EXPECT_NEAR(view->shownExtent().top(), before.top() - 20 / scale, 1e-6 * full.width()) << "y runs north";
+
+    TocWidget *toc = window->tableOfContents();
+    toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+    window->findChild<QAction *>(QStringLiteral("layerZoomTo"))->trigger();
+    const QRectF shown = view->shownExtent();
+    EXPECT_TRUE(shown.contains(sample.parks->extent()));
+    EXPECT_LT(shown.width() * shown.height(), full.width() * full.height() / 2);
+
+    window->findChild<QAction *>(QStringLiteral("viewFullExtent"))->trigger();
+    EXPECT_EQ(view->shownExtent(), full);
 }
 
 } // namespace
