@@ -176,8 +176,11 @@ Com::HRESULT QuarnelVisibility::get_Category(QString *category)
 Com::HRESULT QuarnelVisibility::OnCreate(HostObjectPtr hook)
 {
     try {
+        // The hook is kept but not used again (the application comes from
+        // the host at each click), so an empty one does not stop start-up;
+        // a hook that is not the application is refused.
         auto application = std::dynamic_pointer_cast<IApplication>(hook);
-        if (!application)
+        if (hook && !application)
             throw HostError(noSuchInterface, QStringLiteral("No such interface supported"));
         m_application = std::move(application);
 

@@ -2,6 +2,7 @@
 
 #include "ui_frmMain.h"
 
+#include "CurrentDocument.h"
 #include "FormFrame.h"
 #include "IDocument.h"
 #include "IModelessFrame.h"
@@ -15,9 +16,12 @@
 #include "SetStore.h"
 #include "ShellLink.h"
 #include "WindowLook.h"
+#include "WindowsPath.h"
+#include "SetFileWatch.h"
 #include "frmHelp.h"
 #include "frmName.h"
 
+#include <QApplication>
 #include <QListWidget>
 
 #include <algorithm>
@@ -48,11 +52,19 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     for (QWidget *link : std::initializer_list<QWidget *>{ui->Image2, ui->Label2, ui->Label3})
         link->installEventFilter(this);
 
-    // Every selection the list reports, by mouse or keyboard, restores the set.
+    // Every selection the list reports, by mouse or keyboard, restores the set;
+    // so does a click on the entry that is already selected, which brings
+    // back a set after the layers were switched by hand.
     connect(ui->lstbx1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!ui->lstbx1->selectedItems().isEmpty())
+        if (!ui->lstbx1->selectedItems().isEmpty()) {
+            m_restoredByPress = QApplication::mouseButtons() != Qt::NoButton;
             lstbx1_Click();
+        }
     });
+    connect(ui->lstbx1, &QListWidget::itemClicked, this, &frmMain::lstbx1_ItemClicked);
+    ui->lstbx1->viewport()->installEventFilter(this);
+    m_fileWatch = new SetFileWatch(this);
+    connect(m_fileWatch, &SetFileWatch::changed, this, &frmMain::lstbx1_Refresh);
     connect(ui->lstbx1, &QListWidget::itemDoubleClicked, this, &frmMain::lstbx1_DblClick);
     connect(ui->btnCreateNewGrid, &QPushButton::clicked, this, &frmMain::btnCreateNewGrid_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
@@ -119,33 +131,101 @@ void frmMain::Form_Load()
         store.listNames([this](const QString &name) { addSetName(name); });
         line = 70;
         store.close();
+        m_refreshReported = false;
     } catch (...) {
         m_state.channel1.closeQuietly();
         m_state.reporter().reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
+        m_refreshReported = true;
     }
+    // Read (or its failure told) for the showing that follows the load.
+    m_listFresh = true;
+}
+
+void frmMain::lstbx1_Refresh()
+{
+    if (!isVisible())
+        return;
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        store.close();
+        line = 20;
+        store.openForInput();
+        line = 30;
+        QStringList names;
+        store.listNames([&names](const QString &name) { names.append(name); });
+        line = 40;
+        store.close();
+        line = 50;
+        // The list is replaced only once the whole file was read; the
+        // selected set stays selected without being restored again.
+        const QListWidgetItem *selected = ui->lstbx1->currentItem();
+        const QString selectedName = selected ? selected->text() : QString();
+        clearSetNames();
+        for (const QString &name : std::as_const(names))
+            addSetName(name);
+        if (selected) {
+            const QList<QListWidgetItem *> same = ui->lstbx1->findItems(selectedName, Qt::MatchExactly);
+            const QSignalBlocker quiet(ui->lstbx1);
+            if (!same.isEmpty())
+                ui->lstbx1->setCurrentItem(same.front());
+        }
+        m_listFresh = true;
+        m_refreshReported = false;
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        // Told once: a file that stays unreadable is not reported at every change.
+        if (!m_refreshReported) {
+            m_refreshReported = true;
+            m_state.reporter().reportCurrentFailure(QStringLiteral("lstbx1_Refresh "), kModule, line);
+        }
+    }
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Shown again by the toolbar button: the file may have changed meanwhile.
+    if (!m_listFresh)
+        lstbx1_Refresh();
+    QString nativePath;
+    try {
+        nativePath = WindowsPath::toNative(m_state.services, m_state.setFilePath);
+    } catch (...) {
+        // Without a drive table there is no file to follow; the list's own
+        // reads report that.
+    }
+    m_fileWatch->follow(nativePath);
+}
+
+void frmMain::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_fileWatch->stop();
+    m_listFresh = false;
+}
+
+void frmMain::lstbx1_ItemClicked()
+{
+    // The press that changed the selection has restored the set already.
+    if (std::exchange(m_restoredByPress, false))
+        return;
+    lstbx1_Click();
 }
 
 void frmMain::addSetName(const QString &name)
 {
-    // Sorted ignoring case; an equal name goes after those already there.
     QListWidget *list = ui->lstbx1;
-    int low = 0;
-    int high = list->count();
-    while (low < high) {
-        const int mid = low + (high - low) / 2;
-        if (QString::compare(list->item(mid)->text(), name, Qt::CaseInsensitive) <= 0)
-            low = mid + 1;
-        else
-            high = mid;
-    }
     const QSignalBlocker quiet(list);
-    list->insertItem(low, name);
+    list->insertItem(m_order.insert(name), name);
 }
 
 void frmMain::clearSetNames()
 {
     const QSignalBlocker quiet(ui->lstbx1);
     ui->lstbx1->clear();
+    m_order.clear();
 }
 
 QListWidget *frmMain::setList() const { return ui->lstbx1; }
@@ -162,7 +242,7 @@ void frmMain::lstbx1_Click()
         line = 30;
         const QListWidgetItem *selected = ui->lstbx1->currentItem();
         const QString setName = selected ? selected->text() : QString();
-        IDocument &document = required(m_state.document);
+        IDocument &document = currentDocument(m_state);
         line = 40;
         store.restoreSet(setName, document);
         line = 50;
@@ -220,7 +300,7 @@ void frmMain::Command2_Click()
     std::int32_t line = 0;
     try {
         line = 10;
-        IDocument &document = required(m_state.document);
+        IDocument &document = currentDocument(m_state);
         LayerWalk::setAllVisible(document, false);
         line = 20;
         document.updateContents();
@@ -237,7 +317,7 @@ void frmMain::Command3_Click()
     std::int32_t line = 0;
     try {
         line = 10;
-        LayerWalk::setAllVisible(required(m_state.document), true);
+        LayerWalk::setAllVisible(currentDocument(m_state), true);
         line = 20;
         RefreshAfterVisibilityChange(m_state);
     } catch (...) {
@@ -262,6 +342,8 @@ void frmMain::btnHelp_Click()
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->lstbx1->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_restoredByPress = false;
     if (ShellLink::isClick(event)) {
         if (watched == ui->Image2)
             Image2_Click();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IForm.h"
+#include "SetNameOrder.h"
 
 #include <QWidget>
 
@@ -9,6 +10,7 @@
 
 class IModelessFrame;
 class QListWidget;
+class SetFileWatch;
 struct QuarnelGIS_Public;
 class frmHelp;
 class frmName;
@@ -35,7 +37,7 @@ public:
     /// window) and captioned on the first request. Failures reach the caller.
     std::shared_ptr<IModelessFrame> Frame();
 
-    /// Adds a set name in its sorted place (case ignored), beside any equal one.
+    /// Adds a set name in its alphabetical place, after any equal one.
     void addSetName(const QString &name);
     /// The set list, for the windows that add to it and for tests.
     QListWidget *setList() const;
@@ -45,12 +47,16 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void applyLook();
     void clearSetNames();
     void Form_Load();
     void lstbx1_Click();
+    void lstbx1_ItemClicked();
+    void lstbx1_Refresh();
     void lstbx1_DblClick();
     void btnCreateNewGrid_Click();
     void Command1_Click();
@@ -63,6 +69,11 @@ private:
 
     QuarnelGIS_Public &m_state;
     std::unique_ptr<Ui::frmMain> ui;
+    SetNameOrder m_order; ///< the names of the list, in its order
+    SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
+    bool m_listFresh = false;       ///< the list was read since the window was last shown
+    bool m_refreshReported = false; ///< a failed refresh was reported; later ones are not
+    bool m_restoredByPress = false; ///< the press being released changed the selection
     std::shared_ptr<IModelessFrame> m_frame;
     std::vector<std::unique_ptr<frmName>> m_nameDialogs;
     std::vector<std::unique_ptr<frmHelp>> m_helpWindows;

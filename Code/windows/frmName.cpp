@@ -2,6 +2,7 @@
 
 #include "ui_frmName.h"
 
+#include "CurrentDocument.h"
 #include "FormFrame.h"
 #include "IMessageBox.h"
 #include "IModelessFrame.h"
@@ -78,7 +79,7 @@ void frmName::Command1_Click()
         line = 40;
         store.openForAppend();
         line = 50;
-        store.appendSet(setName, required(m_state.document));
+        store.appendSet(setName, currentDocument(m_state));
         line = 60;
         store.close();
         line = 70;

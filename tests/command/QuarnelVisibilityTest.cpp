@@ -162,17 +162,25 @@ TEST_F(CommandTest, StartUpWithoutProgramFilesShowsTheSorryBoxAndGoesOn)
 
 TEST_F(CommandTest, StartUpWithAHookThatIsNoApplicationFailsWithItsOwnBox)
 {
-    for (const HostObjectPtr &hook : {HostObjectPtr(std::make_shared<FakeDocument>()), HostObjectPtr()}) {
-        host.boxes->boxes.clear();
+    EXPECT_EQ(command->OnCreate(std::make_shared<FakeDocument>()), Com::S_OK);
 
-        EXPECT_EQ(command->OnCreate(hook), Com::S_OK);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Error: ICommand_OnCreate()"));
+    EXPECT_EQ(boxes()[0].title, QStringLiteral("QuarnelVisibility"));
+    EXPECT_FALSE(mainWindow());
+    EXPECT_FALSE(addin().state()) << "no state record without an application";
+}
 
-        ASSERT_EQ(boxes().size(), 1u);
-        EXPECT_EQ(boxes()[0].text, QStringLiteral("Error: ICommand_OnCreate()"));
-        EXPECT_EQ(boxes()[0].title, QStringLiteral("QuarnelVisibility"));
-        EXPECT_FALSE(mainWindow());
-        EXPECT_FALSE(addin().state()) << "no state record without an application";
-    }
+TEST_F(CommandTest, StartUpWithAnEmptyHookCompletesAndClicksStillWork)
+{
+    EXPECT_EQ(command->OnCreate(nullptr), Com::S_OK);
+
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_TRUE(mainWindow());
+    EXPECT_EQ(state().setFilePath, settingsFolder + QStringLiteral("config"));
+    command->OnClick();
+    EXPECT_TRUE(mainWindow()->isVisible());
+    EXPECT_EQ(state().document, application->current) << "the application comes from the host at the click";
 }
 
 TEST_F(CommandTest, ASecondStartUpReplacesTheMainWindowAndClicksShowTheNewOne)
