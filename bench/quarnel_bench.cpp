@@ -18,6 +18,9 @@
 #include "ILayer.h"
 #include "IMap.h"
 #include "LayerWalk.h"
+#include "SetStore.h"
+#include "VisibilityCapture.h"
+#include "BenchDocument.h"
 #include "QuarnelGIS_Public.h"
 #include "VisibilitySetFile.h"
 #include "frmMain.h"
@@ -202,6 +205,45 @@ void Restore(benchmark::State &state, std::int64_t records)
         state.counters["layers"] = double(BenchData::layersFor(records));
         state.counters["set_records"] = double(BenchData::chosenRecords(records));
         setFileCounters(state, records);
+    });
+}
+
+/// The restore as other map programs' theme switching is measured: one set of
+/// N records, read from a file that holds only that set, applied to a
+/// document of N layers through the set core (no window, no redraw).
+void RestoreOneSet(benchmark::State &state, std::int64_t layers)
+{
+    guarded(state, [&] {
+        const auto document = BenchDocument::make(int(layers));
+        const QString file = QStringLiteral("one-set-%1").arg(layers);
+        const QString path = QStringLiteral("C:\\Program Files\\QuarnelGIS\\QuarnelVisibility\\") + file;
+        const QString name = QStringLiteral("Every layer");
+        QuarnelGIS_Public &addin = world->state();
+        FileChannel &channel = addin.channel1;
+        channel.close();
+        channel.openForAppend(path);
+        std::int64_t records = 0;
+        // Saved with every flag turned, so that the restore switches every layer.
+        captureVisibility(*document, [&](const QString &map, const QString &layer, bool visible) {
+            VisibilitySetFile::writeRecord(channel, name, map, layer, !visible);
+            ++records;
+        });
+        channel.close();
+        const QString savedPath = addin.setFilePath;
+        addin.setFilePath = path;
+        SetStore store(addin);
+        for (auto _ : state) {
+            store.close();
+            store.openForInput();
+            store.restoreSet(name, *document);
+            store.close();
+        }
+        addin.setFilePath = savedPath;
+        QFile::remove(QFileInfo(world->addinFile()).absolutePath() + QLatin1Char('/') + file);
+        state.counters["layers"] = double(layers);
+        state.counters["set_records"] = double(records);
+        state.counters["ns_per_record"] =
+            benchmark::Counter(double(records), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     });
 }
 
@@ -418,6 +460,12 @@ void registerAll(const Options &options)
         else
             b->MinTime(0.3);
     };
+    const std::int64_t oneSetSizes[] = {1000, 10000, 20000, 100000};
+    for (const std::int64_t layers : oneSetSizes) {
+        if (options.smoke && layers > options.sizes.front())
+            break;
+        add("RestoreOneSet", RestoreOneSet, layers);
+    }
     for (const std::int64_t records : options.sizes) {
         add("WcL", WcL, records);
         add("ReadBlocks", ReadBlocks, records);
