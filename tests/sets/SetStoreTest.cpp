@@ -1,0 +1,224 @@
+// The set store over a set file on a fake drive: saving a document's
+// visibility as a set, listing the file's sets, restoring one, clearing them.
+
+#include "SetStore.h"
+#include "SetsWorld.h"
+
+#include "HostError.h"
+#include "WrappingDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using fake::hidden;
+
+class SetStoreTest : public ::testing::Test
+{
+protected:
+    /// Saves `document` as set `name`, as "OK" does.
+    void save(const QString &name, IDocument &document)
+    {
+        store.close();
+        store.openForAppend();
+        store.appendSet(name, document);
+        store.close();
+    }
+    void save(const QString &name) { save(name, *world.document); }
+    /// Restores set `name` into `document`, as a click on the list does.
+    void restore(const QString &name, IDocument &document)
+    {
+        store.close();
+        store.openForInput();
+        store.restoreSet(name, document);
+        store.close();
+    }
+    void restore(const QString &name) { restore(name, *world.document); }
+    QStringList names()
+    {
+        QStringList found;
+        store.openForInput();
+        store.listNames([&found](const QString &name) { found << name; });
+        store.close();
+        return found;
+    }
+    /// The failure number of `step`, closing the channel as a handler's failure path does.
+    int failureOf(const std::function<void()> &step)
+    {
+        try {
+            step();
+        } catch (const HostError &error) {
+            world.state().channel1.closeQuietly();
+            return error.number();
+        }
+        return 0;
+    }
+
+    SetsWorld world;
+    SetStore store{world.state()};
+};
+
+const QByteArray kStandardSaved = "\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n"
+                                  "\"Roads\",\"Layers\",\"Rails\",\"False\"\r\n"
+                                  "\"Roads\",\"Layers\",\"Rivers\",\"True\"\r\n"
+                                  "\"Roads\",\"Overview\",\"Streets\",\"True\"\r\n";
+
+TEST_F(SetStoreTest, SavesAndRestoresAlsoThroughAHostThatWrapsItsObjectsAfresh)
+{
+    // Each wrapper lives only as long as the add-in holds it.
+    wrapping::Document wrapped(world.document);
+    for (IDocument *document : {static_cast<IDocument *>(world.document.get()), static_cast<IDocument *>(&wrapped)}) {
+        world.writeFile(QByteArray());
+        save(QStringLiteral("Roads"), *document);
+        EXPECT_EQ(world.fileBytes(), kStandardSaved); // one record per recordable feature layer, in walk order
+    }
+    world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "False")
+                    + SetsWorld::record("Roads", "Layers", "Rails", "True")
+                    + SetsWorld::record("Roads", "Overview", "Streets", "False"));
+    restore(QStringLiteral("Roads"), wrapped);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_TRUE(world.visible("Layers", "Rails"));
+    EXPECT_TRUE(world.visible("Layers", "Rivers"));
+    EXPECT_FALSE(world.visible("Overview", "Streets"));
+}
+
+TEST_F(SetStoreTest, RestoreSwitchesTheSetsFeatureLayersOnly)
+{
+    world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "False")
+                    + SetsWorld::record("Roads", "Layers", "Rails", "True")
+                    + SetsWorld::record("Roads", "Layers", "Rivers", "False")
+                    + SetsWorld::record("Roads", "Overview", "Streets", "False")
+                    + SetsWorld::record("Roads", "Layers", "Deep", "False")
+                    + SetsWorld::record("Roads", "Layers", "Transport", "False")
+                    + SetsWorld::record("Roads", "Layers", "Hills", "False")
+                    + SetsWorld::record("Roads", "Nowhere", "Streets", "True")
+                    + SetsWorld::record("Other", "Layers", "Rivers", "True"));
+    restore(QStringLiteral("Roads"));
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_TRUE(world.visible("Layers", "Rails"));
+    EXPECT_FALSE(world.visible("Layers", "Rivers"));
+    EXPECT_FALSE(world.visible("Overview", "Streets"));
+    // Nested groups, a group's own flag and other kinds of layer are not touched.
+    for (const char *untouched : {"Deep", "Transport", "Hills"})
+        EXPECT_TRUE(world.layer(QStringLiteral("Layers"), QLatin1String(untouched)).setVisibleCalls.empty())
+            << untouched;
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetStoreTest, LaterRecordWinsAndSimilarNamesStayApart)
+{
+    world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "True")
+                    + SetsWorld::record("roads", "Layers", "Rivers", "False")
+                    + SetsWorld::record("Roads ", "Layers", "Rivers", "False")
+                    + SetsWorld::record("Roads", "Layers", "Streets", "false")
+                    + SetsWorld::record("Roads", "Layers", "Rivers", "True"));
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("Roads"), QStringLiteral("roads"), QStringLiteral("Roads ")}));
+    world.layer(QStringLiteral("Layers"), QStringLiteral("Rivers")).on = false;
+    restore(QStringLiteral("Roads"));
+    EXPECT_FALSE(world.visible("Layers", "Streets")); // "false" is not "True"
+    EXPECT_TRUE(world.visible("Layers", "Rivers"));
+}
+
+TEST_F(SetStoreTest, SavedTwiceTheSecondSaveDecidesAndTheNameIsListedOnce)
+{
+    fake::LayerBase &streets = world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"));
+    save(QStringLiteral("Roads"));
+    streets.on = false;
+    save(QStringLiteral("Roads"));
+    streets.on = true;
+    restore(QStringLiteral("Roads"));
+    EXPECT_FALSE(streets.on);
+    EXPECT_EQ(names(), QStringList{QStringLiteral("Roads")});
+}
+
+TEST_F(SetStoreTest, RestoresInAnotherDocumentByNameAndMovedLayersToo)
+{
+    world.writeFile(SetsWorld::record("S", "Layers", "Streets", "False")
+                    + SetsWorld::record("S", "Layers", "Rivers", "False"));
+    auto other = fake::DocumentBuilder()
+                     .map(QStringLiteral("Layers"))
+                     .group(QStringLiteral("Water"), {"Rivers"})
+                     .layer("Streets")
+                     .layer("Streets")
+                     .layer("Parks")
+                     .build();
+    restore(QStringLiteral("S"), *other);
+    const auto &layers = other->map(QStringLiteral("Layers"))->layers;
+    const bool expected[] = {true, false, false, true}; // Water, Streets, Streets, Parks
+    for (std::size_t i = 0; i < layers.size(); ++i)
+        EXPECT_EQ(layers[i]->visible(), expected[i]) << i;
+    EXPECT_FALSE(other->layer(QStringLiteral("Layers"), QStringLiteral("Rivers"))->on);
+}
+
+TEST_F(SetStoreTest, CutShortRecordFailsAfterTheRecordsBeforeItWereApplied)
+{
+    world.writeFile(SetsWorld::record("S", "Layers", "Streets", "False") + "\"S\",\"Layers\"\r\n");
+    EXPECT_EQ(failureOf([&] { restore(QStringLiteral("S")); }), 62);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+}
+
+TEST_F(SetStoreTest, SaveFailingMidWalkKeepsThePartialBlockAndAGoodSaveFollows)
+{
+    world.useDocument(fake::DocumentBuilder().map(QStringLiteral("M")).layer("first").layer("second").build());
+    fake::LayerBase &second = world.layer(QStringLiteral("M"), QStringLiteral("second"));
+    second.calls.fail("name");
+    EXPECT_EQ(failureOf([&] { save(QStringLiteral("Set")); }), HostError::E_FAIL_NUMBER);
+    EXPECT_EQ(world.fileBytes(), SetsWorld::record("Set", "M", "first", "True"));
+
+    second.calls.heal();
+    save(QStringLiteral("Set"));
+    EXPECT_EQ(world.fileBytes(), SetsWorld::record("Set", "M", "first", "True")
+                                     + SetsWorld::record("Set", "M", "first", "True")
+                                     + SetsWorld::record("Set", "M", "second", "True"));
+}
+
+TEST_F(SetStoreTest, DocumentWithoutRecordableLayersWritesNothing)
+{
+    world.useDocument(fake::DocumentBuilder().map(QStringLiteral("M")).raster(QStringLiteral("r")).build());
+    save(QStringLiteral("Empty"));
+    EXPECT_EQ(world.fileBytes(), QByteArray());
+}
+
+TEST_F(SetStoreTest, ClearingLeavesAnEmptyFileWhetherOrNotOneWasThere)
+{
+    for (bool present : {true, false}) {
+        if (present)
+            world.writeFile(SetsWorld::record("A", "Layers", "Streets", "True"));
+        else
+            QFile::remove(world.filePath());
+        store.deleteFile();
+        store.close();
+        store.openForAppend();
+        store.close();
+        EXPECT_EQ(world.fileBytes(), QByteArray()) << present;
+    }
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetStoreTest, OddNamesComeBackWholeFromTheFile)
+{
+    world.useDocument(SetsWorld::oddNamesDocument());
+    const QStringList odd = SetsWorld::oddNames();
+    // Each set saved with only its own layer hidden.
+    for (const QString &name : odd) {
+        world.layer(name, name).on = false;
+        save(name);
+        world.layer(name, name).on = true;
+    }
+    QByteArray expected;
+    for (const QString &set : odd)
+        for (const QString &layer : odd)
+            expected +=
+                SetsWorld::record(set.toUtf8(), layer.toUtf8(), layer.toUtf8(), layer == set ? "False" : "True");
+    EXPECT_EQ(world.fileBytes(), expected);
+    EXPECT_EQ(names(), odd);
+    for (const QString &set : odd) {
+        restore(set);
+        for (const QString &name : odd)
+            EXPECT_EQ(world.layer(name, name).on, name != set) << qPrintable(set) << " / " << qPrintable(name);
+    }
+}
+
+} // namespace
