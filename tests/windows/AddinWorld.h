@@ -1,59 +1,28 @@
 #pragma once
 
-#include "FakeHost.h"
-#include "QuarnelGIS_Public.h"
+#include "SetsWorld.h"
 #include "frmMain.h"
 
-#include "Application.h"
-#include "Document.h"
-#include "DocumentEvents.h"
-#include "FeatureLayer.h"
-#include "GroupElement.h"
-#include "GroupLayer.h"
-#include "Legend.h"
-#include "Map.h"
-#include "MapFrameElement.h"
-#include "MapSurroundFrameElement.h"
-#include "PageLayout.h"
-#include "RasterLayer.h"
-
-#include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
-#include <QObject>
+#include <QString>
+#include <QStringList>
 
 #include <memory>
 
-/// The add-in at work inside a real mapdesk document: fake desktop services,
-/// a settings folder on drive C, and a document with two maps:
-///   "Layers":   group "Transport" { Streets, Rails, raster Relief, group "Nested" { Deep } }, Rivers, raster Hills
-///   "Overview": Streets
-/// The page layout holds a map frame per map, a legend of each, a second
-/// legend of "Layers" and a legend of "Layers" inside a group element.
-class AddinWorld
+/// The add-in's main window at work over the fake world of SetsWorld: created
+/// over the world's state and shown, as the first click leaves it. The world
+/// owns the window and destroys it before its state.
+class AddinWorld : public SetsWorld
 {
 public:
     AddinWorld();
     ~AddinWorld();
 
-    static std::shared_ptr<mapdesk::Document> makeDocument();
-    /// The layer called `name` anywhere in map `mapName` of `document` (nested too).
-    static std::shared_ptr<mapdesk::Layer> layer(const std::shared_ptr<mapdesk::Document> &document,
-                                                 const QString &mapName, const QString &name);
-    std::shared_ptr<mapdesk::Layer> layer(const QString &mapName, const QString &name)
-    {
-        return layer(document, mapName, name);
-    }
-
-    /// Makes `next` the application's current document and the add-in's, as a click does.
-    void useDocument(std::shared_ptr<mapdesk::Document> next);
-
-    QByteArray fileBytes() const;
-    void writeFile(const QByteArray &bytes) const;
-    QString filePath() const { return folder + QStringLiteral("config"); }
-
     /// Replaces the main window by a new one over the same state, as a new start-up does.
     void newWindow();
-    QuarnelGIS_Public &state() { return *host.state; }
+    /// A new main window that loads (lists the file) and is shown, as the first click does.
+    void reload();
     frmMain &window() { return *mainWindow; }
     QListWidget &list() { return *window().setList(); }
     QStringList listed();
@@ -61,20 +30,16 @@ public:
 
     /// Selects the entry at `row` as a user's click does.
     void select(int row);
+    /// Clicks a button of the main window.
+    void press(const char *button);
+    /// Presses "Save " and returns the new name dialog.
+    QWidget *pressSave();
+    /// The text box of a name dialog.
+    static QLineEdit *nameBox(QWidget *dialog);
+    /// Clicks a button of a name dialog (Command1 "OK", Command2 "Cancel").
+    static void pressIn(QWidget *dialog, const char *button);
+    /// Puts `name` into a name dialog and presses "OK".
+    static void saveAs(QWidget *dialog, const QString &name);
 
-    /// The report boxes' MODULE lines, in order.
-    QStringList reportedModules() const;
-
-    fake::FakeHost host;
-    QString folder;
-    std::shared_ptr<mapdesk::Document> document;
-    std::shared_ptr<mapdesk::Application> application;
     std::unique_ptr<frmMain> mainWindow;
-
-    int contentsUpdates = 0;
-    int viewRefreshes = 0;
-    int partialRefreshes = 0;
-
-private:
-    void watch(const std::shared_ptr<mapdesk::Document> &watched);
 };

@@ -15,7 +15,7 @@ class HelpWindow : public ::testing::Test
 protected:
     QWidget *pressHelp()
     {
-        QTest::mouseClick(world.control<QPushButton>("btnHelp2"), Qt::LeftButton);
+        world.press("btnHelp2");
         return world.host.objects->frames.back()->attached->formWidget();
     }
     AddinWorld world;
@@ -56,7 +56,7 @@ TEST_F(HelpWindow, LinksOpenTheirExactTargetsAndChangeNothingElse)
               QStringLiteral("https://www.quarnelgis.com/Products/ArcGIS/QuarnelVisibility/index.htm"));
     EXPECT_EQ(world.host.shell->calls[2].owner, help);
     EXPECT_EQ(world.fileBytes(), QByteArray("\"A\",\"Layers\",\"Streets\",\"False\"\r\n"));
-    EXPECT_TRUE(world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->visible());
+    EXPECT_TRUE(world.layer(QStringLiteral("Layers"), QStringLiteral("Streets")).setVisibleCalls.empty());
     EXPECT_EQ(help->findChild<QLabel *>(QStringLiteral("Label4"))->text(), QStringLiteral("Check for Updates"));
     EXPECT_EQ(help->findChild<QLabel *>(QStringLiteral("Label4"))->toolTip(), QStringLiteral("Get the latest version"));
 }
@@ -74,7 +74,7 @@ TEST_F(HelpWindow, ProductPageFollowsTheProductName)
 TEST_F(HelpWindow, FailingFrameIsReported)
 {
     world.host.objects->failFor << HostClassIds::ModelessFrame;
-    QTest::mouseClick(world.control<QPushButton>("btnHelp2"), Qt::LeftButton);
+    world.press("btnHelp2");
     EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: btnHelp_Click frmMain Line : 20")});
 }
 
