@@ -14,7 +14,7 @@ namespace {
 
 QByteArray record(const QByteArray &set, const QByteArray &map, const QByteArray &layer, const QByteArray &visibility)
 {
-    return '"' + set + "\",\"" + map + "\",\"" + layer + "\",\"" + visibility + "\"\r\n";
+    return SetsWorld::record(set, map, layer, visibility);
 }
 
 QByteArray tenMegabyteField()
@@ -57,8 +57,8 @@ struct BadFile
     const char *name;
     std::function<QByteArray()> bytes;
     QStringList listed;
-    const char *loadReport;    ///< MODULE line of the load step's report, or nullptr
-    QString restored;          ///< the entry selected; none when the list is empty
+    const char *loadReport; ///< MODULE line of the load step's report, or nullptr
+    QString restored;       ///< the entry selected; none when the list is empty
     std::vector<Visibility> after;
     const char *restoreReport; ///< MODULE line of the restore's report, or nullptr
 
@@ -142,7 +142,9 @@ const BadFile kBadFiles[] = {
      {{"Layers", "Streets", false}, {"Layers", "Rivers", true}},
      nullptr},
     {"Windows1252",
-     bytes(record("Stra\xdf" "e \x80", "Layers", "Fl\xfcsse", "False")),
+     bytes(record("Stra\xdf"
+                  "e \x80",
+                  "Layers", "Fl\xfcsse", "False")),
      {QStringLiteral("Straße €")},
      nullptr,
      QStringLiteral("Straße €"),
@@ -170,7 +172,8 @@ protected:
     void SetUp() override
     {
         // A layer whose name is not Latin-1, for the file written in Windows-1252.
-        world.document->mapModels().at(0)->addLayer(std::make_shared<mapdesk::FeatureLayer>(QStringLiteral("Flüsse")));
+        world.document->map(QStringLiteral("Layers"))
+            ->layers.push_back(std::make_shared<fake::Layer>(QStringLiteral("Flüsse")));
     }
     AddinWorld world;
 };
@@ -179,12 +182,10 @@ TEST_P(BadSetFile, ListsAndRestoresWhatTheReadingRulesGive)
 {
     const BadFile &file = GetParam();
     world.writeFile(file.bytes());
-    world.newWindow();
-    world.window().Frame()->setVisible(true);
+    world.reload();
 
     EXPECT_EQ(world.listed(), file.listed);
-    EXPECT_EQ(world.reportedModules(),
-              file.loadReport ? QStringList{QLatin1String(file.loadReport)} : QStringList());
+    EXPECT_EQ(world.reportedModules(), file.loadReport ? QStringList{QLatin1String(file.loadReport)} : QStringList());
     EXPECT_FALSE(world.state().channel1.isOpen());
     if (file.restored.isNull())
         return;
@@ -196,13 +197,12 @@ TEST_P(BadSetFile, ListsAndRestoresWhatTheReadingRulesGive)
     world.select(row);
     ASSERT_EQ(world.list().currentItem()->text(), file.restored);
     for (const Visibility &expected : file.after)
-        EXPECT_EQ(world.layer(QLatin1String(expected.map), QString::fromUtf8(expected.layer))->visible(),
-                  expected.visible)
+        EXPECT_EQ(world.visible(expected.map, expected.layer), expected.visible)
             << expected.map << " / " << expected.layer;
     EXPECT_EQ(world.reportedModules(),
               file.restoreReport ? QStringList{QLatin1String(file.restoreReport)} : QStringList());
     // The redraw follows a whole read only.
-    EXPECT_EQ(world.contentsUpdates, file.restoreReport ? 0 : 1);
+    EXPECT_EQ(world.contentsUpdates(), file.restoreReport ? 0 : 1);
     EXPECT_FALSE(world.state().channel1.isOpen());
 }
 

@@ -2,16 +2,13 @@
 // read-only set file, the file deleted behind its back, and a full disk. Each
 // is reported, never shown as success, and every set already on disk stays.
 
-#include "AddinWorld.h"
 #include "../storage/StorageTestSupport.h"
+#include "AddinWorld.h"
 
 #include "FileChannel.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -30,22 +27,13 @@ protected:
     void SetUp() override
     {
         world.writeFile(kSaved);
-        reload();
+        world.reload();
     }
-    /// A new main window that lists the file, as the first click does.
-    void reload()
-    {
-        world.newWindow();
-        world.window().Frame()->setVisible(true);
-    }
-    void press(const char *button) { QTest::mouseClick(world.control<QPushButton>(button), Qt::LeftButton); }
     /// Saves the document under `name` through a new name dialog; returns the dialog.
     QWidget *save(const QString &name)
     {
-        press("btnCreateNewGrid");
-        QWidget *dialog = world.host.objects->frames.back()->attached->formWidget();
-        dialog->findChild<QLineEdit *>(QStringLiteral("txt1"))->setText(name);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        QWidget *dialog = world.pressSave();
+        AddinWorld::saveAs(dialog, name);
         return dialog;
     }
     /// The reports' MODULE and ERROR NUMBER lines; forgets the reports.
@@ -68,10 +56,10 @@ protected:
 };
 
 const QFileDevice::Permissions kReadOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-const QFileDevice::Permissions kReadOnlyFolder = kReadOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup
-                                                 | QFileDevice::ExeOther;
-const QFileDevice::Permissions kWritable = kReadOnly | QFileDevice::WriteOwner | QFileDevice::WriteGroup
-                                           | QFileDevice::WriteOther;
+const QFileDevice::Permissions kReadOnlyFolder =
+    kReadOnly | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+const QFileDevice::Permissions kWritable =
+    kReadOnly | QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
 TEST_F(DiskFaults, SettingsFolderThatCannotBeWritten)
 {
@@ -83,13 +71,13 @@ TEST_F(DiskFaults, SettingsFolderThatCannotBeWritten)
         save(QStringLiteral("Rivers"));
         EXPECT_TRUE(takeReports().isEmpty());
         // The file cannot be removed from the folder: "Clear All" says so.
-        press("Command1");
+        world.press("Command1");
         EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: fDeleteFile QuarnelGIS_IO Line : 40 / "
                                                             "ERROR NUMBER: 70")});
     }
     EXPECT_TRUE(world.fileBytes().startsWith(kSaved));
     EXPECT_EQ(world.fileBytes().count("\r\n"), 6);
-    reload();
+    world.reload();
     EXPECT_EQ(world.listed(), (QStringList{QStringLiteral("Rivers"), QStringLiteral("Roads")}));
 
     // Without the file, neither a save nor "Clear All" can create it.
@@ -102,7 +90,7 @@ TEST_F(DiskFaults, SettingsFolderThatCannotBeWritten)
         dialog = save(QStringLiteral("Lost"));
         EXPECT_EQ(takeReports(),
                   QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 70")});
-        press("Command1");
+        world.press("Command1");
         EXPECT_EQ(takeReports(),
                   QStringList{QStringLiteral("MODULE: Command1_Click frmMain Line : 40 / ERROR NUMBER: 70")});
     }
@@ -122,24 +110,25 @@ TEST_F(DiskFaults, ReadOnlySetFileIsNeitherClearedNorWritten)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 
-    press("Command1");
-    EXPECT_EQ(takeReports(), (QStringList{QStringLiteral("MODULE: fDeleteFile QuarnelGIS_IO Line : 30 / ERROR NUMBER: 70"),
-                                          QStringLiteral("MODULE: Command1_Click frmMain Line : 40 / ERROR NUMBER: 70")}));
+    world.press("Command1");
+    EXPECT_EQ(takeReports(),
+              (QStringList{QStringLiteral("MODULE: fDeleteFile QuarnelGIS_IO Line : 30 / ERROR NUMBER: 70"),
+                           QStringLiteral("MODULE: Command1_Click frmMain Line : 40 / ERROR NUMBER: 70")}));
     setPermissions(world.filePath(), kWritable);
     EXPECT_EQ(world.fileBytes(), kSaved);
     EXPECT_FALSE(world.state().channel1.isOpen());
-    reload();
+    world.reload();
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 }
 
 TEST_F(DiskFaults, SetFileDeletedBehindTheAddInsBack)
 {
     ASSERT_TRUE(QFile::remove(world.filePath()));
-    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->setVisible(false);
+    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets")).on = false;
     world.select(0);
     EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: lstbx1_Click frmMain Line : 20 / ERROR NUMBER: 53")});
-    EXPECT_FALSE(world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->visible());
-    EXPECT_EQ(world.contentsUpdates, 0);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_EQ(world.contentsUpdates(), 0);
 
     // Appending creates the file anew: the save did reach the disk.
     save(QStringLiteral("Again"));
@@ -150,7 +139,8 @@ TEST_F(DiskFaults, SetFileDeletedBehindTheAddInsBack)
     // The settings folder itself gone: nothing can be saved.
     ASSERT_TRUE(QDir(world.folder).removeRecursively());
     save(QStringLiteral("Lost"));
-    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 76")});
+    EXPECT_EQ(takeReports(),
+              QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 76")});
     EXPECT_FALSE(world.listed().contains(QStringLiteral("Lost")));
 }
 
@@ -161,13 +151,14 @@ TEST_F(DiskFaults, FullDiskLosesNoSetAndListsNoName)
     ASSERT_TRUE(QFile::remove(device));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), device));
     QWidget *dialog = save(QStringLiteral("Lost"));
-    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ERROR NUMBER: 61")});
+    EXPECT_EQ(takeReports(),
+              QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ERROR NUMBER: 61")});
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(world.state().channel1.isOpen());
 
     // A device is no set file: the list is not read from it endlessly.
-    reload();
+    world.reload();
     EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Form_Load frmMain Line : 50 / ERROR NUMBER: 75")});
     EXPECT_TRUE(world.listed().isEmpty());
 }
@@ -175,7 +166,9 @@ TEST_F(DiskFaults, FullDiskLosesNoSetAndListsNoName)
 /// Runs `step` on a disk that takes only `room` more bytes of the set file.
 void withRoomFor(qint64 room, const QString &file, const std::function<void()> &step)
 {
-    struct rlimit saved {};
+    struct rlimit saved
+    {
+    };
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     struct rlimit limited = saved;
     limited.rlim_cur = rlim_t(QFileInfo(file).size() + room);
@@ -201,9 +194,7 @@ TEST_F(DiskFaults, WriteCutShortByTheDiskKeepsOnlyWholeRecords)
     EXPECT_FALSE(world.state().channel1.isOpen());
 
     // Room for the first record and part of the second: the whole one stays.
-    withRoomFor(firstRecord.size() + 10, world.filePath(), [&] {
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
-    });
+    withRoomFor(firstRecord.size() + 10, world.filePath(), [&] { AddinWorld::pressIn(dialog, "Command1"); });
     reports = takeReports();
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports[0].startsWith(QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ")));
@@ -211,10 +202,10 @@ TEST_F(DiskFaults, WriteCutShortByTheDiskKeepsOnlyWholeRecords)
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 
     // The file reads cleanly and takes the next save whole.
-    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    AddinWorld::pressIn(dialog, "Command1");
     EXPECT_TRUE(takeReports().isEmpty());
     EXPECT_EQ(world.fileBytes().count("\r\n"), 2 + 1 + 4);
-    reload();
+    world.reload();
     EXPECT_TRUE(takeReports().isEmpty());
     EXPECT_EQ(world.listed(), (QStringList{QStringLiteral("Cut"), QStringLiteral("Roads")}));
 }

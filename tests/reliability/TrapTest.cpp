@@ -1,25 +1,19 @@
 // Every procedure that traps its own failures, with a host or file fault
 // injected at a real step: the report names the procedure, the module and the
 // statement reached, file channel 1 is closed where the handler closes it,
-// and what was done before the fault stays done.
+// and what was done before the fault stays done. The legend procedures of the
+// set core are trapped in sets_tests.
 
 #include "AddinWorld.h"
-#include "LegendRefresh.h"
-#include "FaultyHost.h"
 
 #include "FileChannel.h"
-#include "HostClassIds.h"
 #include "HostServices.h"
 #include "QuarnelGIS_IO.h"
-#include "IView.h"
 #include "QuarnelVisibility.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +23,7 @@ const QString kHostFault = QString::number(HostError::E_FAIL_NUMBER);
 
 QByteArray record(const char *set, const char *map, const char *layer, const char *visibility)
 {
-    return QByteArray("\"") + set + "\",\"" + map + "\",\"" + layer + "\",\"" + visibility + "\"\r\n";
+    return SetsWorld::record(set, map, layer, visibility);
 }
 
 class Traps : public ::testing::Test
@@ -57,38 +51,6 @@ protected:
         EXPECT_EQ(lines[9], QStringLiteral("MODULE: ") + location);
         EXPECT_EQ(lines[10], QStringLiteral("ERROR DESCRIPTION: ") + description);
         boxes.clear();
-    }
-
-    /// A new main window that loads (Form_Load) and is shown, as the first click does.
-    void reload()
-    {
-        world.newWindow();
-        world.window().Frame()->setVisible(true);
-    }
-
-    void press(const char *button) { QTest::mouseClick(world.control<QPushButton>(button), Qt::LeftButton); }
-    /// Presses "Save " and returns the new name dialog.
-    QWidget *pressSave()
-    {
-        press("btnCreateNewGrid");
-        return world.host.objects->frames.back()->attached->formWidget();
-    }
-    static QLineEdit *nameBox(QWidget *dialog) { return dialog->findChild<QLineEdit *>(QStringLiteral("txt1")); }
-    static void pressIn(QWidget *dialog, const char *button)
-    {
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
-    }
-
-    bool visible(const char *map, const char *layer)
-    {
-        return world.layer(QLatin1String(map), QLatin1String(layer))->visible();
-    }
-    /// Makes a proxy of the current document the add-in's document.
-    std::shared_ptr<faulty::Document> faultyDocument()
-    {
-        auto proxy = std::make_shared<faulty::Document>(world.document);
-        world.state().document = proxy;
-        return proxy;
     }
 
     AddinWorld world;
@@ -131,7 +93,7 @@ TEST_F(Traps, MainWindowLoadThatCannotPlaceItsFrameLoadsNothingYetIsShown)
     world.writeFile(record("Roads", "Layers", "Streets", "True"));
     world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToMove = true; };
     leaveChannelOpen();
-    reload();
+    world.reload();
     expectOneReport(QStringLiteral("Form_Load frmMain Line : 10"), kHostFault,
                     QStringLiteral("The frame cannot be moved"));
     EXPECT_FALSE(channel().isOpen());
@@ -144,7 +106,7 @@ TEST_F(Traps, MainWindowLoadThatCannotPlaceItsFrameLoadsNothingYetIsShown)
 TEST_F(Traps, MainWindowLoadOfACutShortFileKeepsPositionVersionAndEarlierNames)
 {
     world.writeFile(record("Roads", "Layers", "Streets", "True") + "\"Rivers\",\"Layers\",\"Rivers\"");
-    reload();
+    world.reload();
     expectOneReport(QStringLiteral("Form_Load frmMain Line : 60"), QStringLiteral("62"),
                     QStringLiteral("Input past end of file"));
     EXPECT_FALSE(channel().isOpen());
@@ -154,7 +116,7 @@ TEST_F(Traps, MainWindowLoadOfACutShortFileKeepsPositionVersionAndEarlierNames)
 
     // The channel is free for the next handler: the complete file lists cleanly.
     world.writeFile(record("Roads", "Layers", "Streets", "True"));
-    reload();
+    world.reload();
     EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 }
@@ -177,7 +139,7 @@ TEST_F(Traps, MainWindowLoadWithoutItsFileClosesTheChannelItFoundOpen)
 TEST_F(Traps, NameDialogThatCannotBeCentredIsStillShownAndSaves)
 {
     world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToMove = true; };
-    QWidget *dialog = pressSave();
+    QWidget *dialog = world.pressSave();
     expectOneReport(QStringLiteral("Form_Load frmName Line : 10"), kHostFault,
                     QStringLiteral("The frame cannot be moved"));
     const fake::Frame &frame = *world.host.objects->frames.back();
@@ -185,8 +147,8 @@ TEST_F(Traps, NameDialogThatCannotBeCentredIsStillShownAndSaves)
     EXPECT_TRUE(frame.visible);
     EXPECT_EQ(frame.caption, QStringLiteral("QuarnelVisibility"));
 
-    nameBox(dialog)->setText(QStringLiteral("Roads"));
-    pressIn(dialog, "Command1");
+    AddinWorld::nameBox(dialog)->setText(QStringLiteral("Roads"));
+    AddinWorld::pressIn(dialog, "Command1");
     EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 }
@@ -194,7 +156,7 @@ TEST_F(Traps, NameDialogThatCannotBeCentredIsStillShownAndSaves)
 TEST_F(Traps, SaveWhoseDialogCannotBeShownLeavesALoadedHiddenDialog)
 {
     world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToShow = true; };
-    press("btnCreateNewGrid");
+    world.press("btnCreateNewGrid");
     expectOneReport(QStringLiteral("btnCreateNewGrid_Click frmMain Line : 20"), kHostFault,
                     QStringLiteral("The frame cannot be shown"));
     const fake::Frame &frame = *world.host.objects->frames.back();
@@ -210,7 +172,7 @@ TEST_F(Traps, SaveWhoseDialogCannotBeShownLeavesALoadedHiddenDialog)
 TEST_F(Traps, HelpWhoseWindowCannotBeShownLeavesItCaptionedAndHidden)
 {
     world.host.objects->prepareFrame = [](fake::Frame &frame) { frame.failToShow = true; };
-    press("btnHelp2");
+    world.press("btnHelp2");
     expectOneReport(QStringLiteral("btnHelp_Click frmMain Line : 20"), kHostFault,
                     QStringLiteral("The frame cannot be shown"));
     const fake::Frame &frame = *world.host.objects->frames.back();
@@ -219,7 +181,7 @@ TEST_F(Traps, HelpWhoseWindowCannotBeShownLeavesItCaptionedAndHidden)
 
     // The next press opens another help window.
     world.host.objects->prepareFrame = nullptr;
-    press("btnHelp2");
+    world.press("btnHelp2");
     EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_TRUE(world.host.objects->frames.back()->visible);
 }
@@ -233,7 +195,7 @@ TEST_F(Traps, ClearAllThatCannotRecreateTheFileKeepsTheListEmpty)
     ASSERT_TRUE(QDir().mkdir(world.filePath()));
     world.window().addSetName(QStringLiteral("Roads"));
     channel().openForAppend(QStringLiteral("C:\\Program Files\\scratch"));
-    press("Command1");
+    world.press("Command1");
     expectOneReport(QStringLiteral("Command1_Click frmMain Line : 40"), QStringLiteral("75"),
                     QStringLiteral("Path/File access error"));
     EXPECT_FALSE(channel().isOpen());
@@ -246,160 +208,161 @@ TEST_F(Traps, ClearAllThatCannotRecreateTheFileKeepsTheListEmpty)
 TEST_F(Traps, OkWithoutTheSettingsFolderWritesNothingAndKeepsTheDialog)
 {
     ASSERT_TRUE(QDir(world.folder).removeRecursively());
-    QWidget *dialog = pressSave();
-    nameBox(dialog)->setText(QStringLiteral("Roads"));
-    pressIn(dialog, "Command1");
+    QWidget *dialog = world.pressSave();
+    AddinWorld::nameBox(dialog)->setText(QStringLiteral("Roads"));
+    AddinWorld::pressIn(dialog, "Command1");
     expectOneReport(QStringLiteral("Command1_Click frmName Line : 40"), QStringLiteral("76"),
                     QStringLiteral("Path not found"));
     EXPECT_FALSE(channel().isOpen());
     EXPECT_FALSE(QDir(world.folder).exists());
     EXPECT_TRUE(world.listed().isEmpty());
-    EXPECT_EQ(nameBox(dialog)->text(), QStringLiteral("Roads"));
+    EXPECT_EQ(AddinWorld::nameBox(dialog)->text(), QStringLiteral("Roads"));
     EXPECT_TRUE(world.host.objects->frames.back()->visible);
 }
 
 TEST_F(Traps, OkFailingMidWalkClosesTheChannelAndKeepsTheRecordsWritten)
 {
-    auto vanishing = std::make_shared<faulty::VanishingLayer>(QStringLiteral("Vanishing"));
-    world.document->mapModels().at(1)->addLayer(vanishing);
-    QWidget *dialog = pressSave();
-    nameBox(dialog)->setText(QStringLiteral("Roads"));
-    vanishing->armed = true;
-    pressIn(dialog, "Command1");
-    expectOneReport(QStringLiteral("Command1_Click frmName Line : 50"), kHostFault, QStringLiteral("Layer is gone"));
+    auto vanishing = std::make_shared<fake::Layer>(QStringLiteral("Vanishing"));
+    world.document->map(QStringLiteral("Overview"))->layers.push_back(vanishing);
+    QWidget *dialog = world.pressSave();
+    AddinWorld::nameBox(dialog)->setText(QStringLiteral("Roads"));
+    vanishing->calls.fail("name");
+    AddinWorld::pressIn(dialog, "Command1");
+    expectOneReport(QStringLiteral("Command1_Click frmName Line : 50"), kHostFault, QStringLiteral("name failed at 0"));
     EXPECT_FALSE(channel().isOpen());
     // The first map's three records and the second map's first record.
-    EXPECT_EQ(world.fileBytes(), record("Roads", "Layers", "Streets", "True") + record("Roads", "Layers", "Rails", "False")
-                                     + record("Roads", "Layers", "Rivers", "True")
-                                     + record("Roads", "Overview", "Streets", "True"));
+    EXPECT_EQ(world.fileBytes(),
+              record("Roads", "Layers", "Streets", "True") + record("Roads", "Layers", "Rails", "False")
+                  + record("Roads", "Layers", "Rivers", "True") + record("Roads", "Overview", "Streets", "True"));
     EXPECT_TRUE(world.listed().isEmpty());
-    EXPECT_EQ(nameBox(dialog)->text(), QStringLiteral("Roads"));
+    EXPECT_EQ(AddinWorld::nameBox(dialog)->text(), QStringLiteral("Roads"));
     EXPECT_TRUE(world.host.objects->frames.back()->visible);
 }
 
 TEST_F(Traps, OkWhoseDialogCannotBeHiddenHasSavedAndListed)
 {
-    QWidget *dialog = pressSave();
-    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    QWidget *dialog = world.pressSave();
+    AddinWorld::nameBox(dialog)->setText(QStringLiteral("Roads"));
     world.host.objects->frames.back()->failToShow = true;
-    pressIn(dialog, "Command1");
+    AddinWorld::pressIn(dialog, "Command1");
     expectOneReport(QStringLiteral("Command1_Click frmName Line : 90"), kHostFault,
                     QStringLiteral("The frame cannot be shown"));
     EXPECT_FALSE(channel().isOpen());
     EXPECT_EQ(world.fileBytes().count("\r\n"), 4);
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
-    EXPECT_TRUE(nameBox(dialog)->text().isEmpty());
+    EXPECT_TRUE(AddinWorld::nameBox(dialog)->text().isEmpty());
 }
 
 // Command2_Click of frmName ("Cancel") ------------------------------------------------
 
 TEST_F(Traps, CancelWhoseDialogCannotBeHiddenChangesNothing)
 {
-    QWidget *dialog = pressSave();
-    nameBox(dialog)->setText(QStringLiteral("Roads"));
+    QWidget *dialog = world.pressSave();
+    AddinWorld::nameBox(dialog)->setText(QStringLiteral("Roads"));
     world.host.objects->frames.back()->failToShow = true;
-    pressIn(dialog, "Command2");
+    AddinWorld::pressIn(dialog, "Command2");
     expectOneReport(QStringLiteral("Command2_Click frmName Line : 10"), kHostFault,
                     QStringLiteral("The frame cannot be shown"));
     EXPECT_EQ(world.fileBytes(), QByteArray());
     EXPECT_TRUE(world.listed().isEmpty());
-    EXPECT_EQ(nameBox(dialog)->text(), QStringLiteral("Roads"));
+    EXPECT_EQ(AddinWorld::nameBox(dialog)->text(), QStringLiteral("Roads"));
 }
 
 // Command2_Click ("Off") and Command3_Click ("On") of frmMain ---------------------------
 
 TEST_F(Traps, OffFailingAfterTheWalkLeavesTheLayersOff)
 {
-    auto document = faultyDocument();
-    document->failUpdateContents = true;
+    fake::Calls &document = world.document->calls;
+    document.fail("updateContents");
     leaveChannelOpen();
-    press("Command2");
+    world.press("Command2");
     expectOneReport(QStringLiteral("Command2_Click frmMain Line : 20"), kHostFault,
-                    QStringLiteral("The table of contents cannot be updated"));
+                    QStringLiteral("updateContents failed at 0"));
     EXPECT_FALSE(channel().isOpen());
-    EXPECT_FALSE(visible("Layers", "Streets"));
-    EXPECT_FALSE(visible("Overview", "Streets"));
-    EXPECT_EQ(world.viewRefreshes, 0);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_FALSE(world.visible("Overview", "Streets"));
+    EXPECT_EQ(world.viewRefreshes(), 0);
 
-    document->failUpdateContents = false;
-    document->failActiveView = true;
-    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->setVisible(true);
+    document.heal();
+    document.fail("activeView");
+    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets")).on = true;
     leaveChannelOpen();
-    press("Command2");
+    world.press("Command2");
     expectOneReport(QStringLiteral("Command2_Click frmMain Line : 30"), kHostFault,
-                    QStringLiteral("The active view is gone"));
+                    QStringLiteral("activeView failed at 0"));
     EXPECT_FALSE(channel().isOpen());
-    EXPECT_FALSE(visible("Layers", "Streets"));
-    EXPECT_EQ(world.contentsUpdates, 1);
-    EXPECT_EQ(world.viewRefreshes, 0);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_EQ(world.contentsUpdates(), 2); // the failed update counted
+    EXPECT_EQ(world.viewRefreshes(), 0);
 }
 
 TEST_F(Traps, OnFailingInTheRedrawLeavesTheLayersOn)
 {
-    press("Command2");
-    auto document = faultyDocument();
-    document->failActiveView = true;
+    world.press("Command2");
+    world.document->calls.fail("activeView");
     leaveChannelOpen();
-    press("Command3");
+    world.press("Command3");
     expectOneReport(QStringLiteral("Command3_Click frmMain Line : 20"), kHostFault,
-                    QStringLiteral("The active view is gone"));
+                    QStringLiteral("activeView failed at 1"));
     EXPECT_FALSE(channel().isOpen());
-    EXPECT_TRUE(visible("Layers", "Rails"));
-    EXPECT_TRUE(visible("Overview", "Streets"));
-    EXPECT_EQ(world.contentsUpdates, 2); // "Off", then "On" before the fault
-    EXPECT_EQ(world.viewRefreshes, 1);   // "Off" only
+    EXPECT_TRUE(world.visible("Layers", "Rails"));
+    EXPECT_TRUE(world.visible("Overview", "Streets"));
+    EXPECT_EQ(world.contentsUpdates(), 2); // "Off", then "On" before the fault
+    EXPECT_EQ(world.viewRefreshes(), 1);   // "Off" only
 }
 
 TEST_F(Traps, OnInAnEmptyDocumentWithTheDataViewActiveIsReported)
 {
-    // mapdesk has no data view without a map: a real host failure.
-    world.useDocument(mapdesk::Document::create());
-    press("Command3");
-    expectOneReport(QStringLiteral("Command3_Click frmMain Line : 20"), kHostFault,
-                    QStringLiteral("The document has no map to show"));
-    EXPECT_EQ(world.contentsUpdates, 1);
-    EXPECT_EQ(world.viewRefreshes, 0);
+    // Without a map there is no data view: the document has no active view to redraw.
+    world.useDocument(fake::Document::create());
+    world.press("Command3");
+    expectOneReport(QStringLiteral("Command3_Click frmMain Line : 20"), QStringLiteral("91"),
+                    QStringLiteral("Object variable or With block variable not set"));
+    EXPECT_EQ(world.contentsUpdates(), 1);
+    EXPECT_EQ(world.viewRefreshes(), 0);
 }
 
 // lstbx1_Click -------------------------------------------------------------------------
 
 TEST_F(Traps, RestoreStoppedByALockedLayerKeepsWhatItSwitched)
 {
-    auto locked = std::make_shared<faulty::LockedLayer>(QStringLiteral("Locked"));
-    world.document->mapModels().at(1)->addLayer(locked);
+    auto locked = std::make_shared<fake::Layer>(QStringLiteral("Locked"));
+    locked->calls.fail("setVisible");
+    world.document->map(QStringLiteral("Overview"))->layers.push_back(locked);
     world.writeFile(record("S", "Layers", "Streets", "False") + record("S", "Overview", "Locked", "False")
                     + record("S", "Layers", "Rivers", "False"));
-    reload();
+    world.reload();
     world.select(0);
-    expectOneReport(QStringLiteral("lstbx1_Click frmMain Line : 40"), kHostFault, QStringLiteral("Layer is locked"));
+    expectOneReport(QStringLiteral("lstbx1_Click frmMain Line : 40"), kHostFault,
+                    QStringLiteral("setVisible failed at 0"));
     EXPECT_FALSE(channel().isOpen());
-    EXPECT_FALSE(visible("Layers", "Streets"));
-    EXPECT_TRUE(visible("Layers", "Rivers"));
-    EXPECT_EQ(world.contentsUpdates, 0);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_TRUE(world.visible("Layers", "Rivers"));
+    EXPECT_EQ(world.contentsUpdates(), 0);
     EXPECT_EQ(world.list().currentItem()->text(), QStringLiteral("S"));
 }
 
 TEST_F(Traps, RestoreFailingInTheRedrawHasAppliedEveryRecordAndClosesTheChannel)
 {
     world.writeFile(record("S", "Layers", "Streets", "False") + record("S", "Layers", "Rivers", "False"));
-    reload();
-    faultyDocument()->failActiveView = true;
+    world.reload();
+    world.document->calls.fail("activeView");
     world.select(0);
     expectOneReport(QStringLiteral("lstbx1_Click frmMain Line : 50"), kHostFault,
-                    QStringLiteral("The active view is gone"));
+                    QStringLiteral("activeView failed at 0"));
     EXPECT_FALSE(channel().isOpen());
-    EXPECT_FALSE(visible("Layers", "Streets"));
-    EXPECT_FALSE(visible("Layers", "Rivers"));
-    EXPECT_EQ(world.contentsUpdates, 1);
-    EXPECT_EQ(world.viewRefreshes, 0);
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_FALSE(world.visible("Layers", "Rivers"));
+    EXPECT_EQ(world.contentsUpdates(), 1);
+    EXPECT_EQ(world.viewRefreshes(), 0);
 
     // The channel is free: the next restore reads the file again.
-    world.state().document = world.document;
+    world.document->calls.heal();
     world.writeFile(record("S", "Layers", "Streets", "True"));
-    reload();
+    world.reload();
     world.select(0);
     EXPECT_TRUE(world.host.boxes->boxes.empty());
-    EXPECT_TRUE(visible("Layers", "Streets"));
+    EXPECT_TRUE(world.visible("Layers", "Streets"));
 }
 
 // The four helpers of QuarnelGIS_IO ----------------------------------------------------------
@@ -416,10 +379,9 @@ TEST_F(Traps, FileSystemHelpersReportTheStatementReachedAndAnswerPlainly)
     // "Clear All" without a drive table: the delete reports through its test,
     // then the handler's own opening fails.
     world.window().addSetName(QStringLiteral("Roads"));
-    press("Command1");
-    EXPECT_EQ(world.reportedModules(),
-              (QStringList{QStringLiteral("MODULE: fDoesFileExist QuarnelGIS_IO Line : 10"),
-                           QStringLiteral("MODULE: Command1_Click frmMain Line : 40")}));
+    world.press("Command1");
+    EXPECT_EQ(world.reportedModules(), (QStringList{QStringLiteral("MODULE: fDoesFileExist QuarnelGIS_IO Line : 10"),
+                                                    QStringLiteral("MODULE: Command1_Click frmMain Line : 40")}));
     world.host.boxes->boxes.clear();
     EXPECT_TRUE(world.listed().isEmpty());
     world.state().services.setDrives(world.host.drives);
@@ -438,58 +400,6 @@ TEST_F(Traps, FileSystemHelpersReportTheStatementReachedAndAnswerPlainly)
                     QStringLiteral("Permission denied"));
     ASSERT_TRUE(QFile::setPermissions(world.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     EXPECT_EQ(world.fileBytes(), QByteArray("\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n"));
-}
-
-// GetLegendElement and RefreshLegend ------------------------------------------------------
-
-class LegendTraps : public Traps
-{
-protected:
-    void SetUp() override
-    {
-        world.document->setActiveViewKind(mapdesk::Document::ViewKind::Layout);
-        world.writeFile(record("S", "Layers", "Rivers", "True"));
-        reload();
-    }
-    std::shared_ptr<mapdesk::MapSurroundFrameElement> surroundAt(std::size_t index)
-    {
-        return std::dynamic_pointer_cast<mapdesk::MapSurroundFrameElement>(
-            world.document->pageLayoutModel()->elements().at(index));
-    }
-};
-
-TEST_F(LegendTraps, LegendSearchStoppedByABrokenElementReturnsTheLegendFoundBefore)
-{
-    const auto legend = surroundAt(4); // the last legend of the focus map
-    auto frameOfLayers = surroundAt(2)->mapFrameModel();
-    world.document->pageLayoutModel()->addElement(std::make_shared<faulty::DetachedSurroundFrame>(
-        frameOfLayers, std::make_shared<mapdesk::Legend>(world.document->mapModels().at(0)), QRectF(1, 1, 5, 5)));
-    world.select(0);
-    expectOneReport(QStringLiteral("GetLegendElement frmMain Line : 60"), kHostFault,
-                    QStringLiteral("The map frame is gone"));
-    EXPECT_EQ(legend->surroundModel()->refreshCount(), 1);
-    EXPECT_EQ(legend->surroundModel()->fitCount(), 1);
-    EXPECT_EQ(world.partialRefreshes, 1);
-    EXPECT_EQ(world.viewRefreshes, 2);
-    EXPECT_FALSE(channel().isOpen());
-}
-
-TEST_F(LegendTraps, LegendRefreshThatCannotRedrawHasRefreshedAndFitted)
-{
-    const auto legend = surroundAt(4);
-    auto view = std::make_shared<faulty::View>(std::dynamic_pointer_cast<IView>(world.document->pageLayout()));
-    LegendRefresh::RefreshLegend(world.state(), legend, view);
-    expectOneReport(QStringLiteral("RefreshLegend frmMain Line : 30"), kHostFault,
-                    QStringLiteral("The view cannot be redrawn"));
-    EXPECT_EQ(legend->surroundModel()->refreshCount(), 1);
-    EXPECT_EQ(legend->surroundModel()->fitCount(), 1);
-    EXPECT_EQ(view->partialRefreshAttempts, 1);
-
-    // An element that is no map-surround frame is refused before anything is done.
-    LegendRefresh::RefreshLegend(world.state(), world.document->pageLayoutModel()->elements().at(0), view);
-    expectOneReport(QStringLiteral("RefreshLegend frmMain Line : 10"), QStringLiteral("13"),
-                    QStringLiteral("Type mismatch"));
-    EXPECT_EQ(view->partialRefreshAttempts, 1);
 }
 
 } // namespace

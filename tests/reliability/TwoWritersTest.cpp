@@ -16,7 +16,10 @@ namespace {
 constexpr int kBlocks = 3000;
 
 /// Records in block b of one writer.
-int recordsIn(int block) { return 1 + block % 7; }
+int recordsIn(int block)
+{
+    return 1 + block % 7;
+}
 
 TEST(TwoWriters, SavingAtOnceKeepsEveryRecordWholeAndEveryBlockInOnePiece)
 {
@@ -95,8 +98,7 @@ TEST(TwoWriters, SavingAtOnceKeepsEveryRecordWholeAndEveryBlockInOnePiece)
     EXPECT_EQ(progress[QStringLiteral("A")].nextBlock, kBlocks);
     EXPECT_EQ(progress[QStringLiteral("B")].nextBlock, kBlocks);
     // The main window lists every set once.
-    world.newWindow();
-    world.window().Frame()->setVisible(true);
+    world.reload();
     EXPECT_TRUE(world.host.boxes->boxes.empty());
     EXPECT_EQ(world.list().count(), 2 * kBlocks);
 
