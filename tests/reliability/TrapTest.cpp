@@ -237,6 +237,13 @@ TEST_F(Traps, OkFailingMidWalkClosesTheChannelAndKeepsTheRecordsWritten)
     EXPECT_TRUE(world.listed().isEmpty());
     EXPECT_EQ(AddinWorld::nameBox(dialog)->text(), QStringLiteral("Roads"));
     EXPECT_TRUE(world.host.objects->frames.back()->visible);
+
+    // The same dialog saves once the layer is back.
+    vanishing->calls.heal();
+    AddinWorld::pressIn(dialog, "Command1");
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+    EXPECT_EQ(world.fileBytes().count("\r\n"), 4 + 5);
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
 }
 
 TEST_F(Traps, OkWhoseDialogCannotBeHiddenHasSavedAndListed)

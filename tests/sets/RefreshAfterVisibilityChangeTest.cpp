@@ -100,6 +100,21 @@ TEST_F(Redraw, LegendSearchFailuresAreReportedAndTheViewsAreStillRefreshed)
     EXPECT_EQ(world.viewRefreshes(), 4);
 }
 
+TEST_F(Redraw, InTheLayoutAFocusMapWithoutLayersOrLegendIsStillRedrawn)
+{
+    world.useDocument(fake::DocumentBuilder()
+                          .map(QStringLiteral("Empty"))
+                          .map(QStringLiteral("Second"))
+                          .layer(fake::hidden("a"))
+                          .build());
+    world.document->layoutActive = true;
+    RefreshAfterVisibilityChange(world.state());
+    EXPECT_EQ(world.document->map(QStringLiteral("Empty"))->calls.count("refresh"), 1);
+    EXPECT_EQ(world.document->layout->calls.count("refresh"), 1);
+    EXPECT_EQ(world.viewRefreshes(), 2);
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
 TEST_F(Redraw, DataViewWithoutAFocusMapFailsAfterUpdatingTheContents)
 {
     world.useDocument(fake::Document::create());
