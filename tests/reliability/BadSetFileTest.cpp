@@ -12,10 +12,7 @@
 
 namespace {
 
-QByteArray record(const QByteArray &set, const QByteArray &map, const QByteArray &layer, const QByteArray &visibility)
-{
-    return SetsWorld::record(set, map, layer, visibility);
-}
+constexpr auto record = &SetsWorld::record;
 
 QByteArray tenMegabyteField()
 {

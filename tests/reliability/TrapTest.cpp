@@ -21,10 +21,7 @@ namespace {
 
 const QString kHostFault = QString::number(HostError::E_FAIL_NUMBER);
 
-QByteArray record(const char *set, const char *map, const char *layer, const char *visibility)
-{
-    return SetsWorld::record(set, map, layer, visibility);
-}
+constexpr auto record = &SetsWorld::record;
 
 class Traps : public ::testing::Test
 {
