@@ -24,6 +24,13 @@ public:
     /// `mapName` (exact comparison), in walk order; empty when there is none.
     const std::vector<std::shared_ptr<ILayer>> &find(const QString &mapName, const QString &layerName) const;
 
+    /// Calls `onLayers(mapName, layerName, layers)` for every pair of names.
+    template <typename Visit> void forEach(Visit onLayers) const
+    {
+        for (auto it = m_layers.constBegin(); it != m_layers.constEnd(); ++it)
+            onLayers(it.key().first, it.key().second, it.value());
+    }
+
 private:
     QHash<std::pair<QString, QString>, std::vector<std::shared_ptr<ILayer>>> m_layers;
 };

@@ -32,8 +32,10 @@ void SetStore::appendSet(const QString &setName, IDocument &document)
     });
 }
 
-void SetStore::restoreSet(const QString &setName, IDocument &document)
+void SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
     VisibilityApply restore(document);
     readSet(setName, [&restore](const VisibilityRecord &record) { restore.apply(record); });
+    if (how == Restore::Exactly)
+        restore.hideUnmentioned();
 }

@@ -35,8 +35,13 @@ public:
     /// Appends the document's visibility as set `setName` to the file open for
     /// appending; written at close().
     void appendSet(const QString &setName, IDocument &document);
+    /// How a restore treats the layers a set does not mention.
+    enum class Restore {
+        AsSaved, ///< leaves them as they are
+        Exactly  ///< hides them: the set is the whole truth
+    };
     /// Applies the records of `setName` from the open file to the document.
-    void restoreSet(const QString &setName, IDocument &document);
+    void restoreSet(const QString &setName, IDocument &document, Restore how = Restore::AsSaved);
 
 private:
     QuarnelGIS_Public &m_state;

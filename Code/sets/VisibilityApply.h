@@ -2,7 +2,11 @@
 
 #include "LayerIndex.h"
 
+#include <QSet>
+#include <QString>
+
 #include <optional>
+#include <utility>
 
 class IDocument;
 struct VisibilityRecord;
@@ -18,8 +22,13 @@ public:
 
     /// Switches every layer the record names to its flag ("True" or not).
     void apply(const VisibilityRecord &record);
+    /// After the records of a set: hides every recordable feature layer whose
+    /// map and layer names no applied record carried, so that the set is the
+    /// whole truth. Does nothing when no record was applied (no such set).
+    void hideUnmentioned();
 
 private:
     IDocument &m_document;
     std::optional<LayerIndex> m_layers;
+    QSet<std::pair<QString, QString>> m_mentioned;
 };
