@@ -17,7 +17,7 @@ seconds=${1:-30}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(visibility_set_reader document_reader)
+    targets=(visibility_set_reader record_scanner document_reader)
 fi
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 compiler=${FUZZ_CXX:-clang++-14}

@@ -2,48 +2,31 @@
 
 #include "HostError.h"
 #include "RecordEncoder.h"
+#include "RecordScanner.h"
 #include "WindowsPath.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QStringDecoder>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-// Reading works on large blocks of raw bytes: a field is found by scanning the
-// bytes and decoded in one go, so a file of a million records reads without
-// touching each character twice. The rules for text that departs from the
-// written form:
-// - line breaks (CR LF, lone CR, lone LF, blank lines) in front of a field are
-//   skipped; a field never comes from a blank line;
-// - a quoted field runs to the next lone double quote; "" inside is one quote
-//   and line breaks inside are kept; a quoted field the file ends inside is a
-//   record cut short (62);
-// - after the closing quote, anything up to the next comma or line end is
-//   dropped, and that comma or line end is consumed;
-// - an unquoted field runs, as it stands, to the next comma or line end;
-// - a UTF-8 byte-order mark at the very start of the file is skipped.
-// Each field is decoded as UTF-8 when it is valid UTF-8 and as Windows-1252
-// otherwise, so that files written in that code page read as they were meant.
+// The channel reads the file in large blocks and hands them to its
+// RecordScanner, which finds and decodes the fields (its header states the
+// rules for text that departs from the written form); whenever the scanner
+// needs more bytes, the next block is read. The scanner's outcomes become the
+// classic runtime errors here.
 
 namespace {
 
-constexpr qsizetype blockSize = 1 << 20;
-// Unread bytes that are cheap to move to the front of the buffer.
-constexpr qsizetype smallRest = 1 << 12;
+constexpr qsizetype blockSize = RecordScanner::defaultBlockSize;
 
 [[noreturn]] void fail(std::int32_t number, const char *description)
 {
@@ -53,27 +36,7 @@ constexpr qsizetype smallRest = 1 << 12;
 // Using a channel for what it was not opened for, or not opened at all.
 [[noreturn]] void failBadFileMode() { fail(54, "Bad file mode"); }
 [[noreturn]] void failNotOpen() { fail(52, "Bad file name or number"); }
-
-bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
-
-/// Bit i set where bytes[i] is a double quote, for 64 bytes.
-std::uint64_t quotesIn64(const char *bytes)
-{
-#if defined(__SSE2__)
-    const __m128i quote = _mm_set1_epi8('"');
-    std::uint64_t bits = 0;
-    for (int part = 0; part < 4; ++part) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16 * part));
-        bits |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, quote)))) << (16 * part);
-    }
-    return bits;
-#else
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 64; ++i)
-        bits |= std::uint64_t(bytes[i] == '"') << i;
-    return bits;
-#endif
-}
+[[noreturn]] void failPastEnd() { fail(62, "Input past end of file"); }
 
 /// After the disk took only the first `count` bytes of a block, cuts the
 /// file back to the end of the block's last whole record, so that the file
@@ -96,17 +59,8 @@ struct FileChannel::Private
     Mode mode = Mode::Closed;
     std::unique_ptr<QFile> file;
 
-    // Input: the unread bytes are buffer[pos, buffer.size()).
-    QByteArray buffer;
-    qsizetype pos = 0;
-    bool endOfFile = false;
-    // The quotes among the 64 bytes from buffer[quoteBase] on (a multiple of
-    // 64), bit i for buffer[quoteBase + i]; quoteBase is -1 when not known.
-    qsizetype quoteBase = -1;
-    std::uint64_t quoteBits = 0;
-    QStringDecoder utf8{QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
-    QStringDecoder windows1252{"windows-1252", QStringDecoder::Flag::Stateless};
+    // Input: what was read of the file and not yet dropped.
+    RecordScanner scanner{blockSize};
 
     // Append: everything written since the channel was opened.
     RecordEncoder pending;
@@ -115,178 +69,33 @@ struct FileChannel::Private
     {
         mode = Mode::Closed;
         file.reset();
-        buffer = QByteArray();
-        pos = 0;
-        quoteBase = -1;
-        endOfFile = false;
+        scanner.clear();
         pending.clear();
     }
 
-    /// Appends the next block of the file to the buffer; false at the end.
-    bool fill()
+    /// Hands the next block of the file to the scanner, or tells it that the
+    /// file has ended.
+    void fill()
     {
-        if (endOfFile)
-            return false;
-        const qsizetype old = buffer.size();
-        buffer.resize(old + blockSize);
-        const qint64 count = file->read(buffer.data() + old, blockSize);
-        buffer.resize(old + std::max<qint64>(count, 0));
+        char *room = scanner.prepareInput(blockSize);
+        const qint64 count = file->read(room, blockSize);
+        scanner.commitInput(std::max<qint64>(count, 0));
         if (count < 0)
             fail(75, "Path/File access error");
         if (count == 0)
-            endOfFile = true;
-        return count > 0;
+            scanner.endInput();
     }
 
-    /// True when the byte at index exists, reading more of the file if needed.
-    bool has(qsizetype index)
-    {
-        while (index >= buffer.size())
-            if (!fill())
-                return false;
-        return true;
-    }
-
-    /// Drops the bytes already read, between fields only. That is done when
-    /// few unread bytes are left to move to the front, or at the latest once
-    /// a whole block was read past, so that the buffer stays near one block.
-    void compact()
-    {
-        const qsizetype unread = buffer.size() - pos;
-        if ((pos >= blockSize / 2 && unread <= smallRest) || pos >= blockSize) {
-            char *data = buffer.data();
-            std::memmove(data, data + pos, size_t(unread));
-            buffer.truncate(unread);
-            pos = 0;
-            quoteBase = -1;
-        }
-    }
-
-    void skipLineBreaks()
-    {
-        while (has(pos) && isLineBreak(buffer.at(pos)))
-            ++pos;
-    }
-
-    /// Index of the first comma or line break at or after index, or the
-    /// index just past the end of the file.
-    qsizetype findFieldEnd(qsizetype index)
+    /// Asks `step` of the scanner until the bytes at hand decide it, reading
+    /// block after block of the file as it needs them.
+    template <typename Step> RecordScanner::Outcome untilDecided(Step step)
     {
         for (;;) {
-            if (!has(index))
-                return index;
-            const char c = buffer.at(index);
-            if (c == ',' || isLineBreak(c))
-                return index;
-            ++index;
+            const RecordScanner::Outcome outcome = step();
+            if (outcome != RecordScanner::Outcome::NeedMore)
+                return outcome;
+            fill();
         }
-    }
-
-    /// Consumes the comma or the line end (CR LF, CR or LF) at pos, if any.
-    void consumeSeparator()
-    {
-        if (!has(pos))
-            return;
-        const char c = buffer.at(pos);
-        if (c == ',' || c == '\n') {
-            ++pos;
-        } else if (c == '\r') {
-            ++pos;
-            if (has(pos) && buffer.at(pos) == '\n')
-                ++pos;
-        }
-    }
-
-    QString decode(QByteArrayView bytes)
-    {
-        if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }))
-            return QString::fromLatin1(bytes);
-        QString text = utf8(bytes);
-        if (!utf8.hasError())
-            return text;
-        utf8.resetState();
-        if (!windows1252.isValid()) // a Qt built without ICU knows no code pages
-            return QString::fromLatin1(bytes);
-        return windows1252(bytes);
-    }
-
-    /// Passes over `count` plain quoted fields at pos, the last ending its
-    /// line (for example `"a","b","c"` CR LF), when all of them lie in the 64
-    /// bytes from pos on, and returns true; otherwise changes nothing.
-    template <int count> bool plainLineRest()
-    {
-        static_assert(count >= 1 && count <= 32);
-        if (buffer.size() - pos < 64)
-            return false;
-        const char *at = buffer.constData() + pos;
-        std::uint64_t quotes = quotesIn64(at);
-        // The first quotes in a row: each field's opening and closing one
-        // (64 where there are too few).
-        qsizetype quote[2 * count];
-        for (qsizetype &found : quote) {
-            found = std::countr_zero(quotes);
-            quotes &= quotes - 1;
-        }
-        // Reads stay within the 64 bytes whatever the quotes found.
-        auto byteAfter = [at](qsizetype index, int offset) { return at[std::min<qsizetype>(index, 61) + offset]; };
-        const qsizetype last = quote[2 * count - 1];
-        bool plain = quote[0] == 0 && last < 62 && byteAfter(last, 1) == '\r' && byteAfter(last, 2) == '\n';
-        for (int i = 1; i < count && plain; ++i)
-            plain = quote[2 * i] == quote[2 * i - 1] + 2 && byteAfter(quote[2 * i - 1], 1) == ',';
-        if (!plain)
-            return false;
-        pos += last + 3;
-        return true;
-    }
-
-    /// The common case, with no call on the file: up to `count` quoted
-    /// fields in a row, each right at pos with its closing quote followed by
-    /// a comma or CR LF already in the buffer. Reads them as readRaw() would
-    /// and returns how many, handing each one's bytes to `take`. Quotes
-    /// are found by looking at the buffer in windows of 64 bytes, the last of
-    /// which is kept, so that the fields of a record mostly share one look.
-    template <typename Take> int quickFields(int count, Take take)
-    {
-        const char *data = buffer.constData();
-        const qsizetype size = buffer.size();
-        qsizetype at = pos;
-        qsizetype base = quoteBase;
-        std::uint64_t bits = quoteBits;
-        int done = 0;
-        while (done < count && at < size && data[at] == '"') {
-            qsizetype from = at + 1;
-            qsizetype quote = -1;
-            for (;;) {
-                const qsizetype window = from & ~qsizetype(63);
-                if (window != base) {
-                    if (size - window < 64)
-                        break;
-                    base = window;
-                    bits = quotesIn64(data + window);
-                }
-                if (const std::uint64_t ahead = bits >> (from - window)) {
-                    quote = from + std::countr_zero(ahead);
-                    break;
-                }
-                from = window + 64;
-            }
-            qsizetype next = 0;
-            if (quote < 0 || quote + 2 >= size)
-                break;
-            if (data[quote + 1] == ',')
-                next = quote + 2;
-            else if (data[quote + 1] == '\r' && data[quote + 2] == '\n')
-                next = quote + 3;
-            else
-                break;
-            take(done, QByteArrayView(data + at, quote + 1 - at));
-            at = next;
-            ++done;
-        }
-        pos = at;
-        quoteBase = base;
-        quoteBits = bits;
-        return done;
     }
 
     void requireInput() const
@@ -296,68 +105,6 @@ struct FileChannel::Private
                 failNotOpen();
             failBadFileMode();
         }
-    }
-
-    /// Makes pos the first byte of the next field; throws 62 at the end.
-    void startField()
-    {
-        compact();
-        skipLineBreaks();
-        if (!has(pos))
-            fail(62, "Input past end of file");
-    }
-
-    /// Reads the field at pos and consumes its separator; returns where the
-    /// field's bytes begin and end (a quoted field with both its quotes).
-    std::pair<qsizetype, qsizetype> readRaw()
-    {
-        const qsizetype start = pos;
-        if (buffer.at(pos) != '"') {
-            const qsizetype end = findFieldEnd(pos);
-            pos = end;
-            consumeSeparator();
-            return {start, end};
-        }
-        qsizetype scan = pos + 1;
-        qsizetype closing = 0;
-        for (;;) {
-            const void *hit = std::memchr(buffer.constData() + scan, '"', size_t(buffer.size() - scan));
-            if (!hit) {
-                scan = buffer.size();
-                if (!fill())
-                    fail(62, "Input past end of file");
-                continue;
-            }
-            const qsizetype quote = static_cast<const char *>(hit) - buffer.constData();
-            if (has(quote + 1) && buffer.at(quote + 1) == '"') {
-                scan = quote + 2;
-                continue;
-            }
-            closing = quote;
-            break;
-        }
-        pos = findFieldEnd(closing + 1);
-        consumeSeparator();
-        return {start, closing + 1};
-    }
-
-    /// The text of a field's bytes as readRaw() found them.
-    QString text(QByteArrayView raw)
-    {
-        if (raw.size() < 2 || raw.front() != '"')
-            return decode(raw);
-        const QByteArrayView inner = raw.sliced(1, raw.size() - 2);
-        if (!std::memchr(inner.data(), '"', size_t(inner.size())))
-            return decode(inner);
-        // Inside the quotes every quote is doubled.
-        QByteArray unescaped;
-        unescaped.reserve(inner.size());
-        for (qsizetype i = 0; i < inner.size(); ++i) {
-            unescaped += inner.at(i);
-            if (inner.at(i) == '"')
-                ++i;
-        }
-        return decode(unescaped);
     }
 };
 
@@ -400,8 +147,7 @@ void FileChannel::openForInput(const QString &windowsPath)
     d->file = std::move(file);
     d->mode = Private::Mode::Input;
     try {
-        if (d->has(2) && d->buffer.startsWith("\xEF\xBB\xBF"))
-            d->pos = 3;
+        d->untilDecided([this] { return d->scanner.skipByteOrderMark(); });
     } catch (...) {
         d->reset();
         throw;
@@ -448,72 +194,51 @@ bool FileChannel::atEnd()
 {
     d->requireInput();
     // A field begins right here in the buffer: not at the end.
-    if (d->pos < d->buffer.size() && !isLineBreak(d->buffer.at(d->pos)))
+    if (d->scanner.fieldAtHand())
         return false;
-    d->compact();
-    d->skipLineBreaks();
-    return !d->has(d->pos);
+    d->scanner.compact();
+    return d->untilDecided([this] { return d->scanner.skipLineBreaks(); }) == RecordScanner::Outcome::End;
 }
 
 QString FileChannel::readField()
 {
     const QByteArrayView raw = readRawField();
-    return d->text(raw);
+    return d->scanner.fieldText(raw);
 }
 
 QByteArrayView FileChannel::readRawField()
 {
     d->requireInput();
     QByteArrayView field;
-    if (d->quickFields(1, [&field](int, QByteArrayView bytes) { field = bytes; }) == 0) {
-        d->startField();
-        const auto [start, end] = d->readRaw();
-        field = QByteArrayView(d->buffer.constData() + start, end - start);
-    }
+    if (d->scanner.tryReadRawFields(&field, 1))
+        return field;
+    d->scanner.compact();
+    RecordScanner::FieldRead read;
+    // Ending before the field begins or inside its quotes: input past the end.
+    if (d->untilDecided([&] { return d->scanner.readRawField(read, &field); }) != RecordScanner::Outcome::Done)
+        failPastEnd();
     return field;
 }
 
 bool FileChannel::tryReadRawFields(QByteArrayView *fields, int count)
 {
     d->requireInput();
-    const qsizetype start = d->pos;
-    if (d->quickFields(count, [fields](int i, QByteArrayView bytes) { fields[i] = bytes; }) < count) {
-        d->pos = start;
-        return false;
-    }
-    return true;
+    return d->scanner.tryReadRawFields(fields, count);
 }
 
 qsizetype FileChannel::skipRawRecords(QByteArrayView firstField, int fieldsPerRecord)
 {
     d->requireInput();
-    const qsizetype size = firstField.size();
-    if (size < 2 || firstField.front() != '"' || fieldsPerRecord < 2)
-        return 0;
-    qsizetype skipped = 0;
-    for (;;) {
-        // The same bytes followed by a comma are the same field: its closing
-        // quote is the last of them.
-        const qsizetype start = d->pos;
-        const char *data = d->buffer.constData();
-        if (d->buffer.size() - start <= size || data[start + size] != ','
-            || std::memcmp(data + start, firstField.data(), size_t(size)) != 0)
-            break;
-        d->pos = start + size + 1;
-        if (fieldsPerRecord == 4 && d->plainLineRest<3>()) {
-            ++skipped;
-            continue;
-        }
-        if (d->quickFields(fieldsPerRecord - 1, [](int, QByteArrayView) {}) < fieldsPerRecord - 1) {
-            d->pos = start;
-            break;
-        }
-        ++skipped;
-    }
-    return skipped;
+    return d->scanner.skipRawRecords(firstField, fieldsPerRecord);
 }
 
-QString FileChannel::fieldText(QByteArrayView raw) { return d->text(raw); }
+RecordScanner &FileChannel::scanner()
+{
+    d->requireInput();
+    return d->scanner;
+}
+
+QString FileChannel::fieldText(QByteArrayView raw) { return d->scanner.fieldText(raw); }
 
 void FileChannel::writeRecord(std::initializer_list<QStringView> fields)
 {

@@ -11,6 +11,7 @@
 
 class HostServices;
 class QFile;
+class RecordScanner;
 
 /// The sequential file channel ("channel 1") through which all work on the
 /// visibility-set file goes; the state record owns the add-in's one channel. Paths are Windows-shaped and are
@@ -58,6 +59,13 @@ public:
     /// and at hand, as many as follow one another; returns how many. Reading
     /// them field by field would give the same fields.
     qsizetype skipRawRecords(QByteArrayView firstField, int fieldsPerRecord);
+    /// The scanner holding what was read of the file, for a reader that
+    /// drives the fast paths itself (RecordScanner::skipRawRecords<>(),
+    /// tryReadRawFields()): what they pass over is read from the channel.
+    /// Only reads that never ask for more bytes belong there; the channel's
+    /// own reads refill it. Throws as a read does when the channel is not
+    /// open for input. Valid until the channel is destroyed.
+    RecordScanner &scanner();
 
     /// Appends one record of quoted fields ending in CR LF, whole or not at
     /// all (kept until close).

@@ -1,6 +1,7 @@
 #include "VisibilitySetFile.h"
 
 #include "FileChannel.h"
+#include "RecordScanner.h"
 #include "VectorState.h"
 
 #include <QSet>
@@ -30,6 +31,9 @@ void writeRecord(FileChannel &channel, const QString &setName, const QString &ma
 
 namespace {
 
+/// Set name, map name, layer name, visibility.
+constexpr int fieldsPerRecord = 4;
+
 /// The first field of the record before, as it stood in the file.
 class PreviousName
 {
@@ -47,11 +51,13 @@ public:
         return true;
     }
 
-    /// Passes over the records that follow with the same first field.
+    /// Passes over the records that follow with the same first field, as
+    /// far as they are at hand in the channel's buffer: a record of four
+    /// quoted fields is mostly passed over with one look at its quotes.
     void skipSame(FileChannel &channel)
     {
         if (m_seen)
-            channel.skipRawRecords(QByteArrayView(m_raw), 4);
+            channel.scanner().skipRawRecords<fieldsPerRecord>(QByteArrayView(m_raw));
     }
 
 private:
@@ -93,17 +99,17 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
             onNewName(name);
         VectorState::settle();
     };
-    QByteArrayView fields[4];
+    QByteArrayView fields[fieldsPerRecord];
     for (;;) {
         previous.skipSame(channel);
-        if (channel.tryReadRawFields(fields, 4)) {
+        if (channel.tryReadRawFields(fields, fieldsPerRecord)) {
             take(fields[0]);
             continue;
         }
         if (channel.atEnd())
             break;
         take(channel.readRawField());
-        for (int field = 2; field <= 4; ++field)
+        for (int field = 2; field <= fieldsPerRecord; ++field)
             channel.readRawField();
     }
 }
@@ -126,11 +132,11 @@ void selectSet(FileChannel &channel, const QString &setName,
         belongs = channel.fieldText(raw) == setName;
         belongsByBytes.emplace(bytesOf(raw), belongs);
     };
-    QByteArrayView fields[4];
+    QByteArrayView fields[fieldsPerRecord];
     for (;;) {
         if (!belongs)
             previous.skipSame(channel);
-        if (channel.tryReadRawFields(fields, 4)) {
+        if (channel.tryReadRawFields(fields, fieldsPerRecord)) {
             judge(fields[0]);
             if (belongs) {
                 VisibilityRecord record;
@@ -147,7 +153,7 @@ void selectSet(FileChannel &channel, const QString &setName,
             break;
         judge(channel.readRawField());
         if (!belongs) {
-            for (int field = 2; field <= 4; ++field)
+            for (int field = 2; field <= fieldsPerRecord; ++field)
                 channel.readRawField();
             continue;
         }

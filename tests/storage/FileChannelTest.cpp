@@ -105,21 +105,14 @@ TEST_F(Channel, FailuresCarryTheRuntimeNumbers)
     EXPECT_EQ(failureOf([&] { channel.atEnd(); }), 54);
 }
 
-TEST_F(Channel, ReadsFieldsLenientlyAndFailsPastTheEnd)
+TEST_F(Channel, ReadsFieldsThroughItsScannerAndFailsPastTheEnd)
 {
+    // The rules of reading fields are the scanner's (RecordScannerTest); the
+    // channel skips a byte-order mark at the start of the file, hands the
+    // scanner the file and reports where it ends.
+    EXPECT_EQ(readAllFields("\xEF\xBB\xBF\"a\"\"b\", c ,\"\xE9\"\r\n\r\n"),
+              (QStringList{"a\"b", " c ", QStringLiteral("é")}));
     EXPECT_EQ(readAllFields("\r\n\n\r\r\n"), QStringList());
-    // Doubled quotes and line breaks inside quotes; blank lines, lone CR and
-    // LF between records; fields taken without regard to line ends.
-    EXPECT_EQ(readAllFields("\"a\"\"b\",\"c\r\nd\"\r\n\r\n\n\"e\"\r\"f\"\n\"g\",\r\n\"h\"\r\n\r\n"),
-              (QStringList{"a\"b", "c\r\nd", "e", "f", "g", "h"}));
-    // Unquoted fields as they stand; text after a closing quote dropped;
-    // empty fields between commas; a byte-order mark in front skipped.
-    EXPECT_EQ(readAllFields("\xEF\xBB\xBFRoads, Layers ,\"Streets\" junk,True\nx,,\"\",y"),
-              (QStringList{"Roads", " Layers ", "Streets", "True", "x", "", "", "y"}));
-    // Each field is UTF-8 when it is valid UTF-8, Windows-1252 otherwise.
-    EXPECT_EQ(readAllFields("\"Stra\xDF" "e\",\"Stra\xC3\x9F" "e\",\"\x80 \x9F\",\"\xE9t\xC3\xA9\"\r\n"),
-              (QStringList{QStringLiteral("Straße"), QStringLiteral("Straße"), QStringLiteral("€ Ÿ"),
-                           QStringLiteral("étÃ©")}));
 
     storagetest::writeBytes(native, "\"a\",\"b\"\r\n\r\n");
     channel.openForInput(kFile);

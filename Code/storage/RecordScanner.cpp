@@ -1,0 +1,189 @@
+#include "RecordScanner.h"
+
+#include <QtGlobal>
+
+RecordScanner::RecordScanner(qsizetype blockSize) : m_block(blockSize) { Q_ASSERT(blockSize > 0); }
+
+RecordScanner::~RecordScanner() = default;
+
+char *RecordScanner::prepareInput(qsizetype size)
+{
+    m_prepared = m_buffer.size();
+    m_buffer.resize(m_prepared + size);
+    return m_buffer.data() + m_prepared;
+}
+
+void RecordScanner::commitInput(qsizetype count)
+{
+    Q_ASSERT(count >= 0 && m_prepared + count <= m_buffer.size());
+    m_buffer.resize(m_prepared + count);
+}
+
+void RecordScanner::appendInput(QByteArrayView bytes)
+{
+    if (!bytes.isEmpty())
+        std::memcpy(prepareInput(bytes.size()), bytes.data(), size_t(bytes.size()));
+}
+
+void RecordScanner::clear()
+{
+    m_buffer = QByteArray();
+    m_pos = 0;
+    m_prepared = 0;
+    m_quoteBase = -1;
+    m_ended = false;
+}
+
+void RecordScanner::compact()
+{
+    const qsizetype unread = m_buffer.size() - m_pos;
+    // Up to 4 KiB of a 1 MiB block are cheap to move to the front.
+    if ((m_pos >= m_block / 2 && unread <= m_block / 256) || m_pos >= m_block) {
+        char *data = m_buffer.data();
+        std::memmove(data, data + m_pos, size_t(unread));
+        m_buffer.truncate(unread);
+        m_pos = 0;
+        m_quoteBase = -1;
+    }
+}
+
+RecordScanner::Outcome RecordScanner::skipByteOrderMark()
+{
+    if (m_buffer.size() - m_pos < 3 && !m_ended)
+        return Outcome::NeedMore;
+    if (unread().startsWith("\xEF\xBB\xBF"))
+        m_pos += 3;
+    return Outcome::Done;
+}
+
+RecordScanner::Outcome RecordScanner::skipLineBreaks()
+{
+    const char *data = m_buffer.constData();
+    const qsizetype size = m_buffer.size();
+    while (m_pos < size && isLineBreak(data[m_pos]))
+        ++m_pos;
+    if (m_pos < size)
+        return Outcome::Done;
+    return m_ended ? Outcome::End : Outcome::NeedMore;
+}
+
+RecordScanner::Outcome RecordScanner::readRawField(FieldRead &read, QByteArrayView *field)
+{
+    using Stage = FieldRead::Stage;
+    // No bytes come or go during one call: the data stays where it is.
+    const char *data = m_buffer.constData();
+    const qsizetype size = m_buffer.size();
+    for (;;) {
+        switch (read.stage) {
+        case Stage::LineBreaks: {
+            const Outcome found = skipLineBreaks();
+            if (found != Outcome::Done)
+                return found;
+            read.start = m_pos;
+            if (data[m_pos] == '"') {
+                read.stage = Stage::Quoted;
+                read.scan = m_pos + 1;
+            } else {
+                read.stage = Stage::FieldEnd;
+                read.scan = m_pos;
+                read.end = -1;
+            }
+            break;
+        }
+        case Stage::Quoted: {
+            // To the next quote that is not doubled.
+            const void *hit = std::memchr(data + read.scan, '"', size_t(size - read.scan));
+            if (!hit) {
+                read.scan = size;
+                return m_ended ? Outcome::CutShort : Outcome::NeedMore;
+            }
+            const qsizetype quote = static_cast<const char *>(hit) - data;
+            if (quote + 1 >= size && !m_ended) {
+                read.scan = quote; // found again once the byte after it is there
+                return Outcome::NeedMore;
+            }
+            if (quote + 1 < size && data[quote + 1] == '"') {
+                read.scan = quote + 2;
+                break;
+            }
+            read.end = quote + 1;
+            read.stage = Stage::FieldEnd;
+            read.scan = quote + 1;
+            break;
+        }
+        case Stage::FieldEnd: {
+            // To the next comma or line break, or the end of the input.
+            qsizetype index = read.scan;
+            while (index < size && data[index] != ',' && !isLineBreak(data[index]))
+                ++index;
+            if (index >= size && !m_ended) {
+                read.scan = index;
+                return Outcome::NeedMore;
+            }
+            if (read.end < 0)
+                read.end = index;
+            m_pos = index;
+            read.stage = Stage::Separator;
+            break;
+        }
+        case Stage::Separator: {
+            // The comma or the line end (CR LF, CR or LF) here, if any.
+            if (m_pos >= size && !m_ended)
+                return Outcome::NeedMore;
+            if (m_pos < size) {
+                const char c = data[m_pos];
+                if (c == ',' || c == '\n') {
+                    ++m_pos;
+                } else if (c == '\r') {
+                    ++m_pos;
+                    read.stage = Stage::AfterCarriageReturn;
+                    break;
+                }
+            }
+            *field = QByteArrayView(data + read.start, read.end - read.start);
+            read = FieldRead();
+            return Outcome::Done;
+        }
+        case Stage::AfterCarriageReturn: {
+            if (m_pos >= size && !m_ended)
+                return Outcome::NeedMore;
+            if (m_pos < size && data[m_pos] == '\n')
+                ++m_pos;
+            *field = QByteArrayView(data + read.start, read.end - read.start);
+            read = FieldRead();
+            return Outcome::Done;
+        }
+        }
+    }
+}
+
+QString RecordScanner::decode(QByteArrayView bytes)
+{
+    if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }))
+        return QString::fromLatin1(bytes);
+    QString text = m_utf8(bytes);
+    if (!m_utf8.hasError())
+        return text;
+    m_utf8.resetState();
+    if (!m_windows1252.isValid()) // a Qt built without ICU knows no code pages
+        return QString::fromLatin1(bytes);
+    return m_windows1252(bytes);
+}
+
+QString RecordScanner::fieldText(QByteArrayView raw)
+{
+    if (raw.size() < 2 || raw.front() != '"')
+        return decode(raw);
+    const QByteArrayView inner = raw.sliced(1, raw.size() - 2);
+    if (!std::memchr(inner.data(), '"', size_t(inner.size())))
+        return decode(inner);
+    // Inside the quotes every quote is doubled.
+    QByteArray unescaped;
+    unescaped.reserve(inner.size());
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        unescaped += inner.at(i);
+        if (inner.at(i) == '"')
+            ++i;
+    }
+    return decode(unescaped);
+}

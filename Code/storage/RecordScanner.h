@@ -1,0 +1,300 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+/// Finds the fields of records in bytes held in memory and decodes them. It
+/// knows no files: its owner hands it the input piece by piece (and says when
+/// there is no more), and every read that runs out of bytes before it can
+/// decide answers Outcome::NeedMore, having changed nothing that asking again
+/// after more bytes (or the end of the input) would not give. Fields are read
+/// in place: a field's bytes stay in the buffer until compact() drops them.
+///
+/// The rules for text that departs from the written form (quoted fields,
+/// comma-separated, records ended by CR LF):
+/// - line breaks (CR LF, lone CR, lone LF, blank lines) in front of a field are
+///   skipped; a field never comes from a blank line;
+/// - a quoted field runs to the next lone double quote; "" inside is one quote
+///   and line breaks inside are kept; a quoted field the input ends inside is
+///   a record cut short (Outcome::CutShort);
+/// - after the closing quote, anything up to the next comma or line end is
+///   dropped, and that comma or line end is consumed;
+/// - an unquoted field runs, as it stands, to the next comma or line end;
+/// - a UTF-8 byte-order mark at the very start of the input is skipped
+///   (skipByteOrderMark()).
+/// Each field is decoded as UTF-8 when it is valid UTF-8 and as Windows-1252
+/// otherwise, so that files written in that code page read as they were meant.
+///
+/// The common case is made fast without decoding anything: quoted fields
+/// followed by a comma or CR LF, all at hand, are found by looking at the
+/// buffer 64 bytes at a time for quotes (tryReadRawFields(),
+/// skipRawRecords()). Those functions are defined here so that they inline
+/// into the readers' loops.
+class RecordScanner
+{
+public:
+    /// What a read came to.
+    enum class Outcome {
+        Done,     ///< it did what it was asked
+        NeedMore, ///< the bytes at hand do not decide: hand more (or end the input) and ask again
+        End,      ///< the input ended before another field began
+        CutShort, ///< the input ended inside a quoted field
+    };
+
+    /// How far readRawField() came with a field before it needed more bytes.
+    /// Start each field with a fresh one (or one whose last read was Done)
+    /// and hand the same one in again after Outcome::NeedMore.
+    class FieldRead
+    {
+    private:
+        friend class RecordScanner;
+        enum class Stage : std::uint8_t { LineBreaks, Quoted, FieldEnd, Separator, AfterCarriageReturn };
+        Stage stage = Stage::LineBreaks;
+        qsizetype start = 0; // the field's first byte
+        qsizetype scan = 0;  // where the search goes on
+        qsizetype end = -1;  // just past the field's bytes, once known
+    };
+
+    /// The input is best handed in blocks of `blockSize` bytes: the buffer
+    /// drops the bytes read (compact()) so as to stay near one block.
+    static constexpr qsizetype defaultBlockSize = 1 << 20;
+    explicit RecordScanner(qsizetype blockSize = defaultBlockSize);
+    ~RecordScanner();
+    RecordScanner(const RecordScanner &) = delete;
+    RecordScanner &operator=(const RecordScanner &) = delete;
+
+    // --- The input ---
+
+    qsizetype blockSize() const { return m_block; }
+    /// Room for up to `size` more bytes after those at hand; the caller puts
+    /// bytes at its start and then says how many with commitInput().
+    char *prepareInput(qsizetype size);
+    /// Keeps the first `count` bytes of the room prepareInput() gave.
+    void commitInput(qsizetype count);
+    /// Appends bytes to the input.
+    void appendInput(QByteArrayView bytes);
+    /// No more bytes will come.
+    void endInput() { m_ended = true; }
+    bool inputEnded() const { return m_ended; }
+    /// The bytes at hand not read yet.
+    QByteArrayView unread() const { return QByteArrayView(m_buffer.constData() + m_pos, m_buffer.size() - m_pos); }
+    /// Back to as constructed: no input, no memory held.
+    void clear();
+    /// Drops the bytes already read, between fields only (fields handed back
+    /// before then are gone). That is done when few unread bytes are left to
+    /// move to the front, or at the latest once a whole block was read past.
+    void compact();
+
+    // --- Reading ---
+
+    /// Passes over a UTF-8 byte-order mark at the start of the input; ask
+    /// before reading anything. Done or NeedMore.
+    Outcome skipByteOrderMark();
+    /// True when a field begins right at the next unread byte.
+    bool fieldAtHand() const { return m_pos < m_buffer.size() && !isLineBreak(m_buffer.constData()[m_pos]); }
+    /// Passes over line breaks: Done when a field begins at the next unread
+    /// byte, End when the input ends first, or NeedMore.
+    Outcome skipLineBreaks();
+    /// Reads the next field (passing over line breaks in front of it) and
+    /// consumes its separator (comma or line end). On Done, `*field` holds the
+    /// field's bytes as they stand: a quoted field with its two quotes (a
+    /// doubled quote inside still doubled), an unquoted one as it is. Equal
+    /// bytes always mean equal text. Otherwise End (no field before the end
+    /// of the input), CutShort, or NeedMore (ask again with the same `read`).
+    Outcome readRawField(FieldRead &read, QByteArrayView *field);
+    /// The text of a field's bytes as readRawField() handed them back.
+    QString fieldText(QByteArrayView raw);
+
+    /// The common case made fast: reads `count` fields as readRawField()
+    /// would when each of them is quoted and all of them are at hand, and
+    /// returns true; otherwise reads nothing and returns false (never asks
+    /// for more). The views are valid until the next read.
+    bool tryReadRawFields(QByteArrayView *fields, int count)
+    {
+        const qsizetype start = m_pos;
+        if (quickFields(count, [fields](int i, QByteArrayView bytes) { fields[i] = bytes; }) < count) {
+            m_pos = start;
+            return false;
+        }
+        return true;
+    }
+
+    /// Passes over whole records of `fieldsPerRecord` fields that begin with
+    /// a quoted field of exactly the bytes `firstField` (as readRawField()
+    /// handed it back) followed by a comma, and whose other fields are quoted
+    /// and at hand, as many as follow one another; returns how many. Reading
+    /// them field by field would give the same fields. Never asks for more.
+    template <int fieldsPerRecord> qsizetype skipRawRecords(QByteArrayView firstField)
+    {
+        static_assert(fieldsPerRecord >= 2 && fieldsPerRecord <= 33);
+        return skipRecords<fieldsPerRecord - 1>(firstField, fieldsPerRecord);
+    }
+    /// The same for a number of fields known only at run time.
+    qsizetype skipRawRecords(QByteArrayView firstField, int fieldsPerRecord)
+    {
+        return fieldsPerRecord == 4 ? skipRecords<3>(firstField, 4) : skipRecords<0>(firstField, fieldsPerRecord);
+    }
+
+private:
+    static bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+    /// Bit i set where bytes[i] is a double quote, for 64 bytes.
+    static std::uint64_t quotesIn64(const char *bytes)
+    {
+#if defined(__SSE2__)
+        const __m128i quote = _mm_set1_epi8('"');
+        std::uint64_t bits = 0;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16 * part));
+            bits |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, quote)))) << (16 * part);
+        }
+        return bits;
+#else
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 64; ++i)
+            bits |= std::uint64_t(bytes[i] == '"') << i;
+        return bits;
+#endif
+    }
+
+    /// skipRawRecords(), which first tries plainLineRest<plainRest>() on each
+    /// record's fields after the first when plainRest is not 0.
+    template <int plainRest> qsizetype skipRecords(QByteArrayView firstField, int fieldsPerRecord)
+    {
+        const qsizetype size = firstField.size();
+        if (size < 2 || firstField.front() != '"' || fieldsPerRecord < 2)
+            return 0;
+        qsizetype skipped = 0;
+        for (;;) {
+            // The same bytes followed by a comma are the same field: its
+            // closing quote is the last of them.
+            const qsizetype start = m_pos;
+            const char *data = m_buffer.constData();
+            if (m_buffer.size() - start <= size || data[start + size] != ','
+                || std::memcmp(data + start, firstField.data(), size_t(size)) != 0)
+                break;
+            m_pos = start + size + 1;
+            if constexpr (plainRest != 0) {
+                if (plainLineRest<plainRest>()) {
+                    ++skipped;
+                    continue;
+                }
+            }
+            if (quickFields(fieldsPerRecord - 1, [](int, QByteArrayView) {}) < fieldsPerRecord - 1) {
+                m_pos = start;
+                break;
+            }
+            ++skipped;
+        }
+        return skipped;
+    }
+
+    /// Passes over `count` plain quoted fields at the next unread byte, the
+    /// last ending its line (for example `"a","b","c"` CR LF), when all of
+    /// them lie in the 64 bytes from there on, and returns true; otherwise
+    /// changes nothing.
+    template <int count> bool plainLineRest()
+    {
+        static_assert(count >= 1 && count <= 32);
+        if (m_buffer.size() - m_pos < 64)
+            return false;
+        const char *at = m_buffer.constData() + m_pos;
+        std::uint64_t quotes = quotesIn64(at);
+        // The first quotes in a row: each field's opening and closing one
+        // (64 where there are too few).
+        qsizetype quote[2 * count];
+        for (qsizetype &found : quote) {
+            found = std::countr_zero(quotes);
+            quotes &= quotes - 1;
+        }
+        // Reads stay within the 64 bytes whatever the quotes found.
+        auto byteAfter = [at](qsizetype index, int offset) { return at[std::min<qsizetype>(index, 61) + offset]; };
+        const qsizetype last = quote[2 * count - 1];
+        bool plain = quote[0] == 0 && last < 62 && byteAfter(last, 1) == '\r' && byteAfter(last, 2) == '\n';
+        for (int i = 1; i < count && plain; ++i)
+            plain = quote[2 * i] == quote[2 * i - 1] + 2 && byteAfter(quote[2 * i - 1], 1) == ',';
+        if (!plain)
+            return false;
+        m_pos += last + 3;
+        return true;
+    }
+
+    /// Up to `count` quoted fields in a row, each right at the next unread
+    /// byte with its closing quote followed by a comma or CR LF already at
+    /// hand. Reads them as readRawField() would and returns how many, handing
+    /// each one's bytes to `take`. Quotes are found by looking at the buffer
+    /// in windows of 64 bytes, the last of which is kept, so that the fields
+    /// of a record mostly share one look.
+    template <typename Take> int quickFields(int count, Take take)
+    {
+        const char *data = m_buffer.constData();
+        const qsizetype size = m_buffer.size();
+        qsizetype at = m_pos;
+        qsizetype base = m_quoteBase;
+        std::uint64_t bits = m_quoteBits;
+        int done = 0;
+        while (done < count && at < size && data[at] == '"') {
+            qsizetype from = at + 1;
+            qsizetype quote = -1;
+            for (;;) {
+                const qsizetype window = from & ~qsizetype(63);
+                if (window != base) {
+                    if (size - window < 64)
+                        break;
+                    base = window;
+                    bits = quotesIn64(data + window);
+                }
+                if (const std::uint64_t ahead = bits >> (from - window)) {
+                    quote = from + std::countr_zero(ahead);
+                    break;
+                }
+                from = window + 64;
+            }
+            qsizetype next = 0;
+            if (quote < 0 || quote + 2 >= size)
+                break;
+            if (data[quote + 1] == ',')
+                next = quote + 2;
+            else if (data[quote + 1] == '\r' && data[quote + 2] == '\n')
+                next = quote + 3;
+            else
+                break;
+            take(done, QByteArrayView(data + at, quote + 1 - at));
+            at = next;
+            ++done;
+        }
+        m_pos = at;
+        m_quoteBase = base;
+        m_quoteBits = bits;
+        return done;
+    }
+
+    QString decode(QByteArrayView bytes);
+
+    // The unread bytes are m_buffer[m_pos, m_buffer.size()).
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    qsizetype m_block;
+    // Where the room prepareInput() gave begins.
+    qsizetype m_prepared = 0;
+    bool m_ended = false;
+    // The quotes among the 64 bytes from m_buffer[m_quoteBase] on (a multiple
+    // of 64), bit i for m_buffer[m_quoteBase + i]; m_quoteBase is -1 when not
+    // known.
+    qsizetype m_quoteBase = -1;
+    std::uint64_t m_quoteBits = 0;
+    QStringDecoder m_utf8{QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+    QStringDecoder m_windows1252{"windows-1252", QStringDecoder::Flag::Stateless};
+};
