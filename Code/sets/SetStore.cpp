@@ -1,10 +1,24 @@
 #include "SetStore.h"
 
+#include "HostError.h"
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 #include "VisibilityApply.h"
 #include "VisibilityCapture.h"
+#include "RecordEncoder.h"
+#include "SetFileRecords.h"
+#include "SetFileRewrite.h"
 #include "VisibilitySetFile.h"
+#include "WindowsPath.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+
+#include <array>
+#include <optional>
 
 void SetStore::close() { m_state.channel1.close(); }
 
@@ -12,7 +26,24 @@ void SetStore::openForInput() { m_state.channel1.openForInput(m_state.setFilePat
 
 void SetStore::openForAppend() { m_state.channel1.openForAppend(m_state.setFilePath); }
 
-void SetStore::deleteFile() { QuarnelGIS_IO::fDeleteFile(m_state, m_state.setFilePath); }
+void SetStore::deleteFile()
+{
+    // A set file that can be rewritten is emptied under its lock, kept for
+    // Undo; anything else (missing, read-only, in a folder that cannot take
+    // the new file, no drive) goes to the file
+    // helper, which reports its own failures.
+    bool rewritable = false;
+    try {
+        const QFileInfo info(WindowsPath::toNative(m_state.services, m_state.setFilePath));
+        rewritable = info.isFile() && info.permissions().testFlag(QFileDevice::WriteOwner)
+                     && QFileInfo(info.absolutePath()).isWritable();
+    } catch (...) {
+    }
+    if (rewritable)
+        clearAll();
+    else
+        QuarnelGIS_IO::fDeleteFile(m_state, m_state.setFilePath);
+}
 
 void SetStore::listNames(const std::function<void(const QString &)> &onName)
 {
@@ -38,4 +69,312 @@ void SetStore::restoreSet(const QString &setName, IDocument &document, Restore h
     readSet(setName, [&restore](const VisibilityRecord &record) { restore.apply(record); });
     if (how == Restore::Exactly)
         restore.hideUnmentioned();
+}
+
+namespace {
+
+[[noreturn]] void failCutShort() { throw HostError(62, QStringLiteral("Input past end of file")); }
+
+/// The records of a file's bytes with their set names, each name decoded
+/// once for a run of records that carry the same bytes for it.
+class NamedRecords
+{
+public:
+    explicit NamedRecords(QByteArrayView bytes) : m_records(bytes) {}
+
+    bool next()
+    {
+        if (!m_records.next(m_record))
+            return false;
+        if (!m_named || m_record.fields[0] != m_rawName) {
+            m_rawName = m_record.fields[0];
+            m_name = m_records.text(m_rawName);
+            m_named = true;
+        }
+        return true;
+    }
+    const SetFileRecords::Record &record() const { return m_record; }
+    const QString &name() const { return m_name; }
+    QString text(int field) { return m_records.text(m_record.fields[std::size_t(field)]); }
+    SetFileRecords &records() { return m_records; }
+    /// Throws 62 when the bytes ended inside a record.
+    void requireWhole() const
+    {
+        if (m_records.cutShort())
+            failCutShort();
+    }
+
+private:
+    SetFileRecords m_records;
+    SetFileRecords::Record m_record;
+    QByteArrayView m_rawName;
+    QString m_name;
+    bool m_named = false;
+};
+
+/// Appends a record's bytes as they stand, with its line end.
+void copyRecord(QByteArray &out, const SetFileRecords::Record &record)
+{
+    out.append(record.bytes.data(), record.bytes.size());
+    out.append("\r\n", 2);
+}
+
+/// Appends a record under another set name, its other fields as they read.
+void renamedRecord(QByteArray &out, NamedRecords &records, const QString &setName)
+{
+    RecordEncoder encoder;
+    const QString map = records.text(1);
+    const QString layer = records.text(2);
+    const QString visibility = records.text(3);
+    encoder.append({setName, map, layer, visibility});
+    out.append(encoder.bytes().data(), encoder.bytes().size());
+}
+
+} // namespace
+
+QStringList SetStore::names()
+{
+    const QByteArray bytes = SetFileRewrite(m_state.services, m_state.setFilePath).read();
+    NamedRecords records(bytes);
+    QStringList found;
+    QSet<QString> seen;
+    while (records.next())
+        if (!seen.contains(records.name())) {
+            seen.insert(records.name());
+            found.append(records.name());
+        }
+    return found;
+}
+
+bool SetStore::renameSet(const QString &from, const QString &to)
+{
+    bool found = false;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+        QByteArray out;
+        out.reserve(current.size() + 64);
+        NamedRecords records(current);
+        while (records.next()) {
+            if (records.name() == from) {
+                found = true;
+                renamedRecord(out, records, to);
+            } else {
+                copyRecord(out, records.record());
+            }
+        }
+        records.requireWhole();
+        if (!found || from == to)
+            return std::nullopt;
+        return out;
+    });
+    return found;
+}
+
+qsizetype SetStore::deleteSets(const QStringList &setNames)
+{
+    const QSet<QString> gone(setNames.begin(), setNames.end());
+    qsizetype removed = 0;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+        QByteArray out;
+        out.reserve(current.size());
+        NamedRecords records(current);
+        while (records.next()) {
+            if (gone.contains(records.name()))
+                ++removed;
+            else
+                copyRecord(out, records.record());
+        }
+        records.requireWhole();
+        if (removed == 0)
+            return std::nullopt;
+        return out;
+    });
+    return removed;
+}
+
+bool SetStore::replaceSet(const QString &setName, IDocument &document)
+{
+    // The document is read before the file is locked, so that the lock is
+    // held only for the rewrite itself.
+    RecordEncoder captured;
+    captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
+        captured.append({setName, mapName, layerName, VisibilitySetFile::visibilityText(visible)});
+    });
+    bool found = false;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+        QByteArray out;
+        out.reserve(current.size() + captured.bytes().size());
+        NamedRecords records(current);
+        while (records.next()) {
+            if (records.name() != setName) {
+                copyRecord(out, records.record());
+            } else if (!found) {
+                found = true;
+                out.append(captured.bytes().data(), captured.bytes().size());
+            }
+        }
+        records.requireWhole();
+        if (!found)
+            return std::nullopt;
+        return out;
+    });
+    return found;
+}
+
+void SetStore::clearAll()
+{
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([](const QByteArray &current) -> std::optional<QByteArray> {
+        if (current.isEmpty())
+            return std::nullopt;
+        return QByteArray();
+    });
+}
+
+qsizetype SetStore::repair()
+{
+    qsizetype cut = 0;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+        SetFileRecords records(current);
+        SetFileRecords::Record record;
+        while (records.next(record)) {
+        }
+        if (!records.cutShort())
+            return std::nullopt;
+        cut = current.size() - records.wholeEnd();
+        return current.left(records.wholeEnd());
+    });
+    return cut;
+}
+
+bool SetStore::undo() { return SetFileRewrite(m_state.services, m_state.setFilePath).swapWithPrevious(); }
+
+qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativePath)
+{
+    const QSet<QString> wanted(setNames.begin(), setNames.end());
+    const QByteArray bytes = SetFileRewrite(m_state.services, m_state.setFilePath).read();
+    QByteArray out;
+    qsizetype written = 0;
+    NamedRecords records(bytes);
+    while (records.next())
+        if (wanted.contains(records.name())) {
+            copyRecord(out, records.record());
+            ++written;
+        }
+    records.requireWhole();
+    QSaveFile file(nativePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+        if (file.error() == QFileDevice::PermissionsError)
+            throw HostError(70, QStringLiteral("Permission denied"));
+        if (file.error() == QFileDevice::ResourceError)
+            throw HostError(61, QStringLiteral("Disk full"));
+        throw HostError(75, QStringLiteral("Path/File access error"));
+    }
+    return written;
+}
+
+SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
+                                             const std::function<Clash(const QString &)> &onClash)
+{
+    QFile file(nativePath);
+    if (!QFileInfo(nativePath).isFile())
+        throw HostError(53, QStringLiteral("File not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw HostError(75, QStringLiteral("Path/File access error"));
+    const QByteArray incoming = file.readAll();
+
+    // The sets of the file in order of their first record; a damaged file is
+    // refused whole.
+    struct Incoming
+    {
+        QString name;
+        QByteArray bytes; ///< its records as they stand
+        std::vector<std::array<QString, 3>> fields; ///< map, layer, visibility of each
+    };
+    std::vector<Incoming> sets;
+    QHash<QString, std::size_t> index;
+    NamedRecords records(incoming);
+    while (records.next()) {
+        if (!records.record().wellFormed)
+            throw HostError(62, QStringLiteral("Input past end of file"));
+        auto at = index.constFind(records.name());
+        if (at == index.constEnd()) {
+            at = index.insert(records.name(), sets.size());
+            sets.push_back({records.name(), {}, {}});
+        }
+        Incoming &set = sets[*at];
+        copyRecord(set.bytes, records.record());
+        set.fields.push_back({records.text(1), records.text(2), records.text(3)});
+    }
+    records.requireWhole();
+
+    // Clashes are settled before the file is locked: asking may take a user
+    // a while, and other writers wait at most a moment for the lock.
+    const QStringList before = names();
+    const QSet<QString> inUse(before.begin(), before.end());
+    QHash<QString, Clash> decisions;
+    for (const Incoming &set : sets)
+        if (inUse.contains(set.name))
+            decisions.insert(set.name, onClash(set.name));
+
+    ImportOutcome outcome;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+        outcome = {};
+        QSet<QString> present;
+        NamedRecords existing(current);
+        while (existing.next())
+            present.insert(existing.name());
+        existing.requireWhole();
+        QByteArray out = current;
+        if (!out.isEmpty() && !out.endsWith('\n'))
+            out.append("\r\n", 2);
+        for (const Incoming &set : sets) {
+            // A name that came into use since the question was asked merges.
+            const Clash clash = present.contains(set.name) ? decisions.value(set.name, Clash::Merge) : Clash::Merge;
+            if (!present.contains(set.name) || clash == Clash::Merge) {
+                out.append(set.bytes);
+                outcome.added.append(set.name);
+                present.insert(set.name);
+            } else if (clash == Clash::Skip) {
+                outcome.skipped.append(set.name);
+            } else {
+                QString name;
+                for (int n = 2; name.isEmpty() || present.contains(name); ++n)
+                    name = set.name + QStringLiteral(" (%1)").arg(n);
+                RecordEncoder encoder;
+                for (const auto &fields : set.fields)
+                    encoder.append({name, fields[0], fields[1], fields[2]});
+                out.append(encoder.bytes().data(), encoder.bytes().size());
+                outcome.added.append(name);
+                present.insert(name);
+            }
+        }
+        if (outcome.added.isEmpty())
+            return std::nullopt;
+        return out;
+    });
+    return outcome;
+}
+
+SetStore::CheckReport SetStore::check()
+{
+    const QByteArray bytes = SetFileRewrite(m_state.services, m_state.setFilePath).read();
+    CheckReport report;
+    report.bytes = bytes.size();
+    QSet<QString> seen;
+    NamedRecords records(bytes);
+    while (records.next()) {
+        ++report.records;
+        seen.insert(records.name());
+        const SetFileRecords::Record &record = records.record();
+        if (!record.wellFormed) {
+            const QByteArrayView visibility = record.fields[3];
+            const bool flag = visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True"
+                              || visibility == "False";
+            report.damaged.push_back({record.line, flag ? QStringLiteral("more than four fields on the line")
+                                                        : QStringLiteral("the visibility is neither True nor False")});
+        }
+    }
+    if (records.records().cutShort())
+        report.damaged.push_back({records.records().cutShortLine(), QStringLiteral("the file ends inside the record")});
+    report.sets = seen.size();
+    return report;
 }

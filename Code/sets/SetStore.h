@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class IDocument;
 struct QuarnelGIS_Public;
@@ -23,8 +25,9 @@ public:
     void openForInput();
     /// Opens the set file for appending, creating it empty when missing.
     void openForAppend();
-    /// Deletes the set file (through the guarded file helper, which reports
-    /// its own failures).
+    /// Empties the set file for Clear All, undoably (see clearAll()); a file
+    /// that cannot be rewritten goes through the guarded file helper, which
+    /// reports its own failures.
     void deleteFile();
 
     /// Reads the open file to its end and hands on each distinct set name
@@ -42,6 +45,69 @@ public:
     };
     /// Applies the records of `setName` from the open file to the document.
     void restoreSet(const QString &setName, IDocument &document, Restore how = Restore::AsSaved);
+
+    // Whole-file changes. Each rewrites the file under its lock, keeps what
+    // other processes appended, and can be undone (undo()). They throw
+    // HostError and leave the file as it was on failure; a file that ends
+    // inside a record is changed only by repair().
+
+    /// The set names of the file in file order (each once).
+    QStringList names();
+    /// Renames set `from` to `to`; when `to` is in use, its records and
+    /// those of `from` become one set (file order kept). False when there is
+    /// no set `from`.
+    bool renameSet(const QString &from, const QString &to);
+    /// Removes the records of every set named; returns how many records went.
+    qsizetype deleteSets(const QStringList &setNames);
+    /// Replaces the records of `setName` by the document's visibility now,
+    /// where the set's first record stood. False when there is no such set.
+    bool replaceSet(const QString &setName, IDocument &document);
+    /// Empties the file.
+    void clearAll();
+    /// Cuts a damaged tail (a record the file ends inside) back to the last
+    /// whole record; returns the bytes cut, 0 when there was nothing to cut.
+    qsizetype repair();
+    /// Brings the file back as it was before the last whole-file change;
+    /// undoing again redoes it. False when there is nothing to undo.
+    bool undo();
+
+    /// Writes the records of the sets named, in file order, to a new set file
+    /// at `nativePath` (replacing it). Returns how many records were written;
+    /// the set file itself is unchanged.
+    qsizetype exportSets(const QStringList &setNames, const QString &nativePath);
+
+    /// What to do with an imported set whose name is in use already.
+    enum class Clash {
+        Merge,  ///< append its records to the set of that name
+        Skip,   ///< leave it out
+        Rename  ///< add it under the first free name "NAME (2)", "NAME (3)", ...
+    };
+    struct ImportOutcome
+    {
+        QStringList added;   ///< the names the imported sets have in the file now
+        QStringList skipped; ///< the imported names left out
+    };
+    /// Adds the sets of the set file at `nativePath`, asking `onClash` about
+    /// each name already in use. A file that cannot be read whole is refused
+    /// with nothing added.
+    ImportOutcome importSets(const QString &nativePath, const std::function<Clash(const QString &)> &onClash);
+
+    /// What check() found.
+    struct Damage
+    {
+        qsizetype line;
+        QString reason;
+    };
+    struct CheckReport
+    {
+        qsizetype records = 0;
+        qsizetype sets = 0;
+        qsizetype bytes = 0;
+        std::vector<Damage> damaged;
+    };
+    /// Counts the file's records, sets and bytes and lists each damaged or
+    /// cut-short record with its line.
+    CheckReport check();
 
 private:
     QuarnelGIS_Public &m_state;

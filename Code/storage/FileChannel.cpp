@@ -1,5 +1,6 @@
 #include "FileChannel.h"
 
+#include "FileLock.h"
 #include "HostError.h"
 #include "RecordEncoder.h"
 #include "RecordScanner.h"
@@ -16,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The channel reads the file in large blocks and hands them to its
@@ -38,16 +41,85 @@ constexpr qsizetype blockSize = RecordScanner::defaultBlockSize;
 [[noreturn]] void failNotOpen() { fail(52, "Bad file name or number"); }
 [[noreturn]] void failPastEnd() { fail(62, "Input past end of file"); }
 
-/// After the disk took only the first `count` bytes of a block, cuts the
-/// file back to the end of the block's last whole record, so that the file
-/// reads on as before; left alone when another writer has appended since.
-void cutTornRecord(QFile &file, qint64 count, const std::vector<qsizetype> &recordEnds)
+[[noreturn]] void failLocked() { fail(70, "Permission denied"); }
+
+/// After the disk took only the first `count` bytes of a block that this
+/// writer began at `start`, cuts the file back to the end of the block's last
+/// whole record, so that the file reads on as before. Only this writer's own
+/// bytes go: nothing is cut when the file no longer ends where this write
+/// ended. False when the cut was needed and failed.
+bool cutTornRecord(int descriptor, qint64 start, qint64 count, const std::vector<qsizetype> &recordEnds)
 {
     const auto past = std::upper_bound(recordEnds.begin(), recordEnds.end(), count);
     const qint64 kept = past == recordEnds.begin() ? 0 : *std::prev(past);
-    const qint64 end = ::lseek(file.handle(), 0, SEEK_CUR);
-    if (end >= count && file.size() == end)
-        file.resize(end - (count - kept));
+    struct stat now = {};
+    if (::fstat(descriptor, &now) != 0 || now.st_size != start + count)
+        return true;
+    return ::ftruncate(descriptor, start + kept) == 0;
+}
+
+/// Opens `native` without ever blocking (a pipe would wait for a peer) and
+/// keeps it only when it is a regular file: a device, a pipe or a socket, or
+/// a link to one, holds no records and would swallow or withhold them.
+/// Returns the descriptor, or -1 with errno set (EINVAL for what is no
+/// regular file).
+int openRegular(const QString &native, int flags)
+{
+    const int descriptor = ::open(QFile::encodeName(native).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return -1;
+    struct stat seen = {};
+    if (::fstat(descriptor, &seen) != 0 || !S_ISREG(seen.st_mode)) {
+        ::close(descriptor);
+        errno = EINVAL;
+        return -1;
+    }
+    // Reads and writes of a regular file never block; the flag only mattered
+    // for opening.
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return descriptor;
+}
+
+/// True when `native` still names the file open on `descriptor`: a Clear All
+/// or a rewrite replaces the file, and a writer that locked the old one must
+/// not append to a file that nobody reads any more.
+bool stillNamed(int descriptor, const QString &native)
+{
+    struct stat open = {};
+    struct stat named = {};
+    return ::fstat(descriptor, &open) == 0 && ::stat(QFile::encodeName(native).constData(), &named) == 0
+           && open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+/// Opens (creating when missing) the regular file `native` for appending.
+std::unique_ptr<QFile> openForAppending(const QString &native, bool existed, bool folderWritable)
+{
+    const int descriptor = openRegular(native, O_WRONLY | O_APPEND | O_CREAT);
+    if (descriptor < 0) {
+        if (errno == EACCES && (existed || !folderWritable))
+            fail(70, "Permission denied");
+        fail(75, "Path/File access error");
+    }
+    auto file = std::make_unique<QFile>();
+    file->open(descriptor, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+               QFileDevice::AutoCloseHandle);
+    return file;
+}
+
+/// Takes the exclusive lock on the file that `native` names now: when the
+/// file held was replaced meanwhile (a Clear All, a rewrite), the new one is
+/// opened and locked instead, so that the append is not lost with the old.
+void lockForAppending(std::unique_ptr<QFile> &file, const QString &native)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (!FileLock::acquire(file->handle(), FileLock::Kind::Exclusive))
+            failLocked();
+        if (stillNamed(file->handle(), native))
+            return;
+        if (attempt == 10)
+            failLocked();
+        file = openForAppending(native, true, true);
+    }
 }
 
 } // namespace
@@ -58,6 +130,7 @@ struct FileChannel::Private
 
     Mode mode = Mode::Closed;
     std::unique_ptr<QFile> file;
+    QString native; ///< the file's native path, for an append that finds it replaced
 
     // Input: what was read of the file and not yet dropped.
     RecordScanner scanner{blockSize};
@@ -69,6 +142,7 @@ struct FileChannel::Private
     {
         mode = Mode::Closed;
         file.reset();
+        native.clear();
         scanner.clear();
         pending.clear();
     }
@@ -137,12 +211,18 @@ void FileChannel::openForInput(const QString &windowsPath)
     if (!info.isFile())
         fail(75, "Path/File access error");
 
-    auto file = std::make_unique<QFile>(native);
-    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        if (!QFileInfo(native).isReadable())
+    const int descriptor = openRegular(native, O_RDONLY);
+    if (descriptor < 0) {
+        if (errno == EACCES)
             fail(70, "Permission denied");
         fail(75, "Path/File access error");
     }
+    auto file = std::make_unique<QFile>();
+    file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+    // Readers share the file; a writer's append or rewrite waits for them,
+    // and they for it, so that no half-written record is ever read.
+    if (!FileLock::acquire(descriptor, FileLock::Kind::Shared))
+        failLocked();
     d->reset();
     d->file = std::move(file);
     d->mode = Private::Mode::Input;
@@ -176,17 +256,10 @@ void FileChannel::openForAppend(const QString &windowsPath)
         fail(70, "Permission denied");
 
     // The file is created (empty) now; what is written reaches it at close.
-    auto file = std::make_unique<QFile>(native);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        if (info.exists() ? !QFileInfo(native).isWritable() : !folder.isWritable())
-            fail(70, "Permission denied");
-        fail(75, "Path/File access error");
-    }
-    // Appending to a device that cannot seek (a pipe, a character device)
-    // leaves a position error behind that concerns no one.
-    file->unsetError();
+    auto file = openForAppending(native, info.exists(), folder.isWritable());
     d->reset();
     d->file = std::move(file);
+    d->native = native;
     d->mode = Private::Mode::Append;
 }
 
@@ -257,17 +330,26 @@ void FileChannel::close()
     }
     // The channel is closed whatever happens below.
     const auto closed = qScopeGuard([this] { d->reset(); });
-    const std::unique_ptr<QFile> file = std::move(d->file);
+    std::unique_ptr<QFile> file = std::move(d->file);
     const QByteArrayView pending = d->pending.bytes();
+    if (pending.isEmpty())
+        return;
 
-    const qint64 count = pending.isEmpty() ? 0 : file->write(pending.data(), pending.size());
+    // The one write happens under the exclusive lock, to the file that the
+    // path names at that moment.
+    lockForAppending(file, d->native);
+    struct stat before = {};
+    ::fstat(file->handle(), &before);
+    const qint64 count = file->write(pending.data(), pending.size());
     const int writeError = errno;
     bool written = count == pending.size();
     QFileDevice::FileError error = file->error();
+    // A disk with no room, or a file at the size limit, is a full disk.
+    if (!written && (writeError == ENOSPC || writeError == EFBIG))
+        error = QFileDevice::ResourceError;
     if (count > 0 && !written) {
-        if (writeError == ENOSPC)
-            error = QFileDevice::ResourceError;
-        cutTornRecord(*file, count, d->pending.recordEnds());
+        if (!cutTornRecord(file->handle(), before.st_size, count, d->pending.recordEnds()))
+            error = QFileDevice::WriteError;
     }
     file->close();
     if (written && file->error() != QFileDevice::NoError) {

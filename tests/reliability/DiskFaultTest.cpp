@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -144,25 +146,6 @@ TEST_F(DiskFaults, SetFileDeletedBehindTheAddInsBack)
     EXPECT_FALSE(world.listed().contains(QStringLiteral("Lost")));
 }
 
-TEST_F(DiskFaults, FullDiskLosesNoSetAndListsNoName)
-{
-    // The set file is the device that is always full.
-    const QString device = world.folder + QStringLiteral("config");
-    ASSERT_TRUE(QFile::remove(device));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), device));
-    QWidget *dialog = save(QStringLiteral("Lost"));
-    EXPECT_EQ(takeReports(),
-              QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ERROR NUMBER: 61")});
-    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_FALSE(world.state().channel1.isOpen());
-
-    // A device is no set file: the list is not read from it endlessly.
-    world.reload();
-    EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Form_Load frmMain Line : 50 / ERROR NUMBER: 75")});
-    EXPECT_TRUE(world.listed().isEmpty());
-}
-
 /// Runs `step` on a disk that takes only `room` more bytes of the set file.
 void withRoomFor(qint64 room, const QString &file, const std::function<void()> &step)
 {
@@ -177,6 +160,45 @@ void withRoomFor(qint64 room, const QString &file, const std::function<void()> &
     step();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
+}
+
+TEST_F(DiskFaults, FullDiskLosesNoSetAndListsNoName)
+{
+    const QString file = world.folder + QStringLiteral("config");
+    const QByteArray before = world.fileBytes();
+    QWidget *dialog = nullptr;
+    withRoomFor(0, file, [&] { dialog = save(QStringLiteral("Lost")); });
+    EXPECT_EQ(takeReports(),
+              QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60 / ERROR NUMBER: 61")});
+    EXPECT_EQ(world.listed(), QStringList{QStringLiteral("Roads")});
+    EXPECT_EQ(world.fileBytes(), before);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(world.state().channel1.isOpen());
+}
+
+TEST_F(DiskFaults, ADeviceOrPipeAsTheSetFileIsRefusedBeforeAnythingIsWritten)
+{
+    // A link to the device that is always full, to the one that swallows
+    // everything, and a pipe nobody reads: none holds records, and none may
+    // make a save "succeed" or keep the window waiting.
+    const QString file = world.folder + QStringLiteral("config");
+    for (const char *target : {"/dev/full", "/dev/null", "fifo"}) {
+        ASSERT_TRUE(QFile::remove(file));
+        if (QByteArray(target) == "fifo")
+            ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(QString::fromLatin1(target), file));
+        QWidget *dialog = save(QStringLiteral("Lost"));
+        EXPECT_EQ(takeReports(),
+                  QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40 / ERROR NUMBER: 75")})
+            << target;
+        EXPECT_TRUE(dialog->isVisible());
+        world.reload();
+        EXPECT_EQ(takeReports(), QStringList{QStringLiteral("MODULE: Form_Load frmMain Line : 50 / ERROR NUMBER: 75")})
+            << target;
+        EXPECT_TRUE(world.listed().isEmpty());
+        EXPECT_FALSE(world.state().channel1.isOpen());
+    }
 }
 
 TEST_F(DiskFaults, WriteCutShortByTheDiskKeepsOnlyWholeRecords)

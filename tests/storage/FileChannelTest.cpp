@@ -1,9 +1,17 @@
 #include "FileChannel.h"
+#include "FileLock.h"
 
 #include "StorageTestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using storagetest::failureOf;
 using storagetest::readBytes;
@@ -52,13 +60,57 @@ TEST_F(Channel, AppendsQuotedUtf8RecordsInOneWriteAtClose)
 
 TEST_F(Channel, AFullDiskIsAFailureAndClosesTheChannel)
 {
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), native));
     channel.openForAppend(kFile);
     channel.writeRecord({QStringLiteral("Roads")});
+    struct rlimit saved = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit full = saved;
+    full.rlim_cur = 0;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
     QString description;
-    EXPECT_EQ(failureOf([&] { channel.close(); }, &description), 61);
+    const int number = failureOf([&] { channel.close(); }, &description);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(number, 61);
     EXPECT_EQ(description, QStringLiteral("Disk full"));
     EXPECT_FALSE(channel.isOpen());
+}
+
+TEST_F(Channel, OnlyARegularFileIsOpenedAndNothingWaitsForAPipe)
+{
+    for (const char *target : {"/dev/full", "/dev/null", "/dev/zero", "fifo"}) {
+        QFile::remove(native);
+        if (QByteArray(target) == "fifo")
+            ASSERT_EQ(::mkfifo(QFile::encodeName(native).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(QString::fromLatin1(target), native));
+        EXPECT_EQ(failureOf([&] { channel.openForAppend(kFile); }), 75) << target;
+        EXPECT_EQ(failureOf([&] { channel.openForInput(kFile); }), 75) << target;
+        EXPECT_FALSE(channel.isOpen());
+    }
+}
+
+TEST_F(Channel, ALockHeldElsewhereIsWaitedForAndThenRefused)
+{
+    channel.openForAppend(kFile);
+    channel.writeRecord({QStringLiteral("Roads")});
+    const int other = ::open(QFile::encodeName(native).constData(), O_RDWR);
+    ASSERT_GE(other, 0);
+    for (const FileLock::Kind held : {FileLock::Kind::Shared, FileLock::Kind::Exclusive}) {
+        ASSERT_TRUE(FileLock::acquire(other, held));
+        if (held == FileLock::Kind::Exclusive) {
+            FileChannel reader(*host.services);
+            EXPECT_EQ(failureOf([&] { reader.openForInput(kFile); }), 70) << "readers wait for a writer";
+        }
+        FileLock::release(other);
+    }
+    ASSERT_TRUE(FileLock::acquire(other, FileLock::Kind::Shared));
+    QString description;
+    EXPECT_EQ(failureOf([&] { channel.close(); }, &description), 70) << "a writer waits for readers";
+    EXPECT_EQ(description, QStringLiteral("Permission denied"));
+    ::close(other);
+    EXPECT_EQ(QFileInfo(native).size(), 0) << "nothing was written";
 }
 
 TEST_F(Channel, FailuresCarryTheRuntimeNumbers)

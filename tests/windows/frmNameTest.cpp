@@ -97,8 +97,9 @@ TEST_F(SaveSet, UnwritableFileIsReportedAndTheNameIsNotListed)
     QFile::link(QStringLiteral("/dev/full"), world.filePath());
     AddinWorld::saveAs(world.pressSave(), QStringLiteral("Lost"));
     ASSERT_EQ(world.host.boxes->boxes.size(), 1u);
-    EXPECT_TRUE(world.host.boxes->boxes[0].text.contains(QStringLiteral("ERROR NUMBER: 61")));
-    EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 60")});
+    // A device is refused when the file is opened, before anything is written.
+    EXPECT_TRUE(world.host.boxes->boxes[0].text.contains(QStringLiteral("ERROR NUMBER: 75")));
+    EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: Command1_Click frmName Line : 40")});
     EXPECT_TRUE(world.listed().isEmpty());
     EXPECT_TRUE(world.host.objects->frames.back()->visible);
 }

@@ -1,0 +1,52 @@
+#include "SetFileRecords.h"
+
+#include <algorithm>
+
+SetFileRecords::SetFileRecords(QByteArrayView bytes) : m_bytes(bytes), m_scanner(std::max<qsizetype>(bytes.size(), 1))
+{
+    m_scanner.appendInput(bytes);
+    m_scanner.endInput();
+    m_scanner.skipByteOrderMark();
+    // The scanner holds its own copy of the bytes: positions are read off it.
+    m_bom = bytes.size() - m_scanner.unread().size();
+    m_bytes = m_scanner.unread();
+    m_counted = m_bytes.data();
+    m_wholeEnd = 0;
+}
+
+qsizetype SetFileRecords::lineAt(const char *at)
+{
+    m_line += std::count(m_counted, at, '\n');
+    m_counted = at;
+    return m_line;
+}
+
+bool SetFileRecords::next(Record &record)
+{
+    if (m_cutShort || m_scanner.skipLineBreaks() != RecordScanner::Outcome::Done)
+        return false;
+    const char *start = m_scanner.unread().data();
+    for (QByteArrayView &field : record.fields) {
+        RecordScanner::FieldRead read;
+        if (m_scanner.readRawField(read, &field) != RecordScanner::Outcome::Done) {
+            m_cutShort = true;
+            m_cutOffset = m_bom + offsetOf(start);
+            m_cutLine = lineAt(start);
+            return false;
+        }
+    }
+    const QByteArrayView last = record.fields.back();
+    record.bytes = QByteArrayView(start, last.data() + last.size() - start);
+    record.line = lineAt(start);
+    // The byte the fourth field's separator was: a line end, unless the
+    // record went on with more fields on its line.
+    const QByteArrayView rest = m_scanner.unread();
+    const char *end = m_bytes.data() + m_bytes.size();
+    const bool endedLine = rest.data() == end || rest.data()[-1] != ',';
+    record.wellFormed = endedLine && (last == "\"True\"" || last == "\"False\"" || last == "True" || last == "False");
+    const char *after = rest.data();
+    if (after != end && after[-1] == '\r' && *after == '\n')
+        ++after;
+    m_wholeEnd = m_bom + offsetOf(after);
+    return true;
+}

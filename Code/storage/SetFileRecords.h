@@ -1,0 +1,60 @@
+#pragma once
+
+#include "RecordScanner.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+
+/// The records of a whole visibility-set file held in memory, one after the
+/// other, for the changes that rewrite the file and for checking it: each
+/// record's bytes as they stand (so that a record left alone is copied as it
+/// was) and its four fields, undecoded. The bytes must outlive the reader.
+class SetFileRecords
+{
+public:
+    struct Record
+    {
+        /// From the first byte of the first field to the last byte of the
+        /// fourth; the line end is not included.
+        QByteArrayView bytes;
+        std::array<QByteArrayView, 4> fields;
+        /// The line (from 1) on which the record begins.
+        qsizetype line = 0;
+        /// False when the record did not end its line after four fields, or
+        /// its visibility is neither "True" nor "False".
+        bool wellFormed = true;
+    };
+
+    explicit SetFileRecords(QByteArrayView bytes);
+
+    /// The next record; false at the end of the bytes, or when they end
+    /// inside a record (cutShort() then tells so and where it began).
+    bool next(Record &record);
+    bool cutShort() const { return m_cutShort; }
+    /// Where the bytes cut short began: the offset (in the bytes given) and
+    /// line of the record.
+    qsizetype cutShortOffset() const { return m_cutOffset; }
+    qsizetype cutShortLine() const { return m_cutLine; }
+    /// The offset (in the bytes given) just past the last whole record's line
+    /// end, or its last byte when the file ends there.
+    qsizetype wholeEnd() const { return m_wholeEnd; }
+
+    /// The text of a field, decoded as the file channel decodes it.
+    QString text(QByteArrayView field) { return m_scanner.fieldText(field); }
+
+private:
+    qsizetype offsetOf(const char *at) const { return at - m_bytes.data(); }
+    qsizetype lineAt(const char *at);
+
+    QByteArrayView m_bytes; ///< the scanner's copy, after any byte-order mark
+    qsizetype m_bom = 0;    ///< the length of that mark
+    RecordScanner m_scanner;
+    const char *m_counted = nullptr; ///< line breaks are counted up to here
+    qsizetype m_line = 1;
+    bool m_cutShort = false;
+    qsizetype m_cutOffset = 0;
+    qsizetype m_cutLine = 0;
+    qsizetype m_wholeEnd = 0;
+};
