@@ -1,6 +1,7 @@
 #include "QuarnelGISRegistry.h"
 
 #include "Com.h"
+#include "ComponentRegistryLayout.h"
 #include "QuarnelGISIds.h"
 
 #include <QList>
@@ -14,23 +15,23 @@ using Entry = QPair<QString, QString>;
 QList<Entry> entries(const QString &modulePath)
 {
     using namespace QuarnelGISIds;
+    namespace Layout = ComponentRegistryLayout;
     const QString clsid = text(CLSID_QuarnelVisibility);
     const QString libid = text(LIBID_QuarnelGIS);
     const QString defaultInterface = text(IID_QuarnelVisibility);
-    const QString classKey = QStringLiteral("CLSID/") + clsid;
-    const QString libraryKey = QStringLiteral("TypeLib/") + libid + QLatin1Char('/') + typeLibraryVersion();
-    const QString libraryClassKey = libraryKey + QStringLiteral("/Classes/") + clsid;
+    const QString classKey = Layout::classKey(clsid) + QLatin1Char('/');
+    const QString libraryClassKey = Layout::typeLibraryClassKey(libid, typeLibraryVersion(), clsid) + QLatin1Char('/');
     return {
-        {classKey + QStringLiteral("/ProgID"), progId()},
-        {classKey + QStringLiteral("/InprocServer32/Path"), modulePath},
-        {classKey + QStringLiteral("/InprocServer32/ThreadingModel"), QStringLiteral("Apartment")},
-        {classKey + QStringLiteral("/TypeLib"), libid},
-        {QStringLiteral("ProgID/") + progId() + QStringLiteral("/CLSID"), clsid},
-        {libraryKey + QStringLiteral("/Name"), typeLibraryName()},
-        {libraryClassKey + QStringLiteral("/Name"), className()},
-        {libraryClassKey + QStringLiteral("/DefaultInterface"), defaultInterface},
-        {libraryClassKey + QStringLiteral("/Interfaces"),
-         defaultInterface + QLatin1Char(',') + text(Com::IID_ICommand)},
+        {classKey + Layout::progIdValue(), progId()},
+        {classKey + Layout::serverPathValue(), modulePath},
+        {classKey + Layout::threadingModelValue(), QStringLiteral("Apartment")},
+        {classKey + Layout::typeLibraryValue(), libid},
+        {Layout::progIdClassKey(progId()), clsid},
+        {Layout::typeLibraryKey(libid, typeLibraryVersion()) + QLatin1Char('/') + Layout::nameValue(),
+         typeLibraryName()},
+        {libraryClassKey + Layout::nameValue(), className()},
+        {libraryClassKey + Layout::defaultInterfaceValue(), defaultInterface},
+        {libraryClassKey + Layout::interfacesValue(), defaultInterface + QLatin1Char(',') + text(Com::IID_ICommand)},
     };
 }
 } // namespace
@@ -39,8 +40,7 @@ namespace QuarnelGISRegistry {
 
 bool registerClass(const QString &modulePath)
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
-                       QStringLiteral("registry"));
+    QSettings settings = ComponentRegistryLayout::openForRegistration();
     for (const Entry &entry : entries(modulePath))
         settings.setValue(entry.first, entry.second);
     settings.sync();
@@ -49,8 +49,7 @@ bool registerClass(const QString &modulePath)
 
 bool unregisterClass()
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"),
-                       QStringLiteral("registry"));
+    QSettings settings = ComponentRegistryLayout::openForRegistration();
     for (const Entry &entry : entries(QString()))
         settings.remove(entry.first);
     settings.sync();

@@ -2,6 +2,7 @@
 // knows only that class, self-registration in the same keys the add-in
 // writes, and a record of every call so that tests can see what the host did.
 #include "Com.h"
+#include "ComponentRegistryLayout.h"
 #include "HostBitmaps.h"
 #include "TestCommandEvents.h"
 
@@ -94,8 +95,7 @@ public:
 private:
     ~Command() = default;
 
-    template <typename T, typename V>
-    static Com::HRESULT set(T *target, V value)
+    template <typename T, typename V> static Com::HRESULT set(T *target, V value)
     {
         if (!target)
             return Com::E_POINTER;
@@ -141,7 +141,7 @@ Factory factory;
 
 QSettings registry()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("mapdesk"), QStringLiteral("registry"));
+    return ComponentRegistryLayout::openForRegistration();
 }
 } // namespace
 
@@ -155,17 +155,20 @@ TEST_MODULE_EXPORT Com::HRESULT DllGetClassObject(const QUuid *classId, const QU
     return factory.QueryInterface(*iid, object);
 }
 
-TEST_MODULE_EXPORT Com::HRESULT DllCanUnloadNow() { return events.alive == 0 && events.factoriesAlive == 0 ? Com::S_OK : Com::S_FALSE; }
+TEST_MODULE_EXPORT Com::HRESULT DllCanUnloadNow()
+{
+    return events.alive == 0 && events.factoriesAlive == 0 ? Com::S_OK : Com::S_FALSE;
+}
 
 TEST_MODULE_EXPORT Com::HRESULT DllRegisterServer()
 {
     QSettings settings = registry();
-    const QString key = QStringLiteral("CLSID/") + kClassId.toString(QUuid::WithBraces).toUpper();
-    settings.setValue(key + QStringLiteral("/ProgID"), kProgId);
-    settings.setValue(key + QStringLiteral("/InprocServer32/Path"), modulePath());
-    settings.setValue(key + QStringLiteral("/InprocServer32/ThreadingModel"), QStringLiteral("Apartment"));
-    settings.setValue(QStringLiteral("ProgID/") + kProgId + QStringLiteral("/CLSID"),
-                      kClassId.toString(QUuid::WithBraces).toUpper());
+    namespace Layout = ComponentRegistryLayout;
+    const QString key = Layout::classKey(kClassId.toString(QUuid::WithBraces).toUpper()) + QLatin1Char('/');
+    settings.setValue(key + Layout::progIdValue(), kProgId);
+    settings.setValue(key + Layout::serverPathValue(), modulePath());
+    settings.setValue(key + Layout::threadingModelValue(), QStringLiteral("Apartment"));
+    settings.setValue(Layout::progIdClassKey(kProgId), kClassId.toString(QUuid::WithBraces).toUpper());
     settings.sync();
     return settings.status() == QSettings::NoError ? Com::S_OK : Com::SELFREG_E_CLASS;
 }
@@ -173,14 +176,17 @@ TEST_MODULE_EXPORT Com::HRESULT DllRegisterServer()
 TEST_MODULE_EXPORT Com::HRESULT DllUnregisterServer()
 {
     QSettings settings = registry();
-    settings.remove(QStringLiteral("CLSID/") + kClassId.toString(QUuid::WithBraces).toUpper());
-    settings.remove(QStringLiteral("ProgID/") + kProgId);
+    settings.remove(ComponentRegistryLayout::classKey(kClassId.toString(QUuid::WithBraces).toUpper()));
+    settings.remove(ComponentRegistryLayout::progIdKey(kProgId));
     settings.sync();
     return settings.status() == QSettings::NoError ? Com::S_OK : Com::SELFREG_E_CLASS;
 }
 
 /// The record of calls, for the tests.
-TEST_MODULE_EXPORT const TestCommandEvents *TestCommandModule_Events() { return &events; }
+TEST_MODULE_EXPORT const TestCommandEvents *TestCommandModule_Events()
+{
+    return &events;
+}
 
 /// Empties the record of calls; objects still alive stay counted.
 TEST_MODULE_EXPORT void TestCommandModule_Reset()
