@@ -18,6 +18,11 @@ struct Options
     QCommandLineOption unregisterModule{QStringLiteral("unregister"),
                                         QStringLiteral("Unregisters the command module FILE and exits."),
                                         QStringLiteral("FILE")};
+    QCommandLineOption system{QStringLiteral("system"),
+                              QStringLiteral("With --register or --unregister: the registry of every user.")};
+    QCommandLineOption selfCheck{QStringLiteral("self-check"),
+                                 QStringLiteral("Starts without showing the window, reports the document and the "
+                                                "commands loaded and exits: 0 when all is well.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Shows the name and version and exits.")};
 };
@@ -29,6 +34,8 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addOption(options.drive);
     parser.addOption(options.registerModule);
     parser.addOption(options.unregisterModule);
+    parser.addOption(options.system);
+    parser.addOption(options.selfCheck);
     parser.addOption(options.help);
     parser.addOption(options.version);
     parser.addPositionalArgument(QStringLiteral("DOCUMENT"),
@@ -49,9 +56,9 @@ QString CommandLine::usage()
     QString text = parser.helpText();
     // The program's own name, whatever the executable is called.
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
-    return QStringLiteral("Usage: mapdesk [--drive X=DIR]... [DOCUMENT | DATA_FILE...]\n"
-                          "       mapdesk --register FILE\n"
-                          "       mapdesk --unregister FILE\n"
+    return QStringLiteral("Usage: mapdesk [--self-check] [--drive X=DIR]... [DOCUMENT | DATA_FILE...]\n"
+                          "       mapdesk --register FILE [--system]\n"
+                          "       mapdesk --unregister FILE [--system]\n"
                           "       mapdesk --version")
            + text.mid(end);
 }
@@ -123,7 +130,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             result.error = QStringLiteral("--register and --unregister cannot be combined");
         else if (files.size() != 1)
             result.error = QStringLiteral("--%1 takes exactly one module file").arg(option.names().constFirst());
-        else if (!positional.isEmpty() || parser.isSet(options.drive))
+        else if (!positional.isEmpty() || parser.isSet(options.drive) || parser.isSet(options.selfCheck))
             result.error = QStringLiteral("--%1 takes no other arguments").arg(option.names().constFirst());
         else if (files.constFirst().isEmpty())
             result.error = QStringLiteral("--%1 needs a module file").arg(option.names().constFirst());
@@ -131,6 +138,11 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return result;
         result.mode = registering ? Mode::Register : Mode::Unregister;
         result.moduleFile = files.constFirst();
+        result.systemWide = parser.isSet(options.system);
+        return result;
+    }
+    if (parser.isSet(options.system)) {
+        result.error = QStringLiteral("--system goes with --register or --unregister only");
         return result;
     }
     QStringList documents;
@@ -146,6 +158,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return result;
     }
     result.mode = Mode::Run;
+    result.selfCheck = parser.isSet(options.selfCheck);
     result.drives = parser.values(options.drive);
     result.document = documents.value(0);
     return result;

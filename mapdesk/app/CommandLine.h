@@ -6,9 +6,9 @@
 namespace mapdesk {
 
 /// mapdesk's command line:
-///   mapdesk [--drive X=DIR]... [DOCUMENT | DATA_FILE...]
-///   mapdesk --register FILE
-///   mapdesk --unregister FILE
+///   mapdesk [--self-check] [--drive X=DIR]... [DOCUMENT | DATA_FILE...]
+///   mapdesk --register FILE [--system]
+///   mapdesk --unregister FILE [--system]
 ///   mapdesk --version
 class CommandLine
 {
@@ -33,11 +33,13 @@ public:
     static bool hasToolkitOptions(const QStringList &arguments);
 
     Mode mode = Mode::Invalid;
-    QString error;         ///< why the command line is invalid
-    QString moduleFile;    ///< --register / --unregister
-    QStringList drives;    ///< every --drive argument, "X=DIR", in order
-    QString document;      ///< the document to open, or empty
-    QStringList dataFiles; ///< data files to show in a new document, in order
+    QString error;           ///< why the command line is invalid
+    QString moduleFile;      ///< --register / --unregister
+    bool systemWide = false; ///< --system: register in the registry of every user
+    bool selfCheck = false;  ///< --self-check: report what started and exit
+    QStringList drives;      ///< every --drive argument, "X=DIR", in order
+    QString document;        ///< the document to open, or empty
+    QStringList dataFiles;   ///< data files to show in a new document, in order
 };
 
 } // namespace mapdesk

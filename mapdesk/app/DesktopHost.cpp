@@ -15,7 +15,10 @@ namespace mapdesk {
 
 DesktopHost::DesktopHost() : m_drives(std::make_shared<DriveTable>()) {}
 
-DesktopHost::~DesktopHost() { stop(); }
+DesktopHost::~DesktopHost()
+{
+    stop();
+}
 
 QString DesktopHost::start(const Options &options)
 {
@@ -46,7 +49,7 @@ QString DesktopHost::start(const Options &options)
     if (!prepared.isEmpty())
         m_window->reportProblem(prepared);
     if (!options.document.isEmpty())
-        m_window->openDocument(options.document);
+        m_documentOpened = m_window->openDocument(options.document);
     else if (!options.dataFiles.isEmpty())
         startWithData(options.dataFiles);
 

@@ -27,9 +27,9 @@ class DesktopHost
 public:
     struct Options
     {
-        QStringList drives;      ///< "X=DIR" arguments, in order
-        QString document;        ///< the document to open, or empty for an untitled one
-        bool interactive = true; ///< problems also in message boxes
+        QStringList drives;         ///< "X=DIR" arguments, in order
+        QString document;           ///< the document to open, or empty for an untitled one
+        bool interactive = true;    ///< problems also in message boxes
         QStringList dataFiles = {}; ///< data files for a new document (when no document is given)
     };
 
@@ -48,6 +48,8 @@ public:
     /// The desktop services every command shares (tests replace one of them).
     std::shared_ptr<HostServices> services() const { return m_services; }
     CommandLoader *commands() const { return m_commands.get(); }
+    /// False when the document of the options could not be opened.
+    bool documentOpened() const { return m_documentOpened; }
     DriveTable &drives() const { return *m_drives; }
 
 private:
@@ -61,6 +63,7 @@ private:
     std::shared_ptr<Application> m_application;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<CommandLoader> m_commands;
+    bool m_documentOpened = true;
 };
 
 } // namespace mapdesk

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
+#include "ComponentRegistry.h"
 #include "DesktopHost.h"
 #include "MainWindow.h"
+#include "SelfCheck.h"
 #include "ServerRegistration.h"
 
 #include <QApplication>
@@ -41,10 +43,10 @@ int main(int argc, char **argv)
     if (line.mode == mapdesk::CommandLine::Mode::Register || line.mode == mapdesk::CommandLine::Mode::Unregister) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("mapdesk"));
-        const auto outcome = mapdesk::ServerRegistration::run(line.mode == mapdesk::CommandLine::Mode::Register
-                                                                  ? mapdesk::ServerRegistration::Action::Register
-                                                                  : mapdesk::ServerRegistration::Action::Unregister,
-                                                              line.moduleFile);
+        const auto outcome = mapdesk::ServerRegistration::run(
+            line.mode == mapdesk::CommandLine::Mode::Register ? mapdesk::ServerRegistration::Action::Register
+                                                              : mapdesk::ServerRegistration::Action::Unregister,
+            line.moduleFile, line.systemWide ? mapdesk::ComponentRegistry::systemFileName() : QString());
         (outcome.succeeded ? std::cout : std::cerr)
             << "mapdesk: " << outcome.message.toLocal8Bit().constData() << std::endl;
         return outcome.succeeded ? 0 : 1;
@@ -54,6 +56,10 @@ int main(int argc, char **argv)
         && !mapdesk::CommandLine::hasToolkitOptions(argumentsOf(argc, argv)))
         return invalid(line);
 
+    // The self-check needs no display: it shows nothing.
+    if (mapdesk::CommandLine::parse(argumentsOf(argc, argv)).selfCheck
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mapdesk"));
     // Qt has taken its own options (-platform ...) out by now.
@@ -62,10 +68,15 @@ int main(int argc, char **argv)
         return invalid(line);
 
     mapdesk::DesktopHost host;
-    const QString error = host.start({line.drives, line.document, true, line.dataFiles});
+    const QString error = host.start({line.drives, line.document, !line.selfCheck, line.dataFiles});
     if (!error.isEmpty()) {
         std::cerr << "mapdesk: " << error.toLocal8Bit().constData() << std::endl;
         return 2;
+    }
+    if (line.selfCheck) {
+        const mapdesk::SelfCheck check = mapdesk::SelfCheck::of(host);
+        std::cout << check.report.toLocal8Bit().constData() << std::flush;
+        return check.passed ? 0 : 1;
     }
     mapdesk::MainWindow *window = host.mainWindow();
     if (const QScreen *screen = window->screen())

@@ -43,6 +43,10 @@ TEST(CommandLine, RunsWithDrivesAndADocument)
     EXPECT_EQ(line.dataFiles, (QStringList{QStringLiteral("roads.geojson"), QStringLiteral("rivers.shp"),
                                            QStringLiteral("CITY.MAPDESK.JSON.tif"), QStringLiteral("dem.tif")}));
     EXPECT_EQ(parse({"Town.MapDesk.Json"}).document, QStringLiteral("Town.MapDesk.Json"));
+    EXPECT_FALSE(line.selfCheck);
+    line = parse({"--self-check", "city.mapdesk.json"});
+    EXPECT_EQ(line.mode, CommandLine::Mode::Run);
+    EXPECT_TRUE(line.selfCheck);
 
     EXPECT_EQ(parse({"-h"}).mode, CommandLine::Mode::Help);
     EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("--register FILE")));
@@ -57,8 +61,14 @@ TEST(CommandLine, RegistersOrUnregistersExactlyOneModule)
     EXPECT_EQ(line.mode, CommandLine::Mode::Unregister);
     EXPECT_EQ(line.moduleFile, QStringLiteral("libQuarnelGIS.so"));
 
+    EXPECT_FALSE(line.systemWide);
+    line = parse({"--unregister", "libQuarnelGIS.so", "--system"});
+    EXPECT_EQ(line.mode, CommandLine::Mode::Unregister);
+    EXPECT_TRUE(line.systemWide);
+
     for (const CommandLine &wrong :
-         {parse({"--register"}), parse({"--register", "a.so", "--unregister", "a.so"}),
+         {parse({"--system"}), parse({"--system", "city.mapdesk.json"}), parse({"--register", "a.so", "--self-check"}),
+          parse({"--register"}), parse({"--register", "a.so", "--unregister", "a.so"}),
           parse({"--register", "a.so", "--register", "b.so"}), parse({"--register", "a.so", "doc.json"}),
           parse({"--unregister", "a.so", "--drive", "C=/tmp"}), parse({"--register", ""})}) {
         EXPECT_EQ(wrong.mode, CommandLine::Mode::Invalid);
@@ -118,6 +128,8 @@ protected:
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("MAPDESK_SYSTEM_REGISTRY"), systemRegistryFile());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(MAPDESK_EXECUTABLE), arguments);
         EXPECT_TRUE(process.waitForFinished(60000)) << qPrintable(arguments.join(QLatin1Char(' ')));
@@ -129,6 +141,7 @@ protected:
     }
 
     QString registryFile() const { return config.filePath(QStringLiteral("mapdesk/registry.ini")); }
+    QString systemRegistryFile() const { return files.filePath(QStringLiteral("etc/mapdesk/registry.ini")); }
 
     QTemporaryDir config;
     QTemporaryDir files;
@@ -198,6 +211,36 @@ TEST_F(Program, RegistersAndUnregistersAModule)
     EXPECT_EQ(result.exitCode, 0) << qPrintable(result.err);
     registry.sync();
     EXPECT_FALSE(registry.contains(classKey + QStringLiteral("/InprocServer32/Path")));
+}
+
+// Registered for every user, the command loads for a user with no registry
+// of their own; --self-check starts on the document and reports both.
+TEST_F(Program, RegistersForEveryUserAndSelfChecksTheDocumentAndTheCommand)
+{
+    const QString module = QStringLiteral(TEST_COMMAND_MODULE);
+    Run result = run({QStringLiteral("--register"), module, QStringLiteral("--system")});
+    ASSERT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_TRUE(QFileInfo::exists(systemRegistryFile()));
+    EXPECT_FALSE(QFileInfo::exists(registryFile()));
+
+    const QString sample = QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json");
+    result = run({QStringLiteral("--self-check"), sample});
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(result.out + result.err);
+    const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << qPrintable(result.out);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("document: ") + sample)) << qPrintable(lines[0]);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("command: MapdeskTest.Command ")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("(system-wide registry)"))) << qPrintable(lines[1]);
+    EXPECT_EQ(lines[2], QStringLiteral("self-check: passed"));
+
+    // A document that does not open fails the check.
+    result = run({QStringLiteral("--self-check"), files.filePath(QStringLiteral("missing.mapdesk.json"))});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.endsWith(QStringLiteral("self-check: failed\n"))) << qPrintable(result.out);
+
+    result = run({QStringLiteral("--unregister"), module, QStringLiteral("--system")});
+    ASSERT_EQ(result.exitCode, 0) << qPrintable(result.err);
+    EXPECT_FALSE(QFileInfo::exists(systemRegistryFile())) << "nothing left behind";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QSettings>
 #include <QSignalSpy>
@@ -19,6 +20,7 @@
 #include <dlfcn.h>
 
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -37,6 +39,8 @@ protected:
         ASSERT_TRUE(registryDir.isValid());
         ASSERT_TRUE(files.isValid());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, registryDir.path());
+        // No system-wide registry of this machine's gets in.
+        qputenv("MAPDESK_SYSTEM_REGISTRY", files.filePath(QStringLiteral("no-system/registry.ini")).toLocal8Bit());
     }
 
     /// Writes a class; without a module path, the class has no in-process server.
@@ -124,6 +128,77 @@ TEST_F(Registry, ListsTheRegisteredClassesAndTheirModules)
     EXPECT_EQ(registry.classOfProgId(QStringLiteral("Maker.Three")), std::nullopt);
 }
 
+// The system-wide registry comes after the user's: its classes are added,
+// except those the user registered too, which the user's entry hides.
+TEST_F(Registry, ReadsTheSystemWideRegistryAfterTheUsers)
+{
+    const QUuid both = QUuid::createUuid();
+    const QUuid systemOnly = QUuid::createUuid();
+    writeClass(both, QStringLiteral("Maker.Both"), QStringLiteral("/home/me/both.so"));
+    const QString systemFile = files.filePath(QStringLiteral("etc/mapdesk/registry.ini"));
+    EXPECT_TRUE(ComponentRegistry(systemFile).classes().size() == 1) << "a missing system file is no registry";
+    EXPECT_FALSE(QFileInfo::exists(systemFile)) << "reading creates nothing";
+    {
+        QSettings system(systemFile, QSettings::IniFormat);
+        for (const auto &[id, progId, path] : {std::tuple{both, "Maker.Both", "/usr/lib/both.so"},
+                                               std::tuple{systemOnly, "Maker.System", "/usr/lib/system.so"}}) {
+            system.setValue(QStringLiteral("CLSID/%1/ProgID").arg(id.toString()), QLatin1String(progId));
+            system.setValue(QStringLiteral("CLSID/%1/InprocServer32/Path").arg(id.toString()), QLatin1String(path));
+            system.setValue(QStringLiteral("ProgID/%1/CLSID").arg(QLatin1String(progId)), id.toString());
+        }
+    }
+
+    const ComponentRegistry registry(systemFile);
+    const QList<ComponentRegistry::Entry> servers = registry.serverClasses();
+    ASSERT_EQ(servers.size(), 2);
+    EXPECT_EQ(servers[0].classId, both);
+    EXPECT_EQ(servers[0].modulePath, QStringLiteral("/home/me/both.so")) << "the user's own wins";
+    EXPECT_FALSE(servers[0].systemWide);
+    EXPECT_EQ(servers[1].classId, systemOnly);
+    EXPECT_EQ(servers[1].modulePath, QStringLiteral("/usr/lib/system.so"));
+    EXPECT_TRUE(servers[1].systemWide);
+    EXPECT_EQ(registry.classOfProgId(QStringLiteral("Maker.System")), systemOnly);
+    EXPECT_EQ(ComponentRegistry(QString()).serverClasses().size(), 1) << "no system file, the user's alone";
+}
+
+// Registering into a registry file of the host's choosing writes there and
+// not the user's; unregistering the last class removes the file and its
+// emptied folder.
+TEST_F(Registry, RegistersIntoANamedRegistryAndRemovesItWhenEmpty)
+{
+    const QString module = QStringLiteral(TEST_COMMAND_MODULE);
+    const QString folder = files.filePath(QStringLiteral("etc/mapdesk"));
+    const QString systemFile = folder + QStringLiteral("/registry.ini");
+    ServerRegistration::Outcome outcome =
+        ServerRegistration::run(ServerRegistration::Action::Register, module, systemFile);
+    ASSERT_TRUE(outcome.succeeded) << qPrintable(outcome.message);
+    EXPECT_TRUE(outcome.message.contains(systemFile));
+    EXPECT_TRUE(ComponentRegistry(QString()).classes().isEmpty()) << "the user's registry is untouched";
+    QList<ComponentRegistry::Entry> servers = ComponentRegistry(systemFile).serverClasses();
+    ASSERT_EQ(servers.size(), 1);
+    EXPECT_EQ(servers[0].modulePath, module);
+    EXPECT_TRUE(servers[0].systemWide);
+
+    // A user registration afterwards goes to the user's registry again.
+    ASSERT_TRUE(ServerRegistration::run(ServerRegistration::Action::Register, module).succeeded);
+    EXPECT_EQ(ComponentRegistry(QString()).classes().size(), 1);
+
+    outcome = ServerRegistration::run(ServerRegistration::Action::Unregister, module, systemFile);
+    ASSERT_TRUE(outcome.succeeded) << qPrintable(outcome.message);
+    EXPECT_FALSE(QFileInfo::exists(systemFile));
+    EXPECT_FALSE(QFileInfo::exists(folder))
+        << QDir(folder).entryList(QDir::AllEntries | QDir::Hidden).join(' ').toStdString();
+    EXPECT_TRUE(QFileInfo::exists(files.filePath(QStringLiteral("etc")))) << "only the registry's own folder goes";
+    EXPECT_EQ(ComponentRegistry(QString()).classes().size(), 1) << "the user's registration stays";
+
+    // A registry that still holds another class stays.
+    ASSERT_TRUE(ServerRegistration::run(ServerRegistration::Action::Register, module, systemFile).succeeded);
+    QSettings(systemFile, QSettings::IniFormat)
+        .setValue(QStringLiteral("CLSID/{00000000-0000-0000-0000-000000000001}/ProgID"), QStringLiteral("Other.Class"));
+    ASSERT_TRUE(ServerRegistration::run(ServerRegistration::Action::Unregister, module, systemFile).succeeded);
+    EXPECT_TRUE(QFileInfo::exists(systemFile));
+}
+
 TEST_F(Registry, ModulesRegisterAndUnregisterThemselves)
 {
     const QString module = QStringLiteral(TEST_COMMAND_MODULE);
@@ -197,7 +272,8 @@ TEST_F(Registry, LoaderReportsEachBrokenEntryAndGoesOn)
     };
     EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Missing")).contains(missing + QStringLiteral(" does not exist")));
     EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Text")).contains(QStringLiteral("not a loadable module")));
-    EXPECT_TRUE(reportedFor(QStringLiteral("Broken.NoEntry")).contains(QStringLiteral("no entry point DllGetClassObject")));
+    EXPECT_TRUE(
+        reportedFor(QStringLiteral("Broken.NoEntry")).contains(QStringLiteral("no entry point DllGetClassObject")));
     EXPECT_TRUE(reportedFor(QStringLiteral("Broken.Refused")).contains(QStringLiteral("0x80040111")))
         << qPrintable(reportedFor(QStringLiteral("Broken.Refused")));
 }
