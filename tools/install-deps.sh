@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-apps imagemagick fonts-dejavu-core
+    lintian desktop-file-utils
 )
 
 missing=()

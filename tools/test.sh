@@ -32,6 +32,8 @@ export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build/ci-sanitize -DQUARNEL_SANITIZE=ON
 
+tools/test-package.sh
+
 echo "== fuzz the file readers briefly"
 tools/fuzz.sh 20
 
