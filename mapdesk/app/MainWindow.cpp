@@ -15,6 +15,7 @@
 #include "MapView.h"
 #include "PageLayout.h"
 #include "TocWidget.h"
+#include "WorkProgress.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -36,18 +37,33 @@ namespace mapdesk {
 namespace {
 const QString kDocumentFilter = QStringLiteral("Map documents (*.mapdesk.json *.json);;All files (*)");
 
-/// How many layers (in groups too) have data that could not be read.
-int unreadLayers(const std::vector<std::shared_ptr<Layer>> &layers, int depth)
+/// How many layers (in groups too) have data that could not be read, and how
+/// many of them were not read because the reading was cancelled.
+void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, int &unread, int &notLoaded)
 {
-    int count = 0;
     for (const std::shared_ptr<Layer> &layer : layers) {
-        if (!layer->errorText().isEmpty())
-            ++count;
+        const QString error = layer->errorText();
+        if (error == DocumentReader::notLoadedText())
+            ++notLoaded;
+        else if (!error.isEmpty())
+            ++unread;
         if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer); group && depth < 64)
-            count += unreadLayers(group->members(), depth + 1);
+            countUnread(group->members(), depth + 1, unread, notLoaded);
     }
-    return count;
 }
+
+/// Makes `progress` the window's work under way for as long as it lives.
+class WorkUnderWay
+{
+public:
+    WorkUnderWay(WorkProgress *&slot, WorkProgress *progress) : m_slot(slot) { m_slot = progress; }
+    ~WorkUnderWay() { m_slot = nullptr; }
+    WorkUnderWay(const WorkUnderWay &) = delete;
+    WorkUnderWay &operator=(const WorkUnderWay &) = delete;
+
+private:
+    WorkProgress *&m_slot;
+};
 
 /// Every layer of `layers` (groups and their members too) with its flag, in tree order.
 void collectFlags(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<std::pair<const void *, bool>> &out,
@@ -243,11 +259,22 @@ void MainWindow::newDocument()
 
 int MainWindow::addData(const QStringList &paths)
 {
-    if (!m_document || paths.isEmpty())
+    if (!m_document || paths.isEmpty() || m_work)
         return 0;
     std::vector<std::shared_ptr<Layer>> layers;
     QStringList refused;
-    for (const QString &path : paths) {
+    WorkProgress progress(this, m_progressDelay);
+    const WorkUnderWay underWay(m_work, &progress);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString &path = paths[i];
+        if (!progress.step(tr("Reading %1").arg(QFileInfo(path).fileName()), static_cast<int>(i),
+                           static_cast<int>(paths.size()))) {
+            QStringList rest;
+            for (const QString &unread : paths.mid(i))
+                rest << QDir::toNativeSeparators(unread);
+            refused << tr("Adding data was cancelled; not loaded: %1").arg(rest.join(QStringLiteral(", ")));
+            break;
+        }
         QString error;
         if (std::shared_ptr<Layer> layer = DataFile::open(path, &error))
             layers.push_back(std::move(layer));
@@ -324,6 +351,12 @@ bool MainWindow::confirmDiscard()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Closing while a document or data is read stops the reading first.
+    if (m_work) {
+        m_work->cancel();
+        event->ignore();
+        return;
+    }
     if (confirmDiscard())
         event->accept();
     else
@@ -338,20 +371,33 @@ void MainWindow::newTriggered()
 
 bool MainWindow::openDocument(const QString &path)
 {
-    std::shared_ptr<Document> document;
-    try {
-        document = DocumentReader::read(path);
-    } catch (const std::exception &error) {
-        reportProblem(tr("Cannot open %1").arg(faultOf(path, error)));
+    if (m_work)
         return false;
+    std::shared_ptr<Document> document;
+    {
+        WorkProgress progress(this, m_progressDelay);
+        const WorkUnderWay underWay(m_work, &progress);
+        const auto step = [&](const QString &layer, int done, int total) {
+            return progress.step(tr("Reading %1").arg(layer), done, total);
+        };
+        try {
+            document = DocumentReader::read(path, step);
+        } catch (const std::exception &error) {
+            reportProblem(tr("Cannot open %1").arg(faultOf(path, error)));
+            return false;
+        }
     }
     m_application->setDocument(document);
     int unread = 0;
+    int notLoaded = 0;
     for (const std::shared_ptr<Map> &map : document->mapModels())
-        unread += unreadLayers(map->layers(), 0);
-    const QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(document->filePath()));
-    statusBar()->showMessage(
-        unread == 0 ? opened : tr("%1; the data of %n layer(s) could not be read", nullptr, unread).arg(opened));
+        countUnread(map->layers(), 0, unread, notLoaded);
+    QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(document->filePath()));
+    if (unread > 0)
+        opened = tr("%1; the data of %n layer(s) could not be read", nullptr, unread).arg(opened);
+    if (notLoaded > 0)
+        opened = tr("%1; cancelled: %n layer(s) not loaded", nullptr, notLoaded).arg(opened);
+    statusBar()->showMessage(opened);
     return true;
 }
 

@@ -18,6 +18,7 @@ class Application;
 class LayoutView;
 class MapView;
 class TocWidget;
+class WorkProgress;
 
 /// mapdesk's application window: menus File (New, Open..., Add Data...,
 /// Save, Save As..., Quit) and View (Data View, Layout View), the table of contents beside the
@@ -29,6 +30,11 @@ class TocWidget;
 /// New, Open and closing the window first ask whether to save them. A
 /// change of layer flags made by a command counts as a change once the
 /// command has the table of contents or the map redrawn.
+///
+/// Opening a document or adding data that takes longer than the progress
+/// delay (half a second) shows its progress in the status bar and can be
+/// cancelled: the layers read by then stay, the rest are reported as not
+/// loaded.
 ///
 /// Failures to open or save name the file and the fault in the status bar
 /// and on standard error (and, when interactive, in a message box that does
@@ -73,6 +79,10 @@ public:
     void reportProblems(const QStringList &messages);
     /// Whether problems are also shown in message boxes (not in tests).
     void setInteractive(bool interactive) { m_interactive = interactive; }
+    /// How long opening or adding data runs before its progress shows, in ms.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
+    /// The progress of the opening or adding under way, or null.
+    WorkProgress *work() const { return m_work; }
 
     std::shared_ptr<Application> application() const { return m_application; }
     TocWidget *tableOfContents() const { return m_toc; }
@@ -108,6 +118,8 @@ private:
     QAction *m_dataViewAction = nullptr;
     QAction *m_layoutViewAction = nullptr;
     bool m_interactive = false;
+    int m_progressDelay = 500;
+    WorkProgress *m_work = nullptr;
     /// Every layer's flag as of the last open or save, in tree order.
     std::vector<std::pair<const void *, bool>> m_savedFlags;
 };

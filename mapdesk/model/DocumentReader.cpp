@@ -75,7 +75,10 @@ QString item(const QString &where, qsizetype index)
 class Reader
 {
 public:
-    Reader(QString fileName, QString baseDir) : m_fileName(std::move(fileName)), m_baseDir(std::move(baseDir)) {}
+    Reader(QString fileName, QString baseDir, const DocumentReader::Progress &progress)
+        : m_fileName(std::move(fileName)), m_baseDir(std::move(baseDir)), m_progress(progress)
+    {
+    }
 
     std::shared_ptr<Document> read(const QByteArray &json);
 
@@ -144,7 +147,8 @@ private:
     }
 
     void readMaps(const QJsonObject &root);
-    std::shared_ptr<Layer> readLayer(const QJsonValue &value, const QString &where, int depth) const;
+    std::shared_ptr<Layer> readLayer(const QJsonValue &value, const QString &where, int depth);
+    void loadData();
     QString sourcePath(const QJsonObject &object, const QString &where) const;
     std::shared_ptr<Map> mapReference(const QJsonValue &value, const QString &where) const;
     void readFocusMap(const QJsonObject &root);
@@ -156,7 +160,10 @@ private:
 
     QString m_fileName;
     QString m_baseDir;
+    const DocumentReader::Progress &m_progress;
     std::shared_ptr<Document> m_document;
+    /// The layers with data, in the file's order, read once the file is known to be sound.
+    std::vector<std::shared_ptr<Layer>> m_dataLayers;
     double m_unitMm = 1.0;
     // Map frames by id, and by the place in the file that defines them.
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesById;
@@ -187,6 +194,7 @@ std::shared_ptr<Document> Reader::read(const QByteArray &json)
     readFocusMap(root);
     readActiveView(root);
     readPageLayout(root);
+    loadData();
     m_document->captureDrawnState();
     return m_document;
 }
@@ -212,7 +220,29 @@ void Reader::readMaps(const QJsonObject &root)
     }
 }
 
-std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString &where, int depth) const
+void Reader::loadData()
+{
+    const int total = static_cast<int>(m_dataLayers.size());
+    for (int done = 0; done < total; ++done) {
+        Layer *layer = m_dataLayers[static_cast<std::size_t>(done)].get();
+        if (m_progress && !m_progress(layer->name(), done, total)) {
+            for (int rest = done; rest < total; ++rest) {
+                Layer *unread = m_dataLayers[static_cast<std::size_t>(rest)].get();
+                if (auto *feature = dynamic_cast<FeatureLayer *>(unread))
+                    feature->setNotLoaded(DocumentReader::notLoadedText());
+                else if (auto *raster = dynamic_cast<RasterLayer *>(unread))
+                    raster->setNotLoaded(DocumentReader::notLoadedText());
+            }
+            return;
+        }
+        if (auto *feature = dynamic_cast<FeatureLayer *>(layer))
+            feature->load();
+        else if (auto *raster = dynamic_cast<RasterLayer *>(layer))
+            raster->load();
+    }
+}
+
+std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString &where, int depth)
 {
     const QJsonObject object = toObject(value, where);
     const QString type = requiredString(object, QStringLiteral("type"), where);
@@ -221,12 +251,12 @@ std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString 
 
     if (type == QLatin1String("feature")) {
         auto layer = std::make_shared<FeatureLayer>(name, sourcePath(object, where), visible);
-        layer->load();
+        m_dataLayers.push_back(layer);
         return layer;
     }
     if (type == QLatin1String("raster")) {
         auto layer = std::make_shared<RasterLayer>(name, sourcePath(object, where), visible);
-        layer->load();
+        m_dataLayers.push_back(layer);
         return layer;
     }
     if (type == QLatin1String("group")) {
@@ -441,7 +471,12 @@ std::shared_ptr<Element> Reader::readElement(const QJsonValue &value, const QStr
 
 } // namespace
 
-std::shared_ptr<Document> DocumentReader::read(const QString &path)
+QString DocumentReader::notLoadedText()
+{
+    return QStringLiteral("not loaded: reading the document was cancelled");
+}
+
+std::shared_ptr<Document> DocumentReader::read(const QString &path, const Progress &progress)
 {
     const QFileInfo info(path);
     const QString file = info.absoluteFilePath();
@@ -462,15 +497,15 @@ std::shared_ptr<Document> DocumentReader::read(const QString &path)
     if (json.size() > MaxFileSize)
         throw DocumentError(file, QStringLiteral("the file is too large for a map document"));
 
-    auto document = fromJson(json, file, info.absolutePath());
+    auto document = fromJson(json, file, info.absolutePath(), progress);
     document->setFilePath(file);
     return document;
 }
 
 std::shared_ptr<Document> DocumentReader::fromJson(const QByteArray &json, const QString &fileName,
-                                                   const QString &baseDir)
+                                                   const QString &baseDir, const Progress &progress)
 {
-    return Reader(fileName, baseDir).read(json);
+    return Reader(fileName, baseDir, progress).read(json);
 }
 
 } // namespace mapdesk

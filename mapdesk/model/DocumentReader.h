@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace mapdesk {
@@ -22,11 +23,22 @@ public:
     /// Largest document file accepted, in bytes.
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 
+    /// Told before each layer's data is read, once the whole file is known to
+    /// be sound: the layer's name, how many were read before it and how many
+    /// there are. Returning false stops the reading: the layers read so far
+    /// keep their data, the rest stay in the document not loaded, with
+    /// notLoadedText() as their error text.
+    using Progress = std::function<bool(const QString &layerName, int done, int total)>;
+
+    /// The error text of a layer whose reading was cancelled.
+    static QString notLoadedText();
+
     /// Reads the document at `path`; its file path is set to the absolute path.
-    static std::shared_ptr<Document> read(const QString &path);
+    static std::shared_ptr<Document> read(const QString &path, const Progress &progress = {});
     /// Reads a document from its JSON text. `fileName` names it in messages;
     /// relative layer sources are resolved against `baseDir`.
-    static std::shared_ptr<Document> fromJson(const QByteArray &json, const QString &fileName, const QString &baseDir);
+    static std::shared_ptr<Document> fromJson(const QByteArray &json, const QString &fileName, const QString &baseDir,
+                                              const Progress &progress = {});
 };
 
 } // namespace mapdesk

@@ -146,6 +146,11 @@ void FeatureLayer::setSourcePath(const QString &path)
     m_sourcePath = path;
 }
 
+void FeatureLayer::setNotLoaded(const QString &reason)
+{
+    m_errorText = reason;
+}
+
 bool FeatureLayer::load()
 {
     m_features.clear();

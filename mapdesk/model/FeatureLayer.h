@@ -25,6 +25,9 @@ public:
     /// Reads every feature of the source's first layer, replacing what was
     /// held. Returns false and sets errorText() when the source cannot be read.
     bool load();
+    /// Leaves the data unread, with `reason` as the error text (reading was
+    /// cancelled); the source stays, so that saving keeps the layer whole.
+    void setNotLoaded(const QString &reason);
     /// Replaces the features (layers made in memory) and clears the error text.
     void setFeatures(std::vector<Feature> features);
     const std::vector<Feature> &features() const { return m_features; }

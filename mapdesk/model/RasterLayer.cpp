@@ -84,6 +84,11 @@ void RasterLayer::setSourcePath(const QString &path)
     m_sourcePath = path;
 }
 
+void RasterLayer::setNotLoaded(const QString &reason)
+{
+    m_errorText = reason;
+}
+
 bool RasterLayer::load()
 {
     m_image = QImage();

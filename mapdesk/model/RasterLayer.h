@@ -28,6 +28,9 @@ public:
     /// Reads the image, replacing what was held. Returns false and sets
     /// errorText() when the source cannot be read.
     bool load();
+    /// Leaves the data unread, with `reason` as the error text (reading was
+    /// cancelled); the source stays, so that saving keeps the layer whole.
+    void setNotLoaded(const QString &reason);
     /// Replaces the image and its extent (layers made in memory); clears the error text.
     void setImage(const QImage &image, const QRectF &extent);
 

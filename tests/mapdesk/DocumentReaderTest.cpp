@@ -295,3 +295,40 @@ TEST(DocumentReaderTest, LayerWithUnreadableDataIsKeptWithItsError)
     EXPECT_TRUE(std::static_pointer_cast<FeatureLayer>(layers[0])->features().empty());
     EXPECT_TRUE(std::static_pointer_cast<RasterLayer>(layers[2])->image().isNull());
 }
+
+// Progress hears of each data layer, group members in their place, only once
+// the whole file is known to be sound; stopping leaves the rest not loaded,
+// raster layers too.
+TEST(DocumentReaderTest, ProgressNamesEachDataLayerAndCanStopTheReading)
+{
+    const QByteArray layers = R"(
+        {"type": "feature", "name": "A", "source": "a.geojson"},
+        {"type": "group", "name": "G", "layers": [{"type": "raster", "name": "B", "source": "b.tif"}]},
+        {"type": "feature", "name": "C", "source": "c.geojson"})";
+    QStringList heard;
+    const auto stopAt = [&heard](int stop) {
+        return [&heard, stop](const QString &name, int done, int total) {
+            heard << QStringLiteral("%1 %2/%3").arg(name).arg(done).arg(total);
+            return done < stop;
+        };
+    };
+    auto document = DocumentReader::fromJson(withLayers(layers), kFile, QStringLiteral("/nonexistent"), stopAt(3));
+    EXPECT_EQ(heard, (QStringList{"A 0/3", "B 1/3", "C 2/3"}));
+    EXPECT_TRUE(document->mapModels()[0]->layers()[0]->errorText().startsWith(QStringLiteral("data file not found")));
+
+    heard.clear();
+    document = DocumentReader::fromJson(withLayers(layers), kFile, QStringLiteral("/nonexistent"), stopAt(1));
+    EXPECT_EQ(heard, (QStringList{"A 0/3", "B 1/3"}));
+    const auto &read = document->mapModels()[0]->layers();
+    EXPECT_TRUE(read[0]->errorText().startsWith(QStringLiteral("data file not found")));
+    const auto group = std::static_pointer_cast<GroupLayer>(read[1]);
+    EXPECT_EQ(group->members()[0]->errorText(), DocumentReader::notLoadedText());
+    EXPECT_EQ(read[2]->errorText(), DocumentReader::notLoadedText());
+
+    heard.clear();
+    EXPECT_THROW(DocumentReader::fromJson(R"({"version": 1, "maps": [{"name": "M", "layers": [)" + layers
+                                              + R"(]}], "activeView": "sideways"})",
+                                          kFile, QStringLiteral("/nonexistent"), stopAt(3)),
+                 DocumentError);
+    EXPECT_TRUE(heard.isEmpty()) << "no data is read from a file that is refused";
+}

@@ -1,0 +1,80 @@
+#include "WorkProgress.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace mapdesk {
+
+WorkProgress::WorkProgress(QMainWindow *window, int delayMs) : m_window(window), m_delayMs(delayMs)
+{
+    m_clock.start();
+}
+
+WorkProgress::~WorkProgress()
+{
+    for (const QPointer<QWidget> &widget : m_blocked)
+        if (widget)
+            widget->setEnabled(true);
+    if (m_panel) {
+        m_window->statusBar()->removeWidget(m_panel);
+        delete m_panel.data();
+    }
+}
+
+void WorkProgress::show()
+{
+    auto *panel = new QWidget;
+    panel->setObjectName(QStringLiteral("workProgress"));
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_label = new QLabel;
+    m_label->setObjectName(QStringLiteral("workProgressText"));
+    m_bar = new QProgressBar;
+    m_bar->setObjectName(QStringLiteral("workProgressBar"));
+    m_bar->setMaximumWidth(200);
+    auto *cancel = new QPushButton(tr("Cancel"));
+    cancel->setObjectName(QStringLiteral("workProgressCancel"));
+    cancel->setShortcut(Qt::Key_Escape);
+    connect(cancel, &QPushButton::clicked, this, &WorkProgress::cancel);
+    layout->addWidget(m_label, 1);
+    layout->addWidget(m_bar);
+    layout->addWidget(cancel);
+    m_window->statusBar()->clearMessage();
+    m_window->statusBar()->addWidget(panel, 1);
+    m_panel = panel;
+
+    // Only the progress takes input while events are handled between items.
+    std::vector<QWidget *> parts{m_window->menuBar(), m_window->centralWidget()};
+    for (QToolBar *toolbar : m_window->findChildren<QToolBar *>(QString(), Qt::FindDirectChildrenOnly))
+        parts.push_back(toolbar);
+    for (QWidget *part : parts) {
+        if (part && part->isEnabled()) {
+            part->setEnabled(false);
+            m_blocked.emplace_back(part);
+        }
+    }
+}
+
+bool WorkProgress::step(const QString &text, int done, int total)
+{
+    if (m_cancelled)
+        return false;
+    if (!m_panel && m_clock.elapsed() >= m_delayMs)
+        show();
+    if (m_panel) {
+        m_label->setText(tr("%1 (%2 of %3)").arg(text).arg(done + 1).arg(total));
+        m_bar->setRange(0, total);
+        m_bar->setValue(done);
+        QCoreApplication::processEvents();
+    }
+    return !m_cancelled;
+}
+
+} // namespace mapdesk

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+#include <vector>
+
+class QLabel;
+class QMainWindow;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace mapdesk {
+
+/// The progress of one long piece of work of the main window (opening a
+/// document, adding data), told before each item. Once the work has taken
+/// longer than the delay it shows, in the window's status bar, the item being
+/// read with "n of N", a bar and a Cancel button (Escape too), and from then
+/// on lets the window handle events between items; meanwhile the window's
+/// menus, toolbars and views take no input. Made on the stack for one piece
+/// of work; takes its widgets away and gives the input back when destroyed.
+class WorkProgress : public QObject
+{
+    Q_OBJECT
+
+public:
+    WorkProgress(QMainWindow *window, int delayMs);
+    ~WorkProgress() override;
+    WorkProgress(const WorkProgress &) = delete;
+    WorkProgress &operator=(const WorkProgress &) = delete;
+
+    /// Before item `done` of `total` (0-based), described by `text`. False once
+    /// the work was cancelled: the caller stops.
+    bool step(const QString &text, int done, int total);
+    /// Stops the work at the next step.
+    void cancel() { m_cancelled = true; }
+    bool cancelled() const { return m_cancelled; }
+    /// Whether the progress is showing.
+    bool shown() const { return m_panel != nullptr; }
+
+private:
+    void show();
+
+    QMainWindow *m_window;
+    int m_delayMs;
+    QElapsedTimer m_clock;
+    bool m_cancelled = false;
+    QPointer<QWidget> m_panel; ///< owned by the status bar while shown
+    QLabel *m_label = nullptr;
+    QProgressBar *m_bar = nullptr;
+    std::vector<QPointer<QWidget>> m_blocked; ///< what this object took the input from
+};
+
+} // namespace mapdesk
