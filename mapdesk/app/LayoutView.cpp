@@ -26,6 +26,24 @@
 namespace mapdesk {
 
 namespace {
+/// Draws `text` left-aligned and centred down `box`, `pixels` high, scaled
+/// from a large unhinted size so that its width is in proportion to its height.
+void drawScaledText(QPainter &painter, const QRectF &box, QFont font, double pixels, const QString &text)
+{
+    constexpr double kReference = 100.0;
+    if (pixels <= 0)
+        return;
+    font.setPixelSize(static_cast<int>(kReference));
+    font.setHintingPreference(QFont::PreferNoHinting);
+    const double scale = pixels / kReference;
+    painter.save();
+    painter.translate(box.topLeft());
+    painter.scale(scale, scale);
+    painter.setFont(font);
+    painter.drawText(QRectF(0, 0, box.width() / scale, box.height() / scale), Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter.restore();
+}
+
 constexpr int kMargin = 16;
 constexpr int kMaxGroupDepth = 64;
 constexpr double kMillimetresPerPoint = 25.4 / 72.0;
@@ -216,25 +234,22 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
         painter.fillRect(box, Qt::white);
         painter.setPen(QPen(Qt::black, 0));
         painter.drawRect(box);
-        const double padding = 2.0 * pixelsPerMm;
-        const double line = font.pixelSize() * 1.5;
+        // Laid out in millimetres on the page to fit the frame. The text is
+        // drawn scaled from one large size, so that its width follows the
+        // page's scale exactly as the layout measured it, whatever the zoom.
+        const QRectF frame = element.bounds();
+        const LegendLayout layout = legend.layoutFor(frame.size(), font);
+        const double textPixels = layout.textMm * pixelsPerMm;
         QFont title = font;
         title.setBold(true);
-        painter.setFont(title);
-        double y = box.top() + padding;
-        painter.drawText(QRectF(box.left() + padding, y, box.width() - 2 * padding, line),
-                         Qt::AlignLeft | Qt::AlignVCenter, tr("Legend"));
-        y += line;
-        painter.setFont(font);
+        drawScaledText(painter, page.mapRect(layout.titleRect(frame)), title, textPixels, tr("Legend"));
+        int index = 0;
         for (const std::shared_ptr<Layer> &layer : legend.items()) {
-            const double swatch = font.pixelSize();
-            MapPainter::drawSwatch(painter, *layer,
-                                   QRectF(box.left() + padding, y + (line - swatch) / 2, swatch * 1.6, swatch));
+            const QRectF item = layout.itemRect(index++, frame);
+            MapPainter::drawSwatch(painter, *layer, page.mapRect(layout.swatchRect(item)));
             painter.setPen(Qt::black);
-            const double textLeft = box.left() + padding + swatch * 2.2;
-            painter.drawText(QRectF(textLeft, y, box.right() - padding - textLeft, line),
-                             Qt::AlignLeft | Qt::AlignVCenter, layer->name());
-            y += line;
+            drawScaledText(painter, page.mapRect(item.adjusted(layout.textOffsetMm(), 0, 0, 0)), font, textPixels,
+                           layer->name());
         }
         break;
     }
