@@ -3,6 +3,7 @@
 #include "ui_frmMain.h"
 
 #include "CurrentDocument.h"
+#include "DialogSetPrompts.h"
 #include "FormFrame.h"
 #include "IDocument.h"
 #include "IModelessFrame.h"
@@ -21,6 +22,7 @@
 #include "frmHelp.h"
 #include "frmName.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QListWidget>
 
@@ -63,6 +65,7 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     });
     connect(ui->lstbx1, &QListWidget::itemClicked, this, &frmMain::lstbx1_ItemClicked);
     ui->lstbx1->viewport()->installEventFilter(this);
+    buildSetMenu();
     m_fileWatch = new SetFileWatch(this);
     connect(m_fileWatch, &SetFileWatch::changed, this, &frmMain::lstbx1_Refresh);
     connect(ui->lstbx1, &QListWidget::itemDoubleClicked, this, &frmMain::lstbx1_DblClick);
@@ -74,6 +77,196 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
 }
 
 frmMain::~frmMain() = default;
+
+void frmMain::buildSetMenu()
+{
+    m_prompts = std::make_unique<DialogSetPrompts>();
+    QListWidget *list = ui->lstbx1;
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto add = [this, list](const QString &text, QList<QKeySequence> keys, void (frmMain::*handler)()) {
+        auto *action = new QAction(text, list);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        list->addAction(action);
+        return action;
+    };
+    auto separator = [list] {
+        auto *line = new QAction(list);
+        line->setSeparator(true);
+        list->addAction(line);
+    };
+    add(QStringLiteral("Restore Exactly"), {QKeySequence(Qt::SHIFT | Qt::Key_Return), QKeySequence(Qt::SHIFT | Qt::Key_Enter)},
+        &frmMain::mnuRestoreExactly_Click);
+    add(QStringLiteral("Rename..."), {QKeySequence(Qt::Key_F2)}, &frmMain::mnuRename_Click);
+    add(QStringLiteral("Delete"), {QKeySequence(Qt::Key_Delete)}, &frmMain::mnuDelete_Click);
+    add(QStringLiteral("Replace with Current Visibility"), {}, &frmMain::mnuReplace_Click);
+    separator();
+    add(QStringLiteral("Export..."), {}, &frmMain::mnuExport_Click);
+    add(QStringLiteral("Import..."), {}, &frmMain::mnuImport_Click);
+    separator();
+    add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click);
+}
+
+void frmMain::setPrompts(std::unique_ptr<SetPrompts> prompts) { m_prompts = std::move(prompts); }
+
+QStringList frmMain::selectedSetNames() const
+{
+    QStringList names;
+    for (int row = 0; row < ui->lstbx1->count(); ++row)
+        if (ui->lstbx1->item(row)->isSelected())
+            names.append(ui->lstbx1->item(row)->text());
+    return names;
+}
+
+void frmMain::mnuRestoreExactly_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QListWidgetItem *current = ui->lstbx1->currentItem();
+        if (!current)
+            return;
+        line = 20;
+        store.close();
+        store.openForInput();
+        line = 30;
+        store.restoreSet(current->text(), currentDocument(m_state), SetStore::Restore::Exactly);
+        line = 40;
+        RefreshAfterVisibilityChange(m_state);
+        line = 50;
+        store.close();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuRestoreExactly_Click "), kModule, line);
+    }
+}
+
+void frmMain::mnuRename_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QListWidgetItem *current = ui->lstbx1->currentItem();
+        if (!current)
+            return;
+        const QString from = current->text();
+        line = 20;
+        const std::optional<QString> to = m_prompts->newName(this, from);
+        if (!to || *to == from)
+            return;
+        line = 30;
+        if (store.names().contains(*to) && !m_prompts->confirmMerge(this, from, *to))
+            return;
+        line = 40;
+        store.close();
+        store.renameSet(from, *to);
+        line = 50;
+        lstbx1_Refresh();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuRename_Click "), kModule, line);
+    }
+}
+
+void frmMain::mnuDelete_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QStringList names = selectedSetNames();
+        if (names.isEmpty())
+            return;
+        line = 20;
+        store.close();
+        store.deleteSets(names);
+        line = 30;
+        lstbx1_Refresh();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuDelete_Click "), kModule, line);
+    }
+}
+
+void frmMain::mnuReplace_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QListWidgetItem *current = ui->lstbx1->currentItem();
+        if (!current)
+            return;
+        line = 20;
+        store.close();
+        store.replaceSet(current->text(), currentDocument(m_state));
+        line = 30;
+        lstbx1_Refresh();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuReplace_Click "), kModule, line);
+    }
+}
+
+void frmMain::mnuExport_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QStringList names = selectedSetNames();
+        if (names.isEmpty())
+            return;
+        line = 20;
+        const QString file = m_prompts->exportFile(this, names);
+        if (file.isEmpty())
+            return;
+        line = 30;
+        store.exportSets(names, file);
+    } catch (...) {
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuExport_Click "), kModule, line);
+    }
+}
+
+void frmMain::mnuImport_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        const QString file = m_prompts->importFile(this);
+        if (file.isEmpty())
+            return;
+        line = 20;
+        store.close();
+        store.importSets(file, [this](const QString &name) { return m_prompts->onClash(this, name); });
+        line = 30;
+        lstbx1_Refresh();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuImport_Click "), kModule, line);
+    }
+}
+
+void frmMain::mnuUndo_Click()
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        line = 10;
+        store.close();
+        store.undo();
+        line = 20;
+        lstbx1_Refresh();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuUndo_Click "), kModule, line);
+    }
+}
 
 void frmMain::applyLook()
 {

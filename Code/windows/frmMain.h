@@ -11,6 +11,7 @@
 class IModelessFrame;
 class QListWidget;
 class SetFileWatch;
+class SetPrompts;
 struct QuarnelGIS_Public;
 class frmHelp;
 class frmName;
@@ -41,6 +42,8 @@ public:
     void addSetName(const QString &name);
     /// The set list, for the windows that add to it and for tests.
     QListWidget *setList() const;
+    /// Replaces who answers the set menu's questions (tests).
+    void setPrompts(std::unique_ptr<SetPrompts> prompts);
 
     QWidget *formWidget() override { return this; }
     void formLoad() override { Form_Load(); }
@@ -57,6 +60,15 @@ private:
     void lstbx1_Click();
     void lstbx1_ItemClicked();
     void lstbx1_Refresh();
+    void buildSetMenu();
+    QStringList selectedSetNames() const;
+    void mnuRestoreExactly_Click();
+    void mnuRename_Click();
+    void mnuDelete_Click();
+    void mnuReplace_Click();
+    void mnuExport_Click();
+    void mnuImport_Click();
+    void mnuUndo_Click();
     void lstbx1_DblClick();
     void btnCreateNewGrid_Click();
     void Command1_Click();
@@ -71,6 +83,7 @@ private:
     std::unique_ptr<Ui::frmMain> ui;
     SetNameOrder m_order; ///< the names of the list, in its order
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
+    std::unique_ptr<SetPrompts> m_prompts;
     bool m_listFresh = false;       ///< the list was read since the window was last shown
     bool m_refreshReported = false; ///< a failed refresh was reported; later ones are not
     bool m_restoredByPress = false; ///< the press being released changed the selection

@@ -1,0 +1,54 @@
+#include "DialogSetPrompts.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+const QString kTitle = QStringLiteral("QuarnelVisibility");
+const QString kFilter = QStringLiteral("Visibility sets (*.sets *.config config);;All files (*)");
+} // namespace
+
+std::optional<QString> DialogSetPrompts::newName(QWidget *parent, const QString &current)
+{
+    bool accepted = false;
+    const QString name =
+        QInputDialog::getText(parent, kTitle, QStringLiteral("New name:"), QLineEdit::Normal, current, &accepted);
+    if (!accepted || name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+bool DialogSetPrompts::confirmMerge(QWidget *parent, const QString &from, const QString &into)
+{
+    return QMessageBox::question(parent, kTitle,
+                                 QStringLiteral("A set named \"%1\" exists already. Merge \"%2\" into it?").arg(into, from))
+           == QMessageBox::Yes;
+}
+
+QString DialogSetPrompts::exportFile(QWidget *parent, const QStringList &setNames)
+{
+    const QString suggested = (setNames.size() == 1 ? setNames.front() : QStringLiteral("visibility")) + QStringLiteral(".sets");
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Export Visibility Sets"), suggested, kFilter);
+}
+
+QString DialogSetPrompts::importFile(QWidget *parent)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Import Visibility Sets"), QString(), kFilter);
+}
+
+SetStore::Clash DialogSetPrompts::onClash(QWidget *parent, const QString &setName)
+{
+    QMessageBox box(QMessageBox::Question, kTitle,
+                    QStringLiteral("A set named \"%1\" exists already.").arg(setName), QMessageBox::NoButton, parent);
+    QPushButton *merge = box.addButton(QStringLiteral("Merge"), QMessageBox::AcceptRole);
+    QPushButton *rename = box.addButton(QStringLiteral("Import as New Name"), QMessageBox::ActionRole);
+    box.addButton(QStringLiteral("Skip"), QMessageBox::RejectRole);
+    box.exec();
+    if (box.clickedButton() == merge)
+        return SetStore::Clash::Merge;
+    if (box.clickedButton() == rename)
+        return SetStore::Clash::Rename;
+    return SetStore::Clash::Skip;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "SetStore.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+/// The questions the set list's menu asks a person: each only returns the
+/// answer, and the main window does the work. The main window owns one;
+/// DialogSetPrompts asks with Qt's dialogs, tests answer in their place.
+class SetPrompts
+{
+public:
+    virtual ~SetPrompts() = default;
+
+    /// The new name for set `current`, or nothing when cancelled.
+    virtual std::optional<QString> newName(QWidget *parent, const QString &current) = 0;
+    /// Whether set `from` may be merged into the set `into` that exists.
+    virtual bool confirmMerge(QWidget *parent, const QString &from, const QString &into) = 0;
+    /// The file to export the sets to, or an empty text when cancelled.
+    virtual QString exportFile(QWidget *parent, const QStringList &setNames) = 0;
+    /// The set file to import, or an empty text when cancelled.
+    virtual QString importFile(QWidget *parent) = 0;
+    /// What to do with an imported set whose name is in use.
+    virtual SetStore::Clash onClash(QWidget *parent, const QString &setName) = 0;
+};
