@@ -32,8 +32,12 @@ TEST(TwoWriters, SavingAtOnceKeepsEveryRecordWholeAndEveryBlockInOnePiece)
                          {world.folder, QLatin1String(names[i]), QString::number(kBlocks)});
         ASSERT_TRUE(writers[i].waitForStarted()) << qPrintable(writers[i].errorString());
     }
+    // Written through at once: a QProcess keeps what is written until it is
+    // waited on, which would start the writers one after the other.
     for (QProcess &writer : writers)
         writer.write("go\n");
+    for (QProcess &writer : writers)
+        ASSERT_TRUE(writer.waitForBytesWritten(30000));
     for (QProcess &writer : writers) {
         ASSERT_TRUE(writer.waitForFinished(-1));
         EXPECT_EQ(writer.exitStatus(), QProcess::NormalExit);
