@@ -55,6 +55,9 @@ Plain readPlainly(QByteArrayView bytes)
         qsizetype end = -1;
         qsizetype k = i;
         if (bytes[i] == '"') {
+            // The byte at p, or -1 past the end.
+            auto at = [&](qsizetype p) -> int { return p < n ? static_cast<unsigned char>(bytes[p]) : -1; };
+            auto endsLine = [](int c) { return c == -1 || c == '\r' || c == '\n'; };
             qsizetype j = i + 1;
             for (;;) {
                 if (j >= n) {
@@ -63,11 +66,33 @@ Plain readPlainly(QByteArrayView bytes)
                 }
                 if (bytes[j] != '"') {
                     ++j;
-                } else if (j + 1 < n && bytes[j + 1] == '"') {
-                    j += 2;
-                } else {
-                    break;
+                    continue;
                 }
+                const int next = at(j + 1);
+                if (next == '"') {
+                    if (at(j + 2) == ',' && at(j + 3) == '"') {
+                        ++j; // the name's own last quote; the next one closes
+                        break;
+                    }
+                    j += 2;
+                    continue;
+                }
+                if (endsLine(next))
+                    break;
+                // A lone quote inside the name when a quote followed by a
+                // comma or a line end comes before a field opens on this line.
+                bool inside = false;
+                for (qsizetype p = j + 1; !endsLine(at(p)); ++p) {
+                    if (at(p) == ',' && at(p + 1) == '"')
+                        break;
+                    if (at(p) == '"' && (at(p + 1) == ',' || endsLine(at(p + 1)))) {
+                        inside = true;
+                        break;
+                    }
+                }
+                if (!inside)
+                    break;
+                ++j;
             }
             end = j + 1;
             k = j + 1;
@@ -100,7 +125,7 @@ void checkText(const QString &text, QByteArrayView raw)
         const QByteArrayView inner = raw.sliced(1, raw.size() - 2);
         for (qsizetype i = 0; i < inner.size(); ++i) {
             bytes += inner[i];
-            if (inner[i] == '"')
+            if (inner[i] == '"' && i + 1 < inner.size() && inner[i + 1] == '"')
                 ++i;
         }
     } else {

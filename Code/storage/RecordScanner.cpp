@@ -91,24 +91,34 @@ RecordScanner::Outcome RecordScanner::readRawField(FieldRead &read, QByteArrayVi
             break;
         }
         case Stage::Quoted: {
-            // To the next quote that is not doubled.
+            // To the quote that ends the field (see QuoteRole).
             const void *hit = std::memchr(data + read.scan, '"', size_t(size - read.scan));
             if (!hit) {
                 read.scan = size;
                 return m_ended ? Outcome::CutShort : Outcome::NeedMore;
             }
             const qsizetype quote = static_cast<const char *>(hit) - data;
-            if (quote + 1 >= size && !m_ended) {
-                read.scan = quote; // found again once the byte after it is there
+            switch (roleOfQuote(quote)) {
+            case QuoteRole::Undecided:
+                read.scan = quote; // found again once more bytes are there
                 return Outcome::NeedMore;
-            }
-            if (quote + 1 < size && data[quote + 1] == '"') {
+            case QuoteRole::Doubled:
                 read.scan = quote + 2;
                 break;
+            case QuoteRole::Literal:
+                read.scan = quote + 1;
+                break;
+            case QuoteRole::LiteralThenClosing:
+                read.end = quote + 2;
+                read.stage = Stage::FieldEnd;
+                read.scan = quote + 2;
+                break;
+            case QuoteRole::Closing:
+                read.end = quote + 1;
+                read.stage = Stage::FieldEnd;
+                read.scan = quote + 1;
+                break;
             }
-            read.end = quote + 1;
-            read.stage = Stage::FieldEnd;
-            read.scan = quote + 1;
             break;
         }
         case Stage::FieldEnd: {
@@ -157,6 +167,67 @@ RecordScanner::Outcome RecordScanner::readRawField(FieldRead &read, QByteArrayVi
     }
 }
 
+RecordScanner::QuoteRole RecordScanner::roleOfQuote(qsizetype quote) const
+{
+    const char *data = m_buffer.constData();
+    const qsizetype size = m_buffer.size();
+    // The byte at i: a character, the end of the input, or not at hand yet.
+    constexpr int endOfInput = -1;
+    constexpr int notYet = -2;
+    auto byteAt = [&](qsizetype i) -> int {
+        if (i < size)
+            return static_cast<unsigned char>(data[i]);
+        return m_ended ? endOfInput : notYet;
+    };
+    auto endsLine = [](int c) { return c == endOfInput || c == '\r' || c == '\n'; };
+
+    const int next = byteAt(quote + 1);
+    if (next == notYet)
+        return QuoteRole::Undecided;
+    if (next == '"') {
+        // Two quotes: one written doubled, unless they end the field the way
+        // the earlier writer ended a name that ends in a quote (a name, never
+        // the last field of a line, which is the visibility).
+        const int after = byteAt(quote + 2);
+        if (after == notYet)
+            return QuoteRole::Undecided;
+        if (after == ',') {
+            const int opening = byteAt(quote + 3);
+            if (opening == notYet)
+                return QuoteRole::Undecided;
+            if (opening == '"')
+                return QuoteRole::LiteralThenClosing;
+        }
+        return QuoteRole::Doubled;
+    }
+    if (endsLine(next))
+        return QuoteRole::Closing;
+    // A lone quote followed by a comma or by text: a quote the earlier writer
+    // left inside a name when the field plainly goes on to a quote that ends
+    // it on this line, with no quoted field beginning in between; else the
+    // closing quote, with what follows dropped up to the separator.
+    for (qsizetype i = quote + 1;; ++i) {
+        const int c = byteAt(i);
+        if (c == notYet)
+            return QuoteRole::Undecided;
+        if (endsLine(c))
+            return QuoteRole::Closing;
+        if (c == ',') {
+            const int following = byteAt(i + 1);
+            if (following == notYet)
+                return QuoteRole::Undecided;
+            if (following == '"')
+                return QuoteRole::Closing;
+        } else if (c == '"') {
+            const int following = byteAt(i + 1);
+            if (following == notYet)
+                return QuoteRole::Undecided;
+            if (following == ',' || endsLine(following))
+                return QuoteRole::Literal;
+        }
+    }
+}
+
 QString RecordScanner::decode(QByteArrayView bytes)
 {
     if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }))
@@ -177,12 +248,13 @@ QString RecordScanner::fieldText(QByteArrayView raw)
     const QByteArrayView inner = raw.sliced(1, raw.size() - 2);
     if (!std::memchr(inner.data(), '"', size_t(inner.size())))
         return decode(inner);
-    // Inside the quotes every quote is doubled.
+    // Inside the quotes a doubled quote is one quote; a lone one (left by
+    // the earlier writer) stands for itself.
     QByteArray unescaped;
     unescaped.reserve(inner.size());
     for (qsizetype i = 0; i < inner.size(); ++i) {
         unescaped += inner.at(i);
-        if (inner.at(i) == '"')
+        if (inner.at(i) == '"' && i + 1 < inner.size() && inner.at(i + 1) == '"')
             ++i;
     }
     return decode(unescaped);

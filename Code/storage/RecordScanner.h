@@ -25,9 +25,23 @@
 /// comma-separated, records ended by CR LF):
 /// - line breaks (CR LF, lone CR, lone LF, blank lines) in front of a field are
 ///   skipped; a field never comes from a blank line;
-/// - a quoted field runs to the next lone double quote; "" inside is one quote
+/// - a quoted field runs to the quote that closes it; "" inside is one quote
 ///   and line breaks inside are kept; a quoted field the input ends inside is
-///   a record cut short (Outcome::CutShort);
+///   a record cut short (Outcome::CutShort). The earlier version of the
+///   writer put quotes inside names as they were, not doubled; one rule reads
+///   both wherever they do not conflict:
+///   - "" followed by a comma and a quote (the next field) is a quote that
+///     ends the name, then the closing quote (the earlier writer's name
+///     ending in a quote: "hi"","Layers",...);
+///   - any other "" is one quote;
+///   - a lone quote followed by a line end is the closing quote;
+///   - a lone quote followed by a comma or by text is a quote inside the name
+///     when the field goes on, on the same line and before any comma that
+///     opens a quoted field, to a quote followed by a comma or a line end
+///     (the earlier writer's "say "hi" now" and "a",b"); otherwise it is the
+///     closing quote.
+///   Names written today that contain "," are the case where the two
+///   conflict; it reads as the earlier writer meant;
 /// - after the closing quote, anything up to the next comma or line end is
 ///   dropped, and that comma or line end is consumed;
 /// - an unquoted field runs, as it stands, to the next comma or line end;
@@ -264,7 +278,9 @@ private:
             qsizetype next = 0;
             if (quote < 0 || quote + 2 >= size)
                 break;
-            if (data[quote + 1] == ',')
+            // A comma must open the next quoted field; anything else is left
+            // to the careful reading (a quote inside a name of the earlier writer).
+            if (data[quote + 1] == ',' && data[quote + 2] == '"')
                 next = quote + 2;
             else if (data[quote + 1] == '\r' && data[quote + 2] == '\n')
                 next = quote + 3;
@@ -279,6 +295,11 @@ private:
         m_quoteBits = bits;
         return done;
     }
+
+    /// What a quote inside a quoted field is, by the bytes after it (see the
+    /// reading rules above).
+    enum class QuoteRole : std::uint8_t { Undecided, Doubled, Literal, LiteralThenClosing, Closing };
+    QuoteRole roleOfQuote(qsizetype quote) const;
 
     QString decode(QByteArrayView bytes);
 

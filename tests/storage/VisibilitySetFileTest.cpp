@@ -3,6 +3,8 @@
 #include "FileChannel.h"
 #include "StorageTestSupport.h"
 
+#include <QFile>
+
 #include <vector>
 
 using storagetest::failureOf;
@@ -96,6 +98,63 @@ TEST_F(SetFile, ReadsEmptyOddAndCutShortFiles)
     failure = 0;
     EXPECT_EQ(select(QStringLiteral("A"), &failure), (QStringList{"m|l|True", "m|k|True"}));
     EXPECT_EQ(failure, 62);
+}
+
+} // namespace
+
+namespace {
+
+/// A record as the earlier version of the writer put it: every field in
+/// quotes, quotes inside left as they were.
+QByteArray earlierRecord(const char *set, const char *map, const char *layer, const char *visibility)
+{
+    return QByteArray("\"") + set + "\",\"" + map + "\",\"" + layer + "\",\"" + visibility + "\"\r\n";
+}
+
+TEST_F(SetFile, FilesOfTheEarlierWriterStayAlignedAlsoMixedWithTodaysRecords)
+{
+    struct Case
+    {
+        const char *name;
+        const char *earlierName; ///< a set name with quotes, written by the earlier writer
+        const char *layer;       ///< a layer name with quotes, written by the earlier writer
+    };
+    const Case cases[] = {
+        {"a name ending in a quote", "hi\"", "Streets\""},
+        {"two quotes inside", "say \"hi\" now", "the \"main\" roads"},
+        {"a quote before a comma", "a\",b", "x\", y"},
+        {"a name that is all quoted", "\"quoted\"", "\"Rivers\""},
+    };
+    for (const Case &c : cases) {
+        for (const bool todaysFirst : {false, true}) {
+            QFile::remove(native);
+            if (todaysFirst)
+                save(QStringLiteral("Before"), QStringLiteral("Map, \"1\""), {QStringLiteral("a\", \"b")});
+            QFile file(native);
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write(earlierRecord(c.earlierName, "Layers", c.layer, "True"));
+            file.write(earlierRecord(c.earlierName, "Layers", "Rivers", "False"));
+            file.write(earlierRecord("Plain", "Layers", "Streets", "False"));
+            file.close();
+            save(QStringLiteral("After"), QStringLiteral("Layers"), {QStringLiteral("Streets"), QStringLiteral("say \"\"")});
+
+            const QString earlier = QString::fromUtf8(c.earlierName);
+            QStringList expected{earlier, QStringLiteral("Plain"), QStringLiteral("After")};
+            if (todaysFirst)
+                expected.prepend(QStringLiteral("Before"));
+            EXPECT_EQ(names(), expected) << c.name;
+            EXPECT_EQ(select(earlier), (QStringList{QStringLiteral("Layers|") + QString::fromUtf8(c.layer) + "|True",
+                                                    QStringLiteral("Layers|Rivers|False")}))
+                << c.name;
+            EXPECT_EQ(select(QStringLiteral("After")),
+                      (QStringList{QStringLiteral("Layers|Streets|True"), QStringLiteral("Layers|say \"\"|False")}))
+                << c.name;
+            if (todaysFirst) {
+                EXPECT_EQ(select(QStringLiteral("Before")), QStringList{QStringLiteral("Map, \"1\"|a\", \"b|True")})
+                    << c.name;
+            }
+        }
+    }
 }
 
 } // namespace
