@@ -1,0 +1,216 @@
+// The whole-file changes of the set store: each one's bytes afterwards, the
+// file before it kept for undo, records of other writers kept, and failures
+// that leave the file as it was.
+#include "HostError.h"
+#include "SetStore.h"
+#include "SetsWorld.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const QByteArray kRoads = SetsWorld::record("Roads", "Layers", "Streets", "True");
+const QByteArray kRivers = SetsWorld::record("Rivers", "Layers", "Rivers", "False");
+const QByteArray kRoads2 = SetsWorld::record("Roads", "Overview", "Streets", "False");
+// A record the earlier writer left, with a quote inside its name: copied as it stands.
+const QByteArray kEarlier = "\"say \"hi\"\",\"Layers\",\"Rails\",\"True\"\r\n";
+
+class SetFileChanges : public ::testing::Test
+{
+protected:
+    void SetUp() override { world.writeFile(kRoads + kRivers + kEarlier + kRoads2); }
+
+    QByteArray previous() const
+    {
+        QFile file(world.filePath() + QStringLiteral(".previous"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    int failureOf(const std::function<void()> &step)
+    {
+        try {
+            step();
+        } catch (const HostError &error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    SetsWorld world;
+    SetStore store{world.state()};
+};
+
+TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRedoes)
+{
+    const QByteArray before = kRoads + kRivers + kEarlier + kRoads2;
+    struct Case
+    {
+        const char *name;
+        std::function<void(SetStore &)> change;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"rename", [](SetStore &s) { EXPECT_TRUE(s.renameSet("Roads", "Streets only")); },
+         SetsWorld::record("Streets only", "Layers", "Streets", "True") + kRivers + kEarlier
+             + SetsWorld::record("Streets only", "Overview", "Streets", "False")},
+        {"rename into a set that exists merges", [](SetStore &s) { EXPECT_TRUE(s.renameSet("Rivers", "Roads")); },
+         kRoads + SetsWorld::record("Roads", "Layers", "Rivers", "False") + kEarlier + kRoads2},
+        {"delete", [](SetStore &s) { EXPECT_EQ(s.deleteSets({"Roads", "say \"hi\""}), 3); }, kRivers},
+        {"replace", [this](SetStore &s) {
+             world.layer("Layers", "Streets").on = false;
+             EXPECT_TRUE(s.replaceSet("Rivers", *world.document));
+         },
+         kRoads + SetsWorld::record("Rivers", "Layers", "Streets", "False")
+             + SetsWorld::record("Rivers", "Layers", "Rails", "False")
+             + SetsWorld::record("Rivers", "Layers", "Rivers", "True")
+             + SetsWorld::record("Rivers", "Overview", "Streets", "True") + kEarlier + kRoads2},
+        {"clear all", [](SetStore &s) { s.clearAll(); }, QByteArray()},
+    };
+    for (const Case &c : cases) {
+        world.writeFile(before);
+        c.change(store);
+        EXPECT_EQ(world.fileBytes(), c.after) << c.name;
+        EXPECT_EQ(previous(), before) << c.name;
+        EXPECT_TRUE(store.undo()) << c.name;
+        EXPECT_EQ(world.fileBytes(), before) << c.name;
+        EXPECT_TRUE(store.undo()) << c.name << ": undo again redoes";
+        EXPECT_EQ(world.fileBytes(), c.after) << c.name;
+    }
+}
+
+TEST_F(SetFileChanges, AChangeThatFindsNothingLeavesTheFileAndTheUndoAlone)
+{
+    store.clearAll();
+    world.writeFile(kRivers);
+    EXPECT_FALSE(store.renameSet("Missing", "Other"));
+    EXPECT_EQ(store.deleteSets({"Missing"}), 0);
+    EXPECT_FALSE(store.replaceSet("Missing", *world.document));
+    EXPECT_EQ(store.repair(), 0);
+    EXPECT_EQ(world.fileBytes(), kRivers);
+    EXPECT_EQ(previous(), kRoads + kRivers + kEarlier + kRoads2) << "the last real change stays undoable";
+}
+
+TEST_F(SetFileChanges, ADamagedTailStopsEveryChangeButRepairWhichCutsItBackUndoably)
+{
+    const QByteArray damaged = kRoads + kRivers + "\"Cut\",\"Layers\",\"Stre";
+    world.writeFile(damaged);
+    EXPECT_EQ(failureOf([&] { store.renameSet("Roads", "X"); }), 62);
+    EXPECT_EQ(failureOf([&] { store.deleteSets({"Roads"}); }), 62);
+    EXPECT_EQ(world.fileBytes(), damaged);
+
+    const SetStore::CheckReport report = store.check();
+    EXPECT_EQ(report.records, 2);
+    EXPECT_EQ(report.sets, 2);
+    EXPECT_EQ(report.bytes, damaged.size());
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_EQ(report.damaged[0].line, 3);
+
+    EXPECT_EQ(store.repair(), qsizetype(std::strlen("\"Cut\",\"Layers\",\"Stre")));
+    EXPECT_EQ(world.fileBytes(), kRoads + kRivers);
+    EXPECT_TRUE(store.check().damaged.empty());
+    EXPECT_TRUE(store.undo());
+    EXPECT_EQ(world.fileBytes(), damaged);
+}
+
+TEST_F(SetFileChanges, ExportAndImportCarrySetsAndSettleClashesAsAsked)
+{
+    QTemporaryDir dir;
+    const QString exported = dir.filePath(QStringLiteral("shared.sets"));
+    EXPECT_EQ(store.exportSets({"Roads", "say \"hi\""}, exported), 3);
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), kRoads + kEarlier + kRoads2);
+    EXPECT_NE(failureOf([&] { store.exportSets({"Roads"}, dir.filePath("missing/folder/x.sets")); }), 0);
+
+    struct Case
+    {
+        SetStore::Clash clash;
+        QByteArray appended;
+        QStringList added;
+    };
+    const QByteArray incoming = kRivers + SetsWorld::record("New", "Layers", "Rails", "True");
+    const Case cases[] = {
+        {SetStore::Clash::Merge, incoming, {"Rivers", "New"}},
+        {SetStore::Clash::Skip, SetsWorld::record("New", "Layers", "Rails", "True"), {"New"}},
+        {SetStore::Clash::Rename,
+         SetsWorld::record("Rivers (2)", "Layers", "Rivers", "False") + SetsWorld::record("New", "Layers", "Rails", "True"),
+         {"Rivers (2)", "New"}},
+    };
+    const QString importing = dir.filePath(QStringLiteral("in.sets"));
+    QFile in(importing);
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(incoming);
+    in.close();
+    for (const Case &c : cases) {
+        const QByteArray before = kRoads + kRivers;
+        world.writeFile(before);
+        QStringList asked;
+        const SetStore::ImportOutcome outcome = store.importSets(importing, [&](const QString &name) {
+            asked << name;
+            return c.clash;
+        });
+        EXPECT_EQ(asked, QStringList{"Rivers"});
+        EXPECT_EQ(outcome.added, c.added);
+        EXPECT_EQ(world.fileBytes(), before + c.appended);
+        EXPECT_TRUE(store.undo());
+        EXPECT_EQ(world.fileBytes(), before);
+    }
+
+    // A damaged or missing file to import adds nothing.
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(kRivers + "\"Cut\",\"Lay");
+    in.close();
+    world.writeFile(kRoads);
+    EXPECT_EQ(failureOf([&] { store.importSets(importing, [](const QString &) { return SetStore::Clash::Merge; }); }), 62);
+    EXPECT_EQ(failureOf([&] { store.importSets(dir.filePath("none"), [](const QString &) { return SetStore::Clash::Merge; }); }), 53);
+    EXPECT_EQ(world.fileBytes(), kRoads);
+}
+
+TEST_F(SetFileChanges, AChangeKeepsWhatWasSavedBeforeIt)
+{
+    // An import, then a save through the channel, then a rename: each keeps the others.
+    const SetStore::ImportOutcome outcome = [&] {
+        QTemporaryDir dir;
+        QFile in(dir.filePath(QStringLiteral("in.sets")));
+        EXPECT_TRUE(in.open(QIODevice::WriteOnly));
+        in.write(SetsWorld::record("Late", "Layers", "Rails", "True"));
+        in.close();
+        return store.importSets(in.fileName(), [&](const QString &) {
+            return SetStore::Clash::Skip;
+        });
+    }();
+    EXPECT_EQ(outcome.added, QStringList{"Late"});
+    store.close();
+    store.openForAppend();
+    store.appendSet(QStringLiteral("Saved meanwhile"), *world.document);
+    store.close();
+    EXPECT_TRUE(store.renameSet("Late", "Later"));
+    EXPECT_TRUE(world.fileBytes().contains("\"Saved meanwhile\",\"Overview\",\"Streets\",\"True\"\r\n"));
+    EXPECT_EQ(store.names(), (QStringList{"Roads", "Rivers", "say \"hi\"", "Later", "Saved meanwhile"}));
+}
+
+TEST_F(SetFileChanges, RestoreExactlyHidesWhatTheSetDoesNotMention)
+{
+    for (const char *layer : {"Streets", "Rivers", "Rails"})
+        world.layer("Layers", layer).on = true;
+    store.openForInput();
+    store.restoreSet(QStringLiteral("Roads"), *world.document, SetStore::Restore::Exactly);
+    store.close();
+    EXPECT_TRUE(world.visible("Layers", "Streets"));
+    EXPECT_FALSE(world.visible("Overview", "Streets"));
+    EXPECT_FALSE(world.visible("Layers", "Rivers")) << "not in the set";
+    EXPECT_FALSE(world.visible("Layers", "Rails")) << "not in the set";
+
+    world.layer("Layers", "Rivers").on = true;
+    store.openForInput();
+    store.restoreSet(QStringLiteral("Missing"), *world.document, SetStore::Restore::Exactly);
+    store.close();
+    EXPECT_TRUE(world.visible("Layers", "Rivers")) << "a set that is not there hides nothing";
+}
+
+} // namespace
