@@ -106,7 +106,9 @@ void frmMain::buildSetMenu()
     add(QStringLiteral("Export..."), {}, &frmMain::mnuExport_Click);
     add(QStringLiteral("Import..."), {}, &frmMain::mnuImport_Click);
     separator();
-    add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click);
+    // Undo also right after "Clear All", whatever has the focus in the window.
+    add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click)
+        ->setShortcutContext(Qt::WindowShortcut);
 }
 
 void frmMain::setPrompts(std::unique_ptr<SetPrompts> prompts) { m_prompts = std::move(prompts); }

@@ -1,0 +1,169 @@
+// The set list's menu: its items and shortcuts, each reaching the set store,
+// the list following every change, and the questions answered by a test.
+#include "AddinWorld.h"
+#include "SetPrompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+/// Answers the menu's questions as a test tells it to, and records them.
+class Answers : public SetPrompts
+{
+public:
+    std::optional<QString> newName(QWidget *, const QString &current) override
+    {
+        asked << QStringLiteral("name for ") + current;
+        return name;
+    }
+    bool confirmMerge(QWidget *, const QString &from, const QString &into) override
+    {
+        asked << QStringLiteral("merge ") + from + QStringLiteral(" into ") + into;
+        return merge;
+    }
+    QString exportFile(QWidget *, const QStringList &) override { return file; }
+    QString importFile(QWidget *) override { return file; }
+    SetStore::Clash onClash(QWidget *, const QString &name) override
+    {
+        asked << QStringLiteral("clash ") + name;
+        return clash;
+    }
+
+    QStringList asked;
+    std::optional<QString> name;
+    bool merge = true;
+    QString file;
+    SetStore::Clash clash = SetStore::Clash::Rename;
+};
+
+class SetMenu : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "False")
+                        + SetsWorld::record("Rivers", "Layers", "Rivers", "True"));
+        world.reload();
+        auto owned = std::make_unique<Answers>();
+        answers = owned.get();
+        world.window().setPrompts(std::move(owned));
+        // Shortcuts reach the list of the active window only.
+        QApplication::setActiveWindow(world.window().window());
+        world.list().setFocus();
+    }
+    void choose(const QString &name)
+    {
+        const QList<QListWidgetItem *> found = world.list().findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        const QSignalBlocker quiet(world.list());
+        world.list().setCurrentItem(found.front());
+    }
+    QAction *item(const char *text)
+    {
+        for (QAction *action : world.list().actions())
+            if (action->text() == QLatin1String(text))
+                return action;
+        return nullptr;
+    }
+    void key(QKeySequence sequence) { QTest::keySequence(&world.list(), sequence); }
+
+    AddinWorld world;
+    Answers *answers = nullptr;
+};
+
+TEST_F(SetMenu, HasItsItemsWithTheirShortcuts)
+{
+    struct Expected
+    {
+        const char *text;
+        QKeySequence shortcut;
+    };
+    const Expected items[] = {
+        {"Restore Exactly", QKeySequence(Qt::SHIFT | Qt::Key_Return)},
+        {"Rename...", QKeySequence(Qt::Key_F2)},
+        {"Delete", QKeySequence(Qt::Key_Delete)},
+        {"Replace with Current Visibility", QKeySequence()},
+        {"Export...", QKeySequence()},
+        {"Import...", QKeySequence()},
+        {"Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+    };
+    for (const Expected &expected : items) {
+        QAction *action = item(expected.text);
+        ASSERT_NE(action, nullptr) << expected.text;
+        EXPECT_EQ(action->shortcut(), expected.shortcut) << expected.text;
+    }
+    EXPECT_EQ(world.list().contextMenuPolicy(), Qt::ActionsContextMenu);
+}
+
+TEST_F(SetMenu, KeysRenameMergeDeleteAndUndoWithTheListFollowing)
+{
+    choose(QStringLiteral("Roads"));
+    answers->name = QStringLiteral("Main roads");
+    key(QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(world.listed(), (QStringList{"Main roads", "Rivers"}));
+
+    choose(QStringLiteral("Rivers"));
+    answers->name = QStringLiteral("Main roads");
+    answers->merge = false;
+    key(QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(world.listed(), (QStringList{"Main roads", "Rivers"})) << "a merge declined changes nothing";
+    answers->merge = true;
+    key(QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(world.listed(), QStringList{"Main roads"});
+    EXPECT_EQ(answers->asked, (QStringList{"name for Roads", "name for Rivers", "merge Rivers into Main roads",
+                                           "name for Rivers", "merge Rivers into Main roads"}));
+
+    choose(QStringLiteral("Main roads"));
+    key(QKeySequence(Qt::Key_Delete));
+    EXPECT_TRUE(world.listed().isEmpty());
+    key(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(world.listed(), QStringList{"Main roads"});
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetMenu, ClearAllCanBeUndone)
+{
+    world.press("Command1");
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_EQ(world.fileBytes(), QByteArray());
+    key(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(world.listed(), (QStringList{"Rivers", "Roads"}));
+}
+
+TEST_F(SetMenu, RestoreExactlyReplaceExportAndImport)
+{
+    world.layer("Layers", "Rivers").on = true;
+    choose(QStringLiteral("Roads"));
+    key(QKeySequence(Qt::SHIFT | Qt::Key_Return));
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
+    EXPECT_FALSE(world.visible("Layers", "Rivers")) << "not in the set";
+
+    world.layer("Layers", "Streets").on = true;
+    item("Replace with Current Visibility")->trigger();
+    EXPECT_TRUE(world.fileBytes().startsWith(SetsWorld::record("Roads", "Layers", "Streets", "True")));
+
+    QTemporaryDir dir;
+    answers->file = dir.filePath(QStringLiteral("roads.sets"));
+    item("Export...")->trigger();
+    ASSERT_TRUE(QFile::exists(answers->file));
+    item("Import...")->trigger();
+    EXPECT_EQ(world.listed(), (QStringList{"Rivers", "Roads", "Roads (2)"}));
+    EXPECT_TRUE(answers->asked.contains(QStringLiteral("clash Roads")));
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetMenu, AFailedChangeIsReportedWithItsStep)
+{
+    world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "False") + "\"Cut\",\"Lay");
+    choose(QStringLiteral("Roads"));
+    key(QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: mnuDelete_Click frmMain Line : 20")});
+}
+
+} // namespace
