@@ -2,6 +2,7 @@
 // or throws DocumentError; a document that was read saves, and what was saved
 // reads back and saves again to the very same text.
 
+#include "FuzzCheck.h"
 #include "Document.h"
 #include "DocumentError.h"
 #include "DocumentReader.h"
@@ -15,14 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__);                                \
-            std::abort();                                                                                              \
-        }                                                                                                              \
-    } while (false)
 
 /// An empty folder for relative data paths: layers find no data there, so
 /// each input reads the document and nothing else.

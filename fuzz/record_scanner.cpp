@@ -7,6 +7,7 @@
 // block (so that the buffer is compacted often), bits 4-7 the order of the
 // reads. The input is the bytes after it.
 
+#include "FuzzCheck.h"
 #include "RecordScanner.h"
 
 #include <QByteArray>
@@ -21,14 +22,6 @@
 #include <vector>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__);                                \
-            std::abort();                                                                                              \
-        }                                                                                                              \
-    } while (false)
 
 using Outcome = RecordScanner::Outcome;
 

@@ -3,6 +3,7 @@
 // every whole record read is written back through the channel and must read
 // back the same. The only failure a file may cause is a record cut short (62).
 
+#include "FuzzCheck.h"
 #include "FileChannel.h"
 #include "HostError.h"
 #include "HostServices.h"
@@ -21,14 +22,6 @@
 #include <optional>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            std::fprintf(stderr, "check failed: %s (line %d)\n", #condition, __LINE__);                                \
-            std::abort();                                                                                              \
-        }                                                                                                              \
-    } while (false)
 
 /// Drive C is a temporary folder; no other drive exists.
 class TemporaryDrive : public IDrives

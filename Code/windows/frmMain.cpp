@@ -14,11 +14,11 @@
 #include "QuarnelGIS_Public.h"
 #include "RefreshAfterVisibilityChange.h"
 #include "RememberedSizeDelegate.h"
+#include "SetFileWatch.h"
 #include "SetStore.h"
 #include "ShellLink.h"
 #include "WindowLook.h"
 #include "WindowsPath.h"
-#include "SetFileWatch.h"
 #include "frmHelp.h"
 #include "frmName.h"
 
@@ -97,7 +97,8 @@ void frmMain::buildSetMenu()
         line->setSeparator(true);
         list->addAction(line);
     };
-    add(QStringLiteral("Restore Exactly"), {QKeySequence(Qt::SHIFT | Qt::Key_Return), QKeySequence(Qt::SHIFT | Qt::Key_Enter)},
+    add(QStringLiteral("Restore Exactly"),
+        {QKeySequence(Qt::SHIFT | Qt::Key_Return), QKeySequence(Qt::SHIFT | Qt::Key_Enter)},
         &frmMain::mnuRestoreExactly_Click);
     add(QStringLiteral("Rename..."), {QKeySequence(Qt::Key_F2)}, &frmMain::mnuRename_Click);
     add(QStringLiteral("Delete"), {QKeySequence(Qt::Key_Delete)}, &frmMain::mnuDelete_Click);
@@ -111,7 +112,22 @@ void frmMain::buildSetMenu()
         ->setShortcutContext(Qt::WindowShortcut);
 }
 
-void frmMain::setPrompts(std::unique_ptr<SetPrompts> prompts) { m_prompts = std::move(prompts); }
+void frmMain::setPrompts(std::unique_ptr<SetPrompts> prompts)
+{
+    m_prompts = std::move(prompts);
+}
+
+void frmMain::runMenuSteps(const QString &procedure, const std::function<void(SetStore &, std::int32_t &)> &steps)
+{
+    SetStore store(m_state);
+    std::int32_t line = 0;
+    try {
+        steps(store, line);
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        m_state.reporter().reportCurrentFailure(procedure, kModule, line);
+    }
+}
 
 QStringList frmMain::selectedSetNames() const
 {
@@ -124,9 +140,7 @@ QStringList frmMain::selectedSetNames() const
 
 void frmMain::mnuRestoreExactly_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuRestoreExactly_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QListWidgetItem *current = ui->lstbx1->currentItem();
         if (!current)
@@ -140,17 +154,12 @@ void frmMain::mnuRestoreExactly_Click()
         RefreshAfterVisibilityChange(m_state);
         line = 50;
         store.close();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuRestoreExactly_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::mnuRename_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuRename_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QListWidgetItem *current = ui->lstbx1->currentItem();
         if (!current)
@@ -168,17 +177,12 @@ void frmMain::mnuRename_Click()
         store.renameSet(from, *to);
         line = 50;
         lstbx1_Refresh();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuRename_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::mnuDelete_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuDelete_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QStringList names = selectedSetNames();
         if (names.isEmpty())
@@ -188,17 +192,12 @@ void frmMain::mnuDelete_Click()
         store.deleteSets(names);
         line = 30;
         lstbx1_Refresh();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuDelete_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::mnuReplace_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuReplace_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QListWidgetItem *current = ui->lstbx1->currentItem();
         if (!current)
@@ -208,17 +207,12 @@ void frmMain::mnuReplace_Click()
         store.replaceSet(current->text(), currentDocument(m_state));
         line = 30;
         lstbx1_Refresh();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuReplace_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::mnuExport_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuExport_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QStringList names = selectedSetNames();
         if (names.isEmpty())
@@ -229,16 +223,12 @@ void frmMain::mnuExport_Click()
             return;
         line = 30;
         store.exportSets(names, file);
-    } catch (...) {
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuExport_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::mnuImport_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuImport_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QString file = m_prompts->importFile(this);
         if (file.isEmpty())
@@ -248,26 +238,18 @@ void frmMain::mnuImport_Click()
         store.importSets(file, [this](const QString &name) { return m_prompts->onClash(this, name); });
         line = 30;
         lstbx1_Refresh();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuImport_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::mnuUndo_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runMenuSteps(QStringLiteral("mnuUndo_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         store.close();
         store.undo();
         line = 20;
         lstbx1_Refresh();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("mnuUndo_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::applyLook()
@@ -295,9 +277,9 @@ void frmMain::applyLook()
         link->setFont(WindowLook::font(8.25));
         WindowLook::setTextColour(link, QColor(0, 0, 192));
     }
-    for (QWidget *pointing : std::initializer_list<QWidget *>{ui->lstbx1, ui->btnCreateNewGrid, ui->Command1,
-                                                              ui->Command3, ui->Command2, ui->btnHelp2, ui->Image2,
-                                                              ui->Label2, ui->Label3})
+    for (QWidget *pointing :
+         std::initializer_list<QWidget *>{ui->lstbx1, ui->btnCreateNewGrid, ui->Command1, ui->Command3, ui->Command2,
+                                          ui->btnHelp2, ui->Image2, ui->Label2, ui->Label3})
         pointing->setCursor(WindowLook::handCursor());
     ui->Image2->setPixmap(WindowLook::logo());
 }
@@ -423,7 +405,10 @@ void frmMain::clearSetNames()
     m_order.clear();
 }
 
-QListWidget *frmMain::setList() const { return ui->lstbx1; }
+QListWidget *frmMain::setList() const
+{
+    return ui->lstbx1;
+}
 
 void frmMain::lstbx1_Click()
 {
@@ -550,6 +535,15 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::Image2_Click() { ShellLink::open(m_state.services, this, MakerAddresses::webSite()); }
-void frmMain::Label2_Click() { ShellLink::open(m_state.services, this, MakerAddresses::webSite()); }
-void frmMain::Label3_Click() { ShellLink::open(m_state.services, this, QStringLiteral("mailto:") + MakerAddresses::infoEmail()); }
+void frmMain::Image2_Click()
+{
+    ShellLink::open(m_state.services, this, MakerAddresses::webSite());
+}
+void frmMain::Label2_Click()
+{
+    ShellLink::open(m_state.services, this, MakerAddresses::webSite());
+}
+void frmMain::Label3_Click()
+{
+    ShellLink::open(m_state.services, this, QStringLiteral("mailto:") + MakerAddresses::infoEmail());
+}

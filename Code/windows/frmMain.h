@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,6 +14,7 @@ class IModelessFrame;
 class QListWidget;
 class SetFileWatch;
 class SetPrompts;
+class SetStore;
 struct QuarnelGIS_Public;
 class frmHelp;
 class frmName;
@@ -61,6 +64,9 @@ private:
     void lstbx1_ItemClicked();
     void lstbx1_Refresh();
     void buildSetMenu();
+    /// Runs the numbered steps of a menu item; a failure closes channel 1 and
+    /// is reported at the procedure and the step reached.
+    void runMenuSteps(const QString &procedure, const std::function<void(SetStore &, std::int32_t &)> &steps);
     QStringList selectedSetNames() const;
     void mnuRestoreExactly_Click();
     void mnuRename_Click();

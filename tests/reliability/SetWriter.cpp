@@ -11,27 +11,13 @@
 #include "FileChannel.h"
 #include "HostError.h"
 #include "HostServices.h"
-#include "IDrives.h"
+#include "OneDrive.h"
 #include "VisibilitySetFile.h"
 
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
-
-namespace {
-
-class OneDrive : public IDrives
-{
-public:
-    explicit OneDrive(QString folder) : m_folder(std::move(folder)) {}
-    QString root(QChar letter) override { return letter == QLatin1Char('C') ? m_folder : QString(); }
-
-private:
-    QString m_folder;
-};
-
-} // namespace
 
 int main(int argc, char **argv)
 {

@@ -18,7 +18,7 @@
 
 #include "HostError.h"
 #include "HostServices.h"
-#include "IDrives.h"
+#include "OneDrive.h"
 #include "QuarnelGIS_Public.h"
 #include "SetFileRecords.h"
 #include "SetFileRewrite.h"
@@ -35,16 +35,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-class OneDrive : public IDrives
-{
-public:
-    explicit OneDrive(QString folder) : m_folder(std::move(folder)) {}
-    QString root(QChar letter) override { return letter == QLatin1Char('C') ? m_folder : QString(); }
-
-private:
-    QString m_folder;
-};
 
 long long now()
 {
