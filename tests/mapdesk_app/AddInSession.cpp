@@ -38,15 +38,17 @@ QStringList &startupBoxList()
     return boxes;
 }
 
-/// Every feature layer under `layers`, as "Map/Layer", at any depth.
+/// The feature layers the add-in records, as "Map/Layer": those at the
+/// map's top level and those directly in a group there. Layers in nested
+/// groups are not recorded, so no set shows or changes them.
 void walk(const QString &mapName, const std::vector<std::shared_ptr<Layer>> &layers,
-          const std::function<void(const QString &, const std::shared_ptr<Layer> &)> &onFeatureLayer)
+          const std::function<void(const QString &, const std::shared_ptr<Layer> &)> &onFeatureLayer, int depth = 0)
 {
     for (const std::shared_ptr<Layer> &layer : layers) {
         if (layer->kind() == Layer::Kind::Feature)
             onFeatureLayer(mapName + QLatin1Char('/') + layer->name(), layer);
-        else if (auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
-            walk(mapName, group->members(), onFeatureLayer);
+        else if (auto group = std::dynamic_pointer_cast<GroupLayer>(layer); group && depth == 0)
+            walk(mapName, group->members(), onFeatureLayer, depth + 1);
     }
 }
 
@@ -85,7 +87,7 @@ AddInSession::~AddInSession() = default;
 
 QString AddInSession::sample(const QString &fileName)
 {
-    return fileName.contains(QLatin1Char('/')) ? fileName : QStringLiteral(MAPDESK_SAMPLES "/") + fileName;
+    return QDir::isAbsolutePath(fileName) ? fileName : QStringLiteral(MAPDESK_SAMPLES "/") + fileName;
 }
 
 QStringList AddInSession::startupBoxes()

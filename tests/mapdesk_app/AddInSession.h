@@ -38,7 +38,7 @@ public:
                           const QString &driveC = QString());
     ~AddInSession();
 
-    /// A sample document's path.
+    /// A sample file's path (relative to the samples' folder), or an absolute path as it is.
     static QString sample(const QString &fileName);
     /// What start-up reported in message boxes, when it showed any.
     static QStringList startupBoxes();
@@ -79,8 +79,8 @@ public:
     std::shared_ptr<mapdesk::Document> document() const;
     /// Opens another document as File > Open does.
     bool open(const QString &document);
-    /// Every feature layer of `document` (the one shown now when null) as
-    /// "Map/Layer", with its visibility flag.
+    /// Every feature layer of `document` (the one shown now when null) that
+    /// the add-in records, as "Map/Layer", with its visibility flag.
     QMap<QString, bool> visibility(const mapdesk::Document *document = nullptr) const;
     /// The layer "Map/Layer" of the document shown now, or null.
     std::shared_ptr<mapdesk::Layer> layer(const QString &mapSlashLayer) const;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 
 #include <sys/stat.h>
 
@@ -37,6 +38,11 @@ struct SpecialFile
     std::function<bool(const QString &path)> make;
     QString expected;
 };
+
+void PrintTo(const SpecialFile &file, std::ostream *out)
+{
+    *out << file.what;
+}
 
 class SetFileIsNoRegularFile : public ::testing::TestWithParam<SpecialFile>
 {
