@@ -1,0 +1,101 @@
+#include "SetFileLocation.h"
+
+#include "CommandFailure.h"
+#include "ConsoleMessageBox.h"
+#include "DriveTable.h"
+#include "HostServices.h"
+#include "QuarnelGIS_IO.h"
+#include "QuarnelGIS_Public.h"
+#include "SettingsFolder.h"
+#include "WindowsPath.h"
+
+#include <QFileInfo>
+
+namespace {
+// The names the add-in gives its settings folders and file.
+const QString kMaker = QStringLiteral("QuarnelGIS");
+const QString kProduct = QStringLiteral("QuarnelVisibility");
+const QString kFileName = QStringLiteral("config");
+const QString kVersion = QStringLiteral("v2.12");
+} // namespace
+
+SetFileLocation::SetFileLocation()
+    : m_drives(std::make_shared<mapdesk::DriveTable>()), m_services(std::make_shared<HostServices>())
+{
+    m_services->setDrives(m_drives);
+    m_services->setMessageBox(std::make_shared<ConsoleMessageBox>());
+    m_state = std::make_unique<QuarnelGIS_Public>(m_services);
+    m_state->productName = kProduct;
+    m_state->productVersion = kVersion;
+}
+
+SetFileLocation::~SetFileLocation() = default;
+
+std::unique_ptr<SetFileLocation> SetFileLocation::ofDrives(const QStringList &driveArguments, bool prepare)
+{
+    std::unique_ptr<SetFileLocation> location(new SetFileLocation);
+    for (const QString &argument : driveArguments) {
+        const QString error = location->m_drives->addFromArgument(argument);
+        if (!error.isEmpty())
+            throw CommandFailure(CommandFailure::Usage, error);
+    }
+    if (prepare) {
+        const QString error = location->m_drives->prepare();
+        if (!error.isEmpty())
+            throw CommandFailure(CommandFailure::Failed, error);
+    }
+
+    // The add-in's search: the first drive with a Program Files folder;
+    // later drives are not looked at.
+    QuarnelGIS_Public &state = *location->m_state;
+    const QString programFiles = QStringLiteral(":\\Program Files\\");
+    QString drive;
+    for (char16_t letter = u'A'; letter <= u'Z' && drive.isEmpty(); ++letter)
+        if (QuarnelGIS_IO::fDoesDirectoryExist(state, QChar(letter) + programFiles))
+            drive = QChar(letter);
+    if (drive.isEmpty())
+        throw CommandFailure(CommandFailure::Failed,
+                             QStringLiteral("no drive has a Program Files folder (mapdesk's drive C: is %1)")
+                                 .arg(location->m_drives->root(QLatin1Char('C'))));
+    if (prepare) {
+        if (locateSettingsFolder(state, kMaker, kProduct, kFileName) != 1)
+            throw CommandFailure(CommandFailure::Failed,
+                                 QStringLiteral("cannot make the settings folder on drive %1: %2")
+                                     .arg(drive, location->m_drives->root(drive.at(0))));
+    } else {
+        state.settingsDrive = drive;
+        state.settingsFolder = drive + programFiles + kMaker + QLatin1Char('\\') + kProduct + QLatin1Char('\\');
+        state.setFilePath = state.settingsFolder + kFileName;
+    }
+    return location;
+}
+
+std::unique_ptr<SetFileLocation> SetFileLocation::ofFile(const QString &nativePath)
+{
+    QFileInfo info(nativePath);
+    if (info.isDir())
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("%1 is a folder, not a set file").arg(nativePath));
+    // A link is followed, so that the file's rewrites replace the file it
+    // points to instead of the link.
+    if (info.exists())
+        info = QFileInfo(info.canonicalFilePath());
+    if (!QFileInfo(info.absolutePath()).isDir())
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("the folder of %1 does not exist").arg(nativePath));
+    // Windows-shaped paths take "\" as the separator; such a name has no path.
+    if (info.fileName().contains(QLatin1Char('\\')))
+        throw CommandFailure(CommandFailure::Usage,
+                             QStringLiteral("a set file name cannot hold \"\\\": %1").arg(nativePath));
+
+    std::unique_ptr<SetFileLocation> location(new SetFileLocation);
+    location->m_drives->setDrive(QLatin1Char('C'), info.absolutePath());
+    QuarnelGIS_Public &state = *location->m_state;
+    state.settingsDrive = QStringLiteral("C");
+    state.settingsFolder = QStringLiteral("C:\\");
+    state.setFilePath = state.settingsFolder + info.fileName();
+    return location;
+}
+
+QString SetFileLocation::nativePath() const
+{
+    return WindowsPath::toNative(*m_services, m_state->setFilePath);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// quarnel-sets' command line, taken apart before anything is opened:
+///   quarnel-sets [--drive X=DIR]... [--file PATH] [--json] COMMAND [ARGS]
+/// Each command takes its own arguments and options; "--" ends the options,
+/// so that a set name may begin with "-".
+class SetsCommandLine
+{
+public:
+    enum class Command {
+        None,
+        List,
+        Show,
+        Capture,
+        Apply,
+        Rename,
+        Delete,
+        Replace,
+        Export,
+        Import,
+        Check,
+        Repair,
+        Undo
+    };
+    enum class Clash { Merge, Skip, Rename };
+
+    /// Parses the arguments, the program name first. A command line that
+    /// cannot be run has error() set (help() is set for -h/--help).
+    static SetsCommandLine parse(const QStringList &arguments);
+    /// The usage text, ending in a line break.
+    static QString usage();
+
+    /// Whether the command reads or changes map documents.
+    bool readsDocuments() const
+    {
+        return command == Command::Capture || command == Command::Apply || command == Command::Replace;
+    }
+
+    QString error;      ///< why the command line cannot be run; empty when it can
+    bool help = false;  ///< -h/--help: print the usage and stop
+    QStringList drives; ///< every --drive argument, "X=DIR", in order
+    QString file;       ///< --file: the set file to work on instead of mapdesk's
+    bool json = false;  ///< --json: list, show and check print JSON
+    Command command = Command::None;
+    QStringList setNames;       ///< the set names the command names, in order
+    QString document;           ///< capture, apply, replace: the map document
+    QString output;             ///< apply, export: -o
+    QString importFile;         ///< import: the set file to add
+    bool exact = false;         ///< apply --exact
+    Clash clash = Clash::Merge; ///< import --on-clash
+};

@@ -1,0 +1,368 @@
+#include "SetsCommands.h"
+
+#include "CommandFailure.h"
+#include "Document.h"
+#include "DocumentError.h"
+#include "DocumentReader.h"
+#include "DocumentWriter.h"
+#include "HostError.h"
+#include "QuarnelGIS_Public.h"
+#include "SetFileLocation.h"
+#include "SetFileRecords.h"
+#include "SetNameOrder.h"
+#include "SetStore.h"
+#include "VisibilityApply.h"
+#include "VisibilityCapture.h"
+#include "VisibilitySetFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <vector>
+
+namespace {
+
+constexpr std::int32_t kInputPastEnd = 62;
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QByteArray jsonText(const QJsonDocument &json)
+{
+    return json.toJson(QJsonDocument::Indented);
+}
+
+/// Whether two native paths name the same file (either may not exist yet).
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.exists() && second.exists())
+        return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
+/// Whether the set file at a native path can be read whole, every record in
+/// its place: what an import asks of the file it takes sets from.
+bool isSound(const QString &nativePath)
+{
+    QFile file(nativePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    SetFileRecords records(bytes);
+    SetFileRecords::Record record;
+    while (records.next(record))
+        if (!record.wellFormed)
+            return false;
+    return !records.cutShort();
+}
+
+} // namespace
+
+SetsCommands::SetsCommands(SetFileLocation &location, const SetsCommandLine &line)
+    : m_location(location), m_line(line), m_store(location.state())
+{
+}
+
+SetsCommands::Result SetsCommands::run()
+{
+    using Command = SetsCommandLine::Command;
+    try {
+        switch (m_line.command) {
+        case Command::List:
+            list();
+            break;
+        case Command::Show:
+            show();
+            break;
+        case Command::Capture:
+            capture();
+            break;
+        case Command::Apply:
+            apply();
+            break;
+        case Command::Rename:
+            rename();
+            break;
+        case Command::Delete:
+            remove();
+            break;
+        case Command::Replace:
+            replace();
+            break;
+        case Command::Export:
+            exportSets();
+            break;
+        case Command::Import:
+            import();
+            break;
+        case Command::Check:
+            check();
+            break;
+        case Command::Repair:
+            repair();
+            break;
+        case Command::Undo:
+            undo();
+            break;
+        case Command::None:
+            throw CommandFailure(CommandFailure::Usage, QStringLiteral("no command given"));
+        }
+    } catch (const HostError &error) {
+        m_location.state().channel1.closeQuietly();
+        if (error.number() == kInputPastEnd)
+            throw CommandFailure(CommandFailure::Failed,
+                                 QStringLiteral("the set file %1 is damaged: it ends inside a record "
+                                                "(\"quarnel-sets check\" shows where, \"quarnel-sets repair\" "
+                                                "cuts it back)")
+                                     .arg(m_location.nativePath()));
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot work on the set file %1: %2 (error %3)")
+                                                         .arg(m_location.nativePath(), error.description())
+                                                         .arg(error.number()));
+    } catch (const mapdesk::DocumentError &error) {
+        m_location.state().channel1.closeQuietly();
+        throw CommandFailure(CommandFailure::Failed, error.message());
+    }
+    return std::move(m_result);
+}
+
+void SetsCommands::print(const QString &line)
+{
+    m_result.output += line.toUtf8();
+    m_result.output += '\n';
+}
+
+void SetsCommands::requireSetFile() const
+{
+    if (!QFileInfo(m_location.nativePath()).isFile())
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("no set file at %1").arg(m_location.nativePath()));
+}
+
+void SetsCommands::failNoSet(const QString &name) const
+{
+    throw CommandFailure(CommandFailure::Failed,
+                         QStringLiteral("no set named %1 in %2").arg(quoted(name), m_location.nativePath()));
+}
+
+std::shared_ptr<mapdesk::Document> SetsCommands::readDocument(const QString &path) const
+{
+    if (!QFileInfo(path).isFile())
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("no document at %1").arg(path));
+    return mapdesk::DocumentReader::read(path);
+}
+
+void SetsCommands::list()
+{
+    requireSetFile();
+    // The window's order: each name put in its sorted place as it is read.
+    std::vector<QString> names;
+    SetNameOrder order;
+    m_store.close();
+    m_store.openForInput();
+    m_store.listNames([&](const QString &name) { names.insert(names.begin() + order.insert(name), name); });
+    m_store.close();
+    if (m_line.json) {
+        QJsonArray array;
+        for (const QString &name : names)
+            array.append(name);
+        m_result.output = jsonText(QJsonDocument(array));
+        return;
+    }
+    for (const QString &name : names)
+        print(name);
+}
+
+void SetsCommands::show()
+{
+    requireSetFile();
+    const QString &name = m_line.setNames.constFirst();
+    std::vector<VisibilityRecord> records;
+    m_store.close();
+    m_store.openForInput();
+    m_store.readSet(name, [&records](const VisibilityRecord &record) { records.push_back(record); });
+    m_store.close();
+    if (records.empty())
+        failNoSet(name);
+    if (m_line.json) {
+        QJsonArray array;
+        for (const VisibilityRecord &record : records)
+            array.append(QJsonObject{{QStringLiteral("map"), record.mapName},
+                                     {QStringLiteral("layer"), record.layerName},
+                                     {QStringLiteral("visible"), record.isVisible()}});
+        m_result.output = jsonText(QJsonDocument(array));
+        return;
+    }
+    for (const VisibilityRecord &record : records)
+        print(record.mapName + QLatin1Char('\t') + record.layerName + QLatin1Char('\t')
+              + VisibilitySetFile::visibilityText(record.isVisible()));
+}
+
+void SetsCommands::capture()
+{
+    // The document is read whole before the set file is opened: a document
+    // that cannot be read leaves the file as it was.
+    const auto document = readDocument(m_line.document);
+    qsizetype layers = 0;
+    captureVisibility(*document, [&layers](const QString &, const QString &, bool) { ++layers; });
+    m_store.close();
+    m_store.openForAppend();
+    m_store.appendSet(m_line.setNames.constFirst(), *document);
+    m_store.close();
+    if (layers == 0)
+        m_result.notes << QStringLiteral("%1 has no feature layer to record: nothing was saved").arg(m_line.document);
+}
+
+void SetsCommands::apply()
+{
+    const auto document = readDocument(m_line.document);
+    requireSetFile();
+    // The restore's own steps (SetStore::restoreSet), counting the records
+    // so that a set that is not there is told, not passed over.
+    const QString &name = m_line.setNames.constFirst();
+    VisibilityApply restore(*document);
+    qsizetype records = 0;
+    m_store.close();
+    m_store.openForInput();
+    m_store.readSet(name, [&](const VisibilityRecord &record) {
+        ++records;
+        restore.apply(record);
+    });
+    m_store.close();
+    if (records == 0)
+        failNoSet(name);
+    if (m_line.exact)
+        restore.hideUnmentioned();
+    mapdesk::DocumentWriter::write(*document, m_line.output.isEmpty() ? document->filePath() : m_line.output);
+}
+
+void SetsCommands::rename()
+{
+    requireSetFile();
+    if (!m_store.renameSet(m_line.setNames.at(0), m_line.setNames.at(1)))
+        failNoSet(m_line.setNames.at(0));
+}
+
+void SetsCommands::remove()
+{
+    requireSetFile();
+    if (m_store.deleteSets(m_line.setNames) == 0)
+        failNoSet(m_line.setNames.constFirst());
+}
+
+void SetsCommands::replace()
+{
+    const auto document = readDocument(m_line.document);
+    requireSetFile();
+    if (!m_store.replaceSet(m_line.setNames.constFirst(), *document))
+        failNoSet(m_line.setNames.constFirst());
+}
+
+void SetsCommands::exportSets()
+{
+    requireSetFile();
+    const QString target = QFileInfo(m_line.output).absoluteFilePath();
+    // Writing over the set file (or the copy kept for Undo) would bypass its
+    // lock and lose its sets.
+    const QString native = m_location.nativePath();
+    if (sameFile(target, native) || sameFile(target, native + QStringLiteral(".previous")))
+        throw CommandFailure(CommandFailure::Failed,
+                             QStringLiteral("%1 is the set file itself; export to another file").arg(m_line.output));
+    const QStringList present = m_store.names();
+    for (const QString &name : m_line.setNames)
+        if (!present.contains(name))
+            failNoSet(name);
+    try {
+        m_store.exportSets(m_line.setNames, target);
+    } catch (const HostError &error) {
+        if (error.number() == kInputPastEnd)
+            throw;
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot write %1: %2 (error %3)")
+                                                         .arg(m_line.output, error.description())
+                                                         .arg(error.number()));
+    }
+}
+
+void SetsCommands::import()
+{
+    const QString source = m_line.importFile;
+    if (sameFile(source, m_location.nativePath()))
+        throw CommandFailure(CommandFailure::Failed,
+                             QStringLiteral("%1 is the set file itself; import another file").arg(source));
+    SetStore::Clash clash = SetStore::Clash::Merge;
+    if (m_line.clash == SetsCommandLine::Clash::Skip)
+        clash = SetStore::Clash::Skip;
+    else if (m_line.clash == SetsCommandLine::Clash::Rename)
+        clash = SetStore::Clash::Rename;
+    SetStore::ImportOutcome outcome;
+    try {
+        outcome = m_store.importSets(source, [clash](const QString &) { return clash; });
+    } catch (const HostError &error) {
+        // A damaged file is refused with the same failure whether it is the
+        // file imported or the set file; the file imported is read again to
+        // tell which.
+        if (error.number() == kInputPastEnd && isSound(source))
+            throw;
+        const QString why = error.number() == kInputPastEnd
+                                ? QStringLiteral("it is damaged (\"quarnel-sets --file %1 check\" shows where); "
+                                                 "nothing was added")
+                                      .arg(source)
+                                : QStringLiteral("%1 (error %2)").arg(error.description()).arg(error.number());
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot import %1: %2").arg(source, why));
+    }
+    for (const QString &name : std::as_const(outcome.added))
+        print(QStringLiteral("added\t") + name);
+    for (const QString &name : std::as_const(outcome.skipped))
+        print(QStringLiteral("skipped\t") + name);
+}
+
+void SetsCommands::check()
+{
+    requireSetFile();
+    const SetStore::CheckReport report = m_store.check();
+    if (m_line.json) {
+        QJsonArray damaged;
+        for (const SetStore::Damage &damage : report.damaged)
+            damaged.append(
+                QJsonObject{{QStringLiteral("line"), double(damage.line)}, {QStringLiteral("reason"), damage.reason}});
+        m_result.output = jsonText(QJsonDocument(QJsonObject{{QStringLiteral("records"), double(report.records)},
+                                                             {QStringLiteral("sets"), double(report.sets)},
+                                                             {QStringLiteral("bytes"), double(report.bytes)},
+                                                             {QStringLiteral("damaged"), damaged}}));
+    } else {
+        print(QStringLiteral("records\t%1").arg(report.records));
+        print(QStringLiteral("sets\t%1").arg(report.sets));
+        print(QStringLiteral("bytes\t%1").arg(report.bytes));
+        for (const SetStore::Damage &damage : report.damaged)
+            print(QStringLiteral("line %1\t%2").arg(damage.line).arg(damage.reason));
+    }
+    if (!report.damaged.empty()) {
+        m_result.exitCode = CommandFailure::Failed;
+        m_result.notes << QStringLiteral("the set file %1 is damaged: %2 damaged record%3")
+                              .arg(m_location.nativePath())
+                              .arg(report.damaged.size())
+                              .arg(report.damaged.size() == 1 ? QString() : QStringLiteral("s"));
+    }
+}
+
+void SetsCommands::repair()
+{
+    requireSetFile();
+    const qsizetype cut = m_store.repair();
+    print(cut == 0 ? QStringLiteral("nothing to repair: the file ends with a whole record")
+                   : QStringLiteral("cut %1 bytes after the last whole record (\"quarnel-sets undo\" brings them back)")
+                         .arg(cut));
+}
+
+void SetsCommands::undo()
+{
+    requireSetFile();
+    if (!m_store.undo())
+        throw CommandFailure(CommandFailure::Failed,
+                             QStringLiteral("nothing to undo: no earlier file beside %1").arg(m_location.nativePath()));
+}

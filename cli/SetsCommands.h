@@ -1,0 +1,62 @@
+#pragma once
+
+#include "SetStore.h"
+#include "SetsCommandLine.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class IDocument;
+class SetFileLocation;
+namespace mapdesk {
+class Document;
+}
+
+/// Runs one quarnel-sets command: each is one or a few calls of the set core
+/// (SetStore) on the location's state record, as the add-in's windows make
+/// them, with mapdesk's document model for the documents. What the command
+/// prints is collected and handed back whole, so that a command that fails
+/// half-way prints nothing on standard output. Failures throw CommandFailure
+/// with their exit status and one line saying what went wrong.
+class SetsCommands
+{
+public:
+    struct Result
+    {
+        QByteArray output; ///< for standard output, UTF-8
+        int exitCode = 0;  ///< 0, or 1 when the command found damage (check)
+        QStringList notes; ///< lines for standard error
+    };
+
+    SetsCommands(SetFileLocation &location, const SetsCommandLine &line);
+    Result run();
+
+private:
+    void list();
+    void show();
+    void capture();
+    void apply();
+    void rename();
+    void remove();
+    void replace();
+    void exportSets();
+    void import();
+    void check();
+    void repair();
+    void undo();
+
+    /// Fails with status 1 unless the set file exists.
+    void requireSetFile() const;
+    /// Reads a map document; fails with status 1 when it is missing or not a document.
+    std::shared_ptr<mapdesk::Document> readDocument(const QString &path) const;
+    [[noreturn]] void failNoSet(const QString &name) const;
+    void print(const QString &line);
+
+    SetFileLocation &m_location;
+    const SetsCommandLine &m_line;
+    SetStore m_store;
+    Result m_result;
+};

@@ -1,0 +1,86 @@
+// quarnel-sets: the QuarnelVisibility add-in's visibility sets from the
+// command line (see SetsCommandLine.h and README.md, "Command line").
+
+#include "CommandFailure.h"
+#include "SetFileLocation.h"
+#include "SetsCommandLine.h"
+#include "SetsCommands.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QStringList argumentsOf(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "quarnel-sets: %s\n", message.toUtf8().constData());
+}
+
+int run(const SetsCommandLine &line)
+{
+    try {
+        using Command = SetsCommandLine::Command;
+        // Saving and importing may be the first thing done on this machine:
+        // they make the settings folder as the add-in does at start-up.
+        const bool prepare = line.command == Command::Capture || line.command == Command::Import;
+        const std::unique_ptr<SetFileLocation> location =
+            line.file.isEmpty() ? SetFileLocation::ofDrives(line.drives, prepare) : SetFileLocation::ofFile(line.file);
+        SetsCommands commands(*location, line);
+        const SetsCommands::Result result = commands.run();
+        std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);
+        std::fflush(stdout);
+        for (const QString &note : result.notes)
+            printError(note);
+        return result.exitCode;
+    } catch (const CommandFailure &failure) {
+        printError(failure.message());
+        if (failure.exitCode() == CommandFailure::Usage)
+            std::fprintf(stderr, "\n%s", SetsCommandLine::usage().toUtf8().constData());
+        return failure.exitCode();
+    } catch (const std::exception &error) {
+        printError(QString::fromLocal8Bit(error.what()));
+        return CommandFailure::Failed;
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const SetsCommandLine line = SetsCommandLine::parse(argumentsOf(argc, argv));
+    if (line.help) {
+        std::fputs(SetsCommandLine::usage().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (!line.error.isEmpty()) {
+        printError(line.error);
+        std::fprintf(stderr, "\n%s", SetsCommandLine::usage().toUtf8().constData());
+        return CommandFailure::Usage;
+    }
+
+    // Documents lay out their legends with fonts, which need the GUI
+    // library; it never shows anything here. The set file alone needs less,
+    // and starts faster without it.
+    std::unique_ptr<QCoreApplication> app;
+    if (line.readsDocuments()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    // mapdesk's drive C lives in mapdesk's data folder, found by its name.
+    QCoreApplication::setApplicationName(QStringLiteral("mapdesk"));
+    return run(line);
+}
