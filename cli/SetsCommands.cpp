@@ -1,10 +1,8 @@
 #include "SetsCommands.h"
 
 #include "CommandFailure.h"
-#include "Document.h"
-#include "DocumentError.h"
-#include "DocumentReader.h"
-#include "DocumentWriter.h"
+#include "DocumentModule.h"
+#include "DocumentModuleLoader.h"
 #include "HostError.h"
 #include "QuarnelGIS_Public.h"
 #include "SetFileLocation.h"
@@ -125,9 +123,6 @@ SetsCommands::Result SetsCommands::run()
         throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot work on the set file %1: %2 (error %3)")
                                                          .arg(m_location.nativePath(), error.description())
                                                          .arg(error.number()));
-    } catch (const mapdesk::DocumentError &error) {
-        m_location.state().channel1.closeQuietly();
-        throw CommandFailure(CommandFailure::Failed, error.message());
     }
     return std::move(m_result);
 }
@@ -150,11 +145,15 @@ void SetsCommands::failNoSet(const QString &name) const
                          QStringLiteral("no set named %1 in %2").arg(quoted(name), m_location.nativePath()));
 }
 
-std::shared_ptr<mapdesk::Document> SetsCommands::readDocument(const QString &path) const
+std::shared_ptr<IDocument> SetsCommands::readDocument(const QString &path) const
 {
     if (!QFileInfo(path).isFile())
         throw CommandFailure(CommandFailure::Failed, QStringLiteral("no document at %1").arg(path));
-    return mapdesk::DocumentReader::read(path);
+    QString error;
+    std::shared_ptr<IDocument> document = loadDocumentModule().read(path, error);
+    if (!document)
+        throw CommandFailure(CommandFailure::Failed, error);
+    return document;
 }
 
 void SetsCommands::list()
@@ -238,7 +237,9 @@ void SetsCommands::apply()
         failNoSet(name);
     if (m_line.exact)
         restore.hideUnmentioned();
-    mapdesk::DocumentWriter::write(*document, m_line.output.isEmpty() ? document->filePath() : m_line.output);
+    QString error;
+    if (!loadDocumentModule().write(*document, m_line.output.isEmpty() ? m_line.document : m_line.output, error))
+        throw CommandFailure(CommandFailure::Failed, error);
 }
 
 void SetsCommands::rename()

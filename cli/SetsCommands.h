@@ -11,13 +11,10 @@
 
 class IDocument;
 class SetFileLocation;
-namespace mapdesk {
-class Document;
-}
 
 /// Runs one quarnel-sets command: each is one or a few calls of the set core
 /// (SetStore) on the location's state record, as the add-in's windows make
-/// them, with mapdesk's document model for the documents. What the command
+/// them, with mapdesk's document model (DocumentModule) for the documents. What the command
 /// prints is collected and handed back whole, so that a command that fails
 /// half-way prints nothing on standard output. Failures throw CommandFailure
 /// with their exit status and one line saying what went wrong.
@@ -51,7 +48,7 @@ private:
     /// Fails with status 1 unless the set file exists.
     void requireSetFile() const;
     /// Reads a map document; fails with status 1 when it is missing or not a document.
-    std::shared_ptr<mapdesk::Document> readDocument(const QString &path) const;
+    std::shared_ptr<IDocument> readDocument(const QString &path) const;
     [[noreturn]] void failNoSet(const QString &name) const;
     void print(const QString &line);
 

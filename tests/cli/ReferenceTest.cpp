@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -19,58 +20,35 @@
 
 namespace {
 
-/// What the reference reader makes of a file.
+/// What the reference reader makes of a file: its whole records of four
+/// fields, and the lines of damaged or cut-short records.
 struct Reference
 {
-    std::vector<QStringList> records; ///< whole records of four fields
-    std::vector<qsizetype> lines;     ///< the line each record starts on
-    std::vector<qsizetype> damaged;   ///< lines of damaged or cut-short records
+    std::vector<QStringList> records;
+    std::vector<qsizetype> damaged;
 };
 
 Reference readReference(const QByteArray &bytes)
 {
+    static const QString field = QStringLiteral("\"((?:[^\"]|\"\")*)\"");
+    static const QRegularExpression record(QStringLiteral("%1,%1,%1,%1\r\n").arg(field));
     Reference ref;
     const QString text = QString::fromUtf8(bytes);
-    qsizetype at = 0, line = 1;
-    while (at < text.size()) {
-        const qsizetype start = line;
-        QStringList fields;
-        bool cut = false;
-        while (fields.size() < 4 && !cut) {
-            if (text.at(at) != '"') { // only what the add-in writes is expected here
-                cut = true;
-                break;
-            }
-            QString field;
-            for (++at;; ++at) {
-                if (at >= text.size()) {
-                    cut = true;
-                    break;
-                }
-                if (text.at(at) == '\n')
-                    ++line;
-                if (text.at(at) == '"' && at + 1 < text.size() && text.at(at + 1) == '"')
-                    field += text.at(at++);
-                else if (text.at(at) == '"')
-                    break;
-                else
-                    field += text.at(at);
-            }
-            if (!cut) {
-                fields << field;
-                at += 2; // the closing quote and the comma or CR
-            }
-        }
-        if (cut) {
-            ref.damaged.push_back(start);
+    for (qsizetype at = 0, line = 1; at < text.size();) {
+        const QRegularExpressionMatch match =
+            record.match(text, at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!match.hasMatch()) { // only the add-in's own writing is expected, whole or cut short
+            ref.damaged.push_back(line);
             break;
         }
-        ++at; // LF
-        ++line;
+        QStringList fields;
+        for (int i = 1; i <= 4; ++i)
+            fields << match.captured(i).replace(QLatin1String("\"\""), QLatin1String("\""));
         if (fields[3] != "True" && fields[3] != "False")
-            ref.damaged.push_back(start);
+            ref.damaged.push_back(line);
         ref.records.push_back(fields);
-        ref.lines.push_back(start);
+        at = match.capturedEnd();
+        line += match.captured().count('\n');
     }
     return ref;
 }

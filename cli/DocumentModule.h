@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class IDocument;
+
+/// Reading and saving map documents for quarnel-sets. It lives in a module of
+/// its own (libquarnel-sets-documents.so), loaded only by the commands that
+/// work on documents: mapdesk's document model brings GDAL and a hundred
+/// libraries with it, whose loading would otherwise take most of the time of
+/// every command, listing included. The documents it hands out implement the
+/// host interfaces, which the set core works on. Nothing is thrown across the
+/// module's edge: failures come back as text naming the file and the fault.
+struct DocumentModule
+{
+    /// Reads the document at `path`; null, with `error` set, when it cannot.
+    std::shared_ptr<IDocument> (*read)(const QString &path, QString &error);
+    /// Saves a document that `read` made at `path`, whole or not at all
+    /// (mapdesk's atomic save); false, with `error` set, when it cannot.
+    bool (*write)(IDocument &document, const QString &path, QString &error);
+};
+
+/// The name of the module's one entry point, a function that takes nothing
+/// and returns `const DocumentModule *`.
+inline constexpr char kDocumentModuleEntry[] = "quarnelSetsDocumentModule";
