@@ -14,14 +14,14 @@
 
 #include "Document.h"
 
+#include "BenchDocument.h"
 #include "FileChannel.h"
 #include "ILayer.h"
 #include "IMap.h"
 #include "LayerWalk.h"
+#include "QuarnelGIS_Public.h"
 #include "SetStore.h"
 #include "VisibilityCapture.h"
-#include "BenchDocument.h"
-#include "QuarnelGIS_Public.h"
 #include "VisibilitySetFile.h"
 #include "frmMain.h"
 #include "frmName.h"
@@ -59,7 +59,10 @@ constexpr std::size_t readBlock = 1 << 20;
 
 const QString savedName = QStringLiteral("Saved by the benchmark");
 
-void fail(benchmark::State &state, const std::string &why) { state.SkipWithError(why.c_str()); }
+void fail(benchmark::State &state, const std::string &why)
+{
+    state.SkipWithError(why.c_str());
+}
 
 /// Runs `body`, turning an exception into a skipped benchmark.
 template <typename Body> void guarded(benchmark::State &state, Body body)
@@ -115,6 +118,29 @@ void WcL(benchmark::State &state, std::int64_t records)
         int status = 0;
         if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             fail(state, "wc -l failed");
+            break;
+        }
+    }
+    setFileCounters(state, records);
+}
+
+/// quarnel-sets listing the names of the same file, a process of its own
+/// started per iteration as wc -l is: its start-up is part of the figure.
+void CliList(benchmark::State &state, std::int64_t records)
+{
+    const std::string path = world->dataFile(records).toStdString();
+    for (auto _ : state) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        char *argv[] = {const_cast<char *>("quarnel-sets"), const_cast<char *>("--file"),
+                        const_cast<char *>(path.c_str()), const_cast<char *>("list"), nullptr};
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, QUARNEL_SETS_PATH, &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            fail(state, "quarnel-sets list failed");
             break;
         }
     }
@@ -200,7 +226,8 @@ void Restore(benchmark::State &state, std::int64_t records)
                      if (!BenchData::chosenHolds(records, map, layer))
                          return std::nullopt;
                      return BenchData::chosenVisible(layer);
-                 }) != 0)
+                 })
+                 != 0)
             fail(state, "the restore left flags other than saved");
         state.counters["layers"] = double(BenchData::layersFor(records));
         state.counters["set_records"] = double(BenchData::chosenRecords(records));
@@ -242,8 +269,8 @@ void RestoreOneSet(benchmark::State &state, std::int64_t layers)
         QFile::remove(QFileInfo(world->addinFile()).absolutePath() + QLatin1Char('/') + file);
         state.counters["layers"] = double(layers);
         state.counters["set_records"] = double(records);
-        state.counters["ns_per_record"] =
-            benchmark::Counter(double(records), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        state.counters["ns_per_record"] = benchmark::Counter(
+            double(records), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     });
 }
 
@@ -413,8 +440,14 @@ void Switch(benchmark::State &state, std::int64_t records, bool on)
     });
 }
 
-void On(benchmark::State &state, std::int64_t records) { Switch(state, records, true); }
-void Off(benchmark::State &state, std::int64_t records) { Switch(state, records, false); }
+void On(benchmark::State &state, std::int64_t records)
+{
+    Switch(state, records, true);
+}
+void Off(benchmark::State &state, std::int64_t records)
+{
+    Switch(state, records, false);
+}
 
 struct Options
 {
@@ -468,6 +501,7 @@ void registerAll(const Options &options)
     }
     for (const std::int64_t records : options.sizes) {
         add("WcL", WcL, records);
+        add("CliList", CliList, records);
         add("ReadBlocks", ReadBlocks, records);
         add("ListNames", ListNames, records);
         add("LoadStep", LoadStep, records);

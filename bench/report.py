@@ -96,6 +96,9 @@ def main():
         row("List the set names (the load step's work)", rows_n, t("ListNames", n), "wc -l", t("WcL", n),
             ratio_target=3 if n == 1000000 else None)
     for n in sizes:
+        row("quarnel-sets list (a process, start included)", f"{n:,} records", t("CliList", n), "wc -l", t("WcL", n),
+            ratio_target=4 if n == 1000000 else None)
+    for n in sizes:
         names = counters.get(f"LoadStep/records:{n}", {}).get("names")
         row("Load step with its list (real window)", f"{n:,} records", t("LoadStep", n), "wc -l", t("WcL", n),
             abs_target=100 if n == 100000 else None, note=f"{int(names)} names" if names else "")

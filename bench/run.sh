@@ -31,7 +31,7 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
     -DQUARNEL_WERROR=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak
+cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets
 
 if [ "$smoke" = 1 ]; then
     sizes=(1000)
