@@ -24,6 +24,7 @@
 namespace {
 
 constexpr std::int32_t kInputPastEnd = 62;
+constexpr std::int32_t kPermissionDenied = 70;
 
 QString quoted(const QString &name)
 {
@@ -120,9 +121,15 @@ SetsCommands::Result SetsCommands::run()
                                                 "(\"quarnel-sets check\" shows where, \"quarnel-sets repair\" "
                                                 "cuts it back)")
                                      .arg(m_location.nativePath()));
-        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot work on the set file %1: %2 (error %3)")
+        // The file's lock, not taken within its wait, is told as the
+        // runtime's "Permission denied" too.
+        const QString hint = error.number() == kPermissionDenied
+                                 ? QStringLiteral("; it may be read-only, or locked by another program")
+                                 : QString();
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot work on the set file %1: %2 (error %3)%4")
                                                          .arg(m_location.nativePath(), error.description())
-                                                         .arg(error.number()));
+                                                         .arg(error.number())
+                                                         .arg(hint));
     }
     return std::move(m_result);
 }

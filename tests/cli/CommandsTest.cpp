@@ -32,6 +32,11 @@ struct Row
     const char *err = ""; ///< a part of standard error
 };
 
+void PrintTo(const Row &row, std::ostream *out)
+{
+    *out << row.what;
+}
+
 class Commands : public ::testing::TestWithParam<Row>
 {
 };
