@@ -63,12 +63,17 @@ void SetStore::appendSet(const QString &setName, IDocument &document)
     });
 }
 
-void SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
+qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
     VisibilityApply restore(document);
-    readSet(setName, [&restore](const VisibilityRecord &record) { restore.apply(record); });
+    qsizetype applied = 0;
+    readSet(setName, [&](const VisibilityRecord &record) {
+        restore.apply(record);
+        ++applied;
+    });
     if (how == Restore::Exactly)
         restore.hideUnmentioned();
+    return applied;
 }
 
 namespace {
@@ -247,8 +252,23 @@ qsizetype SetStore::repair()
 
 bool SetStore::undo() { return SetFileRewrite(m_state.services, m_state.setFilePath).swapWithPrevious(); }
 
+namespace {
+/// True when `nativePath` is the set file or the one kept beside it: an
+/// export must not replace them, nor an import add a file to itself.
+bool isTheSetFile(const SetFileRewrite &file, const QString &nativePath)
+{
+    const QString target = QFileInfo(nativePath).canonicalFilePath();
+    if (target.isEmpty())
+        return false;
+    return target == QFileInfo(file.nativePath()).canonicalFilePath()
+           || target == QFileInfo(file.previousPath()).canonicalFilePath();
+}
+} // namespace
+
 qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativePath)
 {
+    if (isTheSetFile(SetFileRewrite(m_state.services, m_state.setFilePath), nativePath))
+        throw HostError(75, QStringLiteral("Path/File access error"));
     const QSet<QString> wanted(setNames.begin(), setNames.end());
     const QByteArray bytes = SetFileRewrite(m_state.services, m_state.setFilePath).read();
     QByteArray out;
@@ -277,6 +297,8 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
     QFile file(nativePath);
     if (!QFileInfo(nativePath).isFile())
         throw HostError(53, QStringLiteral("File not found"));
+    if (isTheSetFile(SetFileRewrite(m_state.services, m_state.setFilePath), nativePath))
+        throw HostError(75, QStringLiteral("Path/File access error"));
     if (!file.open(QIODevice::ReadOnly))
         throw HostError(75, QStringLiteral("Path/File access error"));
     const QByteArray incoming = file.readAll();

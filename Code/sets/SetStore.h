@@ -43,8 +43,9 @@ public:
         AsSaved, ///< leaves them as they are
         Exactly  ///< hides them: the set is the whole truth
     };
-    /// Applies the records of `setName` from the open file to the document.
-    void restoreSet(const QString &setName, IDocument &document, Restore how = Restore::AsSaved);
+    /// Applies the records of `setName` from the open file to the document;
+    /// returns how many there were (0: no such set).
+    qsizetype restoreSet(const QString &setName, IDocument &document, Restore how = Restore::AsSaved);
 
     // Whole-file changes. Each rewrites the file under its lock, keeps what
     // other processes appended, and can be undone (undo()). They throw
@@ -72,8 +73,8 @@ public:
     bool undo();
 
     /// Writes the records of the sets named, in file order, to a new set file
-    /// at `nativePath` (replacing it). Returns how many records were written;
-    /// the set file itself is unchanged.
+    /// at `nativePath` (replacing it; never the set file itself). Returns how
+    /// many records were written; the set file itself is unchanged.
     qsizetype exportSets(const QStringList &setNames, const QString &nativePath);
 
     /// What to do with an imported set whose name is in use already.
@@ -87,9 +88,9 @@ public:
         QStringList added;   ///< the names the imported sets have in the file now
         QStringList skipped; ///< the imported names left out
     };
-    /// Adds the sets of the set file at `nativePath`, asking `onClash` about
-    /// each name already in use. A file that cannot be read whole is refused
-    /// with nothing added.
+    /// Adds the sets of the set file at `nativePath` (another than the set
+    /// file), asking `onClash` about each name already in use. A file that
+    /// cannot be read whole is refused with nothing added.
     ImportOutcome importSets(const QString &nativePath, const std::function<Clash(const QString &)> &onClash);
 
     /// What check() found.

@@ -138,6 +138,9 @@ QByteArray SetFileRewrite::read() const
 
 bool SetFileRewrite::rewrite(const std::function<std::optional<QByteArray>(const QByteArray &current)> &change)
 {
+    // A missing file is created only for a change that writes something.
+    if (!QFileInfo::exists(m_native) && !change(QByteArray()))
+        return false;
     const LockedFile file(m_native, FileLock::Kind::Exclusive, true);
     const QByteArray current = file.readAll();
     const std::optional<QByteArray> next = change(current);
@@ -150,6 +153,8 @@ bool SetFileRewrite::rewrite(const std::function<std::optional<QByteArray>(const
 
 bool SetFileRewrite::swapWithPrevious()
 {
+    if (!QFileInfo::exists(previousPath()))
+        return false;
     const LockedFile file(m_native, FileLock::Kind::Exclusive, true);
     const QByteArray native = QFile::encodeName(m_native);
     const QByteArray previous = QFile::encodeName(previousPath());

@@ -214,3 +214,29 @@ TEST_F(SetFileChanges, RestoreExactlyHidesWhatTheSetDoesNotMention)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SetFileChangesOnTheFileItself, ExportOverItOrImportOfItIsRefusedAndAMissingFileStaysMissing)
+{
+    SetsWorld world;
+    SetStore store(world.state());
+    world.writeFile(kRoads);
+    const QString previous = world.filePath() + QStringLiteral(".previous");
+    store.clearAll();
+    world.writeFile(kRoads);
+    for (const QString &target : {world.filePath(), previous}) {
+        EXPECT_THROW(store.exportSets({"Roads"}, target), HostError);
+        EXPECT_THROW(store.importSets(target, [](const QString &) { return SetStore::Clash::Merge; }), HostError);
+    }
+    EXPECT_EQ(world.fileBytes(), kRoads);
+
+    ASSERT_TRUE(QFile::remove(world.filePath()));
+    ASSERT_TRUE(QFile::remove(previous));
+    EXPECT_FALSE(store.renameSet("Roads", "X"));
+    EXPECT_EQ(store.deleteSets({"Roads"}), 0);
+    EXPECT_FALSE(store.undo());
+    EXPECT_FALSE(QFile::exists(world.filePath())) << "nothing to change creates nothing";
+}
+
+} // namespace
