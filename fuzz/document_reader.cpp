@@ -2,11 +2,11 @@
 // or throws DocumentError; a document that was read saves, and what was saved
 // reads back and saves again to the very same text.
 
-#include "FuzzCheck.h"
 #include "Document.h"
 #include "DocumentError.h"
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
+#include "FuzzCheck.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

@@ -25,7 +25,10 @@ namespace {
 
 using Outcome = RecordScanner::Outcome;
 
-bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool isLineBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
 
 /// The fields of `bytes` read by the rules, one byte after another.
 struct Plain

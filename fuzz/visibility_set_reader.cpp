@@ -3,8 +3,8 @@
 // every whole record read is written back through the channel and must read
 // back the same. The only failure a file may cause is a record cut short (62).
 
-#include "FuzzCheck.h"
 #include "FileChannel.h"
+#include "FuzzCheck.h"
 #include "HostError.h"
 #include "HostServices.h"
 #include "IDrives.h"
@@ -49,7 +49,10 @@ Harness &harness()
     return made;
 }
 
-TemporaryDrive &drive() { return *harness().drive; }
+TemporaryDrive &drive()
+{
+    return *harness().drive;
+}
 
 void writeFile(const QString &name, const char *bytes, qint64 size)
 {

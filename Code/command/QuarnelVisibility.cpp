@@ -275,7 +275,7 @@ void QuarnelVisibility::showErrorBox(const char *procedure) noexcept
 {
     try {
         services().messageBox().show(QStringLiteral("Error: ") + QLatin1String(procedure) + QStringLiteral("()"),
-                                        productName);
+                                     productName);
     } catch (...) {
         // Nothing left to tell the user with.
     }

@@ -28,7 +28,10 @@ constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-inline bool succeeded(HRESULT hr) { return hr >= 0; }
+inline bool succeeded(HRESULT hr)
+{
+    return hr >= 0;
+}
 
 inline const QUuid IID_IUnknown{QStringLiteral("{00000000-0000-0000-C000-000000000046}")};
 inline const QUuid IID_IClassFactory{QStringLiteral("{00000001-0000-0000-C000-000000000046}")};

@@ -26,4 +26,7 @@ std::int32_t HostBitmaps::handleFor(const void *key, const QImage &image)
     return handle;
 }
 
-QImage HostBitmaps::image(std::int32_t handle) { return table().images.value(handle); }
+QImage HostBitmaps::image(std::int32_t handle)
+{
+    return table().images.value(handle);
+}

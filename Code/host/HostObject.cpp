@@ -1,5 +1,5 @@
-#include "HostError.h"
 #include "HostObject.h"
+#include "HostError.h"
 #include "IApplication.h"
 #include "ICompositeLayer.h"
 #include "IDisplay.h"
@@ -43,4 +43,7 @@ HostError::HostError(std::int32_t number, QString description)
 {
 }
 
-const char *HostError::what() const noexcept { return m_what.c_str(); }
+const char *HostError::what() const noexcept
+{
+    return m_what.c_str();
+}

@@ -82,7 +82,8 @@ void forEachRecordable(IDocument &document, const std::function<bool(IMap &)> &t
 void setAllVisible(IDocument &document, bool visible)
 {
     forEachRecordable(
-        document, [](IMap &) { return true; }, [visible](IMap &, const std::shared_ptr<ILayer> &layer) { layer->setVisible(visible); });
+        document, [](IMap &) { return true; },
+        [visible](IMap &, const std::shared_ptr<ILayer> &layer) { layer->setVisible(visible); });
 }
 
 } // namespace LayerWalk

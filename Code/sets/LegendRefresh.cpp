@@ -29,7 +29,8 @@ std::shared_ptr<IElement> GetLegendElement(QuarnelGIS_Public &state, std::shared
     std::int32_t line = 0;
     try {
         line = 10;
-        auto application = seenAs<IApplication>(state.services.objectFactory().create(HostClassIds::ApplicationReference));
+        auto application =
+            seenAs<IApplication>(state.services.objectFactory().create(HostClassIds::ApplicationReference));
         line = 20;
         auto container = seenAs<IGraphicsContainer>(required(application->document()).pageLayout());
         line = 30;

@@ -21,10 +21,9 @@ int SetNameOrder::insert(const QString &name)
     QCollatorSortKey key = m_collator.sortKey(name);
     // Sort keys compare as the collator does, without collating again for
     // every comparison of the search.
-    const auto place = std::upper_bound(m_keys.begin(), m_keys.end(), key,
-                                        [](const QCollatorSortKey &a, const QCollatorSortKey &b) {
-                                            return a.compare(b) < 0;
-                                        });
+    const auto place =
+        std::upper_bound(m_keys.begin(), m_keys.end(), key,
+                         [](const QCollatorSortKey &a, const QCollatorSortKey &b) { return a.compare(b) < 0; });
     const int row = int(place - m_keys.begin());
     m_keys.insert(place, std::move(key));
     return row;

@@ -3,11 +3,11 @@
 #include "HostError.h"
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
-#include "VisibilityApply.h"
-#include "VisibilityCapture.h"
 #include "RecordEncoder.h"
 #include "SetFileRecords.h"
 #include "SetFileRewrite.h"
+#include "VisibilityApply.h"
+#include "VisibilityCapture.h"
 #include "VisibilitySetFile.h"
 #include "WindowsPath.h"
 
@@ -20,11 +20,20 @@
 #include <array>
 #include <optional>
 
-void SetStore::close() { m_state.channel1.close(); }
+void SetStore::close()
+{
+    m_state.channel1.close();
+}
 
-void SetStore::openForInput() { m_state.channel1.openForInput(m_state.setFilePath); }
+void SetStore::openForInput()
+{
+    m_state.channel1.openForInput(m_state.setFilePath);
+}
 
-void SetStore::openForAppend() { m_state.channel1.openForAppend(m_state.setFilePath); }
+void SetStore::openForAppend()
+{
+    m_state.channel1.openForAppend(m_state.setFilePath);
+}
 
 void SetStore::deleteFile()
 {
@@ -78,7 +87,10 @@ qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Rest
 
 namespace {
 
-[[noreturn]] void failCutShort() { throw HostError(62, QStringLiteral("Input past end of file")); }
+[[noreturn]] void failCutShort()
+{
+    throw HostError(62, QStringLiteral("Input past end of file"));
+}
 
 /// The records of a file's bytes with their set names, each name decoded
 /// once for a run of records that carry the same bytes for it.
@@ -154,23 +166,24 @@ QStringList SetStore::names()
 bool SetStore::renameSet(const QString &from, const QString &to)
 {
     bool found = false;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-        QByteArray out;
-        out.reserve(current.size() + 64);
-        NamedRecords records(current);
-        while (records.next()) {
-            if (records.name() == from) {
-                found = true;
-                renamedRecord(out, records, to);
-            } else {
-                copyRecord(out, records.record());
+    SetFileRewrite(m_state.services, m_state.setFilePath)
+        .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+            QByteArray out;
+            out.reserve(current.size() + 64);
+            NamedRecords records(current);
+            while (records.next()) {
+                if (records.name() == from) {
+                    found = true;
+                    renamedRecord(out, records, to);
+                } else {
+                    copyRecord(out, records.record());
+                }
             }
-        }
-        records.requireWhole();
-        if (!found || from == to)
-            return std::nullopt;
-        return out;
-    });
+            records.requireWhole();
+            if (!found || from == to)
+                return std::nullopt;
+            return out;
+        });
     return found;
 }
 
@@ -178,21 +191,22 @@ qsizetype SetStore::deleteSets(const QStringList &setNames)
 {
     const QSet<QString> gone(setNames.begin(), setNames.end());
     qsizetype removed = 0;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-        QByteArray out;
-        out.reserve(current.size());
-        NamedRecords records(current);
-        while (records.next()) {
-            if (gone.contains(records.name()))
-                ++removed;
-            else
-                copyRecord(out, records.record());
-        }
-        records.requireWhole();
-        if (removed == 0)
-            return std::nullopt;
-        return out;
-    });
+    SetFileRewrite(m_state.services, m_state.setFilePath)
+        .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+            QByteArray out;
+            out.reserve(current.size());
+            NamedRecords records(current);
+            while (records.next()) {
+                if (gone.contains(records.name()))
+                    ++removed;
+                else
+                    copyRecord(out, records.record());
+            }
+            records.requireWhole();
+            if (removed == 0)
+                return std::nullopt;
+            return out;
+        });
     return removed;
 }
 
@@ -205,52 +219,58 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
         captured.append({setName, mapName, layerName, VisibilitySetFile::visibilityText(visible)});
     });
     bool found = false;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-        QByteArray out;
-        out.reserve(current.size() + captured.bytes().size());
-        NamedRecords records(current);
-        while (records.next()) {
-            if (records.name() != setName) {
-                copyRecord(out, records.record());
-            } else if (!found) {
-                found = true;
-                out.append(captured.bytes().data(), captured.bytes().size());
+    SetFileRewrite(m_state.services, m_state.setFilePath)
+        .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+            QByteArray out;
+            out.reserve(current.size() + captured.bytes().size());
+            NamedRecords records(current);
+            while (records.next()) {
+                if (records.name() != setName) {
+                    copyRecord(out, records.record());
+                } else if (!found) {
+                    found = true;
+                    out.append(captured.bytes().data(), captured.bytes().size());
+                }
             }
-        }
-        records.requireWhole();
-        if (!found)
-            return std::nullopt;
-        return out;
-    });
+            records.requireWhole();
+            if (!found)
+                return std::nullopt;
+            return out;
+        });
     return found;
 }
 
 void SetStore::clearAll()
 {
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([](const QByteArray &current) -> std::optional<QByteArray> {
-        if (current.isEmpty())
-            return std::nullopt;
-        return QByteArray();
-    });
+    SetFileRewrite(m_state.services, m_state.setFilePath)
+        .rewrite([](const QByteArray &current) -> std::optional<QByteArray> {
+            if (current.isEmpty())
+                return std::nullopt;
+            return QByteArray();
+        });
 }
 
 qsizetype SetStore::repair()
 {
     qsizetype cut = 0;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-        SetFileRecords records(current);
-        SetFileRecords::Record record;
-        while (records.next(record)) {
-        }
-        if (!records.cutShort())
-            return std::nullopt;
-        cut = current.size() - records.wholeEnd();
-        return current.left(records.wholeEnd());
-    });
+    SetFileRewrite(m_state.services, m_state.setFilePath)
+        .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+            SetFileRecords records(current);
+            SetFileRecords::Record record;
+            while (records.next(record)) {
+            }
+            if (!records.cutShort())
+                return std::nullopt;
+            cut = current.size() - records.wholeEnd();
+            return current.left(records.wholeEnd());
+        });
     return cut;
 }
 
-bool SetStore::undo() { return SetFileRewrite(m_state.services, m_state.setFilePath).swapWithPrevious(); }
+bool SetStore::undo()
+{
+    return SetFileRewrite(m_state.services, m_state.setFilePath).swapWithPrevious();
+}
 
 namespace {
 /// True when `nativePath` is the set file or the one kept beside it: an
@@ -308,7 +328,7 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
     struct Incoming
     {
         QString name;
-        QByteArray bytes; ///< its records as they stand
+        QByteArray bytes;                           ///< its records as they stand
         std::vector<std::array<QString, 3>> fields; ///< map, layer, visibility of each
     };
     std::vector<Incoming> sets;
@@ -338,41 +358,42 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
             decisions.insert(set.name, onClash(set.name));
 
     ImportOutcome outcome;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-        outcome = {};
-        QSet<QString> present;
-        NamedRecords existing(current);
-        while (existing.next())
-            present.insert(existing.name());
-        existing.requireWhole();
-        QByteArray out = current;
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            out.append("\r\n", 2);
-        for (const Incoming &set : sets) {
-            // A name that came into use since the question was asked merges.
-            const Clash clash = present.contains(set.name) ? decisions.value(set.name, Clash::Merge) : Clash::Merge;
-            if (!present.contains(set.name) || clash == Clash::Merge) {
-                out.append(set.bytes);
-                outcome.added.append(set.name);
-                present.insert(set.name);
-            } else if (clash == Clash::Skip) {
-                outcome.skipped.append(set.name);
-            } else {
-                QString name;
-                for (int n = 2; name.isEmpty() || present.contains(name); ++n)
-                    name = set.name + QStringLiteral(" (%1)").arg(n);
-                RecordEncoder encoder;
-                for (const auto &fields : set.fields)
-                    encoder.append({name, fields[0], fields[1], fields[2]});
-                out.append(encoder.bytes().data(), encoder.bytes().size());
-                outcome.added.append(name);
-                present.insert(name);
+    SetFileRewrite(m_state.services, m_state.setFilePath)
+        .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
+            outcome = {};
+            QSet<QString> present;
+            NamedRecords existing(current);
+            while (existing.next())
+                present.insert(existing.name());
+            existing.requireWhole();
+            QByteArray out = current;
+            if (!out.isEmpty() && !out.endsWith('\n'))
+                out.append("\r\n", 2);
+            for (const Incoming &set : sets) {
+                // A name that came into use since the question was asked merges.
+                const Clash clash = present.contains(set.name) ? decisions.value(set.name, Clash::Merge) : Clash::Merge;
+                if (!present.contains(set.name) || clash == Clash::Merge) {
+                    out.append(set.bytes);
+                    outcome.added.append(set.name);
+                    present.insert(set.name);
+                } else if (clash == Clash::Skip) {
+                    outcome.skipped.append(set.name);
+                } else {
+                    QString name;
+                    for (int n = 2; name.isEmpty() || present.contains(name); ++n)
+                        name = set.name + QStringLiteral(" (%1)").arg(n);
+                    RecordEncoder encoder;
+                    for (const auto &fields : set.fields)
+                        encoder.append({name, fields[0], fields[1], fields[2]});
+                    out.append(encoder.bytes().data(), encoder.bytes().size());
+                    outcome.added.append(name);
+                    present.insert(name);
+                }
             }
-        }
-        if (outcome.added.isEmpty())
-            return std::nullopt;
-        return out;
-    });
+            if (outcome.added.isEmpty())
+                return std::nullopt;
+            return out;
+        });
     return outcome;
 }
 
@@ -389,8 +410,8 @@ SetStore::CheckReport SetStore::check()
         const SetFileRecords::Record &record = records.record();
         if (!record.wellFormed) {
             const QByteArrayView visibility = record.fields[3];
-            const bool flag = visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True"
-                              || visibility == "False";
+            const bool flag =
+                visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True" || visibility == "False";
             report.damaged.push_back({record.line, flag ? QStringLiteral("more than four fields on the line")
                                                         : QStringLiteral("the visibility is neither True nor False")});
         }

@@ -79,9 +79,9 @@ public:
 
     /// What to do with an imported set whose name is in use already.
     enum class Clash {
-        Merge,  ///< append its records to the set of that name
-        Skip,   ///< leave it out
-        Rename  ///< add it under the first free name "NAME (2)", "NAME (3)", ...
+        Merge, ///< append its records to the set of that name
+        Skip,  ///< leave it out
+        Rename ///< add it under the first free name "NAME (2)", "NAME (3)", ...
     };
     struct ImportOutcome
     {

@@ -17,11 +17,11 @@ void VisibilityApply::hideUnmentioned()
 {
     if (!m_layers)
         return;
-    m_layers->forEach([this](const QString &mapName, const QString &layerName,
-                             const std::vector<std::shared_ptr<ILayer>> &layers) {
-        if (m_mentioned.contains({mapName, layerName}))
-            return;
-        for (const std::shared_ptr<ILayer> &layer : layers)
-            layer->setVisible(false);
-    });
+    m_layers->forEach(
+        [this](const QString &mapName, const QString &layerName, const std::vector<std::shared_ptr<ILayer>> &layers) {
+            if (m_mentioned.contains({mapName, layerName}))
+                return;
+            for (const std::shared_ptr<ILayer> &layer : layers)
+                layer->setVisible(false);
+        });
 }

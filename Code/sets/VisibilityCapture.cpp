@@ -4,8 +4,9 @@
 #include "IMap.h"
 #include "LayerWalk.h"
 
-void captureVisibility(IDocument &document,
-                       const std::function<void(const QString &mapName, const QString &layerName, bool visible)> &onLayer)
+void captureVisibility(
+    IDocument &document,
+    const std::function<void(const QString &mapName, const QString &layerName, bool visible)> &onLayer)
 {
     bool mapNamed = false;
     QString mapName;

@@ -37,11 +37,23 @@ constexpr qsizetype blockSize = RecordScanner::defaultBlockSize;
 }
 
 // Using a channel for what it was not opened for, or not opened at all.
-[[noreturn]] void failBadFileMode() { fail(54, "Bad file mode"); }
-[[noreturn]] void failNotOpen() { fail(52, "Bad file name or number"); }
-[[noreturn]] void failPastEnd() { fail(62, "Input past end of file"); }
+[[noreturn]] void failBadFileMode()
+{
+    fail(54, "Bad file mode");
+}
+[[noreturn]] void failNotOpen()
+{
+    fail(52, "Bad file name or number");
+}
+[[noreturn]] void failPastEnd()
+{
+    fail(62, "Input past end of file");
+}
 
-[[noreturn]] void failLocked() { fail(70, "Permission denied"); }
+[[noreturn]] void failLocked()
+{
+    fail(70, "Permission denied");
+}
 
 /// After the disk took only the first `count` bytes of a block that this
 /// writer began at `start`, cuts the file back to the end of the block's last
@@ -184,9 +196,15 @@ struct FileChannel::Private
 
 FileChannel::FileChannel(const HostServices &services) : m_services(services), d(std::make_unique<Private>()) {}
 
-FileChannel::~FileChannel() { closeQuietly(); }
+FileChannel::~FileChannel()
+{
+    closeQuietly();
+}
 
-bool FileChannel::isOpen() const { return d->mode != Private::Mode::Closed; }
+bool FileChannel::isOpen() const
+{
+    return d->mode != Private::Mode::Closed;
+}
 
 void FileChannel::openForInput(const QString &windowsPath)
 {
@@ -311,7 +329,10 @@ RecordScanner &FileChannel::scanner()
     return d->scanner;
 }
 
-QString FileChannel::fieldText(QByteArrayView raw) { return d->scanner.fieldText(raw); }
+QString FileChannel::fieldText(QByteArrayView raw)
+{
+    return d->scanner.fieldText(raw);
+}
 
 void FileChannel::writeRecord(std::initializer_list<QStringView> fields)
 {

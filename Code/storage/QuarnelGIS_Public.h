@@ -30,16 +30,16 @@ public:
     QuarnelGIS_Public(const QuarnelGIS_Public &) = delete;
     QuarnelGIS_Public &operator=(const QuarnelGIS_Public &) = delete;
 
-    QString productName;    ///< "QuarnelVisibility"
-    QString productVersion; ///< "v2.12"
+    QString productName;             ///< "QuarnelVisibility"
+    QString productVersion;          ///< "v2.12"
     HostServices &services{*m_site}; ///< the host's desktop services
     FileChannel channel1{services};
     std::shared_ptr<IApplication> appReference; ///< created on the first click
     std::shared_ptr<IApplication> application;  ///< the running application
     std::shared_ptr<IDocument> document;        ///< current document, renewed at every click
-    QString settingsDrive;  ///< one upper-case letter
-    QString settingsFolder; ///< ends with "\"
-    QString setFilePath;    ///< settingsFolder + "config"
+    QString settingsDrive;                      ///< one upper-case letter
+    QString settingsFolder;                     ///< ends with "\"
+    QString setFilePath;                        ///< settingsFolder + "config"
 
     /// The report box, naming this product and version.
     ErrorReporter reporter() const { return ErrorReporter(services, productName, productVersion); }

@@ -32,8 +32,7 @@ char *encodeField(char *out, QStringView text, bool &isPlain)
                 i = size - 8;
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
             _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(chunk, chunk));
-            seen = _mm_or_si128(seen,
-                                _mm_or_si128(_mm_and_si128(chunk, highBits), _mm_cmpeq_epi16(chunk, quotes)));
+            seen = _mm_or_si128(seen, _mm_or_si128(_mm_and_si128(chunk, highBits), _mm_cmpeq_epi16(chunk, quotes)));
             if (i + 8 == size)
                 break;
         }
@@ -68,8 +67,8 @@ bool samePlainText(const char16_t *units, const char *bytes, qsizetype size)
             if (i + 8 > size)
                 i = size - 8;
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i));
-            const __m128i expected = _mm_unpacklo_epi8(
-                _mm_loadl_epi64(reinterpret_cast<const __m128i *>(bytes + i)), _mm_setzero_si128());
+            const __m128i expected =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(bytes + i)), _mm_setzero_si128());
             if (_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, expected)) != 0xFFFF)
                 return false;
             if (i + 8 == size)

@@ -2,7 +2,10 @@
 
 #include <QtGlobal>
 
-RecordScanner::RecordScanner(qsizetype blockSize) : m_block(blockSize) { Q_ASSERT(blockSize > 0); }
+RecordScanner::RecordScanner(qsizetype blockSize) : m_block(blockSize)
+{
+    Q_ASSERT(blockSize > 0);
+}
 
 RecordScanner::~RecordScanner() = default;
 

@@ -7,7 +7,8 @@
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 
-std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder, const QString &fileName)
+std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder,
+                                  const QString &fileName)
 {
     using namespace QuarnelGIS_IO;
     const QString programFiles = QStringLiteral(":\\Program Files\\");
@@ -24,10 +25,10 @@ std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &maker
         }
         if (!found) {
             state.services.messageBox().show(QStringLiteral("Sorry, ") + state.productName
-                                                + QStringLiteral(" can't find your local Program Files directory. "
-                                                                 "Please email ")
-                                                + MakerAddresses::supportEmail() + QStringLiteral(". Thanks!"),
-                                            QStringLiteral("QuarnelVisibility"));
+                                                 + QStringLiteral(" can't find your local Program Files directory. "
+                                                                  "Please email ")
+                                                 + MakerAddresses::supportEmail() + QStringLiteral(". Thanks!"),
+                                             QStringLiteral("QuarnelVisibility"));
             return -1;
         }
         state.settingsDrive = state.settingsDrive.toUpper();

@@ -11,4 +11,5 @@ struct QuarnelGIS_Public;
 /// state's channel 1), and records settingsDrive, settingsFolder and
 /// setFilePath in the state record.
 /// Returns 1 when all is in place, -1 when no folder was found or a step failed.
-std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder, const QString &fileName);
+std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder,
+                                  const QString &fileName);

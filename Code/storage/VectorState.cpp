@@ -4,7 +4,10 @@
 #include <immintrin.h>
 
 namespace {
-__attribute__((target("avx"))) void zeroUpper() { _mm256_zeroupper(); }
+__attribute__((target("avx"))) void zeroUpper()
+{
+    _mm256_zeroupper();
+}
 
 const bool hasAvx = __builtin_cpu_supports("avx");
 } // namespace

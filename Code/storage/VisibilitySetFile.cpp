@@ -16,7 +16,10 @@
 
 namespace VisibilitySetFile {
 
-QString visibilityText(bool visible) { return visible ? QStringLiteral("True") : QStringLiteral("False"); }
+QString visibilityText(bool visible)
+{
+    return visible ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 void writeRecord(FileChannel &channel, const QString &setName, const QString &mapName, const QString &layerName,
                  bool visible)
@@ -65,7 +68,10 @@ private:
     bool m_seen = false;
 };
 
-std::string_view bytesOf(QByteArrayView raw) { return std::string_view(raw.data(), size_t(raw.size())); }
+std::string_view bytesOf(QByteArrayView raw)
+{
+    return std::string_view(raw.data(), size_t(raw.size()));
+}
 
 /// Hashes field bytes kept as strings and looked up as views.
 struct BytesHash

@@ -22,14 +22,16 @@ std::optional<QString> DialogSetPrompts::newName(QWidget *parent, const QString 
 
 bool DialogSetPrompts::confirmMerge(QWidget *parent, const QString &from, const QString &into)
 {
-    return QMessageBox::question(parent, kTitle,
-                                 QStringLiteral("A set named \"%1\" exists already. Merge \"%2\" into it?").arg(into, from))
+    return QMessageBox::question(
+               parent, kTitle,
+               QStringLiteral("A set named \"%1\" exists already. Merge \"%2\" into it?").arg(into, from))
            == QMessageBox::Yes;
 }
 
 QString DialogSetPrompts::exportFile(QWidget *parent, const QStringList &setNames)
 {
-    const QString suggested = (setNames.size() == 1 ? setNames.front() : QStringLiteral("visibility")) + QStringLiteral(".sets");
+    const QString suggested =
+        (setNames.size() == 1 ? setNames.front() : QStringLiteral("visibility")) + QStringLiteral(".sets");
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export Visibility Sets"), suggested, kFilter);
 }
 
@@ -40,8 +42,8 @@ QString DialogSetPrompts::importFile(QWidget *parent)
 
 SetStore::Clash DialogSetPrompts::onClash(QWidget *parent, const QString &setName)
 {
-    QMessageBox box(QMessageBox::Question, kTitle,
-                    QStringLiteral("A set named \"%1\" exists already.").arg(setName), QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Question, kTitle, QStringLiteral("A set named \"%1\" exists already.").arg(setName),
+                    QMessageBox::NoButton, parent);
     QPushButton *merge = box.addButton(QStringLiteral("Merge"), QMessageBox::AcceptRole);
     QPushButton *rename = box.addButton(QStringLiteral("Import as New Name"), QMessageBox::ActionRole);
     box.addButton(QStringLiteral("Skip"), QMessageBox::RejectRole);

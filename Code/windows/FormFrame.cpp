@@ -8,11 +8,12 @@
 
 namespace FormFrame {
 
-std::shared_ptr<IModelessFrame> obtain(const HostServices &services, std::shared_ptr<IModelessFrame> &kept, IForm *form, const QString &caption)
+std::shared_ptr<IModelessFrame> obtain(const HostServices &services, std::shared_ptr<IModelessFrame> &kept, IForm *form,
+                                       const QString &caption)
 {
     if (!kept) {
-        auto frame = std::dynamic_pointer_cast<IModelessFrame>(
-            services.objectFactory().create(HostClassIds::ModelessFrame));
+        auto frame =
+            std::dynamic_pointer_cast<IModelessFrame>(services.objectFactory().create(HostClassIds::ModelessFrame));
         if (!frame)
             throw HostError(13, QStringLiteral("Type mismatch"));
         // Kept before attaching: the load step, which runs during the

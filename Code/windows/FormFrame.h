@@ -13,5 +13,6 @@ class IModelessFrame;
 /// the window's load step) and the frame is captioned; later requests return
 /// the kept frame. Failures reach the caller.
 namespace FormFrame {
-std::shared_ptr<IModelessFrame> obtain(const HostServices &services, std::shared_ptr<IModelessFrame> &kept, IForm *form, const QString &caption);
+std::shared_ptr<IModelessFrame> obtain(const HostServices &services, std::shared_ptr<IModelessFrame> &kept, IForm *form,
+                                       const QString &caption);
 }

@@ -9,8 +9,7 @@ namespace ShellLink {
 
 bool isClick(QEvent *event)
 {
-    return event->type() == QEvent::MouseButtonRelease
-           && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    return event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
 }
 
 void open(const HostServices &services, QWidget *owner, const QString &target)
@@ -19,8 +18,7 @@ void open(const HostServices &services, QWidget *owner, const QString &target)
     // nothing to report: when no program opens the target, nothing happens,
     // and no failure may escape into the event loop.
     try {
-        services.shell().execute(owner, QStringLiteral("Open"), target, QStringLiteral(""), QStringLiteral(""),
-                                      1);
+        services.shell().execute(owner, QStringLiteral("Open"), target, QStringLiteral(""), QStringLiteral(""), 1);
     } catch (...) {
     }
 }

@@ -16,7 +16,10 @@
 
 namespace WindowLook {
 
-QColor background() { return QColor(171, 181, 193); }
+QColor background()
+{
+    return QColor(171, 181, 193);
+}
 
 QFont font(double pointSize, bool bold, bool underline)
 {
@@ -49,11 +52,11 @@ void makePictureButton(QPushButton *button, const QFont &font)
 {
     initQuarnelResources();
     button->setFont(font);
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton { border-image: url(:/quarnel/button_face.png) 0 0 0 0 stretch stretch; "
-        "border: 1px solid rgb(96, 104, 116); border-radius: 2px; color: black; }"
-        "QPushButton:pressed { border: 2px inset rgb(96, 104, 116); }"
-        "QPushButton:focus { border: 1px dotted black; }"));
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { border-image: url(:/quarnel/button_face.png) 0 0 0 0 stretch stretch; "
+                       "border: 1px solid rgb(96, 104, 116); border-radius: 2px; color: black; }"
+                       "QPushButton:pressed { border: 2px inset rgb(96, 104, 116); }"
+                       "QPushButton:focus { border: 1px dotted black; }"));
 }
 
 QCursor handCursor()
@@ -98,7 +101,8 @@ Position centredPosition(const HostServices &services, double widthTwips, double
             toInt32(screen.heightTwips() / t / 2 - heightTwips / t / 2)};
 }
 
-void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFrame> &frame, double widthTwips, double heightTwips)
+void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFrame> &frame, double widthTwips,
+                 double heightTwips)
 {
     const Position position = centredPosition(services, widthTwips, heightTwips);
     auto placer = std::dynamic_pointer_cast<IFramePosition>(frame);

@@ -40,5 +40,6 @@ struct Position
 };
 Position centredPosition(const HostServices &services, double widthTwips, double heightTwips);
 /// Moves the frame to centredPosition(); throws when the frame cannot be positioned.
-void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFrame> &frame, double widthTwips, double heightTwips);
+void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFrame> &frame, double widthTwips,
+                 double heightTwips);
 } // namespace WindowLook

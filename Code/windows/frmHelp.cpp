@@ -51,10 +51,17 @@ bool frmHelp::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmHelp::Label2_Click() { ShellLink::open(m_state.services, this, MakerAddresses::webSite()); }
-void frmHelp::Label3_Click() { ShellLink::open(m_state.services, this, QStringLiteral("mailto:") + MakerAddresses::infoEmail()); }
+void frmHelp::Label2_Click()
+{
+    ShellLink::open(m_state.services, this, MakerAddresses::webSite());
+}
+void frmHelp::Label3_Click()
+{
+    ShellLink::open(m_state.services, this, QStringLiteral("mailto:") + MakerAddresses::infoEmail());
+}
 void frmHelp::Label4_Click()
 {
-    ShellLink::open(m_state.services, this, MakerAddresses::webSite() + QStringLiteral("/Products/ArcGIS/")
-                              + m_state.productName + QStringLiteral("/index.htm"));
+    ShellLink::open(m_state.services, this,
+                    MakerAddresses::webSite() + QStringLiteral("/Products/ArcGIS/") + m_state.productName
+                        + QStringLiteral("/index.htm"));
 }

@@ -87,7 +87,7 @@ private:
 
     QuarnelGIS_Public &m_state;
     std::unique_ptr<Ui::frmMain> ui;
-    SetNameOrder m_order; ///< the names of the list, in its order
+    SetNameOrder m_order;      ///< the names of the list, in its order
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
     std::unique_ptr<SetPrompts> m_prompts;
     bool m_listFresh = false;       ///< the list was read since the window was last shown

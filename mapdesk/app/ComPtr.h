@@ -8,8 +8,7 @@ namespace mapdesk {
 
 /// Holds one reference to a component object and releases it when it goes.
 /// Adopting a pointer takes over the reference the caller was given.
-template <typename T>
-class ComPtr
+template <typename T> class ComPtr
 {
 public:
     ComPtr() = default;

@@ -17,7 +17,10 @@ namespace mapdesk {
 
 CommandLoader::CommandLoader(HostObjectPtr hook, QObject *parent) : QObject(parent), m_hook(std::move(hook)) {}
 
-CommandLoader::~CommandLoader() { releaseAll(); }
+CommandLoader::~CommandLoader()
+{
+    releaseAll();
+}
 
 void CommandLoader::report(const QString &message)
 {
@@ -57,8 +60,7 @@ bool CommandLoader::load(const ComponentRegistry::Entry &entry)
     std::shared_ptr<ComponentModule> module = moduleFor(entry.modulePath, &error);
     if (!module)
         return fail(error);
-    auto getClassObject =
-        reinterpret_cast<Com::DllGetClassObjectFn>(module->entryPoint("DllGetClassObject", &error));
+    auto getClassObject = reinterpret_cast<Com::DllGetClassObjectFn>(module->entryPoint("DllGetClassObject", &error));
     if (!getClassObject)
         return fail(error);
 
@@ -75,8 +77,7 @@ bool CommandLoader::load(const ComponentRegistry::Entry &entry)
                             .arg(ComponentModule::resultText(result)));
         // A command that takes no site simply does without the services.
         ComPtr<Com::IObjectWithSite> withSite;
-        if (m_site && Com::succeeded(command->QueryInterface(Com::IID_IObjectWithSite, withSite.receive()))
-            && withSite)
+        if (m_site && Com::succeeded(command->QueryInterface(Com::IID_IObjectWithSite, withSite.receive())) && withSite)
             withSite->SetSite(m_site);
     } catch (const std::exception &failure) {
         return fail(QStringLiteral("creating it failed: %1").arg(QString::fromLocal8Bit(failure.what())));

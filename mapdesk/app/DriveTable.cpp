@@ -16,14 +16,20 @@ bool isDriveLetter(QChar letter)
 }
 } // namespace
 
-DriveTable::DriveTable() { m_roots.insert(kDefaultLetter, defaultRootC()); }
+DriveTable::DriveTable()
+{
+    m_roots.insert(kDefaultLetter, defaultRootC());
+}
 
 QString DriveTable::defaultRootC()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/drive_c");
 }
 
-void DriveTable::setDrive(QChar letter, const QString &folder) { m_roots.insert(letter.toUpper(), folder); }
+void DriveTable::setDrive(QChar letter, const QString &folder)
+{
+    m_roots.insert(letter.toUpper(), folder);
+}
 
 QString DriveTable::addFromArgument(const QString &argument)
 {
@@ -52,6 +58,9 @@ QString DriveTable::prepare()
     return {};
 }
 
-QString DriveTable::root(QChar letter) { return m_roots.value(letter.toUpper()); }
+QString DriveTable::root(QChar letter)
+{
+    return m_roots.value(letter.toUpper());
+}
 
 } // namespace mapdesk

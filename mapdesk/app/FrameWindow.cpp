@@ -12,7 +12,10 @@ FrameWindow::FrameWindow(QWidget *parent) : QWidget(parent, Qt::Tool)
     layout->setSpacing(0);
 }
 
-FrameWindow::~FrameWindow() { release(); }
+FrameWindow::~FrameWindow()
+{
+    release();
+}
 
 void FrameWindow::carry(QWidget *form)
 {

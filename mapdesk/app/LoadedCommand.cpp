@@ -34,9 +34,15 @@ LoadedCommand::LoadedCommand(ComponentRegistry::Entry entry, std::shared_ptr<Com
 {
 }
 
-LoadedCommand::~LoadedCommand() { release(); }
+LoadedCommand::~LoadedCommand()
+{
+    release();
+}
 
-void LoadedCommand::release() { m_command.reset(); }
+void LoadedCommand::release()
+{
+    m_command.reset();
+}
 
 QString LoadedCommand::label() const
 {

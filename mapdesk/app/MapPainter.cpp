@@ -46,10 +46,10 @@ QColor MapPainter::colourOf(Layer &layer)
     // Each layer name gets the next colour of a palette of clearly different
     // ones when it is first drawn, and keeps it for the session: the same
     // layer looks the same in every view, and layers seldom share a colour.
-    static const std::array<QColor, 12> palette{
-        QColor(31, 120, 180), QColor(227, 26, 28),   QColor(51, 160, 44),   QColor(255, 127, 0),
-        QColor(106, 61, 154), QColor(177, 89, 40),   QColor(166, 206, 227), QColor(251, 154, 153),
-        QColor(178, 223, 138), QColor(253, 191, 111), QColor(202, 178, 214), QColor(140, 140, 140)};
+    static const std::array<QColor, 12> palette{QColor(31, 120, 180),  QColor(227, 26, 28),   QColor(51, 160, 44),
+                                                QColor(255, 127, 0),   QColor(106, 61, 154),  QColor(177, 89, 40),
+                                                QColor(166, 206, 227), QColor(251, 154, 153), QColor(178, 223, 138),
+                                                QColor(253, 191, 111), QColor(202, 178, 214), QColor(140, 140, 140)};
     static QHash<QString, std::size_t> assigned;
     const QString name = layer.name();
     auto found = assigned.find(name);
@@ -58,8 +58,7 @@ QColor MapPainter::colourOf(Layer &layer)
     return palette[*found % palette.size()];
 }
 
-void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers,
-                      const QTransform &transform)
+void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform)
 {
     for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer)
         if (*layer)

@@ -15,7 +15,10 @@ ModelessFrame::~ModelessFrame()
     delete m_window.data();
 }
 
-FrameWindow *ModelessFrame::window() const { return m_window; }
+FrameWindow *ModelessFrame::window() const
+{
+    return m_window;
+}
 
 FrameWindow &ModelessFrame::requireWindow() const
 {
@@ -44,7 +47,10 @@ void ModelessFrame::setVisible(bool visible)
     }
 }
 
-void ModelessFrame::setCaption(const QString &caption) { requireWindow().setWindowTitle(caption); }
+void ModelessFrame::setCaption(const QString &caption)
+{
+    requireWindow().setWindowTitle(caption);
+}
 
 void ModelessFrame::move(std::int32_t left, std::int32_t top, std::int32_t /*reserved1*/, std::int32_t /*reserved2*/)
 {

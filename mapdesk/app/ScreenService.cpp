@@ -25,8 +25,14 @@ double ScreenService::twipsPerPixelX()
     return 1440.0 / dpi;
 }
 
-double ScreenService::widthTwips() { return primaryScreen().size().width() * twipsPerPixelX(); }
+double ScreenService::widthTwips()
+{
+    return primaryScreen().size().width() * twipsPerPixelX();
+}
 
-double ScreenService::heightTwips() { return primaryScreen().size().height() * twipsPerPixelX(); }
+double ScreenService::heightTwips()
+{
+    return primaryScreen().size().height() * twipsPerPixelX();
+}
 
 } // namespace mapdesk

@@ -11,9 +11,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPointer>
 #include <QFile>
 #include <QImage>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 

@@ -36,6 +36,9 @@ std::shared_ptr<HostServices> FakeHost::makeServices() const
 
 FakeHost::FakeHost() : services(makeServices()), state(std::make_unique<QuarnelGIS_Public>(services)) {}
 
-FakeHost::~FakeHost() { state->channel1.closeQuietly(); }
+FakeHost::~FakeHost()
+{
+    state->channel1.closeQuietly();
+}
 
 } // namespace fake

@@ -14,9 +14,7 @@ namespace {
 class ErrorReport : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-    }
+    void SetUp() override {}
     fake::FakeHost host;
     ErrorReporter reporter{*host.services, QStringLiteral("QuarnelVisibility"), QStringLiteral("v2.12")};
 };
@@ -43,9 +41,8 @@ const char *const kExpectedBox = "We're sorry, an unexpected error has occurred.
 
 TEST_F(ErrorReport, ShowsTheNineteenLineBoxByteForByte)
 {
-    reporter.reportUnexpectedError(QStringLiteral("ICommand_OnClick QuarnelVisibility ")
-                                             + ErrorHandling::lineTag(215),
-                                         static_cast<std::int32_t>(0x80004005u), QStringLiteral("Unspecified error"));
+    reporter.reportUnexpectedError(QStringLiteral("ICommand_OnClick QuarnelVisibility ") + ErrorHandling::lineTag(215),
+                                   static_cast<std::int32_t>(0x80004005u), QStringLiteral("Unspecified error"));
     ASSERT_EQ(host.boxes->boxes.size(), 1u);
     EXPECT_EQ(host.boxes->boxes[0].text.toUtf8().toStdString(), kExpectedBox);
     EXPECT_EQ(host.boxes->boxes[0].title, QStringLiteral("QuarnelVisibility"));

@@ -53,9 +53,9 @@ TEST(DriveTable, HasDriveCByDefaultAndTakesDriveArguments)
     EXPECT_EQ(drives.addFromArgument(QStringLiteral("C=") + folder.path()), QString());
     EXPECT_EQ(drives.root(QLatin1Char('C')), folder.path()) << "a drive argument replaces drive C:";
 
-    for (const QString &bad : {QStringLiteral("CD=/tmp"), QStringLiteral("1=/tmp"), QStringLiteral("C"),
-                               QStringLiteral("C="), QStringLiteral("=/tmp"), QStringLiteral("E=") + folder.path()
-                                                                                  + QStringLiteral("/missing")}) {
+    for (const QString &bad :
+         {QStringLiteral("CD=/tmp"), QStringLiteral("1=/tmp"), QStringLiteral("C"), QStringLiteral("C="),
+          QStringLiteral("=/tmp"), QStringLiteral("E=") + folder.path() + QStringLiteral("/missing")}) {
         EXPECT_FALSE(drives.addFromArgument(bad).isEmpty()) << qPrintable(bad);
     }
     EXPECT_EQ(drives.root(QLatin1Char('E')), QString());
@@ -88,8 +88,8 @@ TEST(ShellService, OpensAddressesAndMailLinksThroughTheDesktop)
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &recorder, "open");
 
     mapdesk::ShellService shell;
-    EXPECT_GT(shell.execute(nullptr, QStringLiteral("Open"), QStringLiteral("www.example.com"), QString(), QString(), 1),
-              32);
+    EXPECT_GT(
+        shell.execute(nullptr, QStringLiteral("Open"), QStringLiteral("www.example.com"), QString(), QString(), 1), 32);
     EXPECT_GT(shell.execute(nullptr, QStringLiteral("Open"), QStringLiteral("mailto:info@example.com"), QString(),
                             QString(), 1),
               32);
@@ -98,8 +98,9 @@ TEST(ShellService, OpensAddressesAndMailLinksThroughTheDesktop)
     EXPECT_EQ(recorder.opened[1], QUrl(QStringLiteral("mailto:info@example.com")));
 
     EXPECT_LE(shell.execute(nullptr, QStringLiteral("Open"), QString(), QString(), QString(), 1), 32);
-    EXPECT_LE(shell.execute(nullptr, QStringLiteral("Print"), QStringLiteral("www.example.com"), QString(), QString(), 1),
-              32);
+    EXPECT_LE(
+        shell.execute(nullptr, QStringLiteral("Print"), QStringLiteral("www.example.com"), QString(), QString(), 1),
+        32);
     EXPECT_EQ(recorder.opened.size(), 2) << "failed calls open nothing";
 
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));

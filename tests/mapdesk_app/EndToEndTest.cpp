@@ -51,14 +51,16 @@ TEST(EndToEnd, RegisteredAddInGetsItsButtonAndOpensItsWindowOverTheHost)
     ASSERT_TRUE(QDir().mkpath(driveC.filePath(QStringLiteral("Program Files"))));
 
     const QString module = QStringLiteral(QUARNEL_MODULE);
-    const ServerRegistration::Outcome registered = ServerRegistration::run(ServerRegistration::Action::Register, module);
+    const ServerRegistration::Outcome registered =
+        ServerRegistration::run(ServerRegistration::Action::Register, module);
     ASSERT_TRUE(registered.succeeded) << qPrintable(registered.message);
-    const std::optional<QUuid> classId = ComponentRegistry().classOfProgId(QStringLiteral("QuarnelGIS.QuarnelVisibility"));
+    const std::optional<QUuid> classId =
+        ComponentRegistry().classOfProgId(QStringLiteral("QuarnelGIS.QuarnelVisibility"));
     ASSERT_TRUE(classId.has_value());
 
     DesktopHost host;
-    const QString error =
-        host.start({{QStringLiteral("C=") + driveC.path()}, QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json"), false});
+    const QString error = host.start(
+        {{QStringLiteral("C=") + driveC.path()}, QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json"), false});
     ASSERT_EQ(error, QString());
     // Boxes of the add-in are recorded rather than shown, so nothing blocks.
     auto boxes = std::make_shared<fake::MessageBoxes>();
@@ -84,7 +86,8 @@ TEST(EndToEnd, RegisteredAddInGetsItsButtonAndOpensItsWindowOverTheHost)
     EXPECT_EQ(button->icon().availableSizes().value(0), QSize(16, 16));
 
     // OnCreate ran at load: the add-in prepared its settings on drive C:.
-    EXPECT_TRUE(QFileInfo::exists(driveC.filePath(QStringLiteral("Program Files/QuarnelGIS/QuarnelVisibility/config"))));
+    EXPECT_TRUE(
+        QFileInfo::exists(driveC.filePath(QStringLiteral("Program Files/QuarnelGIS/QuarnelVisibility/config"))));
     EXPECT_TRUE(addInFrames(window).isEmpty()) << "no window before the first click";
 
     button->trigger();

@@ -1,9 +1,9 @@
+#include "ModelessFrame.h"
 #include "FrameWindow.h"
 #include "HostClassIds.h"
 #include "HostError.h"
 #include "IApplication.h"
 #include "IForm.h"
-#include "ModelessFrame.h"
 #include "ObjectFactory.h"
 
 #include <QApplication>

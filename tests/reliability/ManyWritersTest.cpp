@@ -78,7 +78,8 @@ TEST(ManyWriters, SavesRewritesAndAFillingDiskLoseNothingThatWasReportedSaved)
             const QList<QByteArray> word = line.split(' ');
             if (word.value(0) == "save" && word.size() == 5) {
                 if (word[2] == "ok")
-                    saved.push_back({writer + QLatin1Char(' ') + word[1], {word[3].toLongLong(), word[4].toLongLong()}});
+                    saved.push_back(
+                        {writer + QLatin1Char(' ') + word[1], {word[3].toLongLong(), word[4].toLongLong()}});
                 else
                     ++failed;
             } else if (word.value(0) == "clear" && word.size() == 4) {

@@ -60,8 +60,13 @@ TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRed
              + SetsWorld::record("Streets only", "Overview", "Streets", "False")},
         {"rename into a set that exists merges", [](SetStore &s) { EXPECT_TRUE(s.renameSet("Rivers", "Roads")); },
          kRoads + SetsWorld::record("Roads", "Layers", "Rivers", "False") + kEarlier + kRoads2},
-        {"delete", [](SetStore &s) { EXPECT_EQ(s.deleteSets({"Roads", "say \"hi\""}), 3); }, kRivers},
-        {"replace", [this](SetStore &s) {
+        {"delete",
+         [](SetStore &s) {
+             EXPECT_EQ(s.deleteSets({"Roads", "say \"hi\""}), 3);
+         },
+         kRivers},
+        {"replace",
+         [this](SetStore &s) {
              world.layer("Layers", "Streets").on = false;
              EXPECT_TRUE(s.replaceSet("Rivers", *world.document));
          },
@@ -138,7 +143,8 @@ TEST_F(SetFileChanges, ExportAndImportCarrySetsAndSettleClashesAsAsked)
         {SetStore::Clash::Merge, incoming, {"Rivers", "New"}},
         {SetStore::Clash::Skip, SetsWorld::record("New", "Layers", "Rails", "True"), {"New"}},
         {SetStore::Clash::Rename,
-         SetsWorld::record("Rivers (2)", "Layers", "Rivers", "False") + SetsWorld::record("New", "Layers", "Rails", "True"),
+         SetsWorld::record("Rivers (2)", "Layers", "Rivers", "False")
+             + SetsWorld::record("New", "Layers", "Rails", "True"),
          {"Rivers (2)", "New"}},
     };
     const QString importing = dir.filePath(QStringLiteral("in.sets"));
@@ -166,8 +172,12 @@ TEST_F(SetFileChanges, ExportAndImportCarrySetsAndSettleClashesAsAsked)
     in.write(kRivers + "\"Cut\",\"Lay");
     in.close();
     world.writeFile(kRoads);
-    EXPECT_EQ(failureOf([&] { store.importSets(importing, [](const QString &) { return SetStore::Clash::Merge; }); }), 62);
-    EXPECT_EQ(failureOf([&] { store.importSets(dir.filePath("none"), [](const QString &) { return SetStore::Clash::Merge; }); }), 53);
+    EXPECT_EQ(failureOf([&] { store.importSets(importing, [](const QString &) { return SetStore::Clash::Merge; }); }),
+              62);
+    EXPECT_EQ(failureOf([&] {
+                  store.importSets(dir.filePath("none"), [](const QString &) { return SetStore::Clash::Merge; });
+              }),
+              53);
     EXPECT_EQ(world.fileBytes(), kRoads);
 }
 
@@ -180,9 +190,7 @@ TEST_F(SetFileChanges, AChangeKeepsWhatWasSavedBeforeIt)
         EXPECT_TRUE(in.open(QIODevice::WriteOnly));
         in.write(SetsWorld::record("Late", "Layers", "Rails", "True"));
         in.close();
-        return store.importSets(in.fileName(), [&](const QString &) {
-            return SetStore::Clash::Skip;
-        });
+        return store.importSets(in.fileName(), [&](const QString &) { return SetStore::Clash::Skip; });
     }();
     EXPECT_EQ(outcome.added, QStringList{"Late"});
     store.close();

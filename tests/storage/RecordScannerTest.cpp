@@ -100,7 +100,10 @@ struct ReadCase
     Outcome ending = Outcome::End;
 };
 
-std::ostream &operator<<(std::ostream &os, const ReadCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const ReadCase &c)
+{
+    return os << c.name;
+}
 
 const ReadCase kReadCases[] = {
     {"Empty", "", {}},
@@ -178,8 +181,8 @@ TEST(RecordScanner, FieldsSplitAnywhereReadWhole)
     // behind a filler record that the fast path reads.
     const QByteArray filler = "\"x\",\"" + QByteArray(200, 'x') + "\"\r\n";
     const QByteArray awkward = "\"q\"\"\"\"\",\"l\r\nf\",\"\xC3\xA9\",plain\r\n\"end\"\r\n";
-    const QStringList expected{"x", QString(200, QLatin1Char('x')), "q\"\"", "l\r\nf", QStringLiteral("é"),
-                               "plain", "end"};
+    const QStringList expected{"x",  QString(200, QLatin1Char('x')), "q\"\"", "l\r\nf", QStringLiteral("é"), "plain",
+                               "end"};
     for (qsizetype shift = 0; shift <= awkward.size(); ++shift) {
         const qsizetype cut = filler.size() + shift;
         for (const qsizetype block : {qsizetype(64), RecordScanner::defaultBlockSize}) {
@@ -199,7 +202,10 @@ struct RawCase
     QList<QByteArray> raw;
 };
 
-std::ostream &operator<<(std::ostream &os, const RawCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const RawCase &c)
+{
+    return os << c.name;
+}
 
 const RawCase kRawCases[] = {
     {"QuotedWithBothQuotes", "\"a\",\"b\"\r\n", {"\"a\"", "\"b\""}},
@@ -239,7 +245,10 @@ struct TextCase
     QString text;
 };
 
-std::ostream &operator<<(std::ostream &os, const TextCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const TextCase &c)
+{
+    return os << c.name;
+}
 
 const TextCase kTextCases[] = {
     {"Quoted", "\"a\"", "a"},
@@ -284,7 +293,10 @@ struct MoreCase
     QByteArray unread; ///< left at the end
 };
 
-std::ostream &operator<<(std::ostream &os, const MoreCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const MoreCase &c)
+{
+    return os << c.name;
+}
 
 const std::monostate kEnd;
 
@@ -294,8 +306,12 @@ const MoreCase kMoreCases[] = {
     {"UnquotedToTheEnd", {{"ab", Outcome::NeedMore}, {"c", Outcome::NeedMore}, {kEnd, Outcome::Done, "abc"}}, ""},
     {"UnquotedToAComma", {{"ab", Outcome::NeedMore}, {"c,d", Outcome::Done, "abc"}}, "d"},
     {"QuoteMayBeDoubled",
-     {{"\"a", Outcome::NeedMore}, {"\"", Outcome::NeedMore}, {"\"", Outcome::NeedMore}, {"\"", Outcome::NeedMore},
-      {",", Outcome::NeedMore}, {"\"", Outcome::Done, "\"a\"\"\""}},
+     {{"\"a", Outcome::NeedMore},
+      {"\"", Outcome::NeedMore},
+      {"\"", Outcome::NeedMore},
+      {"\"", Outcome::NeedMore},
+      {",", Outcome::NeedMore},
+      {"\"", Outcome::Done, "\"a\"\"\""}},
      "\""},
     // After a quote and a comma, the next byte tells whether a field begins.
     {"QuoteAndCommaMayEndTheField",
@@ -410,7 +426,10 @@ struct QuickCase
     bool moreAfter = true;    ///< kMore follows the input
 };
 
-std::ostream &operator<<(std::ostream &os, const QuickCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const QuickCase &c)
+{
+    return os << c.name;
+}
 
 const QuickCase kQuickCases[] = {
     {"WholeRecord", "\"a\",\"b\",\"c\",\"d\"\r\n", 4, {"\"a\"", "\"b\"", "\"c\"", "\"d\""}, "x"},
@@ -461,19 +480,21 @@ struct SkipCase
     QByteArray unreadStart;
 };
 
-std::ostream &operator<<(std::ostream &os, const SkipCase &c) { return os << c.name; }
+std::ostream &operator<<(std::ostream &os, const SkipCase &c)
+{
+    return os << c.name;
+}
 
 const QByteArray kRecordA = "\"A\",\"m\",\"l\",\"True\"\r\n";
 
 const SkipCase kSkipCases[] = {
-    {"RecordsOfTheSameName", kRecordA + kRecordA + kRecordA + "\"B\",\"m\",\"l\",\"True\"\r\n", "\"A\"", 4, 3,
-     "\"B\""},
+    {"RecordsOfTheSameName", kRecordA + kRecordA + kRecordA + "\"B\",\"m\",\"l\",\"True\"\r\n", "\"A\"", 4, 3, "\"B\""},
     {"SameTextOtherBytes", "A,\"m\",\"l\",\"True\"\r\n", "\"A\"", 4, 0, "A,"},
     {"NameThatStartsTheSame", "\"AB\",\"m\",\"l\",\"True\"\r\n", "\"A\"", 4, 0, "\"AB\""},
     {"UnquotedFirstField", "A,\"m\",\"l\",\"True\"\r\n", "A", 4, 0, "A,"},
     {"StopsAtARecordThatIsNotPlain", kRecordA + "\"A\",\"m\",\"l\"\"\",\"True\"\r\n", "\"A\"", 4, 1, "\"A\""},
-    {"LongFieldsTakeTheSlowerLook", "\"A\",\"" + QByteArray(100, 'm') + "\",\"l\",\"True\"\r\n" + kRecordA, "\"A\"",
-     4, 2, "x"},
+    {"LongFieldsTakeTheSlowerLook", "\"A\",\"" + QByteArray(100, 'm') + "\",\"l\",\"True\"\r\n" + kRecordA, "\"A\"", 4,
+     2, "x"},
     {"RecordsAreCountedInFieldsNotLines", "\"A\",\"m\",\"l\"\r\n\"A\",\"m\",\"l\",\"v\"\r\n", "\"A\"", 4, 1, "\"m\""},
     {"TwoFieldsARecord", "\"A\",\"1\"\r\n\"A\",\"2\"\r\n\"B\",\"3\"\r\n", "\"A\"", 2, 2, "\"B\""},
     {"OneFieldIsNoRecord", "\"A\"\r\n\"A\"\r\n", "\"A\"", 1, 0, "\"A\""},

@@ -63,9 +63,15 @@ TEST_F(SetFile, EveryNameReadsBackAsWritten)
     save(QStringLiteral("Roads"), QStringLiteral("Layers"), {QStringLiteral("Streets")});
     EXPECT_EQ(storagetest::readBytes(native), QByteArray("\"Roads\",\"Layers\",\"Streets\",\"True\"\r\n"));
 
-    const QStringList sets{QStringLiteral("Roads"), QStringLiteral("roads"), QStringLiteral("Roads "),
-                           QStringLiteral(" a, b ,"), QStringLiteral("say \"\"hi\""), QStringLiteral("cr\r\nlf"),
-                           QStringLiteral("cr\ronly\n"), QStringLiteral("Straßenkarte Ærø 道路"), QString()};
+    const QStringList sets{QStringLiteral("Roads"),
+                           QStringLiteral("roads"),
+                           QStringLiteral("Roads "),
+                           QStringLiteral(" a, b ,"),
+                           QStringLiteral("say \"\"hi\""),
+                           QStringLiteral("cr\r\nlf"),
+                           QStringLiteral("cr\ronly\n"),
+                           QStringLiteral("Straßenkarte Ærø 道路"),
+                           QString()};
     for (const QString &set : sets)
         save(set, QStringLiteral("Map, \"1\"\r\n"), {set + QStringLiteral(" layer"), QStringLiteral("\"")});
     EXPECT_EQ(names(), sets);
@@ -136,7 +142,8 @@ TEST_F(SetFile, FilesOfTheEarlierWriterStayAlignedAlsoMixedWithTodaysRecords)
             file.write(earlierRecord(c.earlierName, "Layers", "Rivers", "False"));
             file.write(earlierRecord("Plain", "Layers", "Streets", "False"));
             file.close();
-            save(QStringLiteral("After"), QStringLiteral("Layers"), {QStringLiteral("Streets"), QStringLiteral("say \"\"")});
+            save(QStringLiteral("After"), QStringLiteral("Layers"),
+                 {QStringLiteral("Streets"), QStringLiteral("say \"\"")});
 
             const QString earlier = QString::fromUtf8(c.earlierName);
             QStringList expected{earlier, QStringLiteral("Plain"), QStringLiteral("After")};

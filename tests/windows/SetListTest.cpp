@@ -31,9 +31,13 @@ TEST(SetNameOrder, IsAlphabeticalAsAPersonReadsItInTheLocaleGiven)
         {QLocale::c(), mixed, {"apple", "Ärger", "eclair", "Éclair", "Zebra"}},
         {QLocale(QLocale::Swedish, QLocale::Sweden), mixed, {"apple", "eclair", "Éclair", "Zebra", "Ärger"}},
         // Equal names keep the order in which they came; a new one goes last.
-        {QLocale::c(), {"roads", "Zoo", "alpha", "Roads", "ROADS", "   "}, {"   ", "alpha", "roads", "Roads", "ROADS", "Zoo"}},
+        {QLocale::c(),
+         {"roads", "Zoo", "alpha", "Roads", "ROADS", "   "},
+         {"   ", "alpha", "roads", "Roads", "ROADS", "Zoo"}},
         // A Greek reader's own script comes first, accents ignored.
-        {QLocale(QLocale::Greek), {"Δέλτα", "alpha", "Άλφα", "Zeta", "αλφα"}, {"αλφα", "Άλφα", "Δέλτα", "alpha", "Zeta"}},
+        {QLocale(QLocale::Greek),
+         {"Δέλτα", "alpha", "Άλφα", "Zeta", "αλφα"},
+         {"αλφα", "Άλφα", "Δέλτα", "alpha", "Zeta"}},
     };
     for (const Case &c : cases) {
         SetNameOrder order(c.locale);
