@@ -75,8 +75,12 @@ add_custom_command(OUTPUT ${_debian}/changelog.Debian.gz
 add_custom_command(OUTPUT ${_debian}/mapdesk.1.gz
                    COMMAND ${GZIP_PROGRAM} -9 -n -c ${_packaging}/mapdesk.1 > ${_debian}/mapdesk.1.gz
                    DEPENDS ${_packaging}/mapdesk.1 VERBATIM)
-add_custom_target(mapdesk_package_docs ALL DEPENDS ${_debian}/changelog.Debian.gz ${_debian}/mapdesk.1.gz)
-install(FILES ${_debian}/mapdesk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_command(OUTPUT ${_debian}/quarnel-sets.1.gz
+                   COMMAND ${GZIP_PROGRAM} -9 -n -c ${_packaging}/quarnel-sets.1 > ${_debian}/quarnel-sets.1.gz
+                   DEPENDS ${_packaging}/quarnel-sets.1 VERBATIM)
+add_custom_target(mapdesk_package_docs ALL
+                  DEPENDS ${_debian}/changelog.Debian.gz ${_debian}/mapdesk.1.gz ${_debian}/quarnel-sets.1.gz)
+install(FILES ${_debian}/mapdesk.1.gz ${_debian}/quarnel-sets.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${_debian}/changelog.Debian.gz ${_packaging}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/mapdesk)
 
 include(CPack)
