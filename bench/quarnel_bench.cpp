@@ -11,6 +11,8 @@
 
 #include "BenchData.h"
 #include "BenchWorld.h"
+#include "LockCost.h"
+#include "WholeFileChange.h"
 
 #include "Document.h"
 
@@ -47,6 +49,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char **environ;
@@ -516,6 +519,20 @@ void registerAll(const Options &options)
         add("On", On, records);
         add("Off", Off, records);
     }
+    // What the lock adds to listing and saving, and the whole-file changes
+    // of one set next to cp, at the largest size.
+    const std::pair<const char *, Function> atLargest[] = {
+        {"LockShared", [](benchmark::State &s, std::int64_t n) { LockCost::shared(s, *world, n); }},
+        {"LockAppend", [](benchmark::State &s, std::int64_t n) { LockCost::forAppend(s, *world, n); }},
+        {"RenameSet", [](benchmark::State &s, std::int64_t n) { WholeFileChange::renameSet(s, *world, n); }},
+        {"DeleteSet", [](benchmark::State &s, std::int64_t n) { WholeFileChange::deleteSet(s, *world, n); }},
+        {"RewriteWalk", [](benchmark::State &s, std::int64_t n) { WholeFileChange::walk(s, *world, n); }},
+        {"RewriteWrite", [](benchmark::State &s, std::int64_t n) { WholeFileChange::write(s, *world, n); }},
+        {"Cp", [](benchmark::State &s, std::int64_t n) { WholeFileChange::copy(s, *world, n); }},
+        {"CpSync", [](benchmark::State &s, std::int64_t n) { WholeFileChange::copyAndSync(s, *world, n); }},
+    };
+    for (const auto &[name, function] : atLargest)
+        add(name, function, largest);
 }
 
 } // namespace
