@@ -7,7 +7,8 @@
 //
 // DIR holds the files records-N written by quarnel_bench_data. Every size runs
 // the listing, the load step and wc -l; restore, save, "On" and "Off" run at
-// the sizes from 10^4 records up (at the one size given, when it is smaller).
+// the sizes from 10^4 records up (at the one size given, when it is smaller);
+// the lock's cost and the whole-file changes run at the largest size.
 
 #include "BenchData.h"
 #include "BenchWorld.h"
