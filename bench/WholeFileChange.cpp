@@ -129,7 +129,7 @@ void copyWith(benchmark::State &state, BenchWorld &world, std::int64_t records, 
             break;
         }
     }
-    if (QFileInfo(native).size() != QFileInfo(world.dataFile(records)).size())
+    if (!state.error_occurred() && QFileInfo(native).size() != QFileInfo(world.dataFile(records)).size())
         state.SkipWithError("the copy differs in size");
     removeCopy(native);
     const qint64 bytes = QFileInfo(world.dataFile(records)).size();
@@ -183,7 +183,7 @@ void walk(benchmark::State &state, BenchWorld &world, std::int64_t records)
             ++visited;
         benchmark::DoNotOptimize(record.bytes.data());
     }
-    if (visited != records)
+    if (!state.error_occurred() && visited != records)
         state.SkipWithError("the walk met another number of records");
     state.counters["file_bytes"] = double(bytes.size());
     state.SetBytesProcessed(std::int64_t(state.iterations()) * bytes.size());
@@ -208,7 +208,7 @@ void write(benchmark::State &state, BenchWorld &world, std::int64_t records)
             break;
         }
     }
-    if (QFileInfo(native).size() != bytes.size())
+    if (!state.error_occurred() && QFileInfo(native).size() != bytes.size())
         state.SkipWithError("the new file differs in size");
     removeCopy(native);
     state.counters["file_bytes"] = double(bytes.size());
