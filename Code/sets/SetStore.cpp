@@ -103,13 +103,16 @@ public:
     {
         if (!m_records.next(m_record))
             return false;
-        if (!m_named || m_record.fields[0] != m_rawName) {
+        m_nameChanged = !m_named || m_record.fields[0] != m_rawName;
+        if (m_nameChanged) {
             m_rawName = m_record.fields[0];
             m_name = m_records.text(m_rawName);
             m_named = true;
         }
         return true;
     }
+    /// True when this record's name bytes differ from the record's before.
+    bool nameChanged() const { return m_nameChanged; }
     const SetFileRecords::Record &record() const { return m_record; }
     const QString &name() const { return m_name; }
     QString text(int field) { return m_records.text(m_record.fields[std::size_t(field)]); }
@@ -127,6 +130,35 @@ private:
     QByteArrayView m_rawName;
     QString m_name;
     bool m_named = false;
+    bool m_nameChanged = false;
+};
+
+/// The new bytes of a file in which most records stay as they are: runs of
+/// records left alone are copied in one piece, line ends and all.
+class Rewritten
+{
+public:
+    explicit Rewritten(QByteArrayView data, qsizetype extra = 0) : m_data(data) { m_out.reserve(data.size() + extra); }
+
+    /// Everything up to `record` is kept; the record itself is not.
+    void skip(const SetFileRecords::Record &record)
+    {
+        m_out.append(m_data.data() + m_kept, record.begin - m_kept);
+        m_kept = record.end;
+    }
+    /// Bytes written in place of what skip() left out.
+    void append(QByteArrayView bytes) { m_out.append(bytes.data(), bytes.size()); }
+    /// The new bytes, with everything after the last record skipped.
+    QByteArray finish()
+    {
+        m_out.append(m_data.data() + m_kept, m_data.size() - m_kept);
+        return std::move(m_out);
+    }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_kept = 0;
+    QByteArray m_out;
 };
 
 /// Appends a record's bytes as they stand, with its line end.
@@ -168,21 +200,24 @@ bool SetStore::renameSet(const QString &from, const QString &to)
     bool found = false;
     SetFileRewrite(m_state.services, m_state.setFilePath)
         .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-            QByteArray out;
-            out.reserve(current.size() + 64);
             NamedRecords records(current);
+            Rewritten out(records.records().data(), 64);
+            bool renaming = false;
             while (records.next()) {
-                if (records.name() == from) {
-                    found = true;
-                    renamedRecord(out, records, to);
-                } else {
-                    copyRecord(out, records.record());
-                }
+                if (records.nameChanged())
+                    renaming = records.name() == from;
+                if (!renaming)
+                    continue;
+                found = true;
+                out.skip(records.record());
+                QByteArray renamed;
+                renamedRecord(renamed, records, to);
+                out.append(renamed);
             }
             records.requireWhole();
             if (!found || from == to)
                 return std::nullopt;
-            return out;
+            return out.finish();
         });
     return found;
 }
@@ -193,19 +228,21 @@ qsizetype SetStore::deleteSets(const QStringList &setNames)
     qsizetype removed = 0;
     SetFileRewrite(m_state.services, m_state.setFilePath)
         .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-            QByteArray out;
-            out.reserve(current.size());
             NamedRecords records(current);
+            Rewritten out(records.records().data());
+            bool going = false;
             while (records.next()) {
-                if (gone.contains(records.name()))
-                    ++removed;
-                else
-                    copyRecord(out, records.record());
+                if (records.nameChanged())
+                    going = gone.contains(records.name());
+                if (!going)
+                    continue;
+                ++removed;
+                out.skip(records.record());
             }
             records.requireWhole();
             if (removed == 0)
                 return std::nullopt;
-            return out;
+            return out.finish();
         });
     return removed;
 }
@@ -221,21 +258,23 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
     bool found = false;
     SetFileRewrite(m_state.services, m_state.setFilePath)
         .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
-            QByteArray out;
-            out.reserve(current.size() + captured.bytes().size());
             NamedRecords records(current);
+            Rewritten out(records.records().data(), captured.bytes().size());
+            bool replacing = false;
             while (records.next()) {
-                if (records.name() != setName) {
-                    copyRecord(out, records.record());
-                } else if (!found) {
-                    found = true;
-                    out.append(captured.bytes().data(), captured.bytes().size());
-                }
+                if (records.nameChanged())
+                    replacing = records.name() == setName;
+                if (!replacing)
+                    continue;
+                out.skip(records.record());
+                if (!found)
+                    out.append(captured.bytes());
+                found = true;
             }
             records.requireWhole();
             if (!found)
                 return std::nullopt;
-            return out;
+            return out.finish();
         });
     return found;
 }

@@ -26,13 +26,16 @@ bool SetFileRecords::next(Record &record)
     if (m_cutShort || m_scanner.skipLineBreaks() != RecordScanner::Outcome::Done)
         return false;
     const char *start = m_scanner.unread().data();
-    for (QByteArrayView &field : record.fields) {
-        RecordScanner::FieldRead read;
-        if (m_scanner.readRawField(read, &field) != RecordScanner::Outcome::Done) {
-            m_cutShort = true;
-            m_cutOffset = m_bom + offsetOf(start);
-            m_cutLine = lineAt(start);
-            return false;
+    // Whole records of plain quoted fields are the rule: read at once.
+    if (!m_scanner.tryReadRawFields(record.fields.data(), int(record.fields.size()))) {
+        for (QByteArrayView &field : record.fields) {
+            RecordScanner::FieldRead read;
+            if (m_scanner.readRawField(read, &field) != RecordScanner::Outcome::Done) {
+                m_cutShort = true;
+                m_cutOffset = m_bom + offsetOf(start);
+                m_cutLine = lineAt(start);
+                return false;
+            }
         }
     }
     const QByteArrayView last = record.fields.back();
@@ -48,5 +51,7 @@ bool SetFileRecords::next(Record &record)
     if (after != end && after[-1] == '\r' && *after == '\n')
         ++after;
     m_wholeEnd = m_bom + offsetOf(after);
+    record.begin = offsetOf(start);
+    record.end = offsetOf(after);
     return true;
 }

@@ -22,6 +22,9 @@ public:
         std::array<QByteArrayView, 4> fields;
         /// The line (from 1) on which the record begins.
         qsizetype line = 0;
+        /// Where the record begins in data(), and where its line end ends.
+        qsizetype begin = 0;
+        qsizetype end = 0;
         /// False when the record did not end its line after four fields, or
         /// its visibility is neither "True" nor "False".
         bool wellFormed = true;
@@ -40,6 +43,9 @@ public:
     /// The offset (in the bytes given) just past the last whole record's line
     /// end, or its last byte when the file ends there.
     qsizetype wholeEnd() const { return m_wholeEnd; }
+
+    /// The bytes read (without a byte-order mark), to copy records from.
+    QByteArrayView data() const { return m_bytes; }
 
     /// The text of a field, decoded as the file channel decodes it.
     QString text(QByteArrayView field) { return m_scanner.fieldText(field); }
