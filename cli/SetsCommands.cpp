@@ -9,7 +9,6 @@
 #include "SetFileRecords.h"
 #include "SetNameOrder.h"
 #include "SetStore.h"
-#include "VisibilityApply.h"
 #include "VisibilityCapture.h"
 #include "VisibilitySetFile.h"
 
@@ -228,22 +227,15 @@ void SetsCommands::apply()
 {
     const auto document = readDocument(m_line.document);
     requireSetFile();
-    // The restore's own steps (SetStore::restoreSet), counting the records
-    // so that a set that is not there is told, not passed over.
     const QString &name = m_line.setNames.constFirst();
-    VisibilityApply restore(*document);
-    qsizetype records = 0;
     m_store.close();
     m_store.openForInput();
-    m_store.readSet(name, [&](const VisibilityRecord &record) {
-        ++records;
-        restore.apply(record);
-    });
+    const qsizetype records =
+        m_store.restoreSet(name, *document, m_line.exact ? SetStore::Restore::Exactly : SetStore::Restore::AsSaved);
     m_store.close();
+    // A set that is not there is told, not passed over.
     if (records == 0)
         failNoSet(name);
-    if (m_line.exact)
-        restore.hideUnmentioned();
     QString error;
     if (!loadDocumentModule().write(*document, m_line.output.isEmpty() ? m_line.document : m_line.output, error))
         throw CommandFailure(CommandFailure::Failed, error);

@@ -74,7 +74,7 @@ void SetStore::appendSet(const QString &setName, IDocument &document)
 
 qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
-    VisibilityApply restore(document);
+    VisibilityApply restore(document, how == Restore::Exactly);
     qsizetype applied = 0;
     readSet(setName, [&](const VisibilityRecord &record) {
         restore.apply(record);

@@ -7,7 +7,8 @@ void VisibilityApply::apply(const VisibilityRecord &record)
 {
     if (!m_layers)
         m_layers.emplace(m_document);
-    m_mentioned.insert({record.mapName, record.layerName});
+    if (m_exactly)
+        m_mentioned.insert({record.mapName, record.layerName});
     const bool visible = record.isVisible();
     for (const std::shared_ptr<ILayer> &layer : m_layers->find(record.mapName, record.layerName))
         layer->setVisible(visible);
@@ -15,7 +16,7 @@ void VisibilityApply::apply(const VisibilityRecord &record)
 
 void VisibilityApply::hideUnmentioned()
 {
-    if (!m_layers)
+    if (!m_layers || !m_exactly)
         return;
     m_layers->forEach(
         [this](const QString &mapName, const QString &layerName, const std::vector<std::shared_ptr<ILayer>> &layers) {

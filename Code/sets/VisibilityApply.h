@@ -18,17 +18,20 @@ struct VisibilityRecord;
 class VisibilityApply
 {
 public:
-    explicit VisibilityApply(IDocument &document) : m_document(document) {}
+    /// `exactly`: the names applied are remembered for hideUnmentioned().
+    explicit VisibilityApply(IDocument &document, bool exactly = false) : m_document(document), m_exactly(exactly) {}
 
     /// Switches every layer the record names to its flag ("True" or not).
     void apply(const VisibilityRecord &record);
-    /// After the records of a set: hides every recordable feature layer whose
-    /// map and layer names no applied record carried, so that the set is the
-    /// whole truth. Does nothing when no record was applied (no such set).
+    /// After the records of a set, applied by an instance made `exactly`:
+    /// hides every recordable feature layer whose map and layer names no
+    /// applied record carried, so that the set is the whole truth. Does
+    /// nothing when no record was applied (no such set).
     void hideUnmentioned();
 
 private:
     IDocument &m_document;
+    bool m_exactly;
     std::optional<LayerIndex> m_layers;
     QSet<std::pair<QString, QString>> m_mentioned;
 };
