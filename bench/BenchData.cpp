@@ -30,7 +30,10 @@ void appendRecord(QByteArray &out, const QString &set, const QString &map, const
 
 } // namespace
 
-QString chosenSetName() { return QStringLiteral("Field survey"); }
+QString chosenSetName()
+{
+    return QStringLiteral("Field survey");
+}
 
 QString otherSetName(int index)
 {
@@ -40,11 +43,20 @@ QString otherSetName(int index)
     return numbered("Visibility set ", index + 1, 4);
 }
 
-QString mapName(int map) { return numbered("Data frame ", map + 1, 2); }
+QString mapName(int map)
+{
+    return numbered("Data frame ", map + 1, 2);
+}
 
-QString layerName(int layer) { return numbered("Feature layer ", layer + 1, 5); }
+QString layerName(int layer)
+{
+    return numbered("Feature layer ", layer + 1, 5);
+}
 
-bool chosenVisible(int layer) { return layer % 3 != 0; }
+bool chosenVisible(int layer)
+{
+    return layer % 3 != 0;
+}
 
 std::int64_t chosenRecords(std::int64_t records)
 {

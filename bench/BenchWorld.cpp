@@ -56,7 +56,10 @@ QString BenchWorld::dataFileWindowsPath(std::int64_t records) const
     return QStringLiteral("D:\\records-%1").arg(records);
 }
 
-QString BenchWorld::addinFile() const { return m_settingsFolder + QStringLiteral("config"); }
+QString BenchWorld::addinFile() const
+{
+    return m_settingsFolder + QStringLiteral("config");
+}
 
 void BenchWorld::use(std::int64_t records)
 {
@@ -120,9 +123,15 @@ void BenchWorld::showMainWindow()
     QCoreApplication::processEvents();
 }
 
-frmMain &BenchWorld::window() { return *m_window; }
+frmMain &BenchWorld::window()
+{
+    return *m_window;
+}
 
-QListWidget &BenchWorld::list() { return *window().setList(); }
+QListWidget &BenchWorld::list()
+{
+    return *window().setList();
+}
 
 QPushButton &BenchWorld::mainButton(const char *name)
 {
@@ -164,7 +173,10 @@ QPushButton &BenchWorld::dialogButton(frmName &dialog, const char *name)
     return *button;
 }
 
-std::int64_t BenchWorld::fileSize() const { return QFileInfo(addinFile()).size(); }
+std::int64_t BenchWorld::fileSize() const
+{
+    return QFileInfo(addinFile()).size();
+}
 
 void BenchWorld::truncateFile(std::int64_t size) const
 {
@@ -176,9 +188,8 @@ void BenchWorld::forgetFrames()
 {
     // A frame that only the fake factory still holds belongs to a window
     // that is gone.
-    std::erase_if(m_host.objects->frames, [](const std::shared_ptr<fake::Frame> &frame) {
-        return frame.use_count() == 1;
-    });
+    std::erase_if(m_host.objects->frames,
+                  [](const std::shared_ptr<fake::Frame> &frame) { return frame.use_count() == 1; });
 }
 
 std::int64_t BenchWorld::flagsDifferingFrom(const std::function<std::optional<bool>(int, int)> &expected) const
