@@ -241,7 +241,7 @@ Com::HRESULT QuarnelVisibility::SetSite(HostObjectPtr site)
     auto services = std::dynamic_pointer_cast<HostServices>(site);
     if (site && !services)
         return Com::E_NOINTERFACE;
-    m_site = std::move(services);
+    m_site = services ? std::move(services) : std::make_shared<HostServices>();
     return Com::S_OK;
 }
 
@@ -255,10 +255,7 @@ QuarnelGIS_Public &QuarnelVisibility::sharedState()
 
 const HostServices &QuarnelVisibility::services() const
 {
-    static const HostServices none;
-    if (m_state)
-        return m_state->services;
-    return m_site ? *m_site : none;
+    return m_state ? m_state->services : *m_site;
 }
 
 frmResources &QuarnelVisibility::resources()

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "Com.h"
+#include "HostServices.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
 
-class HostServices;
 class IApplication;
 class frmMain;
 class frmResources;
@@ -84,7 +84,8 @@ private:
     frmResources &resources();
 
     std::uint32_t m_references = 0;
-    std::shared_ptr<HostServices> m_site;        ///< as the host set it
+    /// As the host set it; an empty bundle (every service missing) until then.
+    std::shared_ptr<HostServices> m_site = std::make_shared<HostServices>();
     std::shared_ptr<IApplication> m_application; ///< the hook given to OnCreate
     std::unique_ptr<QuarnelGIS_Public> m_state;
     std::unique_ptr<frmResources> m_resources;
