@@ -97,7 +97,7 @@ namespace {
 class NamedRecords
 {
 public:
-    explicit NamedRecords(QByteArrayView bytes) : m_records(bytes) {}
+    explicit NamedRecords(const QByteArray &bytes) : m_records(bytes) {}
 
     bool next()
     {

@@ -4,6 +4,7 @@
 #include "HostError.h"
 #include "RecordEncoder.h"
 #include "RecordScanner.h"
+#include "RegularFile.h"
 #include "WindowsPath.h"
 
 #include <QFile>
@@ -70,43 +71,10 @@ bool cutTornRecord(int descriptor, qint64 start, qint64 count, const std::vector
     return ::ftruncate(descriptor, start + kept) == 0;
 }
 
-/// Opens `native` without ever blocking (a pipe would wait for a peer) and
-/// keeps it only when it is a regular file: a device, a pipe or a socket, or
-/// a link to one, holds no records and would swallow or withhold them.
-/// Returns the descriptor, or -1 with errno set (EINVAL for what is no
-/// regular file).
-int openRegular(const QString &native, int flags)
-{
-    const int descriptor = ::open(QFile::encodeName(native).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (descriptor < 0)
-        return -1;
-    struct stat seen = {};
-    if (::fstat(descriptor, &seen) != 0 || !S_ISREG(seen.st_mode)) {
-        ::close(descriptor);
-        errno = EINVAL;
-        return -1;
-    }
-    // Reads and writes of a regular file never block; the flag only mattered
-    // for opening.
-    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    return descriptor;
-}
-
-/// True when `native` still names the file open on `descriptor`: a Clear All
-/// or a rewrite replaces the file, and a writer that locked the old one must
-/// not append to a file that nobody reads any more.
-bool stillNamed(int descriptor, const QString &native)
-{
-    struct stat open = {};
-    struct stat named = {};
-    return ::fstat(descriptor, &open) == 0 && ::stat(QFile::encodeName(native).constData(), &named) == 0
-           && open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
 /// Opens (creating when missing) the regular file `native` for appending.
 std::unique_ptr<QFile> openForAppending(const QString &native, bool existed, bool folderWritable)
 {
-    const int descriptor = openRegular(native, O_WRONLY | O_APPEND | O_CREAT);
+    const int descriptor = RegularFile::open(native, O_WRONLY | O_APPEND | O_CREAT);
     if (descriptor < 0) {
         if (errno == EACCES && (existed || !folderWritable))
             fail(70, "Permission denied");
@@ -126,7 +94,7 @@ void lockForAppending(std::unique_ptr<QFile> &file, const QString &native)
     for (int attempt = 0;; ++attempt) {
         if (!FileLock::acquire(file->handle(), FileLock::Kind::Exclusive))
             failLocked();
-        if (stillNamed(file->handle(), native))
+        if (RegularFile::isNamedBy(file->handle(), native))
             return;
         if (attempt == 10)
             failLocked();
@@ -229,7 +197,7 @@ void FileChannel::openForInput(const QString &windowsPath)
     if (!info.isFile())
         fail(75, "Path/File access error");
 
-    const int descriptor = openRegular(native, O_RDONLY);
+    const int descriptor = RegularFile::open(native, O_RDONLY);
     if (descriptor < 0) {
         if (errno == EACCES)
             fail(70, "Permission denied");
@@ -315,12 +283,6 @@ bool FileChannel::tryReadRawFields(QByteArrayView *fields, int count)
 {
     d->requireInput();
     return d->scanner.tryReadRawFields(fields, count);
-}
-
-qsizetype FileChannel::skipRawRecords(QByteArrayView firstField, int fieldsPerRecord)
-{
-    d->requireInput();
-    return d->scanner.skipRawRecords(firstField, fieldsPerRecord);
 }
 
 RecordScanner &FileChannel::scanner()

@@ -53,12 +53,6 @@ public:
     /// reading more of the file, and returns true; otherwise reads nothing
     /// and returns false. The views are valid until the next read.
     bool tryReadRawFields(QByteArrayView *fields, int count);
-    /// Passes over whole records of `fieldsPerRecord` fields that begin with
-    /// a quoted field of exactly the bytes `firstField` (as readRawField()
-    /// handed it back) followed by a comma, and whose other fields are quoted
-    /// and at hand, as many as follow one another; returns how many. Reading
-    /// them field by field would give the same fields.
-    qsizetype skipRawRecords(QByteArrayView firstField, int fieldsPerRecord);
     /// The scanner holding what was read of the file, for a reader that
     /// drives the fast paths itself (RecordScanner::skipRawRecords<>(),
     /// tryReadRawFields()): what they pass over is read from the channel.

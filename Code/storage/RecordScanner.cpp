@@ -28,6 +28,15 @@ void RecordScanner::appendInput(QByteArrayView bytes)
         std::memcpy(prepareInput(bytes.size()), bytes.data(), size_t(bytes.size()));
 }
 
+void RecordScanner::takeWholeInput(const QByteArray &bytes)
+{
+    m_buffer = bytes;
+    m_pos = 0;
+    m_prepared = bytes.size();
+    m_quoteBase = -1;
+    m_ended = true;
+}
+
 void RecordScanner::clear()
 {
     m_buffer = QByteArray();

@@ -98,6 +98,9 @@ public:
     void commitInput(qsizetype count);
     /// Appends bytes to the input.
     void appendInput(QByteArrayView bytes);
+    /// The whole input at once, shared with the caller rather than copied
+    /// (the scanner must be new or cleared); no more bytes will come.
+    void takeWholeInput(const QByteArray &bytes);
     /// No more bytes will come.
     void endInput() { m_ended = true; }
     bool inputEnded() const { return m_ended; }

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-SetFileRecords::SetFileRecords(QByteArrayView bytes) : m_bytes(bytes), m_scanner(std::max<qsizetype>(bytes.size(), 1))
+SetFileRecords::SetFileRecords(const QByteArray &bytes)
+    : m_bytes(bytes), m_scanner(std::max<qsizetype>(bytes.size(), 1))
 {
-    m_scanner.appendInput(bytes);
-    m_scanner.endInput();
+    m_scanner.takeWholeInput(bytes);
     m_scanner.skipByteOrderMark();
-    // The scanner holds its own copy of the bytes: positions are read off it.
+    // Positions are read off the scanner's bytes, which are the caller's.
     m_bom = bytes.size() - m_scanner.unread().size();
     m_bytes = m_scanner.unread();
     m_counted = m_bytes.data();

@@ -10,7 +10,7 @@
 /// The records of a whole visibility-set file held in memory, one after the
 /// other, for the changes that rewrite the file and for checking it: each
 /// record's bytes as they stand (so that a record left alone is copied as it
-/// was) and its four fields, undecoded. The bytes must outlive the reader.
+/// was) and its four fields, undecoded. The reader shares the bytes.
 class SetFileRecords
 {
 public:
@@ -30,7 +30,7 @@ public:
         bool wellFormed = true;
     };
 
-    explicit SetFileRecords(QByteArrayView bytes);
+    explicit SetFileRecords(const QByteArray &bytes);
 
     /// The next record; false at the end of the bytes, or when they end
     /// inside a record (cutShort() then tells so and where it began).
@@ -54,7 +54,7 @@ private:
     qsizetype offsetOf(const char *at) const { return at - m_bytes.data(); }
     qsizetype lineAt(const char *at);
 
-    QByteArrayView m_bytes; ///< the scanner's copy, after any byte-order mark
+    QByteArrayView m_bytes; ///< the bytes read, after any byte-order mark
     qsizetype m_bom = 0;    ///< the length of that mark
     RecordScanner m_scanner;
     const char *m_counted = nullptr; ///< line breaks are counted up to here

@@ -2,6 +2,7 @@
 
 #include "FileLock.h"
 #include "HostError.h"
+#include "RegularFile.h"
 #include "WindowsPath.h"
 
 #include <QFile>
@@ -31,10 +32,9 @@ public:
     /// replaced meanwhile. A missing file is not opened (descriptor -1).
     LockedFile(const QString &native, FileLock::Kind kind, bool create)
     {
-        const QByteArray path = QFile::encodeName(native);
+        const int flags = (kind == FileLock::Kind::Exclusive ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0);
         for (int attempt = 0; attempt < 10; ++attempt) {
-            const int flags = (kind == FileLock::Kind::Exclusive ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0);
-            m_descriptor = ::open(path.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+            m_descriptor = RegularFile::open(native, flags);
             if (m_descriptor < 0) {
                 if (errno == ENOENT && !create)
                     return;
@@ -44,17 +44,15 @@ public:
                     fail(70, "Permission denied");
                 fail(75, "Path/File access error");
             }
-            struct stat open = {};
-            if (::fstat(m_descriptor, &open) != 0 || !S_ISREG(open.st_mode))
-                fail(75, "Path/File access error");
             if (!FileLock::acquire(m_descriptor, kind))
-                fail(70, "Permission denied");
-            struct stat named = {};
-            if (::stat(path.constData(), &named) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino)
+                break;
+            if (RegularFile::isNamedBy(m_descriptor, native))
                 return;
             ::close(m_descriptor);
             m_descriptor = -1;
         }
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
         fail(70, "Permission denied");
     }
     ~LockedFile()

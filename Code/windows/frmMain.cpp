@@ -170,7 +170,8 @@ void frmMain::mnuRename_Click()
         if (!to || *to == from)
             return;
         line = 30;
-        if (store.names().contains(*to) && !m_prompts->confirmMerge(this, from, *to))
+        // The list follows the file: it tells whether the name is in use.
+        if (!ui->lstbx1->findItems(*to, Qt::MatchExactly).isEmpty() && !m_prompts->confirmMerge(this, from, *to))
             return;
         line = 40;
         store.close();
