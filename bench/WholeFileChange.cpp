@@ -143,7 +143,7 @@ void renameSet(benchmark::State &state, BenchWorld &world, std::int64_t records)
 {
     const QString chosen = BenchData::chosenSetName();
     onCopies(state, world, records, [&](SetStore &store) -> std::string {
-        if (!store.renameSet(chosen, renamedTo))
+        if (store.renameSet(chosen, renamedTo) != SetStore::Rename::Renamed)
             return "the set to rename was not found";
         return {};
     });

@@ -244,7 +244,8 @@ void SetsCommands::apply()
 void SetsCommands::rename()
 {
     requireSetFile();
-    if (!m_store.renameSet(m_line.setNames.at(0), m_line.setNames.at(1)))
+    if (m_store.renameSet(m_line.setNames.at(0), m_line.setNames.at(1), SetStore::OntoNameInUse::Merge)
+        != SetStore::Rename::Renamed)
         failNoSet(m_line.setNames.at(0));
 }
 

@@ -13,6 +13,7 @@
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGIS_Public.h"
+#include "RuntimeError.h"
 #include "SetStore.h"
 #include "SettingsFolder.h"
 #include "frmMain.h"
@@ -32,7 +33,6 @@ const QString makerName = QStringLiteral("QuarnelGIS");
 
 // Runtime numbers of the failures this unit raises itself.
 constexpr std::int32_t noSuchInterface = static_cast<std::int32_t>(0x80004002u);
-constexpr std::int32_t objectNotSet = 91;
 
 /// A failure number as the result a host sees: host numbers are already
 /// failure results, runtime numbers get the runtime's facility.
@@ -220,10 +220,10 @@ Com::HRESULT QuarnelVisibility::OnClick()
         state.document = state.application->document();
         line = 40;
         if (!m_mainWindow)
-            throw HostError(objectNotSet, QStringLiteral("Object variable or With block variable not set"));
+            throwRuntimeError(RuntimeError::ObjectNotSet);
         const auto frame = m_mainWindow->Frame();
         if (!frame)
-            throw HostError(objectNotSet, QStringLiteral("Object variable or With block variable not set"));
+            throwRuntimeError(RuntimeError::ObjectNotSet);
         frame->setVisible(true);
     } catch (...) {
         if (m_state) {

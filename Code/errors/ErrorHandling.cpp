@@ -1,6 +1,7 @@
 #include "ErrorHandling.h"
 
 #include "HostError.h"
+#include "RuntimeError.h"
 
 #include <exception>
 #include <new>
@@ -21,7 +22,7 @@ Failure currentFailure()
     } catch (const HostError &error) {
         return {error.number(), error.description()};
     } catch (const std::bad_alloc &) {
-        return {7, QStringLiteral("Out of memory")};
+        return {std::int32_t(RuntimeError::OutOfMemory), runtimeErrorText(RuntimeError::OutOfMemory)};
     } catch (const std::exception &error) {
         return {HostError::E_FAIL_NUMBER, QString::fromLocal8Bit(error.what())};
     } catch (...) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HostError.h"
+#include "RuntimeError.h"
 
 #include <memory>
 
@@ -9,7 +10,7 @@
 template <typename T> T &required(const std::shared_ptr<T> &object)
 {
     if (!object)
-        throw HostError(91, QStringLiteral("Object variable or With block variable not set"));
+        throwRuntimeError(RuntimeError::ObjectNotSet);
     return *object;
 }
 
@@ -20,6 +21,6 @@ template <typename To, typename From> std::shared_ptr<To> seenAs(const std::shar
     required(object);
     auto role = std::dynamic_pointer_cast<To>(object);
     if (!role)
-        throw HostError(13, QStringLiteral("Type mismatch"));
+        throwRuntimeError(RuntimeError::TypeMismatch);
     return role;
 }

@@ -4,6 +4,7 @@
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 #include "RecordEncoder.h"
+#include "RuntimeError.h"
 #include "SetFileRecords.h"
 #include "SetFileRewrite.h"
 #include "VisibilityApply.h"
@@ -11,6 +12,7 @@
 #include "VisibilitySetFile.h"
 #include "WindowsPath.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -35,23 +37,25 @@ void SetStore::openForAppend()
     m_state.channel1.openForAppend(m_state.setFilePath);
 }
 
-void SetStore::deleteFile()
+void SetStore::emptyFile()
 {
-    // A set file that can be rewritten is emptied under its lock, kept for
-    // Undo; anything else (missing, read-only, in a folder that cannot take
-    // the new file, no drive) goes to the file
-    // helper, which reports its own failures.
+    // A read-only file is refused by the file helper, as the earlier Clear
+    // All refused it, and not emptied behind its read-only flag.
     bool rewritable = false;
     try {
         const QFileInfo info(WindowsPath::toNative(m_state.services, m_state.setFilePath));
-        rewritable = info.isFile() && info.permissions().testFlag(QFileDevice::WriteOwner)
-                     && QFileInfo(info.absolutePath()).isWritable();
+        rewritable = info.isFile() && info.permissions().testFlag(QFileDevice::WriteOwner);
     } catch (...) {
     }
-    if (rewritable)
-        clearAll();
-    else
-        QuarnelGIS_IO::fDeleteFile(m_state, m_state.setFilePath);
+    if (rewritable) {
+        try {
+            clearAll();
+            return;
+        } catch (...) {
+            // No undo point could be made: the file is emptied without one.
+        }
+    }
+    QuarnelGIS_IO::fDeleteFile(m_state, m_state.setFilePath);
 }
 
 void SetStore::listNames(const std::function<void(const QString &)> &onName)
@@ -89,7 +93,28 @@ namespace {
 
 [[noreturn]] void failCutShort()
 {
-    throw HostError(62, QStringLiteral("Input past end of file"));
+    throwRuntimeError(RuntimeError::InputPastEndOfFile);
+}
+
+/// Why a record read as damaged, in a person's words.
+QString damageReason(const SetFileRecords::Record &record)
+{
+    const QByteArrayView visibility = record.fields[3];
+    const bool flag =
+        visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True" || visibility == "False";
+    return flag ? QStringLiteral("more than four fields on the line")
+                : QStringLiteral("the visibility is neither True nor False");
+}
+
+/// A set file that cannot be imported, named with the line of the record
+/// that stops it and why.
+[[noreturn]] void failDamagedImport(const QString &nativePath, qsizetype line, const QString &reason)
+{
+    throwRuntimeError(RuntimeError::InputPastEndOfFile,
+                      QStringLiteral("The set file %1 cannot be imported: the record on line %2 is damaged (%3).")
+                          .arg(QDir::toNativeSeparators(nativePath))
+                          .arg(line)
+                          .arg(reason));
 }
 
 /// The records of a file's bytes with their set names, each name decoded
@@ -195,17 +220,21 @@ QStringList SetStore::names()
     return found;
 }
 
-bool SetStore::renameSet(const QString &from, const QString &to)
+SetStore::Rename SetStore::renameSet(const QString &from, const QString &to, OntoNameInUse onto)
 {
-    bool found = false;
+    Rename outcome = Rename::NoSuchSet;
     SetFileRewrite(m_state.services, m_state.setFilePath)
         .rewrite([&](const QByteArray &current) -> std::optional<QByteArray> {
             NamedRecords records(current);
             Rewritten out(records.records().data(), 64);
             bool renaming = false;
+            bool found = false;
+            bool inUse = false;
             while (records.next()) {
-                if (records.nameChanged())
+                if (records.nameChanged()) {
                     renaming = records.name() == from;
+                    inUse = inUse || (records.name() == to && !renaming);
+                }
                 if (!renaming)
                     continue;
                 found = true;
@@ -215,11 +244,14 @@ bool SetStore::renameSet(const QString &from, const QString &to)
                 out.append(renamed);
             }
             records.requireWhole();
-            if (!found || from == to)
+            outcome = !found                                   ? Rename::NoSuchSet
+                      : inUse && onto == OntoNameInUse::Refuse ? Rename::NameInUse
+                                                               : Rename::Renamed;
+            if (outcome != Rename::Renamed || from == to)
                 return std::nullopt;
             return out.finish();
         });
-    return found;
+    return outcome;
 }
 
 qsizetype SetStore::deleteSets(const QStringList &setNames)
@@ -308,7 +340,7 @@ qsizetype SetStore::repair()
 
 bool SetStore::undo()
 {
-    return SetFileRewrite(m_state.services, m_state.setFilePath).swapWithPrevious();
+    return SetFileRewrite(m_state.services, m_state.setFilePath).undo();
 }
 
 namespace {
@@ -320,14 +352,15 @@ bool isTheSetFile(const SetFileRewrite &file, const QString &nativePath)
     if (target.isEmpty())
         return false;
     return target == QFileInfo(file.nativePath()).canonicalFilePath()
-           || target == QFileInfo(file.previousPath()).canonicalFilePath();
+           || target == QFileInfo(file.previousPath()).canonicalFilePath()
+           || target == QFileInfo(file.markPath()).canonicalFilePath();
 }
 } // namespace
 
 qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativePath)
 {
     if (isTheSetFile(SetFileRewrite(m_state.services, m_state.setFilePath), nativePath))
-        throw HostError(75, QStringLiteral("Path/File access error"));
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     const QSet<QString> wanted(setNames.begin(), setNames.end());
     const QByteArray bytes = SetFileRewrite(m_state.services, m_state.setFilePath).read();
     QByteArray out;
@@ -340,12 +373,12 @@ qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativ
         }
     records.requireWhole();
     QSaveFile file(nativePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(out) != out.size() || !file.commit()) {
         if (file.error() == QFileDevice::PermissionsError)
-            throw HostError(70, QStringLiteral("Permission denied"));
+            throwRuntimeError(RuntimeError::PermissionDenied);
         if (file.error() == QFileDevice::ResourceError)
-            throw HostError(61, QStringLiteral("Disk full"));
-        throw HostError(75, QStringLiteral("Path/File access error"));
+            throwRuntimeError(RuntimeError::DiskFull);
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     }
     return written;
 }
@@ -355,11 +388,11 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
 {
     QFile file(nativePath);
     if (!QFileInfo(nativePath).isFile())
-        throw HostError(53, QStringLiteral("File not found"));
+        throwRuntimeError(RuntimeError::FileNotFound);
     if (isTheSetFile(SetFileRewrite(m_state.services, m_state.setFilePath), nativePath))
-        throw HostError(75, QStringLiteral("Path/File access error"));
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     if (!file.open(QIODevice::ReadOnly))
-        throw HostError(75, QStringLiteral("Path/File access error"));
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     const QByteArray incoming = file.readAll();
 
     // The sets of the file in order of their first record; a damaged file is
@@ -375,7 +408,7 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
     NamedRecords records(incoming);
     while (records.next()) {
         if (!records.record().wellFormed)
-            throw HostError(62, QStringLiteral("Input past end of file"));
+            failDamagedImport(nativePath, records.record().line, damageReason(records.record()));
         auto at = index.constFind(records.name());
         if (at == index.constEnd()) {
             at = index.insert(records.name(), sets.size());
@@ -385,7 +418,8 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
         copyRecord(set.bytes, records.record());
         set.fields.push_back({records.text(1), records.text(2), records.text(3)});
     }
-    records.requireWhole();
+    if (records.records().cutShort())
+        failDamagedImport(nativePath, records.records().cutShortLine(), QStringLiteral("the file ends inside it"));
 
     // Clashes are settled before the file is locked: asking may take a user
     // a while, and other writers wait at most a moment for the lock.
@@ -447,13 +481,8 @@ SetStore::CheckReport SetStore::check()
         ++report.records;
         seen.insert(records.name());
         const SetFileRecords::Record &record = records.record();
-        if (!record.wellFormed) {
-            const QByteArrayView visibility = record.fields[3];
-            const bool flag =
-                visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True" || visibility == "False";
-            report.damaged.push_back({record.line, flag ? QStringLiteral("more than four fields on the line")
-                                                        : QStringLiteral("the visibility is neither True nor False")});
-        }
+        if (!record.wellFormed)
+            report.damaged.push_back({record.line, damageReason(record)});
     }
     if (records.records().cutShort())
         report.damaged.push_back({records.records().cutShortLine(), QStringLiteral("the file ends inside the record")});

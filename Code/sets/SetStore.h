@@ -25,10 +25,12 @@ public:
     void openForInput();
     /// Opens the set file for appending, creating it empty when missing.
     void openForAppend();
-    /// Empties the set file for Clear All, undoably (see clearAll()); a file
-    /// that cannot be rewritten goes through the guarded file helper, which
-    /// reports its own failures.
-    void deleteFile();
+    /// Empties the set file for Clear All: undoably where it can (see
+    /// clearAll()); else (no room for the undo copy, the lock held by a stuck
+    /// writer, a read-only file) the file is deleted through the guarded file
+    /// helper, which reports its own failures, and the next append creates it
+    /// empty.
+    void emptyFile();
 
     /// Reads the open file to its end and hands on each distinct set name
     /// (exact comparison) in file order.
@@ -54,10 +56,19 @@ public:
 
     /// The set names of the file in file order (each once).
     QStringList names();
-    /// Renames set `from` to `to`; when `to` is in use, its records and
-    /// those of `from` become one set (file order kept). False when there is
-    /// no set `from`.
-    bool renameSet(const QString &from, const QString &to);
+    /// What a rename found.
+    enum class Rename {
+        Renamed,
+        NoSuchSet, ///< there is no set `from`
+        NameInUse  ///< `to` is in use and merging was not asked for
+    };
+    /// Whether a rename onto a name in use makes the two sets one.
+    enum class OntoNameInUse { Refuse, Merge };
+    /// Renames set `from` to `to`. When `to` is in use, its records and those
+    /// of `from` become one set (file order kept) only when `onto` asks for
+    /// it; otherwise nothing changes. The file decides whether the name is in
+    /// use, not what a list showed earlier.
+    Rename renameSet(const QString &from, const QString &to, OntoNameInUse onto = OntoNameInUse::Refuse);
     /// Removes the records of every set named; returns how many records went.
     qsizetype deleteSets(const QStringList &setNames);
     /// Replaces the records of `setName` by the document's visibility now,
@@ -68,7 +79,7 @@ public:
     /// Cuts a damaged tail (a record the file ends inside) back to the last
     /// whole record; returns the bytes cut, 0 when there was nothing to cut.
     qsizetype repair();
-    /// Brings the file back as it was before the last whole-file change;
+    /// Takes back the last whole-file change, keeping every set saved since;
     /// undoing again redoes it. False when there is nothing to undo.
     bool undo();
 
@@ -89,8 +100,9 @@ public:
         QStringList skipped; ///< the imported names left out
     };
     /// Adds the sets of the set file at `nativePath` (another than the set
-    /// file), asking `onClash` about each name already in use. A file that
-    /// cannot be read whole is refused with nothing added.
+    /// file), asking `onClash` about each name already in use. A file with a
+    /// damaged record is refused with nothing added, with a report naming the
+    /// file and the record's line.
     ImportOutcome importSets(const QString &nativePath, const std::function<Clash(const QString &)> &onClash);
 
     /// What check() found.

@@ -5,6 +5,7 @@
 #include "RecordEncoder.h"
 #include "RecordScanner.h"
 #include "RegularFile.h"
+#include "RuntimeError.h"
 #include "WindowsPath.h"
 
 #include <QFile>
@@ -32,28 +33,23 @@ namespace {
 
 constexpr qsizetype blockSize = RecordScanner::defaultBlockSize;
 
-[[noreturn]] void fail(std::int32_t number, const char *description)
-{
-    throw HostError(number, QString::fromLatin1(description));
-}
-
 // Using a channel for what it was not opened for, or not opened at all.
 [[noreturn]] void failBadFileMode()
 {
-    fail(54, "Bad file mode");
+    throwRuntimeError(RuntimeError::BadFileMode);
 }
 [[noreturn]] void failNotOpen()
 {
-    fail(52, "Bad file name or number");
+    throwRuntimeError(RuntimeError::BadFileNameOrNumber);
 }
 [[noreturn]] void failPastEnd()
 {
-    fail(62, "Input past end of file");
+    throwRuntimeError(RuntimeError::InputPastEndOfFile);
 }
 
 [[noreturn]] void failLocked()
 {
-    fail(70, "Permission denied");
+    throwRuntimeError(RuntimeError::PermissionDenied);
 }
 
 /// After the disk took only the first `count` bytes of a block that this
@@ -71,19 +67,28 @@ bool cutTornRecord(int descriptor, qint64 start, qint64 count, const std::vector
     return ::ftruncate(descriptor, start + kept) == 0;
 }
 
+/// A QFile that owns `descriptor`; the descriptor is closed and the channel
+/// fails when Qt cannot take it.
+std::unique_ptr<QFile> wrapDescriptor(int descriptor, QIODevice::OpenMode mode)
+{
+    auto file = std::make_unique<QFile>();
+    if (!file->open(descriptor, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        throwRuntimeError(RuntimeError::PathFileAccessError);
+    }
+    return file;
+}
+
 /// Opens (creating when missing) the regular file `native` for appending.
 std::unique_ptr<QFile> openForAppending(const QString &native, bool existed, bool folderWritable)
 {
     const int descriptor = RegularFile::open(native, O_WRONLY | O_APPEND | O_CREAT);
     if (descriptor < 0) {
         if (errno == EACCES && (existed || !folderWritable))
-            fail(70, "Permission denied");
-        fail(75, "Path/File access error");
+            throwRuntimeError(RuntimeError::PermissionDenied);
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     }
-    auto file = std::make_unique<QFile>();
-    file->open(descriptor, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
-               QFileDevice::AutoCloseHandle);
-    return file;
+    return wrapDescriptor(descriptor, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
 }
 
 /// Takes the exclusive lock on the file that `native` names now: when the
@@ -135,7 +140,7 @@ struct FileChannel::Private
         const qint64 count = file->read(room, blockSize);
         scanner.commitInput(std::max<qint64>(count, 0));
         if (count < 0)
-            fail(75, "Path/File access error");
+            throwRuntimeError(RuntimeError::PathFileAccessError);
         if (count == 0)
             scanner.endInput();
     }
@@ -177,34 +182,33 @@ bool FileChannel::isOpen() const
 void FileChannel::openForInput(const QString &windowsPath)
 {
     if (isOpen())
-        fail(55, "File already open");
+        throwRuntimeError(RuntimeError::FileAlreadyOpen);
     // No name at all is a bad name; a name on a drive this machine does not
     // have, or with no drive, names no file that could be found.
     if (windowsPath.isEmpty())
-        fail(52, "Bad file name or number");
+        throwRuntimeError(RuntimeError::BadFileNameOrNumber);
     const QString native = WindowsPath::toNative(m_services, windowsPath);
     if (native.isEmpty())
-        fail(53, "File not found");
+        throwRuntimeError(RuntimeError::FileNotFound);
     const QFileInfo info(native);
     if (!QFileInfo(info.absolutePath()).isDir())
-        fail(76, "Path not found");
+        throwRuntimeError(RuntimeError::PathNotFound);
     if (info.isDir())
-        fail(75, "Path/File access error");
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     if (!info.exists())
-        fail(53, "File not found");
+        throwRuntimeError(RuntimeError::FileNotFound);
     // Only a plain file holds records: a device would be read without end,
     // a pipe would keep the reader waiting.
     if (!info.isFile())
-        fail(75, "Path/File access error");
+        throwRuntimeError(RuntimeError::PathFileAccessError);
 
     const int descriptor = RegularFile::open(native, O_RDONLY);
     if (descriptor < 0) {
         if (errno == EACCES)
-            fail(70, "Permission denied");
-        fail(75, "Path/File access error");
+            throwRuntimeError(RuntimeError::PermissionDenied);
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     }
-    auto file = std::make_unique<QFile>();
-    file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+    auto file = wrapDescriptor(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered);
     // Readers share the file; a writer's append or rewrite waits for them,
     // and they for it, so that no half-written record is ever read.
     if (!FileLock::acquire(descriptor, FileLock::Kind::Shared))
@@ -223,23 +227,23 @@ void FileChannel::openForInput(const QString &windowsPath)
 void FileChannel::openForAppend(const QString &windowsPath)
 {
     if (isOpen())
-        fail(55, "File already open");
+        throwRuntimeError(RuntimeError::FileAlreadyOpen);
     // No name at all is a bad name; without a drive the folder is not found.
     if (windowsPath.isEmpty())
-        fail(52, "Bad file name or number");
+        throwRuntimeError(RuntimeError::BadFileNameOrNumber);
     const QString native = WindowsPath::toNative(m_services, windowsPath);
     if (native.isEmpty())
-        fail(76, "Path not found");
+        throwRuntimeError(RuntimeError::PathNotFound);
     const QFileInfo info(native);
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir())
-        fail(76, "Path not found");
+        throwRuntimeError(RuntimeError::PathNotFound);
     if (info.isDir())
-        fail(75, "Path/File access error");
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     // A file without its owner's write permission is read-only: it is not
     // written to, also not by a user whose rights would let the write through.
     if (info.exists() && !info.permissions().testFlag(QFileDevice::WriteOwner))
-        fail(70, "Permission denied");
+        throwRuntimeError(RuntimeError::PermissionDenied);
 
     // The file is created (empty) now; what is written reaches it at close.
     auto file = openForAppending(native, info.exists(), folder.isWritable());
@@ -321,8 +325,10 @@ void FileChannel::close()
     // The one write happens under the exclusive lock, to the file that the
     // path names at that moment.
     lockForAppending(file, d->native);
+    // Where the write begins, so that a torn write can be cut back to it.
     struct stat before = {};
-    ::fstat(file->handle(), &before);
+    if (::fstat(file->handle(), &before) != 0)
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     const qint64 count = file->write(pending.data(), pending.size());
     const int writeError = errno;
     bool written = count == pending.size();
@@ -341,8 +347,8 @@ void FileChannel::close()
     }
     if (!written) {
         if (error == QFileDevice::ResourceError)
-            fail(61, "Disk full");
-        fail(75, "Path/File access error");
+            throwRuntimeError(RuntimeError::DiskFull);
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ErrorReporter.h"
 #include "HostError.h"
 #include "QuarnelGIS_Public.h"
+#include "RuntimeError.h"
 #include "WindowsPath.h"
 
 #include <QDir>
@@ -14,11 +15,6 @@
 namespace {
 
 const QString moduleName = QStringLiteral("QuarnelGIS_IO");
-
-[[noreturn]] void fail(std::int32_t number, const char *description)
-{
-    throw HostError(number, QString::fromLatin1(description));
-}
 
 /// The native path with any trailing separators removed, so that a folder
 /// path ending in "\" names the folder itself. Empty when there is no drive.
@@ -88,14 +84,14 @@ void fDeleteFile(const QuarnelGIS_Public &state, const QString &path)
         const QFileInfo info(native);
         line = 30;
         if (isReadOnly(info))
-            fail(70, "Permission denied");
+            throwRuntimeError(RuntimeError::PermissionDenied);
         line = 40;
         QFile file(native);
         if (!file.remove()) {
             if (!QFileInfo(info.absolutePath()).isWritable())
-                fail(70, "Permission denied");
+                throwRuntimeError(RuntimeError::PermissionDenied);
             if (info.exists())
-                fail(75, "Path/File access error");
+                throwRuntimeError(RuntimeError::PathFileAccessError);
         }
     } catch (...) {
         state.reporter().reportCurrentFailure(QStringLiteral("fDeleteFile "), moduleName, line);
@@ -110,20 +106,20 @@ void fCreateDirectory(const QuarnelGIS_Public &state, const QString &path)
         const QString native = nativeWithoutTrailingSlash(state.services, path);
         line = 20;
         if (native.isEmpty())
-            fail(76, "Path not found");
+            throwRuntimeError(RuntimeError::PathNotFound);
         line = 30;
         const QFileInfo target(native);
         if (target.exists() || target.isSymLink())
-            fail(58, "File already exists");
+            throwRuntimeError(RuntimeError::FileAlreadyExists);
         line = 40;
         const QString parent = target.absolutePath();
         if (!QFileInfo(parent).isDir())
-            fail(76, "Path not found");
+            throwRuntimeError(RuntimeError::PathNotFound);
         line = 50;
         if (!QDir(parent).mkdir(target.fileName())) {
             if (!QFileInfo(parent).isWritable())
-                fail(70, "Permission denied");
-            fail(75, "Path/File access error");
+                throwRuntimeError(RuntimeError::PermissionDenied);
+            throwRuntimeError(RuntimeError::PathFileAccessError);
         }
     } catch (...) {
         state.reporter().reportCurrentFailure(QStringLiteral("fCreateDirectory "), moduleName, line);

@@ -13,9 +13,15 @@ class HostServices;
 /// file's exclusive lock, on the file as it is at that moment (with what
 /// other processes appended before the lock was taken), writes a complete
 /// new file and renames it over the old one, so that a reader sees either
-/// the old file or the new one. The file as it was before the change stays
-/// beside it as "<file>.previous". Failures throw HostError with the file
-/// channel's numbers and leave the file as it was.
+/// the old file or the new one.
+///
+/// For Undo the file as it was before the change stays beside it as
+/// "<file>.previous", and "<file>.undo" marks where the change's own bytes
+/// end in the new file: whatever lies past that mark was appended by saves
+/// since, and an undo (or redo) keeps it, after the bytes it brings back.
+/// The mark names the very file the change wrote, so a file replaced by any
+/// other means has nothing to undo. Failures throw HostError with the file
+/// channel's numbers and leave the file, and the undo point, as they were.
 class SetFileRewrite
 {
 public:
@@ -24,19 +30,22 @@ public:
 
     /// Hands the file's bytes (empty when the file is missing) to `change`
     /// and writes what it returns in their place; when it returns nothing,
-    /// the file is left as it is (and so is the earlier file kept for undo).
-    /// True when the file was rewritten.
+    /// the file is left as it is (and so is the undo point). True when the
+    /// file was rewritten.
     bool rewrite(const std::function<std::optional<QByteArray>(const QByteArray &current)> &change);
-    /// The file and the one it was before the last change change places;
-    /// doing it again brings the change back. False when there is no earlier
-    /// file to go back to.
-    bool swapWithPrevious();
+    /// Takes back the last whole-file change, keeping every record appended
+    /// since; doing it again brings the change back. False when there is
+    /// nothing to undo: no change was made, the file was replaced by other
+    /// means since, or the bytes to bring back end inside a record and saves
+    /// were appended since (joining them would damage the first of them).
+    bool undo();
 
     /// The bytes of the file, read under a shared lock; empty when missing.
     QByteArray read() const;
 
     QString nativePath() const { return m_native; }
     QString previousPath() const { return m_native + QStringLiteral(".previous"); }
+    QString markPath() const { return m_native + QStringLiteral(".undo"); }
 
 private:
     QString m_native;

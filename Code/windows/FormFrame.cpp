@@ -5,6 +5,7 @@
 #include "HostServices.h"
 #include "IModelessFrame.h"
 #include "IObjectFactory.h"
+#include "RuntimeError.h"
 
 namespace FormFrame {
 
@@ -15,7 +16,7 @@ std::shared_ptr<IModelessFrame> obtain(const HostServices &services, std::shared
         auto frame =
             std::dynamic_pointer_cast<IModelessFrame>(services.objectFactory().create(HostClassIds::ModelessFrame));
         if (!frame)
-            throw HostError(13, QStringLiteral("Type mismatch"));
+            throwRuntimeError(RuntimeError::TypeMismatch);
         // Kept before attaching: the load step, which runs during the
         // attachment, asks for the frame again and must get this one.
         kept = frame;

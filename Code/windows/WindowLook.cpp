@@ -6,6 +6,7 @@
 #include "IModelessFrame.h"
 #include "IScreenMetrics.h"
 #include "QuarnelGISResources.h"
+#include "RuntimeError.h"
 
 #include <QPalette>
 #include <QPushButton>
@@ -86,7 +87,7 @@ std::int32_t toInt32(double value)
     // Halves go to the even neighbour under the default rounding mode.
     const double rounded = std::nearbyint(value);
     if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
-        throw HostError(6, QStringLiteral("Overflow"));
+        throwRuntimeError(RuntimeError::Overflow);
     return static_cast<std::int32_t>(rounded);
 }
 } // namespace
@@ -96,7 +97,7 @@ Position centredPosition(const HostServices &services, double widthTwips, double
     IScreenMetrics &screen = services.screen();
     const double t = screen.twipsPerPixelX();
     if (!(t > 0))
-        throw HostError(11, QStringLiteral("Division by zero"));
+        throwRuntimeError(RuntimeError::DivisionByZero);
     return {toInt32(screen.widthTwips() / t / 2 - widthTwips / t / 2),
             toInt32(screen.heightTwips() / t / 2 - heightTwips / t / 2)};
 }
@@ -107,7 +108,7 @@ void centreFrame(const HostServices &services, const std::shared_ptr<IModelessFr
     const Position position = centredPosition(services, widthTwips, heightTwips);
     auto placer = std::dynamic_pointer_cast<IFramePosition>(frame);
     if (!placer)
-        throw HostError(13, QStringLiteral("Type mismatch"));
+        throwRuntimeError(RuntimeError::TypeMismatch);
     placer->move(position.left, position.top, 0, 0);
 }
 

@@ -170,12 +170,18 @@ void frmMain::mnuRename_Click()
         if (!to || *to == from)
             return;
         line = 30;
-        // The list follows the file: it tells whether the name is in use.
-        if (!ui->lstbx1->findItems(*to, Qt::MatchExactly).isEmpty() && !m_prompts->confirmMerge(this, from, *to))
-            return;
+        // The list tells whether the name is in use as far as it knows; the
+        // file decides, and a name saved meanwhile by another is asked about too.
+        auto onto = SetStore::OntoNameInUse::Refuse;
+        if (!ui->lstbx1->findItems(*to, Qt::MatchExactly).isEmpty()) {
+            if (!m_prompts->confirmMerge(this, from, *to))
+                return;
+            onto = SetStore::OntoNameInUse::Merge;
+        }
         line = 40;
         store.close();
-        store.renameSet(from, *to);
+        if (store.renameSet(from, *to, onto) == SetStore::Rename::NameInUse && m_prompts->confirmMerge(this, from, *to))
+            store.renameSet(from, *to, SetStore::OntoNameInUse::Merge);
         line = 50;
         lstbx1_Refresh();
     });
@@ -463,7 +469,7 @@ void frmMain::Command1_Click()
         line = 10;
         clearSetNames();
         line = 20;
-        store.deleteFile();
+        store.emptyFile();
         line = 30;
         store.close();
         line = 40;
@@ -473,7 +479,12 @@ void frmMain::Command1_Click()
     } catch (...) {
         m_state.channel1.closeQuietly();
         m_state.reporter().reportCurrentFailure(QStringLiteral("Command1_Click "), kModule, line);
+        // Told once: a file that cannot be read now is not reported again.
+        m_refreshReported = true;
     }
+    // The list shows what the file holds now: nothing, or every set that a
+    // refused delete left in it.
+    lstbx1_Refresh();
 }
 
 void frmMain::Command2_Click()

@@ -6,6 +6,8 @@
 #include "AddinWorld.h"
 
 #include "FileChannel.h"
+#include "FileLock.h"
+#include "SetStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,6 +103,23 @@ TEST_F(DiskFaults, SettingsFolderThatCannotBeWritten)
     EXPECT_FALSE(world.listed().contains(QStringLiteral("Lost")));
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(world.state().channel1.isOpen());
+}
+
+TEST_F(DiskFaults, ClearAllEmptiesTheFileWhenNoUndoPointCanBeMade)
+{
+    SetStore store(world.state());
+    ASSERT_EQ(store.renameSet(QStringLiteral("Roads"), QStringLiteral("Streets")), SetStore::Rename::Renamed);
+    // A stuck writer keeps the file locked past the wait for it.
+    QFile stuck(world.filePath());
+    ASSERT_TRUE(stuck.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(FileLock::acquire(stuck.handle(), FileLock::Kind::Exclusive));
+    world.press("Command1");
+    stuck.close();
+    EXPECT_TRUE(takeReports().isEmpty());
+    EXPECT_EQ(world.fileBytes(), QByteArray());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_FALSE(store.undo()) << "nothing to undo: the rename's undo point is not the file's any more";
+    EXPECT_EQ(world.fileBytes(), QByteArray());
 }
 
 TEST_F(DiskFaults, ReadOnlySetFileIsNeitherClearedNorWritten)

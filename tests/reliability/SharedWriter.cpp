@@ -114,7 +114,7 @@ int main(int argc, char **argv)
             const long long clearStart = now();
             bool cleared = true;
             try {
-                store.deleteFile();
+                store.emptyFile();
                 store.close();
                 store.openForAppend();
                 store.close();

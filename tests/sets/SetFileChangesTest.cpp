@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -55,10 +58,13 @@ TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRed
         QByteArray after;
     };
     const Case cases[] = {
-        {"rename", [](SetStore &s) { EXPECT_TRUE(s.renameSet("Roads", "Streets only")); },
+        {"rename", [](SetStore &s) { EXPECT_EQ(s.renameSet("Roads", "Streets only"), SetStore::Rename::Renamed); },
          SetsWorld::record("Streets only", "Layers", "Streets", "True") + kRivers + kEarlier
              + SetsWorld::record("Streets only", "Overview", "Streets", "False")},
-        {"rename into a set that exists merges", [](SetStore &s) { EXPECT_TRUE(s.renameSet("Rivers", "Roads")); },
+        {"rename into a set that exists merges",
+         [](SetStore &s) {
+             EXPECT_EQ(s.renameSet("Rivers", "Roads", SetStore::OntoNameInUse::Merge), SetStore::Rename::Renamed);
+         },
          kRoads + SetsWorld::record("Roads", "Layers", "Rivers", "False") + kEarlier + kRoads2},
         {"delete",
          [](SetStore &s) {
@@ -88,11 +94,65 @@ TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRed
     }
 }
 
+TEST_F(SetFileChanges, ARenameOntoANameInUseMergesOnlyWhenAsked)
+{
+    // The name came into use after the list was read: the file decides.
+    EXPECT_EQ(store.renameSet("Rivers", "Roads"), SetStore::Rename::NameInUse);
+    EXPECT_EQ(world.fileBytes(), kRoads + kRivers + kEarlier + kRoads2);
+    EXPECT_EQ(previous(), "<missing>") << "nothing changed, nothing to undo";
+    EXPECT_EQ(store.renameSet("Rivers", "Roads", SetStore::OntoNameInUse::Merge), SetStore::Rename::Renamed);
+    EXPECT_EQ(store.names(), (QStringList{"Roads", "say \"hi\""}));
+}
+
+TEST_F(SetFileChanges, AChangeTheDiskCannotTakeKeepsTheFileAndTheLastUndoPoint)
+{
+    ASSERT_EQ(store.deleteSets({"Rivers"}), 1);
+    const QByteArray afterDelete = world.fileBytes();
+    // No room for the new file: the import fails, and Undo still takes
+    // back the delete.
+    struct rlimit saved = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = rlim_t(afterDelete.size() + 8);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QTemporaryDir dir;
+    QFile in(dir.filePath(QStringLiteral("in.sets")));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(kRivers + kRivers);
+    in.close();
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int failure =
+        failureOf([&] { store.importSets(in.fileName(), [](const QString &) { return SetStore::Clash::Merge; }); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(failure, 61);
+    EXPECT_EQ(world.fileBytes(), afterDelete);
+    EXPECT_TRUE(store.undo());
+    EXPECT_EQ(world.fileBytes(), kRoads + kRivers + kEarlier + kRoads2);
+}
+
+TEST_F(SetFileChanges, UndoKeepsWhatWasSavedAfterTheChange)
+{
+    // Rename, a save, undo, a delete: the save survives all of them.
+    ASSERT_EQ(store.renameSet("Roads", "Streets only"), SetStore::Rename::Renamed);
+    QFile file(world.filePath());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    const QByteArray saved = SetsWorld::record("Saved", "Layers", "Rails", "True");
+    file.write(saved);
+    file.close();
+    EXPECT_TRUE(store.undo());
+    EXPECT_EQ(world.fileBytes(), kRoads + kRivers + kEarlier + kRoads2 + saved);
+    EXPECT_EQ(store.deleteSets({"Rivers"}), 1);
+    EXPECT_EQ(world.fileBytes(), kRoads + kEarlier + kRoads2 + saved);
+    EXPECT_TRUE(store.undo());
+    EXPECT_EQ(world.fileBytes(), kRoads + kRivers + kEarlier + kRoads2 + saved);
+}
+
 TEST_F(SetFileChanges, AChangeThatFindsNothingLeavesTheFileAndTheUndoAlone)
 {
     store.clearAll();
     world.writeFile(kRivers);
-    EXPECT_FALSE(store.renameSet("Missing", "Other"));
+    EXPECT_EQ(store.renameSet("Missing", "Other"), SetStore::Rename::NoSuchSet);
     EXPECT_EQ(store.deleteSets({"Missing"}), 0);
     EXPECT_FALSE(store.replaceSet("Missing", *world.document));
     EXPECT_EQ(store.repair(), 0);
@@ -167,13 +227,30 @@ TEST_F(SetFileChanges, ExportAndImportCarrySetsAndSettleClashesAsAsked)
         EXPECT_EQ(world.fileBytes(), before);
     }
 
-    // A damaged or missing file to import adds nothing.
-    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(kRivers + "\"Cut\",\"Lay");
-    in.close();
-    world.writeFile(kRoads);
-    EXPECT_EQ(failureOf([&] { store.importSets(importing, [](const QString &) { return SetStore::Clash::Merge; }); }),
-              62);
+    // A damaged or missing file to import adds nothing; a damaged one is
+    // named with the line of its damaged record and what is wrong with it.
+    struct Damaged
+    {
+        QByteArray bytes;
+        const char *where;
+    };
+    for (const Damaged &d : {Damaged{kRivers + "\"Cut\",\"Lay", "line 2 is damaged (the file ends inside it)"},
+                             Damaged{kRivers + kRivers + SetsWorld::record("X", "Layers", "Rails", "Maybe"),
+                                     "line 3 is damaged (the visibility is neither True nor False)"}}) {
+        ASSERT_TRUE(in.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        in.write(d.bytes);
+        in.close();
+        world.writeFile(kRoads);
+        try {
+            store.importSets(importing, [](const QString &) { return SetStore::Clash::Merge; });
+            ADD_FAILURE() << d.where;
+        } catch (const HostError &error) {
+            EXPECT_EQ(error.number(), 62);
+            EXPECT_TRUE(error.description().contains(QDir::toNativeSeparators(importing)))
+                << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains(QLatin1String(d.where))) << error.description().toStdString();
+        }
+    }
     EXPECT_EQ(failureOf([&] {
                   store.importSets(dir.filePath("none"), [](const QString &) { return SetStore::Clash::Merge; });
               }),
@@ -197,7 +274,7 @@ TEST_F(SetFileChanges, AChangeKeepsWhatWasSavedBeforeIt)
     store.openForAppend();
     store.appendSet(QStringLiteral("Saved meanwhile"), *world.document);
     store.close();
-    EXPECT_TRUE(store.renameSet("Late", "Later"));
+    EXPECT_EQ(store.renameSet("Late", "Later"), SetStore::Rename::Renamed);
     EXPECT_TRUE(world.fileBytes().contains("\"Saved meanwhile\",\"Overview\",\"Streets\",\"True\"\r\n"));
     EXPECT_EQ(store.names(), (QStringList{"Roads", "Rivers", "say \"hi\"", "Later", "Saved meanwhile"}));
 }
@@ -241,7 +318,7 @@ TEST(SetFileChangesOnTheFileItself, ExportOverItOrImportOfItIsRefusedAndAMissing
 
     ASSERT_TRUE(QFile::remove(world.filePath()));
     ASSERT_TRUE(QFile::remove(previous));
-    EXPECT_FALSE(store.renameSet("Roads", "X"));
+    EXPECT_EQ(store.renameSet("Roads", "X"), SetStore::Rename::NoSuchSet);
     EXPECT_EQ(store.deleteSets({"Roads"}), 0);
     EXPECT_FALSE(store.undo());
     EXPECT_FALSE(QFile::exists(world.filePath())) << "nothing to change creates nothing";

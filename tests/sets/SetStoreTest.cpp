@@ -188,7 +188,7 @@ TEST_F(SetStoreTest, ClearingLeavesAnEmptyFileWhetherOrNotOneWasThere)
             world.writeFile(SetsWorld::record("A", "Layers", "Streets", "True"));
         else
             QFile::remove(world.filePath());
-        store.deleteFile();
+        store.emptyFile();
         store.close();
         store.openForAppend();
         store.close();
