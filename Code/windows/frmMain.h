@@ -69,10 +69,10 @@ private:
         CloseChannelAndReport, ///< channel 1 is closed, then the failure is reported
         CloseChannel,          ///< channel 1 is closed; the failure was reported before
     };
+    using Steps = std::function<void(SetStore &store, std::int32_t &line)>;
     /// Runs the numbered steps of a handler: each sets `line` to the number of
     /// the statement it starts. A failure is reported at the procedure and the
     /// statement reached. Returns whether the steps ran to their end.
-    using Steps = std::function<void(SetStore &store, std::int32_t &line)>;
     bool runSteps(const QString &procedure, const Steps &steps, OnFailure onFailure = OnFailure::CloseChannelAndReport);
     QStringList selectedSetNames() const;
     void mnuRestoreExactly_Click();
