@@ -8,6 +8,14 @@
 namespace {
 const QString kTitle = QStringLiteral("QuarnelVisibility");
 const QString kFilter = QStringLiteral("Visibility sets (*.sets *.config config);;All files (*)");
+
+/// Asks a question about sets and returns the button's answer. Set names are
+/// anyone's text: the box shows them as written, never as markup.
+int askAbout(QMessageBox &box)
+{
+    box.setTextFormat(Qt::PlainText);
+    return box.exec();
+}
 } // namespace
 
 std::optional<QString> DialogSetPrompts::newName(QWidget *parent, const QString &current)
@@ -22,16 +30,18 @@ std::optional<QString> DialogSetPrompts::newName(QWidget *parent, const QString 
 
 bool DialogSetPrompts::confirmMerge(QWidget *parent, const QString &from, const QString &into)
 {
-    return QMessageBox::question(
-               parent, kTitle,
-               QStringLiteral("A set named \"%1\" exists already. Merge \"%2\" into it?").arg(into, from))
-           == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, kTitle,
+                    QStringLiteral("A set named \"%1\" exists already. Merge \"%2\" into it?").arg(into, from),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    return askAbout(box) == QMessageBox::Yes;
 }
 
 QString DialogSetPrompts::exportFile(QWidget *parent, const QStringList &setNames)
 {
-    const QString suggested =
-        (setNames.size() == 1 ? setNames.front() : QStringLiteral("visibility")) + QStringLiteral(".sets");
+    // A slash or backslash in a set name would make the suggestion a path.
+    QString suggested = setNames.size() == 1 ? setNames.front() : QStringLiteral("visibility");
+    suggested.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    suggested += QStringLiteral(".sets");
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export Visibility Sets"), suggested, kFilter);
 }
 
@@ -47,7 +57,7 @@ SetStore::Clash DialogSetPrompts::onClash(QWidget *parent, const QString &setNam
     QPushButton *merge = box.addButton(QStringLiteral("Merge"), QMessageBox::AcceptRole);
     QPushButton *rename = box.addButton(QStringLiteral("Import as New Name"), QMessageBox::ActionRole);
     box.addButton(QStringLiteral("Skip"), QMessageBox::RejectRole);
-    box.exec();
+    askAbout(box);
     if (box.clickedButton() == merge)
         return SetStore::Clash::Merge;
     if (box.clickedButton() == rename)

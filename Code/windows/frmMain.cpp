@@ -15,6 +15,7 @@
 #include "RefreshAfterVisibilityChange.h"
 #include "RememberedSizeDelegate.h"
 #include "SetFileWatch.h"
+#include "SetListWidget.h"
 #include "SetStore.h"
 #include "ShellLink.h"
 #include "WindowLook.h"
@@ -23,7 +24,6 @@
 #include "frmName.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QListWidget>
 
 #include <algorithm>
@@ -54,21 +54,13 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     for (QWidget *link : std::initializer_list<QWidget *>{ui->Image2, ui->Label2, ui->Label3})
         link->installEventFilter(this);
 
-    // Every selection the list reports, by mouse or keyboard, restores the set;
-    // so does a click on the entry that is already selected, which brings
-    // back a set after the layers were switched by hand.
-    connect(ui->lstbx1, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!ui->lstbx1->selectedItems().isEmpty()) {
-            m_restoredByPress = QApplication::mouseButtons() != Qt::NoButton;
-            lstbx1_Click();
-        }
-    });
-    connect(ui->lstbx1, &QListWidget::itemClicked, this, &frmMain::lstbx1_ItemClicked);
-    ui->lstbx1->viewport()->installEventFilter(this);
+    // Picking a set restores it, also when it is the one already selected,
+    // which brings a set back after the layers were switched by hand;
+    // selecting several sets for the menu restores none.
+    connect(ui->lstbx1, &SetListWidget::picked, this, &frmMain::lstbx1_Click);
     buildSetMenu();
     m_fileWatch = new SetFileWatch(this);
     connect(m_fileWatch, &SetFileWatch::changed, this, &frmMain::lstbx1_Refresh);
-    connect(ui->lstbx1, &QListWidget::itemDoubleClicked, this, &frmMain::lstbx1_DblClick);
     connect(ui->btnCreateNewGrid, &QPushButton::clicked, this, &frmMain::btnCreateNewGrid_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
     connect(ui->Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
@@ -117,15 +109,19 @@ void frmMain::setPrompts(std::unique_ptr<SetPrompts> prompts)
     m_prompts = std::move(prompts);
 }
 
-void frmMain::runMenuSteps(const QString &procedure, const std::function<void(SetStore &, std::int32_t &)> &steps)
+bool frmMain::runSteps(const QString &procedure, const Steps &steps, OnFailure onFailure)
 {
     SetStore store(m_state);
     std::int32_t line = 0;
     try {
         steps(store, line);
+        return true;
     } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(procedure, kModule, line);
+        if (onFailure != OnFailure::Report)
+            m_state.channel1.closeQuietly();
+        if (onFailure != OnFailure::CloseChannel)
+            m_state.reporter().reportCurrentFailure(procedure, kModule, line);
+        return false;
     }
 }
 
@@ -140,7 +136,7 @@ QStringList frmMain::selectedSetNames() const
 
 void frmMain::mnuRestoreExactly_Click()
 {
-    runMenuSteps(QStringLiteral("mnuRestoreExactly_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuRestoreExactly_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QListWidgetItem *current = ui->lstbx1->currentItem();
         if (!current)
@@ -159,7 +155,7 @@ void frmMain::mnuRestoreExactly_Click()
 
 void frmMain::mnuRename_Click()
 {
-    runMenuSteps(QStringLiteral("mnuRename_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuRename_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QListWidgetItem *current = ui->lstbx1->currentItem();
         if (!current)
@@ -189,7 +185,7 @@ void frmMain::mnuRename_Click()
 
 void frmMain::mnuDelete_Click()
 {
-    runMenuSteps(QStringLiteral("mnuDelete_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuDelete_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QStringList names = selectedSetNames();
         if (names.isEmpty())
@@ -204,7 +200,7 @@ void frmMain::mnuDelete_Click()
 
 void frmMain::mnuReplace_Click()
 {
-    runMenuSteps(QStringLiteral("mnuReplace_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuReplace_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QListWidgetItem *current = ui->lstbx1->currentItem();
         if (!current)
@@ -219,7 +215,7 @@ void frmMain::mnuReplace_Click()
 
 void frmMain::mnuExport_Click()
 {
-    runMenuSteps(QStringLiteral("mnuExport_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuExport_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QStringList names = selectedSetNames();
         if (names.isEmpty())
@@ -235,7 +231,7 @@ void frmMain::mnuExport_Click()
 
 void frmMain::mnuImport_Click()
 {
-    runMenuSteps(QStringLiteral("mnuImport_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuImport_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         const QString file = m_prompts->importFile(this);
         if (file.isEmpty())
@@ -250,7 +246,7 @@ void frmMain::mnuImport_Click()
 
 void frmMain::mnuUndo_Click()
 {
-    runMenuSteps(QStringLiteral("mnuUndo_Click "), [&](SetStore &store, std::int32_t &line) {
+    runSteps(QStringLiteral("mnuUndo_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         store.close();
         store.undo();
@@ -298,9 +294,8 @@ std::shared_ptr<IModelessFrame> frmMain::Frame()
 
 void frmMain::Form_Load()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    // A failed load was reported: the refreshes that follow do not tell it again.
+    m_refreshReported = !runSteps(QStringLiteral("Form_Load "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         WindowLook::centreFrame(m_state.services, Frame(), kWidthTwips, kHeightTwips);
         line = 20;
@@ -315,12 +310,7 @@ void frmMain::Form_Load()
         store.listNames([this](const QString &name) { addSetName(name); });
         line = 70;
         store.close();
-        m_refreshReported = false;
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("Form_Load "), kModule, line);
-        m_refreshReported = true;
-    }
+    });
     // Read (or its failure told) for the showing that follows the load.
     m_listFresh = true;
 }
@@ -329,42 +319,37 @@ void frmMain::lstbx1_Refresh()
 {
     if (!isVisible())
         return;
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
-        line = 10;
-        store.close();
-        line = 20;
-        store.openForInput();
-        line = 30;
-        QStringList names;
-        store.listNames([&names](const QString &name) { names.append(name); });
-        line = 40;
-        store.close();
-        line = 50;
-        // The list is replaced only once the whole file was read; the
-        // selected set stays selected without being restored again.
-        const QListWidgetItem *selected = ui->lstbx1->currentItem();
-        const QString selectedName = selected ? selected->text() : QString();
-        clearSetNames();
-        for (const QString &name : std::as_const(names))
-            addSetName(name);
-        if (selected) {
-            const QList<QListWidgetItem *> same = ui->lstbx1->findItems(selectedName, Qt::MatchExactly);
-            const QSignalBlocker quiet(ui->lstbx1);
-            if (!same.isEmpty())
-                ui->lstbx1->setCurrentItem(same.front());
-        }
-        m_listFresh = true;
-        m_refreshReported = false;
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        // Told once: a file that stays unreadable is not reported at every change.
-        if (!m_refreshReported) {
-            m_refreshReported = true;
-            m_state.reporter().reportCurrentFailure(QStringLiteral("lstbx1_Refresh "), kModule, line);
-        }
-    }
+    // Told once: a file that stays unreadable is not reported at every change.
+    const OnFailure onFailure = m_refreshReported ? OnFailure::CloseChannel : OnFailure::CloseChannelAndReport;
+    m_refreshReported = !runSteps(
+        QStringLiteral("lstbx1_Refresh "),
+        [&](SetStore &store, std::int32_t &line) {
+            line = 10;
+            store.close();
+            line = 20;
+            store.openForInput();
+            line = 30;
+            QStringList names;
+            store.listNames([&names](const QString &name) { names.append(name); });
+            line = 40;
+            store.close();
+            line = 50;
+            // The list is replaced only once the whole file was read; the
+            // selected set stays selected without being restored again.
+            const QListWidgetItem *selected = ui->lstbx1->currentItem();
+            const QString selectedName = selected ? selected->text() : QString();
+            clearSetNames();
+            for (const QString &name : std::as_const(names))
+                addSetName(name);
+            if (selected) {
+                const QList<QListWidgetItem *> same = ui->lstbx1->findItems(selectedName, Qt::MatchExactly);
+                const QSignalBlocker quiet(ui->lstbx1);
+                if (!same.isEmpty())
+                    ui->lstbx1->setCurrentItem(same.front());
+            }
+            m_listFresh = true;
+        },
+        onFailure);
 }
 
 void frmMain::showEvent(QShowEvent *event)
@@ -390,14 +375,6 @@ void frmMain::hideEvent(QHideEvent *event)
     m_listFresh = false;
 }
 
-void frmMain::lstbx1_ItemClicked()
-{
-    // The press that changed the selection has restored the set already.
-    if (std::exchange(m_restoredByPress, false))
-        return;
-    lstbx1_Click();
-}
-
 void frmMain::addSetName(const QString &name)
 {
     QListWidget *list = ui->lstbx1;
@@ -419,9 +396,7 @@ QListWidget *frmMain::setList() const
 
 void frmMain::lstbx1_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    runSteps(QStringLiteral("lstbx1_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         store.close();
         line = 20;
@@ -436,36 +411,26 @@ void frmMain::lstbx1_Click()
         RefreshAfterVisibilityChange(m_state);
         line = 60;
         store.close();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("lstbx1_Click "), kModule, line);
-    }
-}
-
-void frmMain::lstbx1_DblClick()
-{
-    // The selection made by the first click has already restored the set.
+    });
 }
 
 void frmMain::btnCreateNewGrid_Click()
 {
-    std::int32_t line = 0;
-    try {
-        line = 10;
-        forgetHidden(m_nameDialogs);
-        m_nameDialogs.push_back(std::make_unique<frmName>(m_state, *this));
-        line = 20;
-        m_nameDialogs.back()->Frame()->setVisible(true);
-    } catch (...) {
-        m_state.reporter().reportCurrentFailure(QStringLiteral("btnCreateNewGrid_Click "), kModule, line);
-    }
+    runSteps(
+        QStringLiteral("btnCreateNewGrid_Click "),
+        [&](SetStore &, std::int32_t &line) {
+            line = 10;
+            forgetHidden(m_nameDialogs);
+            m_nameDialogs.push_back(std::make_unique<frmName>(m_state, *this));
+            line = 20;
+            m_nameDialogs.back()->Frame()->setVisible(true);
+        },
+        OnFailure::Report);
 }
 
 void frmMain::Command1_Click()
 {
-    SetStore store(m_state);
-    std::int32_t line = 0;
-    try {
+    const bool finished = runSteps(QStringLiteral("Command1_Click "), [&](SetStore &store, std::int32_t &line) {
         line = 10;
         clearSetNames();
         line = 20;
@@ -476,12 +441,10 @@ void frmMain::Command1_Click()
         store.openForAppend();
         line = 50;
         store.close();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("Command1_Click "), kModule, line);
-        // Told once: a file that cannot be read now is not reported again.
+    });
+    // Told once: a file that the failure left unreadable is not reported again.
+    if (!finished)
         m_refreshReported = true;
-    }
     // The list shows what the file holds now: nothing, or every set that a
     // refused delete left in it.
     lstbx1_Refresh();
@@ -489,8 +452,7 @@ void frmMain::Command1_Click()
 
 void frmMain::Command2_Click()
 {
-    std::int32_t line = 0;
-    try {
+    runSteps(QStringLiteral("Command2_Click "), [&](SetStore &, std::int32_t &line) {
         line = 10;
         IDocument &document = currentDocument(m_state);
         LayerWalk::setAllVisible(document, false);
@@ -498,48 +460,38 @@ void frmMain::Command2_Click()
         document.updateContents();
         line = 30;
         required(document.activeView()).refresh();
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("Command2_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::Command3_Click()
 {
-    std::int32_t line = 0;
-    try {
+    runSteps(QStringLiteral("Command3_Click "), [&](SetStore &, std::int32_t &line) {
         line = 10;
         LayerWalk::setAllVisible(currentDocument(m_state), true);
         line = 20;
         RefreshAfterVisibilityChange(m_state);
-    } catch (...) {
-        m_state.channel1.closeQuietly();
-        m_state.reporter().reportCurrentFailure(QStringLiteral("Command3_Click "), kModule, line);
-    }
+    });
 }
 
 void frmMain::btnHelp_Click()
 {
-    std::int32_t line = 0;
-    try {
-        line = 10;
-        forgetHidden(m_helpWindows);
-        m_helpWindows.push_back(std::make_unique<frmHelp>(m_state));
-        line = 20;
-        m_helpWindows.back()->Frame()->setVisible(true);
-    } catch (...) {
-        m_state.reporter().reportCurrentFailure(QStringLiteral("btnHelp_Click "), kModule, line);
-    }
+    runSteps(
+        QStringLiteral("btnHelp_Click "),
+        [&](SetStore &, std::int32_t &line) {
+            line = 10;
+            forgetHidden(m_helpWindows);
+            m_helpWindows.push_back(std::make_unique<frmHelp>(m_state));
+            line = 20;
+            m_helpWindows.back()->Frame()->setVisible(true);
+        },
+        OnFailure::Report);
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->lstbx1->viewport() && event->type() == QEvent::MouseButtonPress)
-        m_restoredByPress = false;
     if (ShellLink::isClick(event)) {
-        if (watched == ui->Image2)
-            Image2_Click();
-        else if (watched == ui->Label2)
+        // The logo and Label2 both link to the web site.
+        if (watched == ui->Image2 || watched == ui->Label2)
             Label2_Click();
         else if (watched == ui->Label3)
             Label3_Click();
@@ -547,10 +499,6 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::Image2_Click()
-{
-    ShellLink::open(m_state.services, this, MakerAddresses::webSite());
-}
 void frmMain::Label2_Click()
 {
     ShellLink::open(m_state.services, this, MakerAddresses::webSite());

@@ -61,12 +61,19 @@ private:
     void clearSetNames();
     void Form_Load();
     void lstbx1_Click();
-    void lstbx1_ItemClicked();
     void lstbx1_Refresh();
     void buildSetMenu();
-    /// Runs the numbered steps of a menu item; a failure closes channel 1 and
-    /// is reported at the procedure and the step reached.
-    void runMenuSteps(const QString &procedure, const std::function<void(SetStore &, std::int32_t &)> &steps);
+    /// What a handler's failure does besides ending the handler.
+    enum class OnFailure {
+        Report,                ///< reported only: the handler never opens channel 1
+        CloseChannelAndReport, ///< channel 1 is closed, then the failure is reported
+        CloseChannel,          ///< channel 1 is closed; the failure was reported before
+    };
+    using Steps = std::function<void(SetStore &store, std::int32_t &line)>;
+    /// Runs the numbered steps of a handler: each sets `line` to the number of
+    /// the statement it starts. A failure is reported at the procedure and the
+    /// statement reached. Returns whether the steps ran to their end.
+    bool runSteps(const QString &procedure, const Steps &steps, OnFailure onFailure = OnFailure::CloseChannelAndReport);
     QStringList selectedSetNames() const;
     void mnuRestoreExactly_Click();
     void mnuRename_Click();
@@ -75,13 +82,11 @@ private:
     void mnuExport_Click();
     void mnuImport_Click();
     void mnuUndo_Click();
-    void lstbx1_DblClick();
     void btnCreateNewGrid_Click();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
     void btnHelp_Click();
-    void Image2_Click();
     void Label2_Click();
     void Label3_Click();
 
@@ -92,7 +97,6 @@ private:
     std::unique_ptr<SetPrompts> m_prompts;
     bool m_listFresh = false;       ///< the list was read since the window was last shown
     bool m_refreshReported = false; ///< a failed refresh was reported; later ones are not
-    bool m_restoredByPress = false; ///< the press being released changed the selection
     std::shared_ptr<IModelessFrame> m_frame;
     std::vector<std::unique_ptr<frmName>> m_nameDialogs;
     std::vector<std::unique_ptr<frmHelp>> m_helpWindows;

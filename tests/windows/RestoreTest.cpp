@@ -1,10 +1,14 @@
-// The main window's list: a selection restores its set through the set core
-// and redraws; a failure is reported with the click's statement.
+// The main window's list: picking a set restores it through the set core and
+// redraws; a failure is reported with the click's statement. Selecting
+// several sets restores none.
 
 #include "AddinWorld.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -47,32 +51,141 @@ TEST_F(RestoreSet, CutShortLastRecordAppliesWhatCameBeforeReportsOnceAndDoesNotR
     EXPECT_EQ(world.list().currentItem()->text(), QStringLiteral("S"));
 }
 
-TEST_F(RestoreSet, MissingFileIsReportedAndKeyboardSelectionRestoresToo)
+TEST_F(RestoreSet, MissingFileIsReported)
 {
     world.writeFile(SetsWorld::record("A", "Layers", "Streets", "False")
                     + SetsWorld::record("B", "Layers", "Streets", "True"));
     world.reload();
     world.select(0);
     EXPECT_FALSE(world.visible("Layers", "Streets"));
-    world.list().setFocus();
-    QTest::keyClick(&world.list(), Qt::Key_Down);
-    EXPECT_TRUE(world.visible("Layers", "Streets"));
 
     QFile::remove(world.filePath());
-    QTest::keyClick(&world.list(), Qt::Key_Up);
+    world.select(1);
     EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: lstbx1_Click frmMain Line : 20")});
-    EXPECT_TRUE(world.visible("Layers", "Streets"));
+    EXPECT_FALSE(world.visible("Layers", "Streets"));
 }
 
-TEST_F(RestoreSet, DoubleClickChangesNothingFurther)
+/// A person using the set list, which holds ten sets with different first
+/// letters; set i hides layer i of the one map.
+class ListUser
 {
-    world.writeFile(SetsWorld::record("A", "Layers", "Streets", "False"));
-    world.reload();
-    world.select(0);
-    world.layer(QStringLiteral("Layers"), QStringLiteral("Streets")).on = true;
-    QListWidget &list = world.list();
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, list.visualItemRect(list.item(0)).center());
-    EXPECT_TRUE(world.visible("Layers", "Streets"));
+public:
+    static inline const QStringList sets{"Alder", "Birch", "Cedar", "Elm", "Fir",
+                                         "Hazel", "Larch", "Maple", "Oak", "Pine"};
+
+    ListUser()
+    {
+        world.useDocument(fake::generatedDocument(1, int(sets.size())));
+        QByteArray bytes;
+        for (int i = 0; i < sets.size(); ++i)
+            bytes += SetsWorld::record(sets[i].toUtf8(), "Map 1", "Layer " + QByteArray::number(i + 1), "False");
+        world.writeFile(bytes);
+        world.reload();
+        QApplication::setActiveWindow(world.window().window());
+        world.list().setFocus();
+    }
+
+    void click(const char *set, Qt::KeyboardModifiers keys = {}, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(world.list().viewport(), button, keys, at(set));
+    }
+    /// Both clicks of a double-click, as the desktop delivers them.
+    void doubleClick(const char *set)
+    {
+        QWidget *viewport = world.list().viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at(set));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(set));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(set));
+    }
+    void key(QKeyCombination combination)
+    {
+        QTest::keyClick(&world.list(), combination.key(), combination.keyboardModifiers());
+    }
+    /// The sets restored, once per restore, in list order.
+    QStringList restored() const
+    {
+        QStringList names;
+        for (int i = 0; i < sets.size(); ++i)
+            for (std::size_t n = 0; n < layer(i).setVisibleCalls.size(); ++n)
+                names << sets[i];
+        return names;
+    }
+    void forgetRestores()
+    {
+        for (int i = 0; i < sets.size(); ++i)
+            layer(i).setVisibleCalls.clear();
+    }
+
+    AddinWorld world;
+
+private:
+    QPoint at(const char *set)
+    {
+        QListWidget &list = world.list();
+        return list.visualItemRect(list.item(int(sets.indexOf(QLatin1String(set))))).center();
+    }
+    fake::LayerBase &layer(int i) const
+    {
+        return world.layer(QStringLiteral("Map 1"), QStringLiteral("Layer %1").arg(i + 1));
+    }
+};
+
+TEST(SetPicking, RestoresThePickedSetOnceAndNothingWhenSeveralAreSelected)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<void(ListUser &)> before, act;
+        QStringList restored;
+    };
+    const auto birch = [](ListUser &user) { user.click("Birch"); };
+    const auto birchAndCedar = [](ListUser &user) {
+        user.click("Birch");
+        user.click("Cedar", Qt::ControlModifier);
+    };
+    const auto oak = [](ListUser &user) { user.click("Oak"); };
+    const Case cases[] = {
+        {"plain click on another set", birch, [](ListUser &u) { u.click("Cedar"); }, {"Cedar"}},
+        {"plain click on the selected set", birch, [](ListUser &u) { u.click("Birch"); }, {"Birch"}},
+        {"plain click on one of two selected", birchAndCedar, [](ListUser &u) { u.click("Birch"); }, {"Birch"}},
+        {"Ctrl-click selecting another", birch, [](ListUser &u) { u.click("Cedar", Qt::ControlModifier); }, {}},
+        {"Ctrl-click deselecting one of two",
+         birchAndCedar,
+         [](ListUser &u) { u.click("Cedar", Qt::ControlModifier); },
+         {}},
+        {"Shift-click", birch, [](ListUser &u) { u.click("Fir", Qt::ShiftModifier); }, {}},
+        {"Ctrl+A", birch, [](ListUser &u) { u.key(Qt::CTRL | Qt::Key_A); }, {}},
+        {"right click on another set", birch, [](ListUser &u) { u.click("Cedar", {}, Qt::RightButton); }, {}},
+        {"double-click on another set", birch, [](ListUser &u) { u.doubleClick("Cedar"); }, {"Cedar"}},
+        {"double-click on the selected set", birch, [](ListUser &u) { u.doubleClick("Birch"); }, {"Birch"}},
+        {"Down", birch, [](ListUser &u) { u.key(Qt::Key_Down); }, {"Cedar"}},
+        {"Up", birch, [](ListUser &u) { u.key(Qt::Key_Up); }, {"Alder"}},
+        {"Home", oak, [](ListUser &u) { u.key(Qt::Key_Home); }, {"Alder"}},
+        {"End", birch, [](ListUser &u) { u.key(Qt::Key_End); }, {"Pine"}},
+        {"Page Down", oak, [](ListUser &u) { u.key(Qt::Key_PageDown); }, {"Pine"}},
+        {"Page Up", birch, [](ListUser &u) { u.key(Qt::Key_PageUp); }, {"Alder"}},
+        {"typing a first letter", birch, [](ListUser &u) { u.key(Qt::Key_M); }, {"Maple"}},
+        {"typing a capital first letter", birch, [](ListUser &u) { u.key(Qt::SHIFT | Qt::Key_M); }, {"Maple"}},
+        {"Up at the top", [](ListUser &u) { u.click("Alder"); }, [](ListUser &u) { u.key(Qt::Key_Up); }, {}},
+        {"Shift+Down", birch, [](ListUser &u) { u.key(Qt::SHIFT | Qt::Key_Down); }, {}},
+        {"Shift+Up back to the first of a range",
+         birch,
+         [](ListUser &u) {
+             u.key(Qt::SHIFT | Qt::Key_Down);
+             u.key(Qt::SHIFT | Qt::Key_Up);
+         },
+         {}},
+        {"Ctrl+Down", birch, [](ListUser &u) { u.key(Qt::CTRL | Qt::Key_Down); }, {}},
+    };
+    for (const Case &c : cases) {
+        ListUser user;
+        if (c.before)
+            c.before(user);
+        user.forgetRestores();
+        c.act(user);
+        EXPECT_EQ(user.restored(), c.restored) << c.what;
+        EXPECT_TRUE(user.world.host.boxes->boxes.empty()) << c.what;
+    }
 }
 
 } // namespace

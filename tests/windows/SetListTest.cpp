@@ -1,6 +1,5 @@
-// The set list as a person meets it: its order, a click on the set already
-// selected, the list following the file, and every action on the document
-// that is open now.
+// The set list as a person meets it: its order, the list following the file,
+// and every action on the document that is open now.
 #include "FakeDocument.h"
 #include "FakeHost.h"
 #include "IModelessFrame.h"
@@ -90,19 +89,6 @@ protected:
     std::shared_ptr<fake::Document> document = fake::standardDocument();
     std::unique_ptr<frmMain> window;
 };
-
-TEST_F(SetList, AClickOnTheSelectedSetRestoresItAgainAndANewSelectionRestoresOnce)
-{
-    const auto streets = document->layer(QStringLiteral("Layers"), QStringLiteral("Streets"));
-    click(0);
-    EXPECT_EQ(streets->setVisibleCalls, std::vector<bool>{false});
-
-    streets->on = true; // switched back by hand
-    click(0);
-    EXPECT_FALSE(streets->on);
-    EXPECT_EQ(streets->setVisibleCalls, (std::vector<bool>{false, false}));
-    EXPECT_TRUE(host.boxes->boxes.empty());
-}
 
 TEST_F(SetList, FollowsTheFileWhileShownAndReadsItAgainWhenShownAgain)
 {
