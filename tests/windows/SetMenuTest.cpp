@@ -127,6 +127,24 @@ TEST_F(SetMenu, KeysRenameMergeDeleteAndUndoWithTheListFollowing)
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 
+TEST_F(SetMenu, ARenameOntoANameSavedMeanwhileAsksBeforeMerging)
+{
+    // Another instance saves "Lakes" after the list was read.
+    const QByteArray before = world.fileBytes();
+    world.writeFile(before + SetsWorld::record("Lakes", "Layers", "Rivers", "False"));
+    choose(QStringLiteral("Roads"));
+    answers->name = QStringLiteral("Lakes");
+    answers->merge = false;
+    key(QKeySequence(Qt::Key_F2));
+    EXPECT_TRUE(world.fileBytes().startsWith(before)) << "a merge declined changes nothing";
+    answers->merge = true;
+    key(QKeySequence(Qt::Key_F2));
+    EXPECT_FALSE(world.fileBytes().contains("\"Roads\""));
+    EXPECT_EQ(answers->asked,
+              (QStringList{"name for Roads", "merge Roads into Lakes", "name for Roads", "merge Roads into Lakes"}));
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
 TEST_F(SetMenu, ClearAllCanBeUndone)
 {
     world.press("Command1");
