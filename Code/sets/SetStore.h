@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SetFileEdits.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -89,35 +91,16 @@ public:
     qsizetype exportSets(const QStringList &setNames, const QString &nativePath);
 
     /// What to do with an imported set whose name is in use already.
-    enum class Clash {
-        Merge, ///< append its records to the set of that name
-        Skip,  ///< leave it out
-        Rename ///< add it under the first free name "NAME (2)", "NAME (3)", ...
-    };
-    struct ImportOutcome
-    {
-        QStringList added;   ///< the names the imported sets have in the file now
-        QStringList skipped; ///< the imported names left out
-    };
+    using Clash = SetFileEdits::Clash;
+    using ImportOutcome = SetFileEdits::ImportOutcome;
     /// Adds the sets of the set file at `nativePath` (another than the set
     /// file), asking `onClash` about each name already in use. A file with a
     /// damaged record is refused with nothing added, with a report naming the
     /// file and the record's line.
     ImportOutcome importSets(const QString &nativePath, const std::function<Clash(const QString &)> &onClash);
 
-    /// What check() found.
-    struct Damage
-    {
-        qsizetype line;
-        QString reason;
-    };
-    struct CheckReport
-    {
-        qsizetype records = 0;
-        qsizetype sets = 0;
-        qsizetype bytes = 0;
-        std::vector<Damage> damaged;
-    };
+    using Damage = SetFileEdits::Damage;
+    using CheckReport = SetFileEdits::CheckReport;
     /// Counts the file's records, sets and bytes and lists each damaged or
     /// cut-short record with its line.
     CheckReport check();

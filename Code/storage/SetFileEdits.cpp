@@ -1,0 +1,314 @@
+#include "SetFileEdits.h"
+
+#include "RecordEncoder.h"
+#include "RuntimeError.h"
+#include "SetFileRecords.h"
+
+#include <QDir>
+
+namespace {
+
+[[noreturn]] void failCutShort()
+{
+    throwRuntimeError(RuntimeError::InputPastEndOfFile);
+}
+
+/// Why a record read as damaged, in a person's words.
+QString damageReason(const SetFileRecords::Record &record)
+{
+    const QByteArrayView visibility = record.fields[3];
+    const bool flag =
+        visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True" || visibility == "False";
+    return flag ? QStringLiteral("more than four fields on the line")
+                : QStringLiteral("the visibility is neither True nor False");
+}
+
+/// A set file that cannot be imported, named with the line of the record
+/// that stops it and why.
+[[noreturn]] void failDamagedImport(const QString &nativePath, qsizetype line, const QString &reason)
+{
+    throwRuntimeError(RuntimeError::InputPastEndOfFile,
+                      QStringLiteral("The set file %1 cannot be imported: the record on line %2 is damaged (%3).")
+                          .arg(QDir::toNativeSeparators(nativePath))
+                          .arg(line)
+                          .arg(reason));
+}
+
+/// The records of a file's bytes with their set names, each name decoded
+/// once for a run of records that carry the same bytes for it.
+class NamedRecords
+{
+public:
+    explicit NamedRecords(const QByteArray &bytes) : m_records(bytes) {}
+
+    bool next()
+    {
+        if (!m_records.next(m_record))
+            return false;
+        m_nameChanged = !m_named || m_record.fields[0] != m_rawName;
+        if (m_nameChanged) {
+            m_rawName = m_record.fields[0];
+            m_name = m_records.text(m_rawName);
+            m_named = true;
+        }
+        return true;
+    }
+    /// True when this record's name bytes differ from the record's before.
+    bool nameChanged() const { return m_nameChanged; }
+    const SetFileRecords::Record &record() const { return m_record; }
+    const QString &name() const { return m_name; }
+    QString text(int field) { return m_records.text(m_record.fields[std::size_t(field)]); }
+    SetFileRecords &records() { return m_records; }
+    /// Throws 62 when the bytes ended inside a record.
+    void requireWhole() const
+    {
+        if (m_records.cutShort())
+            failCutShort();
+    }
+
+private:
+    SetFileRecords m_records;
+    SetFileRecords::Record m_record;
+    QByteArrayView m_rawName;
+    QString m_name;
+    bool m_named = false;
+    bool m_nameChanged = false;
+};
+
+/// The new bytes of a file in which most records stay as they are: runs of
+/// records left alone are copied in one piece, line ends and all.
+class Rewritten
+{
+public:
+    explicit Rewritten(QByteArrayView data, qsizetype extra = 0) : m_data(data) { m_out.reserve(data.size() + extra); }
+
+    /// Everything up to `record` is kept; the record itself is not.
+    void skip(const SetFileRecords::Record &record)
+    {
+        m_out.append(m_data.data() + m_kept, record.begin - m_kept);
+        m_kept = record.end;
+    }
+    /// Bytes written in place of what skip() left out.
+    void append(QByteArrayView bytes) { m_out.append(bytes.data(), bytes.size()); }
+    /// The new bytes, with everything after the last record skipped.
+    QByteArray finish()
+    {
+        m_out.append(m_data.data() + m_kept, m_data.size() - m_kept);
+        return std::move(m_out);
+    }
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_kept = 0;
+    QByteArray m_out;
+};
+
+/// Appends a record's bytes as they stand, with its line end.
+void copyRecord(QByteArray &out, const SetFileRecords::Record &record)
+{
+    out.append(record.bytes.data(), record.bytes.size());
+    out.append("\r\n", 2);
+}
+
+/// Appends a record under another set name, its other fields as they read.
+void renamedRecord(QByteArray &out, NamedRecords &records, const QString &setName)
+{
+    RecordEncoder encoder;
+    const QString map = records.text(1);
+    const QString layer = records.text(2);
+    const QString visibility = records.text(3);
+    encoder.append({setName, map, layer, visibility});
+    out.append(encoder.bytes().data(), encoder.bytes().size());
+}
+
+} // namespace
+
+namespace SetFileEdits {
+
+QStringList setNames(const QByteArray &file)
+{
+    NamedRecords records(file);
+    QStringList found;
+    QSet<QString> seen;
+    while (records.next())
+        if (!seen.contains(records.name())) {
+            seen.insert(records.name());
+            found.append(records.name());
+        }
+    return found;
+}
+
+Renamed renameSet(const QByteArray &file, const QString &from, const QString &to, bool mergeIntoNameInUse)
+{
+    Renamed outcome;
+    NamedRecords records(file);
+    Rewritten out(records.records().data(), 64);
+    bool renaming = false;
+    while (records.next()) {
+        if (records.nameChanged()) {
+            renaming = records.name() == from;
+            outcome.nameInUse = outcome.nameInUse || (records.name() == to && !renaming);
+        }
+        if (!renaming)
+            continue;
+        outcome.found = true;
+        out.skip(records.record());
+        QByteArray renamed;
+        renamedRecord(renamed, records, to);
+        out.append(renamed);
+    }
+    records.requireWhole();
+    if (outcome.found && from != to && (mergeIntoNameInUse || !outcome.nameInUse))
+        outcome.bytes = out.finish();
+    return outcome;
+}
+
+std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &removed)
+{
+    removed = 0;
+    NamedRecords records(file);
+    Rewritten out(records.records().data());
+    bool going = false;
+    while (records.next()) {
+        if (records.nameChanged())
+            going = setNames.contains(records.name());
+        if (!going)
+            continue;
+        ++removed;
+        out.skip(records.record());
+    }
+    records.requireWhole();
+    if (removed == 0)
+        return std::nullopt;
+    return out.finish();
+}
+
+std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &replacement)
+{
+    NamedRecords records(file);
+    Rewritten out(records.records().data(), replacement.size());
+    bool replacing = false;
+    bool found = false;
+    while (records.next()) {
+        if (records.nameChanged())
+            replacing = records.name() == setName;
+        if (!replacing)
+            continue;
+        out.skip(records.record());
+        if (!found)
+            out.append(replacement);
+        found = true;
+    }
+    records.requireWhole();
+    if (!found)
+        return std::nullopt;
+    return out.finish();
+}
+
+std::optional<QByteArray> cutDamagedTail(const QByteArray &file, qsizetype &cut)
+{
+    cut = 0;
+    SetFileRecords records(file);
+    SetFileRecords::Record record;
+    while (records.next(record)) {
+    }
+    if (!records.cutShort())
+        return std::nullopt;
+    cut = file.size() - records.wholeEnd();
+    return file.left(records.wholeEnd());
+}
+
+QByteArray selectSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &count)
+{
+    count = 0;
+    QByteArray out;
+    NamedRecords records(file);
+    while (records.next())
+        if (setNames.contains(records.name())) {
+            copyRecord(out, records.record());
+            ++count;
+        }
+    records.requireWhole();
+    return out;
+}
+
+std::vector<ImportedSet> readImport(const QByteArray &file, const QString &source)
+{
+    std::vector<ImportedSet> sets;
+    QHash<QString, std::size_t> index;
+    NamedRecords records(file);
+    while (records.next()) {
+        if (!records.record().wellFormed)
+            failDamagedImport(source, records.record().line, damageReason(records.record()));
+        auto at = index.constFind(records.name());
+        if (at == index.constEnd()) {
+            at = index.insert(records.name(), sets.size());
+            sets.push_back({records.name(), {}, {}});
+        }
+        ImportedSet &set = sets[*at];
+        copyRecord(set.bytes, records.record());
+        set.fields.push_back({records.text(1), records.text(2), records.text(3)});
+    }
+    if (records.records().cutShort())
+        failDamagedImport(source, records.records().cutShortLine(), QStringLiteral("the file ends inside it"));
+    return sets;
+}
+
+std::optional<QByteArray> addSets(const QByteArray &file, const std::vector<ImportedSet> &sets,
+                                  const QHash<QString, Clash> &decisions, ImportOutcome &outcome)
+{
+    outcome = {};
+    QSet<QString> present;
+    NamedRecords existing(file);
+    while (existing.next())
+        present.insert(existing.name());
+    existing.requireWhole();
+    QByteArray out = file;
+    if (!out.isEmpty() && !out.endsWith('\n'))
+        out.append("\r\n", 2);
+    for (const ImportedSet &set : sets) {
+        // A name that came into use since the question was asked merges.
+        const Clash clash = present.contains(set.name) ? decisions.value(set.name, Clash::Merge) : Clash::Merge;
+        if (!present.contains(set.name) || clash == Clash::Merge) {
+            out.append(set.bytes);
+            outcome.added.append(set.name);
+            present.insert(set.name);
+        } else if (clash == Clash::Skip) {
+            outcome.skipped.append(set.name);
+        } else {
+            QString name;
+            for (int n = 2; name.isEmpty() || present.contains(name); ++n)
+                name = set.name + QStringLiteral(" (%1)").arg(n);
+            RecordEncoder encoder;
+            for (const auto &fields : set.fields)
+                encoder.append({name, fields[0], fields[1], fields[2]});
+            out.append(encoder.bytes().data(), encoder.bytes().size());
+            outcome.added.append(name);
+            present.insert(name);
+        }
+    }
+    if (outcome.added.isEmpty())
+        return std::nullopt;
+    return out;
+}
+
+CheckReport check(const QByteArray &file)
+{
+    CheckReport report;
+    report.bytes = file.size();
+    QSet<QString> seen;
+    NamedRecords records(file);
+    while (records.next()) {
+        ++report.records;
+        seen.insert(records.name());
+        const SetFileRecords::Record &record = records.record();
+        if (!record.wellFormed)
+            report.damaged.push_back({record.line, damageReason(record)});
+    }
+    if (records.records().cutShort())
+        report.damaged.push_back({records.records().cutShortLine(), QStringLiteral("the file ends inside the record")});
+    report.sets = seen.size();
+    return report;
+}
+
+} // namespace SetFileEdits

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+/// The edits of the visibility-set file's bytes behind every whole-file
+/// change, export, import and check: plain functions from the file as it is
+/// to what it becomes, with no file, lock or window. Records left alone keep
+/// their bytes, line ends and all. An edit with nothing to do returns
+/// nothing; bytes that end inside a record are refused (error 62) by every
+/// edit but cutDamagedTail(). SetFileRewrite applies them under the lock.
+namespace SetFileEdits {
+
+/// The set names in file order, each once.
+QStringList setNames(const QByteArray &file);
+
+/// What renaming found.
+struct Renamed
+{
+    std::optional<QByteArray> bytes; ///< the new file, when it changes
+    bool found = false;              ///< there is a set `from`
+    bool nameInUse = false;          ///< another set is called `to` already
+};
+/// Set `from` renamed to `to`; onto a name in use only when
+/// `mergeIntoNameInUse` (the two sets then become one, file order kept).
+Renamed renameSet(const QByteArray &file, const QString &from, const QString &to, bool mergeIntoNameInUse);
+
+/// The file without the records of the sets named; `removed` counts them.
+std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &removed);
+
+/// The records of `setName` replaced by `records` (whole encoded records),
+/// where the set's first record stood.
+std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &records);
+
+/// The file cut back to the end of its last whole record; `cut` tells how
+/// many bytes went.
+std::optional<QByteArray> cutDamagedTail(const QByteArray &file, qsizetype &cut);
+
+/// The records of the sets named, in file order, as a set file of their
+/// own; `count` tells how many.
+QByteArray selectSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &count);
+
+/// What to do with an imported set whose name is in use already.
+enum class Clash {
+    Merge, ///< append its records to the set of that name
+    Skip,  ///< leave it out
+    Rename ///< add it under the first free name "NAME (2)", "NAME (3)", ...
+};
+
+/// One set of a file to import.
+struct ImportedSet
+{
+    QString name;
+    QByteArray bytes;                           ///< its records as they stand
+    std::vector<std::array<QString, 3>> fields; ///< map, layer, visibility of each
+};
+/// The sets of a file to import, in order of their first record. A damaged
+/// record refuses the file whole, with a report naming `source` and the
+/// record's line.
+std::vector<ImportedSet> readImport(const QByteArray &file, const QString &source);
+
+struct ImportOutcome
+{
+    QStringList added;   ///< the names the imported sets have in the file now
+    QStringList skipped; ///< the imported names left out
+};
+/// The file with the imported sets added after its records, each name in
+/// use settled as `decisions` says (a name missing there merges).
+std::optional<QByteArray> addSets(const QByteArray &file, const std::vector<ImportedSet> &sets,
+                                  const QHash<QString, Clash> &decisions, ImportOutcome &outcome);
+
+/// A damaged or cut-short record.
+struct Damage
+{
+    qsizetype line;
+    QString reason;
+};
+struct CheckReport
+{
+    qsizetype records = 0;
+    qsizetype sets = 0;
+    qsizetype bytes = 0;
+    std::vector<Damage> damaged;
+};
+/// The file's records, sets and bytes, and each damaged or cut-short record
+/// with its line.
+CheckReport check(const QByteArray &file);
+
+} // namespace SetFileEdits
