@@ -3,6 +3,7 @@
 #include "RecordEncoder.h"
 #include "RuntimeError.h"
 #include "SetFileRecords.h"
+#include "VisibilitySetFile.h"
 
 #include <QDir>
 
@@ -136,6 +137,19 @@ QStringList setNames(const QByteArray &file)
             found.append(records.name());
         }
     return found;
+}
+
+void visitRecords(const QByteArray &file, const std::function<void(const VisibilityRecord &)> &onRecord)
+{
+    NamedRecords records(file);
+    VisibilityRecord record;
+    while (records.next()) {
+        record.setName = records.name();
+        record.mapName = records.text(1);
+        record.layerName = records.text(2);
+        record.visibility = records.text(3);
+        onRecord(record);
+    }
 }
 
 Renamed renameSet(const QByteArray &file, const QString &from, const QString &to, bool mergeIntoNameInUse)

@@ -6,7 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+struct VisibilityRecord;
+
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,6 +23,9 @@ namespace SetFileEdits {
 
 /// The set names in file order, each once.
 QStringList setNames(const QByteArray &file);
+
+/// Hands on every record in file order, decoded; a damaged tail is passed over.
+void visitRecords(const QByteArray &file, const std::function<void(const VisibilityRecord &)> &onRecord);
 
 /// What renaming found.
 struct Renamed

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+class IDocument;
+
+/// The flags of a document's recordable feature layers by map and layer
+/// name, taken at one moment on the thread that owns the document: a plain
+/// value that sets can be judged against on any thread.
+class VisibilitySnapshot
+{
+public:
+    static VisibilitySnapshot of(IDocument &document);
+
+    /// How the layers of these names are shown: nothing when the document has
+    /// none; else whether every one of them is visible, and whether every
+    /// one is hidden (both false when they are mixed).
+    struct Shown
+    {
+        bool allVisible;
+        bool allHidden;
+    };
+    std::optional<Shown> shown(const QString &mapName, const QString &layerName) const;
+
+private:
+    struct Count
+    {
+        int visible = 0;
+        int all = 0;
+    };
+    QHash<std::pair<QString, QString>, Count> m_layers;
+};
+
+/// A recorded layer that the document shows otherwise now.
+struct LayerDifference
+{
+    QString mapName;
+    QString layerName;
+    bool recorded; ///< the set's flag; the layer shows the other one now
+};
+
+/// How one saved set stands against the layers a document shows now. A set
+/// records a layer with its last record for it, as a restore leaves it.
+struct SetStanding
+{
+    qsizetype present = 0;                    ///< recorded layers the document has
+    std::vector<LayerDifference> differences; ///< of those, the ones shown otherwise, in file order
+
+    /// Every recorded layer the document has shows its recorded flag, and
+    /// there is at least one.
+    bool matches() const { return present > 0 && differences.empty(); }
+    /// A person's words for it, for the set's tooltip: whether it matches,
+    /// or how many layers differ, naming the first few.
+    QString describe() const;
+};
+
+/// Every set of a visibility-set file's bytes against `now`, by set name.
+/// Reads only: a damaged tail is passed over.
+QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySnapshot &now);
