@@ -217,8 +217,16 @@ void Restore(benchmark::State &state, std::int64_t records)
         world->use(records);
         const std::size_t boxes = world->boxCount();
         const QString chosen = BenchData::chosenSetName();
+        // Every layer of the set turned against it before each click, so
+        // that every restore switches every one of them.
+        auto turned = [records](int map, int layer) -> std::optional<bool> {
+            if (!BenchData::chosenHolds(records, map, layer))
+                return std::nullopt;
+            return !BenchData::chosenVisible(layer);
+        };
         for (auto _ : state) {
             state.PauseTiming();
+            world->setFlags(turned);
             const QPoint place = world->placeOf(chosen);
             state.ResumeTiming();
             QTest::mouseClick(world->list().viewport(), Qt::LeftButton, Qt::NoModifier, place);
@@ -254,16 +262,25 @@ void RestoreOneSet(benchmark::State &state, std::int64_t layers)
         channel.close();
         channel.openForAppend(path);
         std::int64_t records = 0;
-        // Saved with every flag turned, so that the restore switches every layer.
+        // Saved with every flag turned; the flags are turned back before
+        // each restore, so that every restore switches every layer.
+        std::vector<std::shared_ptr<ILayer>> layers;
         captureVisibility(*document, [&](const QString &map, const QString &layer, bool visible) {
             VisibilitySetFile::writeRecord(channel, name, map, layer, !visible);
             ++records;
         });
+        LayerWalk::forEachRecordable(
+            *document, [](IMap &) { return true; },
+            [&](IMap &, const std::shared_ptr<ILayer> &layer) { layers.push_back(layer); });
         channel.close();
         const QString savedPath = addin.setFilePath;
         addin.setFilePath = path;
         SetStore store(addin);
         for (auto _ : state) {
+            state.PauseTiming();
+            for (const auto &layer : layers)
+                layer->setVisible(!layer->visible());
+            state.ResumeTiming();
             store.close();
             store.openForInput();
             store.restoreSet(name, *document);
