@@ -295,11 +295,7 @@ void SetsCommands::import()
     if (sameFile(source, m_location.nativePath()))
         throw CommandFailure(CommandFailure::Failed,
                              QStringLiteral("%1 is the set file itself; import another file").arg(source));
-    SetStore::Clash clash = SetStore::Clash::Merge;
-    if (m_line.clash == SetsCommandLine::Clash::Skip)
-        clash = SetStore::Clash::Skip;
-    else if (m_line.clash == SetsCommandLine::Clash::Rename)
-        clash = SetStore::Clash::Rename;
+    const SetStore::Clash clash = m_line.clash;
     SetStore::ImportOutcome outcome;
     try {
         outcome = m_store.importSets(source, [clash](const QString &) { return clash; });
