@@ -100,7 +100,7 @@ Refusal refusal(const QCommandLineParser &parser, const QStringList &arguments)
     const QString text = parser.errorText();
     const qsizetype open = text.indexOf(QLatin1Char('\''));
     const QString option = text.mid(open + 1, text.lastIndexOf(QLatin1Char('\'')) - open - 1);
-    return {option, optionName(option), option == arguments.constLast()};
+    return {option, optionName(option), !arguments.isEmpty() && option == arguments.constLast()};
 }
 
 /// The message for an option whose value the arguments end without:
