@@ -59,37 +59,9 @@ QuarnelVisibility::~QuarnelVisibility()
     QuarnelGISModule::objectDestroyed();
 }
 
-Com::HRESULT QuarnelVisibility::QueryInterface(const QUuid &iid, void **object)
+bool QuarnelVisibility::isOwnInterface(const QUuid &iid)
 {
-    if (!object)
-        return Com::E_POINTER;
-    // The class's own default interface carries no operation of its own, so
-    // every face of the object is the same pointer.
-    if (iid == Com::IID_IUnknown || iid == Com::IID_ICommand || iid == QuarnelGISIds::IID_QuarnelVisibility) {
-        *object = static_cast<Com::ICommand *>(this);
-        AddRef();
-        return Com::S_OK;
-    }
-    if (iid == Com::IID_IObjectWithSite) {
-        *object = static_cast<Com::IObjectWithSite *>(this);
-        AddRef();
-        return Com::S_OK;
-    }
-    *object = nullptr;
-    return Com::E_NOINTERFACE;
-}
-
-std::uint32_t QuarnelVisibility::AddRef()
-{
-    return ++m_references;
-}
-
-std::uint32_t QuarnelVisibility::Release()
-{
-    const std::uint32_t left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
+    return iid == QuarnelGISIds::IID_QuarnelVisibility;
 }
 
 Com::HRESULT QuarnelVisibility::get_Enabled(Com::VARIANT_BOOL *enabled)
