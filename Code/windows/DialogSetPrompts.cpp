@@ -1,12 +1,14 @@
 #include "DialogSetPrompts.h"
 
+#include "ProductNames.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
-const QString kTitle = QStringLiteral("QuarnelVisibility");
+const QString kTitle = ProductNames::product();
 const QString kFilter = QStringLiteral("Visibility sets (*.sets *.config config);;All files (*)");
 
 /// Asks a question about sets and returns the button's answer. Set names are
