@@ -19,6 +19,7 @@ class QPushButton;
 namespace mapdesk {
 class Application;
 class Document;
+class Layer;
 } // namespace mapdesk
 
 /// The add-in at work in a mapdesk document, driven through its real windows

@@ -177,6 +177,17 @@ def main():
                      fmt_ratio(per_record[100000] / per_record[1000]), "≤ 1.5 ×",
                      verdict(per_record[100000] / per_record[1000] <= 1.5), ""])
 
+    # The list's marks at the largest size: the interface thread's share (the
+    # snapshot of the flags) and the judgement of every set off it.
+    snap, judge = t("MarksSnapshot", largest), t("MarksJudge", largest)
+    layers = counters.get(f"MarksJudge/records:{largest}", {}).get("layers")
+    shape = f"{largest:,} records, {int(layers):,} layers" if layers else f"{largest:,} records"
+    row("List marks: snapshot of the flags (interface thread)", shape, snap, "", None,
+        abs_target=50 if largest == 1000000 else None)
+    row("List marks: every set judged (off the interface thread)", shape, judge, "", None,
+        note="marks settle after snapshot + judgement" + (f": {snap + judge:.0f} ms" if snap and judge else ""),
+        abs_target=200 if largest == 1000000 else None)
+
     # The lock, taken and given back once, against the work that takes it
     # once: the listing, and the file work of a save.
     big = f"{largest:,} records"
