@@ -9,6 +9,7 @@
 #include "QgisHost.h"
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
+#include "QuarnelGISResources.h"
 
 #include <qgisinterface.h>
 #include <qgslayertreemodel.h>
@@ -163,6 +164,9 @@ QGISEXTERN const QString *version()
 }
 QGISEXTERN const QString *icon()
 {
+    // The picture is compiled into the plugin; QGIS asks for it before it
+    // creates the plugin.
+    initQuarnelResources();
     return &quarnelqgis::kIcon;
 }
 QGISEXTERN void unload(QgisPlugin *plugin)
