@@ -37,6 +37,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build/ci-sanitize -DQUARNEL_SANITIZE=ON
 
 tools/test-package.sh
+tools/test-qgis-package.sh
 
 echo "== fuzz the file readers briefly"
 tools/fuzz.sh 20
