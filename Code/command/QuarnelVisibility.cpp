@@ -11,6 +11,7 @@
 #include "IObjectFactory.h"
 #include "MakerAddresses.h"
 #include "ProductNames.h"
+#include "QtCompat.h"
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGIS_Public.h"
@@ -126,7 +127,7 @@ Com::HRESULT QuarnelVisibility::get_Bitmap(Com::OLE_HANDLE *bitmap)
     // No box here: a failure goes back to the host as the result.
     try {
         QLabel *picture = resources().Picture1();
-        const QImage image = picture->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+        const QImage image = QtCompat::pixmapOf(*picture).toImage().convertToFormat(QImage::Format_RGB888);
         if (image.isNull())
             return Com::E_FAIL;
         // Keyed by the module, not by the window.

@@ -205,7 +205,7 @@ std::map<QString, QString> registryContents()
     std::map<QString, QString> contents;
     for (const QString &key : registry.allKeys()) {
         const QVariant value = registry.value(key);
-        EXPECT_EQ(value.typeId(), QMetaType::QString) << key.toStdString() << " must read back as one text";
+        EXPECT_EQ(value.userType(), QMetaType::QString) << key.toStdString() << " must read back as one text";
         contents[key] = value.toString();
     }
     return contents;
