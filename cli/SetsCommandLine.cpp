@@ -24,6 +24,7 @@ const QHash<QString, CommandShape> &commands()
         {QStringLiteral("replace"), {Command::Replace, 2}}, {QStringLiteral("export"), {Command::Export, -1}},
         {QStringLiteral("import"), {Command::Import, 1}},   {QStringLiteral("check"), {Command::Check, 0}},
         {QStringLiteral("repair"), {Command::Repair, 0}},   {QStringLiteral("undo"), {Command::Undo, 0}},
+        {QStringLiteral("match"), {Command::Match, 1}},     {QStringLiteral("diff"), {Command::Diff, 2}},
     };
     return table;
 }
@@ -36,7 +37,7 @@ struct Options
                              QStringLiteral("X=DIR")};
     QCommandLineOption file{QStringLiteral("file"), QStringLiteral("Works on the set file PATH."),
                             QStringLiteral("PATH")};
-    QCommandLineOption json{QStringLiteral("json"), QStringLiteral("list, show and check print JSON.")};
+    QCommandLineOption json{QStringLiteral("json"), QStringLiteral("list, show, check, match and diff print JSON.")};
     QCommandLineOption exact{QStringLiteral("exact"),
                              QStringLiteral("apply: also hides the feature layers the set does not name.")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
@@ -145,14 +146,18 @@ QString SetsCommandLine::usage()
         "  repair                        cut a damaged end back to the last whole record\n"
         "  undo                          undo (or redo) the last rename, delete, replace, import,\n"
         "                                repair or Clear All\n"
+        "  match DOCUMENT                the sets the document's visibility matches, one a line\n"
+        "  diff NAME DOCUMENT            the layers the document shows otherwise than set NAME:\n"
+        "                                MAP<TAB>LAYER<TAB>True|False, the flag the set records\n"
         "\n"
         "Options:\n"
         "  --drive X=DIR                 adds or replaces drive X, rooted in the folder DIR\n"
         "  --file PATH                   works on the set file PATH\n"
-        "  --json                        list, show and check print JSON\n"
+        "  --json                        list, show, check, match and diff print JSON\n"
         "  -h, --help                    shows this help\n"
         "\n"
-        "Exit status: 0 done, 1 a set or file is missing, damaged or cannot be written,\n"
+        "Exit status: 0 done, 1 a set or file is missing, damaged or cannot be written\n"
+        "(or, for diff, some layers differ; a failure alone says why on standard error),\n"
         "2 wrong usage.\n");
 }
 
@@ -282,6 +287,7 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
         break;
     case Command::Apply:
     case Command::Replace:
+    case Command::Diff:
         line.setNames = {operands.at(0)};
         line.document = operands.at(1);
         break;
@@ -290,6 +296,9 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
         break;
     case Command::Import:
         line.importFile = operands.at(0);
+        break;
+    case Command::Match:
+        line.document = operands.at(0);
         break;
     default:
         break;

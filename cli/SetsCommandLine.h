@@ -25,7 +25,9 @@ public:
         Import,
         Check,
         Repair,
-        Undo
+        Undo,
+        Match,
+        Diff
     };
 
     /// Parses the arguments, the program name first. A command line that
@@ -37,17 +39,18 @@ public:
     /// Whether the command reads or changes map documents.
     bool readsDocuments() const
     {
-        return command == Command::Capture || command == Command::Apply || command == Command::Replace;
+        return command == Command::Capture || command == Command::Apply || command == Command::Replace
+               || command == Command::Match || command == Command::Diff;
     }
 
     QString error;      ///< why the command line cannot be run; empty when it can
     bool help = false;  ///< -h/--help: print the usage and stop
     QStringList drives; ///< every --drive argument, "X=DIR", in order
     QString file;       ///< --file: the set file to work on instead of mapdesk's
-    bool json = false;  ///< --json: list, show and check print JSON
+    bool json = false;  ///< --json: list, show, check, match and diff print JSON
     Command command = Command::None;
     QStringList setNames;                           ///< the set names the command names, in order
-    QString document;                               ///< capture, apply, replace: the map document
+    QString document;                               ///< capture, apply, replace, match, diff: the map document
     QString output;                                 ///< apply, export: -o
     QString importFile;                             ///< import: the set file to add
     bool exact = false;                             ///< apply --exact

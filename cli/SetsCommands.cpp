@@ -8,6 +8,7 @@
 #include "RuntimeError.h"
 #include "SetFileLocation.h"
 #include "SetFileRecords.h"
+#include "SetFileRewrite.h"
 #include "SetNameOrder.h"
 #include "SetStore.h"
 #include "VisibilityCapture.h"
@@ -19,6 +20,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -112,6 +114,12 @@ SetsCommands::Result SetsCommands::run()
         case Command::Undo:
             undo();
             break;
+        case Command::Match:
+            match();
+            break;
+        case Command::Diff:
+            diff();
+            break;
         case Command::None:
             throw CommandFailure(CommandFailure::Usage, QStringLiteral("no command given"));
         }
@@ -184,7 +192,7 @@ std::shared_ptr<IDocument> SetsCommands::readDocument(const QString &path) const
     return document;
 }
 
-void SetsCommands::list()
+std::vector<QString> SetsCommands::listedNames()
 {
     requireSetFile();
     // The window's order: each name put in its sorted place as it is read.
@@ -194,6 +202,18 @@ void SetsCommands::list()
     m_store.openForInput();
     m_store.listNames([&](const QString &name) { names.insert(names.begin() + order.insert(name), name); });
     m_store.close();
+    return names;
+}
+
+QHash<QString, SetStanding> SetsCommands::standingsAgainst(IDocument &document) const
+{
+    const QuarnelGIS_Public &state = m_location.state();
+    return judgeSets(SetFileRewrite(state.services, state.setFilePath).read(), VisibilitySnapshot::of(document));
+}
+
+void SetsCommands::list()
+{
+    const std::vector<QString> names = listedNames();
     if (m_line.json) {
         QJsonArray array;
         for (const QString &name : names)
@@ -370,4 +390,51 @@ void SetsCommands::undo()
     if (!m_store.undo())
         throw CommandFailure(CommandFailure::Failed,
                              QStringLiteral("nothing to undo: no earlier file beside %1").arg(m_location.nativePath()));
+}
+
+void SetsCommands::match()
+{
+    const auto document = readDocument(m_line.document);
+    // The names are read as list reads them, so that a damaged file fails
+    // here as it does there rather than being judged in part.
+    const std::vector<QString> names = listedNames();
+    const QHash<QString, SetStanding> standings = standingsAgainst(*document);
+    QStringList matching;
+    for (const QString &name : names)
+        if (standings.value(name).matches())
+            matching << name;
+    if (m_line.json) {
+        m_result.output = jsonText(QJsonDocument(QJsonArray::fromStringList(matching)));
+        return;
+    }
+    for (const QString &name : std::as_const(matching))
+        print(name);
+}
+
+void SetsCommands::diff()
+{
+    const auto document = readDocument(m_line.document);
+    const QString &name = m_line.setNames.constFirst();
+    const std::vector<QString> names = listedNames();
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        failNoSet(name);
+    const SetStanding standing = standingsAgainst(*document).value(name);
+    if (m_line.json) {
+        QJsonArray array;
+        for (const LayerDifference &difference : standing.differences)
+            array.append(QJsonObject{{QStringLiteral("map"), difference.mapName},
+                                     {QStringLiteral("layer"), difference.layerName},
+                                     {QStringLiteral("recorded"), difference.recorded}});
+        m_result.output = jsonText(QJsonDocument(array));
+    } else {
+        for (const LayerDifference &difference : standing.differences)
+            print(difference.mapName + QLatin1Char('\t') + difference.layerName + QLatin1Char('\t')
+                  + VisibilitySetFile::visibilityText(difference.recorded));
+    }
+    if (!standing.differences.empty())
+        m_result.exitCode = CommandFailure::Failed;
+    // Nothing differs, but nothing was compared either: say so rather than
+    // let it pass for a match.
+    if (standing.present == 0)
+        m_result.notes << QStringLiteral("%1 has none of the layers set %2 records").arg(m_line.document, quoted(name));
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "SetStanding.h"
 #include "SetStore.h"
 #include "SetsCommandLine.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class HostError;
 class IDocument;
@@ -25,7 +28,7 @@ public:
     struct Result
     {
         QByteArray output; ///< for standard output, UTF-8
-        int exitCode = 0;  ///< 0, or 1 when the command found damage (check)
+        int exitCode = 0;  ///< 0, or 1 when the command found damage (check) or differences (diff)
         QStringList notes; ///< lines for standard error
     };
 
@@ -45,6 +48,8 @@ private:
     void check();
     void repair();
     void undo();
+    void match();
+    void diff();
 
     /// Which file a failure of the set core is told about.
     enum class FailedOn { SetFile, ExportedFile, ImportedFile };
@@ -56,6 +61,12 @@ private:
     /// Reads a map document; fails with status 1 when it is missing or not a document.
     std::shared_ptr<IDocument> readDocument(const QString &path) const;
     [[noreturn]] void failNoSet(const QString &name) const;
+    /// The set names of the set file in the window's order, as list prints
+    /// them; fails as list does when the file is missing or damaged.
+    std::vector<QString> listedNames();
+    /// How every set of the set file stands against the document's
+    /// visibility now, by set name.
+    QHash<QString, SetStanding> standingsAgainst(IDocument &document) const;
     void print(const QString &line);
 
     SetFileLocation &m_location;

@@ -19,6 +19,11 @@ using R = CliWorld;
 const QByteArray roads = R::record("Roads", "Town", "Roads", "True") + R::record("Roads", "Town", "Rivers", "False");
 const QByteArray water = R::record("Water", "Town", "Rivers", "True");
 const QByteArray base = roads + water;
+// Against the town document: Water, Parks and Hidden match, Roads differs and
+// Elsewhere names no layer of it.
+const QByteArray several = base + R::record("Parks", "Town", "Parks", "True")
+                           + R::record("Hidden", "Town", "Roads", "False")
+                           + R::record("Elsewhere", "Village", "Roads", "True");
 const QByteArray captured = R::record("New", "Town", "Roads", "False") + R::record("New", "Town", "Rivers", "True")
                             + R::record("New", "Town", "Parks", "True");
 
@@ -27,9 +32,10 @@ struct Row
     const char *what;
     QStringList arguments;
     int exitCode;
-    QByteArray out;       ///< standard output; "*" for any
-    QByteArray fileAfter; ///< the set file afterwards
-    const char *err = ""; ///< a part of standard error
+    QByteArray out;               ///< standard output; "*" for any
+    QByteArray fileAfter;         ///< the set file afterwards
+    const char *err = "";         ///< a part of standard error
+    QByteArray fileBefore = base; ///< the set file the command finds
 };
 
 void PrintTo(const Row &row, std::ostream *out)
@@ -45,7 +51,7 @@ TEST_P(Commands, PrintExitAndLeaveTheFile)
 {
     const Row &row = GetParam();
     CliWorld world;
-    world.write("config", base);
+    world.write("config", row.fileBefore);
     world.write("doc.mapdesk.json", CliWorld::townDocument());
     world.write("other", R::record("Water", "Town", "Parks", "False") + R::record("Hills", "Town", "Parks", "True"));
     world.write("cut", R::record("Hills", "Town", "Parks", "True") + "\"Cut\",\"Tow");
@@ -58,9 +64,10 @@ TEST_P(Commands, PrintExitAndLeaveTheFile)
     }
     EXPECT_EQ(world.read("config"), row.fileAfter);
     EXPECT_TRUE(run.err.contains(row.err)) << run.err.toStdString();
-    // Failures say so in one line (followed by the usage for wrong usage).
+    // Failures say so in one line (followed by the usage for wrong usage);
+    // differences found are told on standard output alone.
     if (row.exitCode == 1) {
-        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), *row.err ? 1 : 0) << run.err.toStdString();
     }
     if (row.exitCode == 2) {
         EXPECT_TRUE(run.err.contains("Usage: quarnel-sets"));
@@ -90,12 +97,28 @@ INSTANTIATE_TEST_SUITE_P(
             base + R::record("Water (2)", "Town", "Parks", "False") + R::record("Hills", "Town", "Parks", "True")},
         Row{"check", {"check"}, 0, "records\t3\nsets\t2\nbytes\t" + QByteArray::number(base.size()) + "\n", base},
         Row{"repair of a whole file", {"repair"}, 0, "*", base},
+        Row{"match in the list's order", QStringList{"match"} + doc, 0, "Hidden\nParks\nWater\n", several, "", several},
+        Row{"match of none", QStringList{"match"} + doc, 0, "", roads, "", roads},
+        Row{"match as JSON", QStringList{"--json", "match"} + doc, 0, "[\n    \"Hidden\",\n    \"Parks\",\n    \"Water\"\n]\n",
+            several, "", several},
+        Row{"diff of a set that differs", QStringList{"diff", "Roads"} + doc, 1, "Town\tRoads\tTrue\nTown\tRivers\tFalse\n", base},
+        Row{"diff of a set that matches", QStringList{"diff", "Water"} + doc, 0, "", base},
+        Row{"diff as JSON", QStringList{"--json", "diff", "Hidden"} + doc, 0, "[\n]\n", several, "", several},
+        Row{"diff as JSON of a set that differs", QStringList{"--json", "diff", "Roads"} + doc, 1,
+            "[\n    {\n        \"layer\": \"Roads\",\n        \"map\": \"Town\",\n        \"recorded\": true\n    },\n"
+            "    {\n        \"layer\": \"Rivers\",\n        \"map\": \"Town\",\n        \"recorded\": false\n    }\n]\n", base},
+        Row{"diff of a set naming no layer of the document", QStringList{"diff", "Elsewhere"} + doc, 0, "", several,
+            "has none of the layers", several},
         // A set or file that is not there, and bad input: the file stays.
         Row{"show a missing set", {"show", "Nope"}, 1, "", base, "no set named \"Nope\""},
         Row{"apply a missing set", QStringList{"apply", "Nope"} + doc, 1, "", base, "no set named"},
         Row{"rename a missing set", {"rename", "Nope", "X"}, 1, "", base, "no set named"},
         Row{"delete a missing set", {"delete", "Nope"}, 1, "", base, "no set named"},
         Row{"replace a missing set", QStringList{"replace", "Nope"} + doc, 1, "", base, "no set named"},
+        Row{"diff of a missing set", QStringList{"diff", "Nope"} + doc, 1, "", base, "no set named \"Nope\""},
+        Row{"diff against a missing document", {"diff", "Water", "gone.mapdesk.json"}, 1, "", base, "no document at"},
+        Row{"match a document that is not one", {"match", "notadoc.mapdesk.json"}, 1, "", base, "notadoc"},
+        Row{"match on a damaged file", QStringList{"match"} + doc, 1, "", base + "\"Cut", "is damaged", base + "\"Cut"},
         Row{"export a missing set", {"export", "Roads", "Nope", "-o", "exported"}, 1, "", base, "no set named"},
         Row{"capture a document that is not one", {"capture", "notadoc.mapdesk.json", "X"}, 1, "", base, "notadoc"},
         Row{"export to a folder that is not there", {"export", "Roads", "-o", "no/such/x"}, 1, "", base, "no/such/x"},
@@ -106,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"no command", {}, 2, "", base, "no command"},
         Row{"unknown command", {"frobnicate"}, 2, "", base, "unknown command"},
         Row{"too few arguments", {"show"}, 2, "", base, "show takes 1 argument"},
+        Row{"diff without a document", {"diff", "Roads"}, 2, "", base, "diff takes 2 arguments"},
         Row{"export without -o", {"export", "Roads"}, 2, "", base, "-o FILE"},
         Row{"an option of another command", {"list", "--exact"}, 2, "", base, "list has no option --exact"},
         Row{"a bad clash", {"import", "other", "--on-clash", "maybe"}, 2, "", base, "merge, skip or rename"},
