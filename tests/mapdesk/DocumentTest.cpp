@@ -92,9 +92,13 @@ TEST(DocumentTest, VisibilityChangesAreSilentAndRedrawsAreAnnounced)
 {
     TwoMaps t;
     EventLog log(t.document->events());
+    // The add-in's listeners hear of every redraw that can show a change.
+    int told = 0;
+    std::shared_ptr<void> listening = t.document->subscribeVisibility([&told] { ++told; });
     t.first.transport->setVisible(false);
     t.first.roads->setVisible(false);
     EXPECT_TRUE(log.lines.isEmpty());
+    EXPECT_EQ(told, 0);
 
     t.document->updateContents();
     EXPECT_EQ(log.lines, QStringList({"contents"}));
@@ -105,6 +109,10 @@ TEST(DocumentTest, VisibilityChangesAreSilentAndRedrawsAreAnnounced)
     ASSERT_EQ(log.views.size(), 2u);
     EXPECT_EQ(log.views[0], static_cast<IView *>(t.first.map.get()));
     EXPECT_EQ(log.views[1], static_cast<IView *>(t.document->pageLayoutModel().get()));
+    EXPECT_EQ(told, 3);
+    listening.reset();
+    t.document->updateContents();
+    EXPECT_EQ(told, 3) << "a dropped subscription hears nothing";
 }
 
 TEST(DocumentTest, PartialRefreshNamesItsViewPhaseObjectAndArea)
