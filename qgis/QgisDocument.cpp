@@ -6,6 +6,8 @@
 #include "QgisPageLayout.h"
 #include "QgisSession.h"
 
+#include <qgslayertree.h>
+
 namespace quarnelqgis {
 
 namespace {
@@ -60,6 +62,16 @@ void QgisDocument::updateContents()
 std::shared_ptr<IMaps> QgisDocument::maps()
 {
     return m_maps;
+}
+
+std::shared_ptr<void> QgisDocument::subscribeVisibility(std::function<void()> onChange)
+{
+    // One receiver per subscription: dropping it disconnects.
+    auto receiver = std::make_shared<QObject>();
+    if (m_session && m_session->project())
+        QObject::connect(m_session->project()->layerTreeRoot(), &QgsLayerTreeNode::visibilityChanged, receiver.get(),
+                         [onChange](QgsLayerTreeNode *) { onChange(); });
+    return receiver;
 }
 
 } // namespace quarnelqgis

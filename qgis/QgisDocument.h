@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IDocument.h"
+#include "IVisibilityEvents.h"
 
 #include <QPointer>
 
@@ -17,7 +18,7 @@ class QgisSession;
 /// its print layouts in windows of their own), and the print layouts as the
 /// page layout. The same map object every time, so that the add-in can tell
 /// it by identity.
-class QgisDocument : public virtual IDocument
+class QgisDocument : public virtual IDocument, public virtual IVisibilityEvents
 {
 public:
     explicit QgisDocument(QgisSession *session);
@@ -30,6 +31,9 @@ public:
     /// Shows the changed check boxes in the Layers panel (ends the batch of changes).
     void updateContents() override;
     std::shared_ptr<IMaps> maps() override;
+    /// Tells `onChange` whenever a check box of the project's layer tree
+    /// changed, whoever changed it (a batch of the add-in's tells once).
+    std::shared_ptr<void> subscribeVisibility(std::function<void()> onChange) override;
 
 private:
     QPointer<QgisSession> m_session;

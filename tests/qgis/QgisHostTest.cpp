@@ -13,6 +13,7 @@
 #include "IMaps.h"
 #include "IPageLayout.h"
 #include "IView.h"
+#include "IVisibilityEvents.h"
 #include "LayerWalk.h"
 #include "QgisApplication.h"
 #include "QuarnelGIS_Public.h"
@@ -357,6 +358,28 @@ TEST(QgisHost, AProjectSwitchGivesANewDocumentOverTheNewLayers)
     EXPECT_NE(after, before);
     ASSERT_EQ(after->focusMap()->layerCount(), 1);
     EXPECT_EQ(after->focusMap()->layer(0)->name(), QStringLiteral("fresh"));
+}
+
+TEST(QgisHost, VisibilityListenersHearAPersonsTickAndTheAddInsBatchOnce)
+{
+    QgisWorld w;
+    const std::shared_ptr<IDocument> document = w.document();
+    auto events = std::dynamic_pointer_cast<IVisibilityEvents>(document);
+    ASSERT_TRUE(events);
+    int told = 0;
+    std::shared_ptr<void> listening = events->subscribeVisibility([&told] { ++told; });
+    // A person unticks a layer in the Layers panel.
+    QgsLayerTreeLayer *node = w.project.layerTreeRoot()->findLayers().first();
+    node->setItemVisibilityChecked(!node->itemVisibilityChecked());
+    EXPECT_GE(told, 1);
+    const int byPerson = told;
+    // The add-in switches every layer: one announcement for the batch.
+    LayerWalk::setAllVisible(*document, false);
+    document->updateContents();
+    EXPECT_EQ(told, byPerson + 1);
+    listening.reset();
+    node->setItemVisibilityChecked(!node->itemVisibilityChecked());
+    EXPECT_EQ(told, byPerson + 1) << "a dropped subscription hears nothing";
 }
 
 TEST(QgisHost, ALayerRemovedFromTheProjectReadsAsGoneAndRefusesChanges)
