@@ -1,28 +1,20 @@
 #include "SetStanding.h"
 
-#include "ILayer.h"
-#include "IMap.h"
-#include "LayerWalk.h"
 #include "SetFileEdits.h"
+#include "VisibilityCapture.h"
 #include "VisibilitySetFile.h"
 
 #include <QStringList>
 
 VisibilitySnapshot VisibilitySnapshot::of(IDocument &document)
 {
+    // The same walk as a save's: the flags are judged as a save would record them.
     VisibilitySnapshot snapshot;
-    QString mapName;
-    LayerWalk::forEachRecordable(
-        document,
-        [&mapName](IMap &map) {
-            mapName = map.name();
-            return true;
-        },
-        [&](IMap &, const std::shared_ptr<ILayer> &layer) {
-            Count &count = snapshot.m_layers[{mapName, layer->name()}];
-            ++count.all;
-            count.visible += layer->visible() ? 1 : 0;
-        });
+    captureVisibility(document, [&snapshot](const QString &mapName, const QString &layerName, bool visible) {
+        Count &count = snapshot.m_layers[{mapName, layerName}];
+        ++count.all;
+        count.visible += visible ? 1 : 0;
+    });
     return snapshot;
 }
 
