@@ -9,6 +9,9 @@
 #include <QListWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <optional>
+#include <stdexcept>
+
 SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject *parent)
     : QObject(parent), m_state(state), m_list(list)
 {
@@ -40,28 +43,30 @@ void SetListMarks::start()
         m_again = true;
         return;
     }
-    // The document shown now, without making it the state's document: that
-    // stays the one the last action worked on.
-    std::shared_ptr<IDocument> document = m_state.application ? m_state.application->document() : m_state.document;
-    if (!document) {
+    std::optional<SetFileRewrite> file;
+    VisibilitySnapshot now;
+    try {
+        file.emplace(m_state.services, m_state.setFilePath);
+        // The document shown now, without making it the state's document:
+        // that stays the one the last action worked on.
+        const std::shared_ptr<IDocument> document =
+            m_state.application ? m_state.application->document() : m_state.document;
+        if (!document)
+            throw std::runtime_error("no document");
+        if (m_followed.lock() != document) {
+            m_followed = document;
+            m_subscription.reset();
+            if (auto events = std::dynamic_pointer_cast<IVisibilityEvents>(document))
+                m_subscription = events->subscribeVisibility([this] { recompute(); });
+        }
+        now = VisibilitySnapshot::of(*document);
+    } catch (...) {
+        // No document or no file to judge marks nothing; the actions that
+        // read them report their own failures.
         m_standings.clear();
         apply();
         return;
     }
-    if (m_followed.lock() != document) {
-        m_followed = document;
-        m_subscription.reset();
-        if (auto events = std::dynamic_pointer_cast<IVisibilityEvents>(document))
-            m_subscription = events->subscribeVisibility([this] { recompute(); });
-    }
-    std::optional<SetFileRewrite> file;
-    try {
-        file.emplace(m_state.services, m_state.setFilePath);
-    } catch (...) {
-        // No file to judge: the list's own reads report that.
-        return;
-    }
-    VisibilitySnapshot now = VisibilitySnapshot::of(*document);
     m_judging.setFuture(QtConcurrent::run([file = *file, now = std::move(now)]() {
         try {
             return judgeSets(file.read(), now);
