@@ -69,3 +69,16 @@ echo "Load average at end: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$machine"
 
 echo "== table"
 python3 "$root/bench/report.py" "$results" "$peaks" "$machine"
+
+# The add-in inside QGIS next to QGIS's own switches: a Release build of the
+# add-in with Qt 5 and its QGIS host, where QGIS's headers are installed.
+if [ "$smoke" = 0 ] && [ -d /usr/include/qgis ]; then
+    qgis_build=${QUARNEL_BENCH_QGIS_BUILD:-$root/build/bench-qgis}
+    cmake -S "$root" -B "$qgis_build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_QT_MAJOR=5 -DQUARNEL_BUILD_TESTS=OFF \
+        -DQUARNEL_WERROR=ON >/dev/null
+    cmake --build "$qgis_build" -j"$(nproc)" --target quarnel_qgis_bench
+    echo
+    echo "In QGIS (one process, the medians of 5 switches each way):"
+    echo
+    "$qgis_build/qgis/quarnel_qgis_bench"
+fi

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTimer>
 

@@ -97,10 +97,7 @@ public:
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, at(set));
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(set));
     }
-    void key(QKeyCombination combination)
-    {
-        QTest::keyClick(&world.list(), combination.key(), combination.keyboardModifiers());
-    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(&world.list(), key, modifiers); }
     /// The sets restored, once per restore, in list order.
     QStringList restored() const
     {
@@ -154,7 +151,7 @@ TEST(SetPicking, RestoresThePickedSetOnceAndNothingWhenSeveralAreSelected)
          [](ListUser &u) { u.click("Cedar", Qt::ControlModifier); },
          {}},
         {"Shift-click", birch, [](ListUser &u) { u.click("Fir", Qt::ShiftModifier); }, {}},
-        {"Ctrl+A", birch, [](ListUser &u) { u.key(Qt::CTRL | Qt::Key_A); }, {}},
+        {"Ctrl+A", birch, [](ListUser &u) { u.key(Qt::Key_A, Qt::ControlModifier); }, {}},
         {"right click on another set", birch, [](ListUser &u) { u.click("Cedar", {}, Qt::RightButton); }, {}},
         {"double-click on another set", birch, [](ListUser &u) { u.doubleClick("Cedar"); }, {"Cedar"}},
         {"double-click on the selected set", birch, [](ListUser &u) { u.doubleClick("Birch"); }, {"Birch"}},
@@ -165,17 +162,17 @@ TEST(SetPicking, RestoresThePickedSetOnceAndNothingWhenSeveralAreSelected)
         {"Page Down", oak, [](ListUser &u) { u.key(Qt::Key_PageDown); }, {"Pine"}},
         {"Page Up", birch, [](ListUser &u) { u.key(Qt::Key_PageUp); }, {"Alder"}},
         {"typing a first letter", birch, [](ListUser &u) { u.key(Qt::Key_M); }, {"Maple"}},
-        {"typing a capital first letter", birch, [](ListUser &u) { u.key(Qt::SHIFT | Qt::Key_M); }, {"Maple"}},
+        {"typing a capital first letter", birch, [](ListUser &u) { u.key(Qt::Key_M, Qt::ShiftModifier); }, {"Maple"}},
         {"Up at the top", [](ListUser &u) { u.click("Alder"); }, [](ListUser &u) { u.key(Qt::Key_Up); }, {}},
-        {"Shift+Down", birch, [](ListUser &u) { u.key(Qt::SHIFT | Qt::Key_Down); }, {}},
+        {"Shift+Down", birch, [](ListUser &u) { u.key(Qt::Key_Down, Qt::ShiftModifier); }, {}},
         {"Shift+Up back to the first of a range",
          birch,
          [](ListUser &u) {
-             u.key(Qt::SHIFT | Qt::Key_Down);
-             u.key(Qt::SHIFT | Qt::Key_Up);
+             u.key(Qt::Key_Down, Qt::ShiftModifier);
+             u.key(Qt::Key_Up, Qt::ShiftModifier);
          },
          {}},
-        {"Ctrl+Down", birch, [](ListUser &u) { u.key(Qt::CTRL | Qt::Key_Down); }, {}},
+        {"Ctrl+Down", birch, [](ListUser &u) { u.key(Qt::Key_Down, Qt::ControlModifier); }, {}},
     };
     for (const Case &c : cases) {
         ListUser user;

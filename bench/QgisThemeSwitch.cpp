@@ -1,0 +1,280 @@
+// A set restored through the QGIS host next to QGIS's own map theme switch,
+// and "On" / "Off" next to QGIS's showing or hiding every layer of the tree,
+// in one headless QGIS process on one project: point layers in groups of 100,
+// with the Layers panel's model, the canvas and its bridge listening. Each
+// switch is timed until the layer tree has settled (the events it caused
+// handled), and again until the canvas has drawn. Prints a Markdown table.
+//
+//   quarnel_qgis_bench [--smoke]
+
+#include "FileChannel.h"
+#include "LayerWalk.h"
+#include "QgisApplication.h"
+#include "QgisHost.h"
+#include "QuarnelGIS_Public.h"
+#include "RefreshAfterVisibilityChange.h"
+#include "SetStore.h"
+#include "VisibilityCapture.h"
+#include "VisibilitySetFile.h"
+
+#include <qgsapplication.h>
+#include <qgslayertree.h>
+#include <qgslayertreemapcanvasbridge.h>
+#include <qgslayertreemodel.h>
+#include <qgsmapcanvas.h>
+#include <qgsmapthemecollection.h>
+#include <qgsproject.h>
+#include <qgsvectorlayer.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+using namespace quarnelqgis;
+
+namespace {
+
+/// Milliseconds until the layer tree settled, and until the canvas drew.
+struct Timing
+{
+    double settled;
+    double drawn;
+};
+
+/// The project of `layers` point layers in groups of 100, every layer on, and
+/// what listens to it as in QGIS's main window.
+class World
+{
+public:
+    World(int layers, const QString &drive)
+    {
+        project.setCrs(QgsCoordinateReferenceSystem(QStringLiteral("EPSG:4326")));
+        QgsLayerTree *root = project.layerTreeRoot();
+        // Added before anything listens to the tree, which makes adding fast.
+        for (int g = 0; g * 100 < layers; ++g) {
+            QgsLayerTreeGroup *group = root->addGroup(QStringLiteral("Group %1").arg(g));
+            QList<QgsMapLayer *> added;
+            for (int i = g * 100; i < std::min(layers, (g + 1) * 100); ++i) {
+                auto *layer = new QgsVectorLayer(QStringLiteral("Point?crs=EPSG:4326"),
+                                                 QStringLiteral("Layer %1").arg(i), QStringLiteral("memory"));
+                QgsFeature feature;
+                feature.setGeometry(QgsGeometry::fromPointXY(QgsPointXY(i % 100, i / 100)));
+                layer->dataProvider()->addFeature(feature);
+                layer->updateExtents();
+                added << layer;
+            }
+            project.addMapLayers(added, false);
+            for (QgsMapLayer *layer : added)
+                group->addLayer(layer);
+        }
+        canvas.resize(800, 600);
+        canvas.setDestinationCrs(project.crs());
+        canvas.setExtent(QgsRectangle(0, 0, 100, 100));
+        canvas.show();
+        bridge = new QgsLayerTreeMapCanvasBridge(root, &canvas, &canvas);
+        model = new QgsLayerTreeModel(root, &canvas);
+
+        QgisHost::Options options;
+        options.parts = {&project, &canvas, model};
+        options.driveSettings = {QStringLiteral("C=") + drive};
+        host = std::make_unique<QgisHost>(options);
+        state = std::make_unique<QuarnelGIS_Public>(host->services());
+        state->setFilePath = QStringLiteral("C:\\config");
+        settle();
+        waitForDrawing();
+    }
+
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    /// Waits until the canvas has drawn what it was asked to (30 s at most).
+    void waitForDrawing()
+    {
+        if (!canvas.isDrawing() && !m_refreshAsked)
+            return;
+        QEventLoop loop;
+        QObject::connect(&canvas, &QgsMapCanvas::mapCanvasRefreshed, &loop, &QEventLoop::quit);
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        loop.exec();
+        m_refreshAsked = false;
+    }
+
+    /// Times `change` until the tree settled and until the canvas drew.
+    Timing time(const std::function<void()> &change)
+    {
+        m_refreshAsked = false;
+        const auto asked = QObject::connect(&canvas, &QgsMapCanvas::renderStarting, [this] { m_refreshAsked = true; });
+        QElapsedTimer timer;
+        timer.start();
+        change();
+        settle();
+        const double settled = timer.nsecsElapsed() / 1e6;
+        // A refresh may still be waiting for its timer.
+        QElapsedTimer grace;
+        grace.start();
+        while (!m_refreshAsked && !canvas.isDrawing() && grace.elapsed() < 200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForDrawing();
+        const double drawn = timer.nsecsElapsed() / 1e6;
+        QObject::disconnect(asked);
+        return {settled, drawn};
+    }
+
+    QgsMapCanvas canvas;
+    QgsProject project;
+    QgsLayerTreeMapCanvasBridge *bridge = nullptr;
+    QgsLayerTreeModel *model = nullptr;
+    std::unique_ptr<QgisHost> host;
+    std::unique_ptr<QuarnelGIS_Public> state;
+
+private:
+    bool m_refreshAsked = false;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Row
+{
+    const char *action;
+    int layers;
+    Timing ours;
+    Timing theirs;
+    const char *reference;
+    double target; ///< the ratio to stay under at the settled figure; 0 for none
+};
+
+void print(const std::vector<Row> &rows)
+{
+    std::printf("| Action | Layers | Add-in: settled (ms) | drawn (ms) | Reference | settled (ms) | drawn (ms) | "
+                "Ratio settled | Ratio drawn | Target | |\n|---|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const Row &r : rows) {
+        const double settled = r.ours.settled / r.theirs.settled;
+        const double drawn = r.ours.drawn / r.theirs.drawn;
+        const bool met = r.target <= 0 || settled <= r.target;
+        std::printf("| %s | %d | %.1f | %.1f | %s | %.1f | %.1f | %.3f | %.3f | %s | %s |\n", r.action, r.layers,
+                    r.ours.settled, r.ours.drawn, r.reference, r.theirs.settled, r.theirs.drawn, settled, drawn,
+                    r.target > 0 ? QStringLiteral("≤ %1 ×").arg(r.target).toUtf8().constData() : "",
+                    r.target > 0 ? (met ? "met" : "**missed**") : "");
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool smoke = argc > 1 && QByteArray(argv[1]) == "--smoke";
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QgsApplication app(argc, argv, true);
+    QgsApplication::initQgis();
+    QTemporaryDir drive;
+
+    const std::vector<int> sizes = smoke ? std::vector<int>{100} : std::vector<int>{1000, 10000};
+    const int repetitions = smoke ? 1 : 5;
+    std::vector<Row> rows;
+    for (const int layers : sizes) {
+        World world(layers, drive.path());
+        QgsLayerTree *root = world.project.layerTreeRoot();
+        const QList<QgsLayerTreeLayer *> nodes = root->findLayers();
+
+        // Two states that differ in every layer: every other layer on, and
+        // the others. Each is a set in the add-in's file and a theme of QGIS.
+        auto makeState = [&](int parity) {
+            for (int i = 0; i < nodes.size(); ++i)
+                nodes[i]->setItemVisibilityChecked(i % 2 == parity);
+            World::settle();
+        };
+        QgsMapThemeCollection *themes = world.project.mapThemeCollection();
+        FileChannel &channel = world.state->channel1;
+        channel.openForAppend(world.state->setFilePath);
+        for (int parity : {0, 1}) {
+            makeState(parity);
+            const QString name = QStringLiteral("State %1").arg(parity);
+            themes->insert(name, QgsMapThemeCollection::createThemeFromCurrentState(root, world.model));
+            captureVisibility(*world.host->application()->document(),
+                              [&](const QString &map, const QString &layer, bool visible) {
+                                  VisibilitySetFile::writeRecord(channel, name, map, layer, visible);
+                              });
+        }
+        channel.close();
+        world.waitForDrawing();
+
+        SetStore store(*world.state);
+        std::vector<double> ourSettled, ourDrawn, theirSettled, theirDrawn;
+        for (int r = 0; r < repetitions; ++r)
+            for (int parity : {0, 1}) {
+                const QString name = QStringLiteral("State %1").arg(parity);
+                const Timing ours = world.time([&] {
+                    world.state->document = world.host->application()->document();
+                    store.openForInput();
+                    store.restoreSet(name, *world.state->document);
+                    store.close();
+                    RefreshAfterVisibilityChange(*world.state);
+                });
+                ourSettled.push_back(ours.settled);
+                ourDrawn.push_back(ours.drawn);
+                // QGIS's own switch to the other state, from the one restored.
+                const QString other = QStringLiteral("State %1").arg(1 - parity);
+                const Timing theirs = world.time([&] { themes->applyTheme(other, root, world.model); });
+                theirSettled.push_back(theirs.settled);
+                theirDrawn.push_back(theirs.drawn);
+            }
+        rows.push_back({"Restore a set (every layer switched)",
+                        layers,
+                        {median(ourSettled), median(ourDrawn)},
+                        {median(theirSettled), median(theirDrawn)},
+                        "applyTheme of a theme of the same visibility",
+                        layers == 10000 ? 0.1 : 1.0});
+
+        for (const bool on : {false, true}) {
+            std::vector<double> os, od, ts, td;
+            for (int r = 0; r < repetitions; ++r) {
+                makeState(r % 2);
+                world.waitForDrawing();
+                const Timing ours = world.time([&] {
+                    std::shared_ptr<IDocument> document = world.host->application()->document();
+                    world.state->document = document;
+                    LayerWalk::setAllVisible(*document, on);
+                    RefreshAfterVisibilityChange(*world.state);
+                });
+                makeState(r % 2);
+                world.waitForDrawing();
+                const Timing theirs = world.time([&] { root->setItemVisibilityCheckedRecursive(on); });
+                os.push_back(ours.settled);
+                od.push_back(ours.drawn);
+                ts.push_back(theirs.settled);
+                td.push_back(theirs.drawn);
+            }
+            rows.push_back({on ? "\"On\"" : "\"Off\"",
+                            layers,
+                            {median(os), median(od)},
+                            {median(ts), median(td)},
+                            on ? "Show All Layers" : "Hide All Layers",
+                            0});
+        }
+    }
+    print(rows);
+    std::fflush(stdout);
+    // QGIS takes minutes to remove ten thousand layers one by one; nothing
+    // is left to save, so the process ends here.
+    _exit(0);
+}
