@@ -520,7 +520,7 @@ void frmMain::btnHelp_Click()
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->lstbx1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ui->lstbx1->viewport()) {
         const auto *click = static_cast<QMouseEvent *>(event);
         if (click->button() == Qt::LeftButton && click->modifiers().testFlag(Qt::AltModifier)
             && ui->lstbx1->itemAt(click->position().toPoint()) == ui->lstbx1->currentItem()
