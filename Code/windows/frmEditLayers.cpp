@@ -78,7 +78,8 @@ void frmEditLayers::fill(QTreeWidget *tree, const std::vector<SetLayers::Row> &r
             const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
             for (int column : {0, 1}) {
                 item->setForeground(column, grey);
-                item->setToolTip(column, QStringLiteral("The current document has no layer of this name in this map"));
+                item->setToolTip(
+                    column, QStringLiteral("Not in the current document: restoring the set passes this layer over"));
             }
         }
         showDifference(item);

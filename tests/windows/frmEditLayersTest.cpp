@@ -79,8 +79,8 @@ struct Editing
 TEST(EditLayers, ListsTheSetByMapGreysWhatTheDocumentLacksAndTheRestApart)
 {
     Editing t;
-    EXPECT_EQ(rows(t.recorded()), (QStringList{"Layers", "  Streets [x] ", "  Rails [x] yes: hidden",
-                                               "  Lakes [ ] ", "Overview", "  Streets [ ] yes: partly shown"}));
+    EXPECT_EQ(rows(t.recorded()), (QStringList{"Layers", "  Streets [x] ", "  Rails [x] yes: hidden", "  Lakes [ ] ",
+                                               "Overview", "  Streets [ ] yes: partly shown"}));
     EXPECT_EQ(rows(t.unrecorded()), (QStringList{"Layers", "  Rivers [ ] shown", "Overview", "  Roads [ ] hidden"}));
     const QTreeWidgetItem *lakes = t.row(t.recorded(), 0, 2);
     const QTreeWidgetItem *streets = t.row(t.recorded(), 0, 0);
