@@ -79,19 +79,21 @@ bool BenchWorld::prepare(std::int64_t records)
         m_host.state->document = m_document;
         m_layers = layers;
     }
-    const bool newFile = linkFile(records);
+    const bool newFile = copyFile(records);
     return newDocument || newFile;
 }
 
-bool BenchWorld::linkFile(std::int64_t records)
+bool BenchWorld::copyFile(std::int64_t records)
 {
     if (records == m_records)
         return false;
     if (!QFileInfo::exists(dataFile(records)))
         throw std::runtime_error("missing data file " + dataFile(records).toStdString());
+    // A copy: saves append to it and are cut back, and the generated data
+    // stays as it was written whatever a benchmark does.
     QFile::remove(addinFile());
-    if (!QFile::link(dataFile(records), addinFile()))
-        throw std::runtime_error("cannot link " + addinFile().toStdString());
+    if (!QFile::copy(dataFile(records), addinFile()))
+        throw std::runtime_error("cannot copy to " + addinFile().toStdString());
     m_records = records;
     return true;
 }
@@ -192,33 +194,48 @@ void BenchWorld::forgetFrames()
                   [](const std::shared_ptr<fake::Frame> &frame) { return frame.use_count() == 1; });
 }
 
-std::int64_t BenchWorld::flagsDifferingFrom(const std::function<std::optional<bool>(int, int)> &expected) const
+bool BenchWorld::forEachFeatureLayer(const std::function<void(int, int, mapdesk::Layer &)> &visit) const
 {
-    std::int64_t differing = 0;
     int mapNumber = 0;
     for (const auto &map : m_document->mapModels()) {
         const int m = mapNumber++;
         int number = 0;
-        auto check = [&](const std::shared_ptr<mapdesk::Layer> &layer) {
+        auto one = [&](const std::shared_ptr<mapdesk::Layer> &layer) {
             if (layer->kind() != mapdesk::Layer::Kind::Feature)
                 return true;
             if (layer->name() != BenchData::layerName(number))
                 return false;
-            const std::optional<bool> wanted = expected(m, number);
-            if (wanted && layer->visible() != *wanted)
-                ++differing;
-            ++number;
+            visit(m, number++, *layer);
             return true;
         };
         for (const auto &layer : map->layers()) {
             if (auto group = std::dynamic_pointer_cast<mapdesk::GroupLayer>(layer)) {
                 for (const auto &member : group->members())
-                    if (!check(member))
-                        return -1;
-            } else if (!check(layer)) {
-                return -1;
+                    if (!one(member))
+                        return false;
+            } else if (!one(layer)) {
+                return false;
             }
         }
     }
-    return differing;
+    return true;
+}
+
+std::int64_t BenchWorld::flagsDifferingFrom(const std::function<std::optional<bool>(int, int)> &expected) const
+{
+    std::int64_t differing = 0;
+    const bool shaped = forEachFeatureLayer([&](int map, int number, mapdesk::Layer &layer) {
+        const std::optional<bool> wanted = expected(map, number);
+        if (wanted && layer.visible() != *wanted)
+            ++differing;
+    });
+    return shaped ? differing : -1;
+}
+
+void BenchWorld::setFlags(const std::function<std::optional<bool>(int, int)> &wanted) const
+{
+    forEachFeatureLayer([&](int map, int number, mapdesk::Layer &layer) {
+        if (const std::optional<bool> flag = wanted(map, number))
+            layer.setVisible(*flag);
+    });
 }

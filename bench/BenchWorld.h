@@ -19,15 +19,16 @@ class QPushButton;
 namespace mapdesk {
 class Application;
 class Document;
+class Layer;
 } // namespace mapdesk
 
 /// The add-in at work in a mapdesk document, driven through its real windows
 /// (offscreen when there is no display): fake desktop services, drive C with
 /// the settings folder in a temporary folder, drive D on the folder of the
 /// generated data, and the state record filled as start-up and the first
-/// click fill it. The add-in's visibility-set file "config" is a link to a
-/// generated file, so that saves append to it; truncateFile() takes it back.
-/// There is one world per process: the add-in's state is process-wide.
+/// click fill it. The add-in's visibility-set file "config" is a copy of a
+/// generated file, so that saves append to the copy; truncateFile() takes it
+/// back. There is one world per process.
 class BenchWorld
 {
 public:
@@ -46,8 +47,8 @@ public:
     bool prepare(std::int64_t records);
     /// Makes an empty file the add-in's file.
     void useEmptyFile();
-    /// Makes the generated file the add-in's file; true when it changed.
-    bool linkFile(std::int64_t records);
+    /// Makes a copy of the generated file the add-in's file; true when it changed.
+    bool copyFile(std::int64_t records);
 
     /// A new main window, created as start-up creates it, not yet loaded.
     void createMainWindow();
@@ -83,10 +84,16 @@ public:
     /// layer n (numbered in its map's walk) of map m, where that has a value;
     /// -1 when the document does not have the expected shape.
     std::int64_t flagsDifferingFrom(const std::function<std::optional<bool>(int, int)> &expected) const;
+    /// Sets the flag of layer n of map m to wanted(m, n), where that has a value.
+    void setFlags(const std::function<std::optional<bool>(int, int)> &wanted) const;
 
     const std::shared_ptr<mapdesk::Document> &document() const { return m_document; }
 
 private:
+    /// Visits feature layer n of map m for every recordable layer, in walk
+    /// order; false when the document does not have the expected shape.
+    bool forEachFeatureLayer(const std::function<void(int, int, mapdesk::Layer &)> &visit) const;
+
     fake::FakeHost m_host;
     QString m_dataFolder;
     QString m_settingsFolder;

@@ -3,11 +3,11 @@
 #include "BenchWorld.h"
 
 #include "FileLock.h"
+#include "RegularFile.h"
 
 #include <QFile>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -20,10 +20,7 @@ namespace {
 class OpenFile
 {
 public:
-    OpenFile(const QString &path, int flags)
-        : m_descriptor(::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC))
-    {
-    }
+    OpenFile(const QString &path, int flags) : m_descriptor(RegularFile::open(path, flags)) {}
     ~OpenFile()
     {
         if (m_descriptor >= 0)
@@ -37,16 +34,6 @@ public:
 private:
     int m_descriptor;
 };
-
-/// The append's check before it writes: the path still names the file whose
-/// lock was taken (a rewrite may have put another file in its place).
-bool stillNamed(int descriptor, const QByteArray &path)
-{
-    struct stat open = {};
-    struct stat named = {};
-    return ::fstat(descriptor, &open) == 0 && ::stat(path.constData(), &named) == 0 && open.st_dev == named.st_dev
-           && open.st_ino == named.st_ino;
-}
 
 } // namespace
 
@@ -72,7 +59,6 @@ void forAppend(benchmark::State &state, BenchWorld &world, std::int64_t records)
 {
     world.use(records);
     const QString path = world.addinFile();
-    const QByteArray encoded = QFile::encodeName(path);
     const OpenFile file(path, O_WRONLY | O_APPEND);
     if (file.descriptor() < 0) {
         state.SkipWithError(("cannot open " + path.toStdString()).c_str());
@@ -83,7 +69,7 @@ void forAppend(benchmark::State &state, BenchWorld &world, std::int64_t records)
             state.SkipWithError("the exclusive lock was refused");
             break;
         }
-        const bool same = stillNamed(file.descriptor(), encoded);
+        const bool same = RegularFile::isNamedBy(file.descriptor(), path);
         FileLock::release(file.descriptor());
         if (!same) {
             state.SkipWithError("the add-in's path names another file");

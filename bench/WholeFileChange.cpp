@@ -39,7 +39,8 @@ QString copyPath(BenchWorld &world)
 /// Removes the copy and whatever a change left beside it.
 void removeCopy(const QString &native)
 {
-    for (const QString &path : {native, native + QStringLiteral(".previous"), native + QStringLiteral(".previous.new")})
+    for (const QString &path : {native, native + QStringLiteral(".previous"), native + QStringLiteral(".previous.new"),
+                                native + QStringLiteral(".undo")})
         ::unlink(QFile::encodeName(path).constData());
 }
 

@@ -23,6 +23,8 @@
 #include "IMap.h"
 #include "LayerWalk.h"
 #include "QuarnelGIS_Public.h"
+#include "SetFileRewrite.h"
+#include "SetStanding.h"
 #include "SetStore.h"
 #include "VisibilityCapture.h"
 #include "VisibilitySetFile.h"
@@ -169,6 +171,37 @@ void ReadBlocks(benchmark::State &state, std::int64_t records)
     setFileCounters(state, records);
 }
 
+/// The interface thread's share of the list's marks: the snapshot of every
+/// feature layer's flag, taken where the document lives.
+void MarksSnapshot(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->prepare(records);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(VisibilitySnapshot::of(*world->document()));
+        state.counters["layers"] = double(BenchData::layersFor(records));
+        setFileCounters(state, records);
+    });
+}
+
+/// The list's marks judged off the interface thread: the whole file read
+/// and every set judged against the snapshot.
+void MarksJudge(benchmark::State &state, std::int64_t records)
+{
+    guarded(state, [&] {
+        world->prepare(records);
+        const VisibilitySnapshot now = VisibilitySnapshot::of(*world->document());
+        const SetFileRewrite file(world->state().services, world->dataFileWindowsPath(records));
+        qsizetype sets = 0;
+        for (auto _ : state)
+            sets = judgeSets(file.read(), now).size();
+        if (sets != BenchData::distinctNames)
+            fail(state, "not every set was judged");
+        state.counters["layers"] = double(BenchData::layersFor(records));
+        setFileCounters(state, records);
+    });
+}
+
 /// The reading part of a restore: the chosen set's records, through file channel 1.
 void SelectSet(benchmark::State &state, std::int64_t records)
 {
@@ -217,8 +250,16 @@ void Restore(benchmark::State &state, std::int64_t records)
         world->use(records);
         const std::size_t boxes = world->boxCount();
         const QString chosen = BenchData::chosenSetName();
+        // Every layer of the set turned against it before each click, so
+        // that every restore switches every one of them.
+        auto turned = [records](int map, int layer) -> std::optional<bool> {
+            if (!BenchData::chosenHolds(records, map, layer))
+                return std::nullopt;
+            return !BenchData::chosenVisible(layer);
+        };
         for (auto _ : state) {
             state.PauseTiming();
+            world->setFlags(turned);
             const QPoint place = world->placeOf(chosen);
             state.ResumeTiming();
             QTest::mouseClick(world->list().viewport(), Qt::LeftButton, Qt::NoModifier, place);
@@ -254,16 +295,25 @@ void RestoreOneSet(benchmark::State &state, std::int64_t layers)
         channel.close();
         channel.openForAppend(path);
         std::int64_t records = 0;
-        // Saved with every flag turned, so that the restore switches every layer.
+        // Saved with every flag turned; the flags are turned back before
+        // each restore, so that every restore switches every layer.
+        std::vector<std::shared_ptr<ILayer>> turned;
         captureVisibility(*document, [&](const QString &map, const QString &layer, bool visible) {
             VisibilitySetFile::writeRecord(channel, name, map, layer, !visible);
             ++records;
         });
+        LayerWalk::forEachRecordable(
+            *document, [](IMap &) { return true; },
+            [&](IMap &, const std::shared_ptr<ILayer> &layer) { turned.push_back(layer); });
         channel.close();
         const QString savedPath = addin.setFilePath;
         addin.setFilePath = path;
         SetStore store(addin);
         for (auto _ : state) {
+            state.PauseTiming();
+            for (const auto &layer : turned)
+                layer->setVisible(!layer->visible());
+            state.ResumeTiming();
             store.close();
             store.openForInput();
             store.restoreSet(name, *document);
@@ -523,6 +573,8 @@ void registerAll(const Options &options)
     // What the lock adds to listing and saving, and the whole-file changes
     // of one set next to cp, at the largest size.
     const std::pair<const char *, Function> atLargest[] = {
+        {"MarksSnapshot", MarksSnapshot},
+        {"MarksJudge", MarksJudge},
         {"LockShared", [](benchmark::State &s, std::int64_t n) { LockCost::shared(s, *world, n); }},
         {"LockAppend", [](benchmark::State &s, std::int64_t n) { LockCost::forAppend(s, *world, n); }},
         {"RenameSet", [](benchmark::State &s, std::int64_t n) { WholeFileChange::renameSet(s, *world, n); }},

@@ -78,7 +78,7 @@ int main(int argc, char **argv)
             world.showMainWindow();
             world.createMainWindow();
             baseline = peakKiB();
-            world.linkFile(records);
+            world.copyFile(records);
             world.showMainWindow();
             names = std::size_t(world.list().count());
             if (world.boxCount() != 0)

@@ -4,20 +4,12 @@
 #include "ConsoleMessageBox.h"
 #include "DriveTable.h"
 #include "HostServices.h"
-#include "QuarnelGIS_IO.h"
+#include "ProductNames.h"
 #include "QuarnelGIS_Public.h"
 #include "SettingsFolder.h"
 #include "WindowsPath.h"
 
 #include <QFileInfo>
-
-namespace {
-// The names the add-in gives its settings folders and file.
-const QString kMaker = QStringLiteral("QuarnelGIS");
-const QString kProduct = QStringLiteral("QuarnelVisibility");
-const QString kFileName = QStringLiteral("config");
-const QString kVersion = QStringLiteral("v2.12");
-} // namespace
 
 SetFileLocation::SetFileLocation()
     : m_drives(std::make_shared<mapdesk::DriveTable>()), m_services(std::make_shared<HostServices>())
@@ -25,8 +17,8 @@ SetFileLocation::SetFileLocation()
     m_services->setDrives(m_drives);
     m_services->setMessageBox(std::make_shared<ConsoleMessageBox>());
     m_state = std::make_unique<QuarnelGIS_Public>(m_services);
-    m_state->productName = kProduct;
-    m_state->productVersion = kVersion;
+    m_state->productName = ProductNames::product();
+    m_state->productVersion = ProductNames::version();
 }
 
 SetFileLocation::~SetFileLocation() = default;
@@ -45,27 +37,23 @@ std::unique_ptr<SetFileLocation> SetFileLocation::ofDrives(const QStringList &dr
             throw CommandFailure(CommandFailure::Failed, error);
     }
 
-    // The add-in's search: the first drive with a Program Files folder;
-    // later drives are not looked at.
+    // The add-in's own search for its settings drive.
     QuarnelGIS_Public &state = *location->m_state;
-    const QString programFiles = QStringLiteral(":\\Program Files\\");
-    QString drive;
-    for (char16_t letter = u'A'; letter <= u'Z' && drive.isEmpty(); ++letter)
-        if (QuarnelGIS_IO::fDoesDirectoryExist(state, QChar(letter) + programFiles))
-            drive = QChar(letter);
+    const QString drive = findSettingsDrive(state);
     if (drive.isEmpty())
         throw CommandFailure(CommandFailure::Failed,
                              QStringLiteral("no drive has a Program Files folder (mapdesk's drive C: is %1)")
                                  .arg(location->m_drives->root(QLatin1Char('C'))));
     if (prepare) {
-        if (locateSettingsFolder(state, kMaker, kProduct, kFileName) != 1)
+        if (locateSettingsFolder(state, ProductNames::maker(), ProductNames::product(), ProductNames::setFileName())
+            != 1)
             throw CommandFailure(CommandFailure::Failed,
                                  QStringLiteral("cannot make the settings folder on drive %1: %2")
                                      .arg(drive, location->m_drives->root(drive.at(0))));
     } else {
         state.settingsDrive = drive;
-        state.settingsFolder = drive + programFiles + kMaker + QLatin1Char('\\') + kProduct + QLatin1Char('\\');
-        state.setFilePath = state.settingsFolder + kFileName;
+        state.settingsFolder = settingsFolderOn(drive, ProductNames::maker(), ProductNames::product());
+        state.setFilePath = state.settingsFolder + ProductNames::setFileName();
     }
     return location;
 }

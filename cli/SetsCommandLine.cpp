@@ -1,9 +1,8 @@
 #include "SetsCommandLine.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QHash>
-
-#include <optional>
-#include <utility>
 
 namespace {
 
@@ -29,60 +28,89 @@ const QHash<QString, CommandShape> &commands()
     return table;
 }
 
-/// Walks the arguments, handing out options (with their values) and
-/// operands; after "--" everything is an operand.
-class ArgumentWalk
+/// The options of the program and of its commands.
+struct Options
 {
-public:
-    explicit ArgumentWalk(const QStringList &arguments) : m_arguments(arguments) {}
-
-    bool atEnd() const { return m_next >= m_arguments.size(); }
-    /// Whether the next argument is an option (and not after "--").
-    bool atOption() const
-    {
-        if (atEnd() || m_optionsEnded)
-            return false;
-        const QString &argument = m_arguments.at(m_next);
-        return argument.size() > 1 && argument.startsWith(QLatin1Char('-'));
-    }
-    /// Takes the next option: its name ("--file=x" gives "--file") and, for
-    /// "--name=value", the value. "--" itself is taken as the end of options.
-    QString takeOption()
-    {
-        QString argument = m_arguments.at(m_next++);
-        m_inlineValue.reset();
-        if (argument == QLatin1String("--")) {
-            m_optionsEnded = true;
-            return {};
-        }
-        const qsizetype equals = argument.indexOf(QLatin1Char('='));
-        if (argument.startsWith(QLatin1String("--")) && equals > 2) {
-            m_inlineValue = argument.mid(equals + 1);
-            argument.truncate(equals);
-        }
-        return argument;
-    }
-    /// The value of the option just taken; empty and `missing` set when there is none.
-    QString takeValue(bool &missing)
-    {
-        if (m_inlineValue)
-            return *std::exchange(m_inlineValue, std::nullopt);
-        if (atEnd()) {
-            missing = true;
-            return {};
-        }
-        return m_arguments.at(m_next++);
-    }
-    /// Whether the option just taken came with "=value" it does not take.
-    bool hasInlineValue() const { return m_inlineValue.has_value(); }
-    QString takeOperand() { return m_arguments.at(m_next++); }
-
-private:
-    const QStringList &m_arguments;
-    qsizetype m_next = 1;
-    bool m_optionsEnded = false;
-    std::optional<QString> m_inlineValue;
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Shows this help.")};
+    QCommandLineOption drive{QStringLiteral("drive"), QStringLiteral("Adds or replaces drive X, rooted in DIR."),
+                             QStringLiteral("X=DIR")};
+    QCommandLineOption file{QStringLiteral("file"), QStringLiteral("Works on the set file PATH."),
+                            QStringLiteral("PATH")};
+    QCommandLineOption json{QStringLiteral("json"), QStringLiteral("list, show and check print JSON.")};
+    QCommandLineOption exact{QStringLiteral("exact"),
+                             QStringLiteral("apply: also hides the feature layers the set does not name.")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("apply, export: the file to write."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption onClash{QStringLiteral("on-clash"), QStringLiteral("import: what a name in use does."),
+                               QStringLiteral("merge|skip|rename")};
 };
+
+/// A parser as quarnel-sets' options are spelled: "-name" and "--name" alike.
+void describe(QCommandLineParser &parser, const QList<QCommandLineOption> &options)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(options);
+}
+
+/// The name an option argument gives, as the parser reads it: "--file=x"
+/// and "-file" give "file".
+QString optionName(const QString &argument)
+{
+    return argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+}
+
+/// The arguments before "--" that name one of `names`, as messages name
+/// them: as typed, without the value of "--name=value". The first argument
+/// (the program or the command) is passed over.
+QStringList typedOptions(const QStringList &arguments, const QStringList &names)
+{
+    QStringList typed;
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')) || !names.contains(optionName(argument)))
+            continue;
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        typed << (argument.startsWith(QLatin1String("--")) && equals > 2 ? argument.left(equals) : argument);
+    }
+    return typed;
+}
+
+/// Why a parser refused its arguments: the option as typed and as named,
+/// and whether it is the value after it that is missing (rather than the
+/// option unknown, or given a value it does not take). A missing value is
+/// at the end of the arguments, so it is told after what the options
+/// before it got wrong.
+struct Refusal
+{
+    QString option;
+    QString name;
+    bool missingValue = false;
+};
+
+Refusal refusal(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().constFirst();
+        return {typedOptions(arguments, {name}).value(0, QStringLiteral("--") + name), name};
+    }
+    // The parser quotes the argument: an option that ends the arguments
+    // without its value, or the option part of "--name=value".
+    const QString text = parser.errorText();
+    const qsizetype open = text.indexOf(QLatin1Char('\''));
+    const QString option = text.mid(open + 1, text.lastIndexOf(QLatin1Char('\'')) - open - 1);
+    return {option, optionName(option), !arguments.isEmpty() && option == arguments.constLast()};
+}
+
+/// The message for an option whose value the arguments end without:
+/// an option that can be given once and was given before is told so.
+QString missingValueError(const Refusal &why, const QCommandLineOption &once, bool givenBefore)
+{
+    if (givenBefore && once.names().contains(why.name))
+        return QStringLiteral("%1 can be given once").arg(why.option);
+    return QStringLiteral("%1 needs a value").arg(why.option);
+}
 
 QString commandOptionError(const QString &command, const QString &option)
 {
@@ -131,90 +159,106 @@ QString SetsCommandLine::usage()
 SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
 {
     SetsCommandLine line;
-    ArgumentWalk walk(arguments);
     auto fail = [&line](const QString &error) {
         line.error = error;
         return line;
     };
+    const Options options;
 
-    // The program's options, up to the command.
-    while (walk.atOption()) {
-        const QString option = walk.takeOption();
-        bool missing = false;
-        if (option.isEmpty())
-            break;
-        if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
-            line.help = true;
-            return line;
-        }
-        if (option == QLatin1String("--drive")) {
-            line.drives << walk.takeValue(missing);
-        } else if (option == QLatin1String("--file")) {
-            if (!line.file.isEmpty())
-                return fail(QStringLiteral("--file can be given once"));
-            line.file = walk.takeValue(missing);
-            if (!missing && line.file.isEmpty())
-                return fail(QStringLiteral("--file needs a path"));
-        } else if (option == QLatin1String("--json") && !walk.hasInlineValue()) {
-            line.json = true;
-        } else {
-            return fail(QStringLiteral("unknown option %1").arg(option));
-        }
-        if (missing)
-            return fail(QStringLiteral("%1 needs a value").arg(option));
+    // The program's options, up to the command; the command and all after
+    // it are the command's.
+    QCommandLineParser program;
+    describe(program, {options.help, options.drive, options.file, options.json});
+    program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const bool programParsed = program.parse(arguments);
+    if (program.isSet(options.help)) {
+        line.help = true;
+        return line;
     }
-    if (walk.atEnd())
+    const QStringList rest = program.positionalArguments();
+    const QStringList programArguments = arguments.first(arguments.size() - rest.size());
+    const Refusal programRefusal = programParsed ? Refusal{} : refusal(program, programArguments);
+    if (!programParsed && !programRefusal.missingValue)
+        return fail(QStringLiteral("unknown option %1").arg(programRefusal.option));
+    line.drives = program.values(options.drive);
+    const QStringList files = program.values(options.file);
+    line.file = files.value(0);
+    if (!files.isEmpty() && line.file.isEmpty())
+        return fail(QStringLiteral("--file needs a path"));
+    if (files.size() > 1)
+        return fail(QStringLiteral("--file can be given once"));
+    if (programRefusal.missingValue)
+        return fail(missingValueError(programRefusal, options.file, !files.isEmpty()));
+    line.json = program.isSet(options.json);
+
+    if (rest.isEmpty())
         return fail(QStringLiteral("no command given"));
-    const QString name = walk.takeOperand();
+    const QString name = rest.constFirst();
     const auto shape = commands().constFind(name);
     if (shape == commands().constEnd())
         return fail(QStringLiteral("unknown command \"%1\"").arg(name));
     line.command = shape->command;
 
-    // The command's options and operands, in any order.
-    QStringList operands;
-    bool clashGiven = false;
-    while (!walk.atEnd()) {
-        if (!walk.atOption()) {
-            operands << walk.takeOperand();
-            continue;
-        }
-        const QString option = walk.takeOption();
-        if (option.isEmpty())
-            continue;
-        bool missing = false;
-        if (option == QLatin1String("-h") || option == QLatin1String("--help")) {
-            line.help = true;
-            return line;
-        }
-        if (option == QLatin1String("--exact") && line.command == Command::Apply && !walk.hasInlineValue()) {
-            line.exact = true;
-        } else if ((option == QLatin1String("-o") || option == QLatin1String("--output"))
-                   && (line.command == Command::Apply || line.command == Command::Export)) {
-            if (!line.output.isEmpty())
-                return fail(QStringLiteral("%1 can be given once").arg(option));
-            line.output = walk.takeValue(missing);
-            if (!missing && line.output.isEmpty())
-                return fail(QStringLiteral("%1 needs a path").arg(option));
-        } else if (option == QLatin1String("--on-clash") && line.command == Command::Import) {
-            const QString how = walk.takeValue(missing);
-            if (clashGiven)
-                return fail(QStringLiteral("--on-clash can be given once"));
-            clashGiven = true;
-            if (how == QLatin1String("merge"))
-                line.clash = Clash::Merge;
-            else if (how == QLatin1String("skip"))
-                line.clash = Clash::Skip;
-            else if (how == QLatin1String("rename"))
-                line.clash = Clash::Rename;
-            else if (!missing)
-                return fail(QStringLiteral("--on-clash takes merge, skip or rename, not \"%1\"").arg(how));
-        } else {
-            return fail(commandOptionError(name, option));
-        }
-        if (missing)
-            return fail(QStringLiteral("%1 needs a value").arg(option));
+    // The command's options and operands, in any order. The command stands
+    // where the parser expects the program; a "--" before it (not the value
+    // of an option) ends the command's options too.
+    const bool takesExact = line.command == Command::Apply;
+    const bool takesOutput = line.command == Command::Apply || line.command == Command::Export;
+    const bool takesClash = line.command == Command::Import;
+    QList<QCommandLineOption> commandOptions{options.help};
+    if (takesExact)
+        commandOptions << options.exact;
+    if (takesOutput)
+        commandOptions << options.output;
+    if (takesClash)
+        commandOptions << options.onClash;
+    QCommandLineParser command;
+    describe(command, commandOptions);
+    QStringList commandArguments = rest;
+    const QString optionsEnd = QStringLiteral("--");
+    if (programArguments.count(optionsEnd) > (line.drives + files).count(optionsEnd))
+        commandArguments.insert(1, optionsEnd);
+    const bool commandParsed = command.parse(commandArguments);
+    if (command.isSet(options.help)) {
+        line.help = true;
+        return line;
     }
+    const Refusal why = commandParsed ? Refusal{} : refusal(command, commandArguments);
+    if (!commandParsed && !why.missingValue)
+        return fail(commandOptionError(name, why.option));
+    if (takesExact)
+        line.exact = command.isSet(options.exact);
+    if (takesOutput) {
+        const QStringList outputs = command.values(options.output);
+        const QStringList typed = typedOptions(commandArguments, options.output.names());
+        line.output = outputs.value(0);
+        if (!outputs.isEmpty() && line.output.isEmpty())
+            return fail(QStringLiteral("%1 needs a path").arg(typed.value(0)));
+        if (outputs.size() > 1)
+            return fail(QStringLiteral("%1 can be given once").arg(typed.value(1)));
+        if (why.missingValue)
+            return fail(missingValueError(why, options.output, !outputs.isEmpty()));
+    }
+    if (takesClash) {
+        const QStringList hows = command.values(options.onClash);
+        if (!hows.isEmpty()) {
+            static const QHash<QString, SetStore::Clash> clashes{{QStringLiteral("merge"), SetStore::Clash::Merge},
+                                                                 {QStringLiteral("skip"), SetStore::Clash::Skip},
+                                                                 {QStringLiteral("rename"), SetStore::Clash::Rename}};
+            const auto clash = clashes.constFind(hows.constFirst());
+            if (clash == clashes.constEnd())
+                return fail(
+                    QStringLiteral("--on-clash takes merge, skip or rename, not \"%1\"").arg(hows.constFirst()));
+            line.clash = *clash;
+        }
+        if (hows.size() > 1)
+            return fail(QStringLiteral("--on-clash can be given once"));
+        if (why.missingValue)
+            return fail(missingValueError(why, options.onClash, !hows.isEmpty()));
+    }
+    if (why.missingValue)
+        return fail(QStringLiteral("%1 needs a value").arg(why.option));
+    const QStringList operands = command.positionalArguments();
 
     const int wanted = shape->operands;
     if (wanted >= 0 && operands.size() != wanted)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SetStore.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,7 +27,6 @@ public:
         Repair,
         Undo
     };
-    enum class Clash { Merge, Skip, Rename };
 
     /// Parses the arguments, the program name first. A command line that
     /// cannot be run has error() set (help() is set for -h/--help).
@@ -45,10 +46,10 @@ public:
     QString file;       ///< --file: the set file to work on instead of mapdesk's
     bool json = false;  ///< --json: list, show and check print JSON
     Command command = Command::None;
-    QStringList setNames;       ///< the set names the command names, in order
-    QString document;           ///< capture, apply, replace: the map document
-    QString output;             ///< apply, export: -o
-    QString importFile;         ///< import: the set file to add
-    bool exact = false;         ///< apply --exact
-    Clash clash = Clash::Merge; ///< import --on-clash
+    QStringList setNames;                           ///< the set names the command names, in order
+    QString document;                               ///< capture, apply, replace: the map document
+    QString output;                                 ///< apply, export: -o
+    QString importFile;                             ///< import: the set file to add
+    bool exact = false;                             ///< apply --exact
+    SetStore::Clash clash = SetStore::Clash::Merge; ///< import --on-clash
 };

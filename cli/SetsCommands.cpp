@@ -5,6 +5,7 @@
 #include "DocumentModuleLoader.h"
 #include "HostError.h"
 #include "QuarnelGIS_Public.h"
+#include "RuntimeError.h"
 #include "SetFileLocation.h"
 #include "SetFileRecords.h"
 #include "SetNameOrder.h"
@@ -22,8 +23,10 @@
 
 namespace {
 
-constexpr std::int32_t kInputPastEnd = 62;
-constexpr std::int32_t kPermissionDenied = 70;
+bool isRuntimeError(const HostError &error, RuntimeError runtimeError)
+{
+    return error.number() == static_cast<std::int32_t>(runtimeError);
+}
 
 QString quoted(const QString &name)
 {
@@ -113,24 +116,43 @@ SetsCommands::Result SetsCommands::run()
             throw CommandFailure(CommandFailure::Usage, QStringLiteral("no command given"));
         }
     } catch (const HostError &error) {
-        m_location.state().channel1.closeQuietly();
-        if (error.number() == kInputPastEnd)
-            throw CommandFailure(CommandFailure::Failed,
-                                 QStringLiteral("the set file %1 is damaged: it ends inside a record "
-                                                "(\"quarnel-sets check\" shows where, \"quarnel-sets repair\" "
-                                                "cuts it back)")
-                                     .arg(m_location.nativePath()));
-        // The file's lock, not taken within its wait, is told as the
-        // runtime's "Permission denied" too.
-        const QString hint = error.number() == kPermissionDenied
-                                 ? QStringLiteral("; it may be read-only, or locked by another program")
-                                 : QString();
-        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot work on the set file %1: %2 (error %3)%4")
-                                                         .arg(m_location.nativePath(), error.description())
-                                                         .arg(error.number())
-                                                         .arg(hint));
+        throwFailure(error, FailedOn::SetFile);
     }
     return std::move(m_result);
+}
+
+void SetsCommands::throwFailure(const HostError &error, FailedOn failedOn) const
+{
+    m_location.state().channel1.closeQuietly();
+    const bool damaged = isRuntimeError(error, RuntimeError::InputPastEndOfFile);
+    const QString told = QStringLiteral("%1 (error %2)").arg(error.description()).arg(error.number());
+    // A damaged file is refused with the same failure whether it is the file
+    // imported or the set file; the file imported is read again to tell which.
+    if (failedOn == FailedOn::ImportedFile && !(damaged && isSound(m_line.importFile)))
+        throw CommandFailure(
+            CommandFailure::Failed,
+            QStringLiteral("cannot import %1: %2")
+                .arg(m_line.importFile,
+                     damaged ? QStringLiteral("it is damaged (\"quarnel-sets --file %1 check\" shows where); "
+                                              "nothing was added")
+                                   .arg(m_line.importFile)
+                             : told));
+    if (failedOn == FailedOn::ExportedFile && !damaged)
+        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot write %1: %2").arg(m_line.output, told));
+    if (damaged)
+        throw CommandFailure(CommandFailure::Failed,
+                             QStringLiteral("the set file %1 is damaged: it ends inside a record "
+                                            "(\"quarnel-sets check\" shows where, \"quarnel-sets repair\" "
+                                            "cuts it back)")
+                                 .arg(m_location.nativePath()));
+    // The file's lock, not taken within its wait, is told as the runtime's
+    // "Permission denied" too.
+    const QString hint = isRuntimeError(error, RuntimeError::PermissionDenied)
+                             ? QStringLiteral("; it may be read-only, or locked by another program")
+                             : QString();
+    throw CommandFailure(
+        CommandFailure::Failed,
+        QStringLiteral("cannot work on the set file %1: %2%3").arg(m_location.nativePath(), told, hint));
 }
 
 void SetsCommands::print(const QString &line)
@@ -281,11 +303,7 @@ void SetsCommands::exportSets()
     try {
         m_store.exportSets(m_line.setNames, target);
     } catch (const HostError &error) {
-        if (error.number() == kInputPastEnd)
-            throw;
-        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot write %1: %2 (error %3)")
-                                                         .arg(m_line.output, error.description())
-                                                         .arg(error.number()));
+        throwFailure(error, FailedOn::ExportedFile);
     }
 }
 
@@ -295,26 +313,12 @@ void SetsCommands::import()
     if (sameFile(source, m_location.nativePath()))
         throw CommandFailure(CommandFailure::Failed,
                              QStringLiteral("%1 is the set file itself; import another file").arg(source));
-    SetStore::Clash clash = SetStore::Clash::Merge;
-    if (m_line.clash == SetsCommandLine::Clash::Skip)
-        clash = SetStore::Clash::Skip;
-    else if (m_line.clash == SetsCommandLine::Clash::Rename)
-        clash = SetStore::Clash::Rename;
+    const SetStore::Clash clash = m_line.clash;
     SetStore::ImportOutcome outcome;
     try {
         outcome = m_store.importSets(source, [clash](const QString &) { return clash; });
     } catch (const HostError &error) {
-        // A damaged file is refused with the same failure whether it is the
-        // file imported or the set file; the file imported is read again to
-        // tell which.
-        if (error.number() == kInputPastEnd && isSound(source))
-            throw;
-        const QString why = error.number() == kInputPastEnd
-                                ? QStringLiteral("it is damaged (\"quarnel-sets --file %1 check\" shows where); "
-                                                 "nothing was added")
-                                      .arg(source)
-                                : QStringLiteral("%1 (error %2)").arg(error.description()).arg(error.number());
-        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot import %1: %2").arg(source, why));
+        throwFailure(error, FailedOn::ImportedFile);
     }
     for (const QString &name : std::as_const(outcome.added))
         print(QStringLiteral("added\t") + name);

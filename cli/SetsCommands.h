@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class HostError;
 class IDocument;
 class SetFileLocation;
 
@@ -45,6 +46,11 @@ private:
     void repair();
     void undo();
 
+    /// Which file a failure of the set core is told about.
+    enum class FailedOn { SetFile, ExportedFile, ImportedFile };
+    /// The one place that turns a failure of the set core (the runtime's
+    /// error table, HostError) into quarnel-sets' exit status and line.
+    [[noreturn]] void throwFailure(const HostError &error, FailedOn failedOn) const;
     /// Fails with status 1 unless the set file exists.
     void requireSetFile() const;
     /// Reads a map document; fails with status 1 when it is missing or not a document.

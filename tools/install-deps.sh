@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests and mapdesk need.
+# Installs every Debian 12 package the build, the tests, mapdesk and the QGIS
+# plugin need.
 # Run as root (or through sudo); does nothing for packages already present.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-apps imagemagick fonts-dejavu-core
     lintian desktop-file-utils
+    qgis qgis-providers libqgis-dev python3-qgis qtbase5-dev libqt5svg5-dev
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProductNames.h"
+
 #include <QString>
 #include <QUuid>
 
@@ -14,15 +16,15 @@ inline const QUuid IID_QuarnelVisibility{QStringLiteral("{FC7FE129-F173-438F-B64
 
 inline QString progId()
 {
-    return QStringLiteral("QuarnelGIS.QuarnelVisibility");
+    return ProductNames::maker() + QLatin1Char('.') + ProductNames::product();
 }
 inline QString className()
 {
-    return QStringLiteral("QuarnelVisibility");
+    return ProductNames::product();
 }
 inline QString typeLibraryName()
 {
-    return QStringLiteral("QuarnelGIS");
+    return ProductNames::maker();
 }
 inline QString typeLibraryVersion()
 {

@@ -10,6 +10,8 @@
 #include "IModelessFrame.h"
 #include "IObjectFactory.h"
 #include "MakerAddresses.h"
+#include "ProductNames.h"
+#include "QtCompat.h"
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGIS_Public.h"
@@ -27,9 +29,9 @@
 #include <new>
 
 namespace {
-const QString productName = QStringLiteral("QuarnelVisibility");
-const QString productVersion = QStringLiteral("v2.12");
-const QString makerName = QStringLiteral("QuarnelGIS");
+/// The key of the button picture: every command object of the module hands
+/// out the one handle.
+const char pictureKey = 0;
 
 // Runtime numbers of the failures this unit raises itself.
 constexpr std::int32_t noSuchInterface = static_cast<std::int32_t>(0x80004002u);
@@ -58,37 +60,9 @@ QuarnelVisibility::~QuarnelVisibility()
     QuarnelGISModule::objectDestroyed();
 }
 
-Com::HRESULT QuarnelVisibility::QueryInterface(const QUuid &iid, void **object)
+bool QuarnelVisibility::isOwnInterface(const QUuid &iid)
 {
-    if (!object)
-        return Com::E_POINTER;
-    // The class's own default interface carries no operation of its own, so
-    // every face of the object is the same pointer.
-    if (iid == Com::IID_IUnknown || iid == Com::IID_ICommand || iid == QuarnelGISIds::IID_QuarnelVisibility) {
-        *object = static_cast<Com::ICommand *>(this);
-        AddRef();
-        return Com::S_OK;
-    }
-    if (iid == Com::IID_IObjectWithSite) {
-        *object = static_cast<Com::IObjectWithSite *>(this);
-        AddRef();
-        return Com::S_OK;
-    }
-    *object = nullptr;
-    return Com::E_NOINTERFACE;
-}
-
-std::uint32_t QuarnelVisibility::AddRef()
-{
-    return ++m_references;
-}
-
-std::uint32_t QuarnelVisibility::Release()
-{
-    const std::uint32_t left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
+    return iid == QuarnelGISIds::IID_QuarnelVisibility;
 }
 
 Com::HRESULT QuarnelVisibility::get_Enabled(Com::VARIANT_BOOL *enabled)
@@ -109,24 +83,25 @@ Com::HRESULT QuarnelVisibility::get_Checked(Com::VARIANT_BOOL *checked)
 
 Com::HRESULT QuarnelVisibility::get_Name(QString *name)
 {
-    return guardedText("ICommand_Name", name, [] { return makerName + QLatin1Char('_') + productName; });
+    return guardedText("ICommand_Name", name,
+                       [] { return ProductNames::maker() + QLatin1Char('_') + ProductNames::product(); });
 }
 
 Com::HRESULT QuarnelVisibility::get_Caption(QString *caption)
 {
-    return guardedText("ICommand_Caption", caption, [] { return productName; });
+    return guardedText("ICommand_Caption", caption, [] { return ProductNames::product(); });
 }
 
 Com::HRESULT QuarnelVisibility::get_Tooltip(QString *tooltip)
 {
     return guardedText("ICommand_Tooltip", tooltip,
-                       [] { return productName + QStringLiteral(" - Store layer visibility settings"); });
+                       [] { return ProductNames::product() + QStringLiteral(" - Store layer visibility settings"); });
 }
 
 Com::HRESULT QuarnelVisibility::get_Message(QString *message)
 {
     return guardedText("ICommand_Message", message,
-                       [] { return makerName + QStringLiteral(": ") + MakerAddresses::webHost(); });
+                       [] { return ProductNames::maker() + QStringLiteral(": ") + MakerAddresses::webHost(); });
 }
 
 Com::HRESULT QuarnelVisibility::get_HelpFile(QString *helpFile)
@@ -152,12 +127,11 @@ Com::HRESULT QuarnelVisibility::get_Bitmap(Com::OLE_HANDLE *bitmap)
     // No box here: a failure goes back to the host as the result.
     try {
         QLabel *picture = resources().Picture1();
-        const QImage image = picture->pixmap().toImage().convertToFormat(QImage::Format_RGB888);
+        const QImage image = QtCompat::pixmapOf(*picture).toImage().convertToFormat(QImage::Format_RGB888);
         if (image.isNull())
             return Com::E_FAIL;
-        // Keyed by the product, not by the window: every command object of
-        // the module hands out the one handle.
-        *bitmap = HostBitmaps::handleFor(&productName, image);
+        // Keyed by the module, not by the window.
+        *bitmap = HostBitmaps::handleFor(&pictureKey, image);
         return Com::S_OK;
     } catch (const HostError &error) {
         return failureResult(error.number());
@@ -170,7 +144,7 @@ Com::HRESULT QuarnelVisibility::get_Bitmap(Com::OLE_HANDLE *bitmap)
 
 Com::HRESULT QuarnelVisibility::get_Category(QString *category)
 {
-    return guardedText("ICommand_Category", category, [] { return makerName; });
+    return guardedText("ICommand_Category", category, [] { return ProductNames::maker(); });
 }
 
 Com::HRESULT QuarnelVisibility::OnCreate(HostObjectPtr hook)
@@ -189,10 +163,10 @@ Com::HRESULT QuarnelVisibility::OnCreate(HostObjectPtr hook)
         QuarnelGIS_Public &state = sharedState();
         m_mainWindow.reset();
         m_mainWindow = std::make_unique<frmMain>(state);
-        m_state->productName = productName;
-        m_state->productVersion = productVersion;
+        m_state->productName = ProductNames::product();
+        m_state->productVersion = ProductNames::version();
         // Start-up goes on whether a settings folder was found or not.
-        locateSettingsFolder(*m_state, makerName, productName, QStringLiteral("config"));
+        locateSettingsFolder(*m_state, ProductNames::maker(), ProductNames::product(), ProductNames::setFileName());
     } catch (...) {
         if (m_state)
             m_state->channel1.closeQuietly();
@@ -228,7 +202,8 @@ Com::HRESULT QuarnelVisibility::OnClick()
     } catch (...) {
         if (m_state) {
             m_state->channel1.closeQuietly();
-            m_state->reporter().reportCurrentFailure(QStringLiteral("ICommand_OnClick "), productName, line);
+            m_state->reporter().reportCurrentFailure(QStringLiteral("ICommand_OnClick "), ProductNames::product(),
+                                                     line);
         } else {
             showErrorBox("ICommand_OnClick");
         }
@@ -272,7 +247,7 @@ void QuarnelVisibility::showErrorBox(const char *procedure) noexcept
 {
     try {
         services().messageBox().show(QStringLiteral("Error: ") + QLatin1String(procedure) + QStringLiteral("()"),
-                                     productName);
+                                     ProductNames::product());
     } catch (...) {
         // Nothing left to tell the user with.
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Com.h"
+#include "ComObject.h"
 #include "HostServices.h"
 
 #include <QString>
@@ -21,15 +21,15 @@ struct QuarnelGIS_Public;
 /// main window that works on that record, and the window that carries the
 /// button picture. Reference counted; at its last Release it deletes itself
 /// and all it holds, windows first.
-class QuarnelVisibility final : public Com::ICommand, public Com::IObjectWithSite
+class QuarnelVisibility final : public Com::Object<QuarnelVisibility, Com::ICommand, Com::IObjectWithSite>
 {
 public:
     QuarnelVisibility();
     ~QuarnelVisibility();
 
-    Com::HRESULT QueryInterface(const QUuid &iid, void **object) override;
-    std::uint32_t AddRef() override;
-    std::uint32_t Release() override;
+    /// The class's own default interface: it adds no operation to
+    /// ICommand's, so it is the same face.
+    static bool isOwnInterface(const QUuid &iid);
 
     Com::HRESULT get_Enabled(Com::VARIANT_BOOL *enabled) override;
     Com::HRESULT get_Checked(Com::VARIANT_BOOL *checked) override;
@@ -69,9 +69,6 @@ public:
         return Com::S_OK;
     }
 
-    QuarnelVisibility(const QuarnelVisibility &) = delete;
-    QuarnelVisibility &operator=(const QuarnelVisibility &) = delete;
-
 private:
     /// Shows "Error: <procedure>()"; a host without a box service gets none.
     void showErrorBox(const char *procedure) noexcept;
@@ -83,7 +80,6 @@ private:
     /// HostError when the process has no QApplication to carry a window.
     frmResources &resources();
 
-    std::uint32_t m_references = 0;
     /// As the host set it; an empty bundle (every service missing) until then.
     std::shared_ptr<HostServices> m_site = std::make_shared<HostServices>();
     std::shared_ptr<IApplication> m_application; ///< the hook given to OnCreate

@@ -15,32 +15,6 @@ QuarnelVisibilityFactory::~QuarnelVisibilityFactory()
     QuarnelGISModule::objectDestroyed();
 }
 
-Com::HRESULT QuarnelVisibilityFactory::QueryInterface(const QUuid &iid, void **object)
-{
-    if (!object)
-        return Com::E_POINTER;
-    if (iid == Com::IID_IUnknown || iid == Com::IID_IClassFactory) {
-        *object = static_cast<Com::IClassFactory *>(this);
-        AddRef();
-        return Com::S_OK;
-    }
-    *object = nullptr;
-    return Com::E_NOINTERFACE;
-}
-
-std::uint32_t QuarnelVisibilityFactory::AddRef()
-{
-    return ++m_references;
-}
-
-std::uint32_t QuarnelVisibilityFactory::Release()
-{
-    const std::uint32_t left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 Com::HRESULT QuarnelVisibilityFactory::CreateInstance(Com::IUnknown *outer, const QUuid &iid, void **object)
 {
     if (!object)

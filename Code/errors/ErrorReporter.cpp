@@ -4,6 +4,7 @@
 #include "HostServices.h"
 #include "IMessageBox.h"
 #include "MakerAddresses.h"
+#include "ProductNames.h"
 
 #include <QStringList>
 
@@ -41,7 +42,7 @@ QString ErrorReporter::reportText(const QString &location, std::int32_t number, 
 void ErrorReporter::reportUnexpectedError(const QString &location, std::int32_t number,
                                           const QString &description) const
 {
-    m_services.messageBox().show(reportText(location, number, description), QStringLiteral("QuarnelVisibility"));
+    m_services.messageBox().show(reportText(location, number, description), ProductNames::product());
 }
 
 void ErrorReporter::reportCurrentFailure(const QString &procedure, const QString &module,

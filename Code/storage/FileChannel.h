@@ -1,7 +1,8 @@
 #pragma once
 
+#include "QtCompat.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 

@@ -93,7 +93,7 @@ void RecordEncoder::append(std::initializer_list<QStringView> fields)
         room += 3 * field.size() + 3;
     const qsizetype start = m_used;
     if (m_bytes.size() - start < room)
-        m_bytes.resize(std::max(2 * m_bytes.size(), start + room));
+        m_bytes.resize(std::max<qsizetype>(2 * m_bytes.size(), start + room));
     // A record counts once its end is kept; until then its bytes are room to
     // grow into, and a record cut short by a failure leaves nothing behind
     // to copy from.

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "QtCompat.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QStringView>
 
 #include <initializer_list>

@@ -243,13 +243,13 @@ RecordScanner::QuoteRole RecordScanner::roleOfQuote(qsizetype quote) const
 QString RecordScanner::decode(QByteArrayView bytes)
 {
     if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }))
-        return QString::fromLatin1(bytes);
+        return QString::fromLatin1(bytes.data(), bytes.size());
     QString text = m_utf8(bytes);
     if (!m_utf8.hasError())
         return text;
     m_utf8.resetState();
     if (!m_windows1252.isValid()) // a Qt built without ICU knows no code pages
-        return QString::fromLatin1(bytes);
+        return QString::fromLatin1(bytes.data(), bytes.size());
     return m_windows1252(bytes);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "QtCompat.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <bit>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "QtCompat.h"
 #include "RecordScanner.h"
 
-#include <QByteArrayView>
 #include <QString>
 
 #include <array>

@@ -4,42 +4,55 @@
 #include "HostServices.h"
 #include "IMessageBox.h"
 #include "MakerAddresses.h"
+#include "ProductNames.h"
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
+
+namespace {
+QString programFilesOn(const QString &drive)
+{
+    return drive + QStringLiteral(":\\Program Files\\");
+}
+} // namespace
+
+QString findSettingsDrive(const QuarnelGIS_Public &state)
+{
+    for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
+        const QString drive(QChar{letter});
+        if (QuarnelGIS_IO::fDoesDirectoryExist(state, programFilesOn(drive)))
+            return drive;
+    }
+    return {};
+}
+
+QString settingsFolderOn(const QString &drive, const QString &makerFolder, const QString &productFolder)
+{
+    return programFilesOn(drive) + makerFolder + QLatin1Char('\\') + productFolder + QLatin1Char('\\');
+}
 
 std::int16_t locateSettingsFolder(QuarnelGIS_Public &state, const QString &makerFolder, const QString &productFolder,
                                   const QString &fileName)
 {
     using namespace QuarnelGIS_IO;
-    const QString programFiles = QStringLiteral(":\\Program Files\\");
     try {
-        // The first drive with a Program Files folder holds the settings;
-        // later drives are not probed.
-        bool found = false;
-        for (int index = 0; index <= 25 && !found; ++index) {
-            const QString letter(QChar(65 + index));
-            if (fDoesDirectoryExist(state, letter + programFiles)) {
-                state.settingsDrive = letter;
-                found = true;
-            }
-        }
-        if (!found) {
+        const QString drive = findSettingsDrive(state);
+        if (drive.isEmpty()) {
             state.services.messageBox().show(QStringLiteral("Sorry, ") + state.productName
                                                  + QStringLiteral(" can't find your local Program Files directory. "
                                                                   "Please email ")
                                                  + MakerAddresses::supportEmail() + QStringLiteral(". Thanks!"),
-                                             QStringLiteral("QuarnelVisibility"));
+                                             ProductNames::product());
             return -1;
         }
-        state.settingsDrive = state.settingsDrive.toUpper();
+        state.settingsDrive = drive;
 
         // Each level is created singly, parent first; a level that cannot be
         // created has been reported by fCreateDirectory and the next step
         // finds out for itself.
-        QString path = state.settingsDrive + programFiles + makerFolder + QStringLiteral("\\");
-        if (!fDoesDirectoryExist(state, path))
-            fCreateDirectory(state, path);
-        path += productFolder + QStringLiteral("\\");
+        const QString makerPath = programFilesOn(drive) + makerFolder + QLatin1Char('\\');
+        if (!fDoesDirectoryExist(state, makerPath))
+            fCreateDirectory(state, makerPath);
+        const QString path = settingsFolderOn(drive, makerFolder, productFolder);
         if (!fDoesDirectoryExist(state, path))
             fCreateDirectory(state, path);
         state.settingsFolder = path;

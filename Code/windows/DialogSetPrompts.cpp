@@ -1,5 +1,6 @@
 #include "DialogSetPrompts.h"
 
+#include "ProductNames.h"
 #include "frmEditLayers.h"
 
 #include <QFileDialog>
@@ -8,7 +9,7 @@
 #include <QPushButton>
 
 namespace {
-const QString kTitle = QStringLiteral("QuarnelVisibility");
+const QString kTitle = ProductNames::product();
 const QString kFilter = QStringLiteral("Visibility sets (*.sets *.config config);;All files (*)");
 
 /// Asks a question about sets and returns the button's answer. Set names are

@@ -24,7 +24,7 @@ QSize RememberedSizeDelegate::sizeHint(const QStyleOptionViewItem &option, const
 {
     // Only an entry that is its text alone is remembered by its text.
     const QVariant text = index.data(Qt::DisplayRole);
-    if (text.typeId() != QMetaType::QString || index.data(Qt::SizeHintRole).isValid()
+    if (text.userType() != QMetaType::QString || index.data(Qt::SizeHintRole).isValid()
         || index.data(Qt::DecorationRole).isValid() || index.data(Qt::FontRole).isValid()
         || index.data(Qt::CheckStateRole).isValid() || index.data(Qt::TextAlignmentRole).isValid())
         return QStyledItemDelegate::sizeHint(option, index);

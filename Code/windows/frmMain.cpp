@@ -15,6 +15,7 @@
 #include "RefreshAfterVisibilityChange.h"
 #include "RememberedSizeDelegate.h"
 #include "SetFileWatch.h"
+#include "SetListMarks.h"
 #include "SetListWidget.h"
 #include "SetStore.h"
 #include "ShellLink.h"
@@ -61,6 +62,7 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     connect(ui->lstbx1, &SetListWidget::picked, this, &frmMain::lstbx1_Click);
     buildSetMenu();
     m_fileWatch = new SetFileWatch(this);
+    m_marks = new SetListMarks(m_state, *ui->lstbx1, this);
     connect(m_fileWatch, &SetFileWatch::changed, this, &frmMain::lstbx1_Refresh);
     connect(ui->btnCreateNewGrid, &QPushButton::clicked, this, &frmMain::btnCreateNewGrid_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
@@ -150,6 +152,7 @@ void frmMain::mnuRestoreExactly_Click()
         store.openForInput();
         line = 30;
         store.restoreSet(current->text(), currentDocument(m_state), SetStore::Restore::Exactly);
+        m_marks->setLastRestored(current->text());
         line = 40;
         RefreshAfterVisibilityChange(m_state);
         line = 50;
@@ -341,6 +344,7 @@ void frmMain::Form_Load()
         store.listNames([this](const QString &name) { addSetName(name); });
         line = 70;
         store.close();
+        m_marks->recompute();
     });
     // Read (or its failure told) for the showing that follows the load.
     m_listFresh = true;
@@ -379,6 +383,7 @@ void frmMain::lstbx1_Refresh()
                     ui->lstbx1->setCurrentItem(same.front());
             }
             m_listFresh = true;
+            m_marks->recompute();
         },
         onFailure);
 }
@@ -389,6 +394,7 @@ void frmMain::showEvent(QShowEvent *event)
     // Shown again by the toolbar button: the file may have changed meanwhile.
     if (!m_listFresh)
         lstbx1_Refresh();
+    m_marks->recompute();
     QString nativePath;
     try {
         nativePath = WindowsPath::toNative(m_state.services, m_state.setFilePath);
@@ -397,6 +403,15 @@ void frmMain::showEvent(QShowEvent *event)
         // reads report that.
     }
     m_fileWatch->follow(nativePath);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Back in the window after working elsewhere: the layers or the current
+    // document may have changed without a host event telling so.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_marks->recompute();
 }
 
 void frmMain::hideEvent(QHideEvent *event)
@@ -411,6 +426,7 @@ void frmMain::addSetName(const QString &name)
     QListWidget *list = ui->lstbx1;
     const QSignalBlocker quiet(list);
     list->insertItem(m_order.insert(name), name);
+    m_marks->recompute();
 }
 
 void frmMain::clearSetNames()
@@ -438,6 +454,7 @@ void frmMain::lstbx1_Click()
         IDocument &document = currentDocument(m_state);
         line = 40;
         store.restoreSet(setName, document);
+        m_marks->setLastRestored(setName);
         line = 50;
         RefreshAfterVisibilityChange(m_state);
         line = 60;
@@ -492,6 +509,7 @@ void frmMain::Command2_Click()
         line = 30;
         required(document.activeView()).refresh();
     });
+    m_marks->recompute();
 }
 
 void frmMain::Command3_Click()
@@ -502,6 +520,7 @@ void frmMain::Command3_Click()
         line = 20;
         RefreshAfterVisibilityChange(m_state);
     });
+    m_marks->recompute();
 }
 
 void frmMain::btnHelp_Click()

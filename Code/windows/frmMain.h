@@ -13,6 +13,7 @@
 class IModelessFrame;
 class QListWidget;
 class SetFileWatch;
+class SetListMarks;
 class SetPrompts;
 class SetStore;
 struct QuarnelGIS_Public;
@@ -55,6 +56,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void applyLook();
@@ -95,6 +97,7 @@ private:
     std::unique_ptr<Ui::frmMain> ui;
     SetNameOrder m_order;      ///< the names of the list, in its order
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
+    SetListMarks *m_marks;     ///< a child: marks the entries that match the layers shown now
     std::unique_ptr<SetPrompts> m_prompts;
     bool m_listFresh = false;       ///< the list was read since the window was last shown
     bool m_refreshReported = false; ///< a failed refresh was reported; later ones are not

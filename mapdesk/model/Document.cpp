@@ -50,6 +50,16 @@ Document::Document(Passkey) : m_events(std::make_unique<DocumentEvents>()), m_ma
 // hold the events object through a QPointer and stop announcing once it is gone.
 Document::~Document() = default;
 
+std::shared_ptr<void> Document::subscribeVisibility(std::function<void()> onChange)
+{
+    // One receiver per subscription: dropping it disconnects both signals.
+    auto receiver = std::make_shared<QObject>();
+    QObject::connect(m_events.get(), &DocumentEvents::contentsUpdated, receiver.get(), onChange);
+    QObject::connect(m_events.get(), &DocumentEvents::viewRefreshed, receiver.get(),
+                     [onChange](IView *) { onChange(); });
+    return receiver;
+}
+
 std::shared_ptr<IPageLayout> Document::pageLayout()
 {
     return m_pageLayout;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IDocument.h"
+#include "IVisibilityEvents.h"
 
 #include <QString>
 
@@ -18,7 +19,9 @@ class PageLayout;
 /// which of the two views is active. Made only through create() or
 /// createUntitled(). The document owns its maps, page layout and events
 /// object; the application (or whoever opened it) holds the document.
-class Document : public std::enable_shared_from_this<Document>, public virtual IDocument
+class Document : public std::enable_shared_from_this<Document>,
+                 public virtual IDocument,
+                 public virtual IVisibilityEvents
 {
     struct Passkey
     {
@@ -48,6 +51,9 @@ public:
     std::shared_ptr<IMaps> maps() override;
 
     DocumentEvents *events() const { return m_events.get(); }
+    /// Tells `onChange` whenever the table of contents or a view was brought
+    /// up to date: after every change of visibility that anyone shows.
+    std::shared_ptr<void> subscribeVisibility(std::function<void()> onChange) override;
     std::shared_ptr<MapCollection> mapCollection() const { return m_maps; }
     /// The maps in order (same as mapCollection()->items()).
     const std::vector<std::shared_ptr<Map>> &mapModels() const;

@@ -91,6 +91,34 @@ TEST_F(ModuleTest, TheClassFactoryCreatesAWorkingCommand)
     EXPECT_EQ(classFactory->Release(), 0u);
 }
 
+TEST_F(ModuleTest, TheCommandsSecondFaceLeadsBackToTheSameObject)
+{
+    Com::IClassFactory *classFactory = factory();
+    ASSERT_TRUE(classFactory);
+    void *object = nullptr;
+    ASSERT_EQ(classFactory->CreateInstance(nullptr, Com::IID_ICommand, &object), Com::S_OK);
+    classFactory->Release();
+    auto *command = static_cast<Com::ICommand *>(object);
+
+    void *face = nullptr;
+    ASSERT_EQ(command->QueryInterface(Com::IID_IObjectWithSite, &face), Com::S_OK);
+    auto *withSite = static_cast<Com::IObjectWithSite *>(face);
+    ASSERT_TRUE(withSite);
+    EXPECT_NE(face, object) << "a face of its own";
+    for (const QUuid &iid : {Com::IID_IUnknown, Com::IID_ICommand}) {
+        void *back = nullptr;
+        EXPECT_EQ(withSite->QueryInterface(iid, &back), Com::S_OK);
+        EXPECT_EQ(back, object);
+        if (back)
+            command->Release();
+    }
+    EXPECT_EQ(withSite->QueryInterface(Com::IID_IObjectWithSite, nullptr), Com::E_POINTER);
+    // Both faces count the one object's references.
+    EXPECT_EQ(withSite->Release(), 1u);
+    EXPECT_EQ(command->Release(), 0u);
+    EXPECT_EQ(module().canUnloadNow(), Com::S_OK);
+}
+
 TEST_F(ModuleTest, TheFactoryAnswersOnlyForItsOwnInterfaces)
 {
     void *object = nullptr;
@@ -177,7 +205,7 @@ std::map<QString, QString> registryContents()
     std::map<QString, QString> contents;
     for (const QString &key : registry.allKeys()) {
         const QVariant value = registry.value(key);
-        EXPECT_EQ(value.typeId(), QMetaType::QString) << key.toStdString() << " must read back as one text";
+        EXPECT_EQ(value.userType(), QMetaType::QString) << key.toStdString() << " must read back as one text";
         contents[key] = value.toString();
     }
     return contents;

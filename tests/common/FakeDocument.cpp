@@ -222,6 +222,22 @@ std::shared_ptr<Document> DocumentBuilder::build() const
     return document;
 }
 
+void Document::updateContents()
+{
+    calls.made("updateContents");
+    const auto listeners = visibilityListeners;
+    for (const auto &listener : listeners)
+        if (const auto onChange = listener.lock())
+            (*onChange)();
+}
+
+std::shared_ptr<void> Document::subscribeVisibility(std::function<void()> onChange)
+{
+    auto kept = std::make_shared<std::function<void()>>(std::move(onChange));
+    visibilityListeners.push_back(kept);
+    return kept;
+}
+
 std::shared_ptr<Document> standardDocument()
 {
     return DocumentBuilder()

@@ -19,6 +19,7 @@
 #include "IMaps.h"
 #include "IPageLayout.h"
 #include "IView.h"
+#include "IVisibilityEvents.h"
 
 #include <QHash>
 #include <QString>
@@ -248,7 +249,7 @@ public:
 
 /// A document: its maps, its focus map (nullptr when it has none), its page
 /// layout, and which view is active: the page layout or the focus map.
-class Document : public virtual IDocument
+class Document : public virtual IDocument, public virtual IVisibilityEvents
 {
 public:
     /// No maps, an empty page, the data view active.
@@ -256,8 +257,11 @@ public:
     std::shared_ptr<IPageLayout> pageLayout() override { return calls.answer("pageLayout", layout); }
     std::shared_ptr<IView> activeView() override;
     std::shared_ptr<IMap> focusMap() override { return calls.answer("focusMap", focus); }
-    void updateContents() override { calls.made("updateContents"); }
+    /// Also tells the visibility listeners, as a host does once its table
+    /// of contents shows a change.
+    void updateContents() override;
     std::shared_ptr<IMaps> maps() override { return calls.answer("maps", mapList); }
+    std::shared_ptr<void> subscribeVisibility(std::function<void()> onChange) override;
 
     /// The first map called `name`, and the first layer called `name` in it
     /// (depth first, groups included); nullptr when there is none.
@@ -269,6 +273,7 @@ public:
     std::shared_ptr<IMap> focus;
     bool layoutActive = false;
     Calls calls{"pageLayout", "activeView", "focusMap", "updateContents", "maps"};
+    std::vector<std::weak_ptr<std::function<void()>>> visibilityListeners;
 };
 
 /// The running application; a test swaps `current` to switch documents.

@@ -57,7 +57,7 @@ Reading readAll(const QByteArray &input, qsizetype piece, qsizetype block, Way w
             return;
         }
         const qsizetype to = cut < cuts.size() ? cuts[cut++]
-                             : piece > 0       ? std::min(input.size(), handed + piece)
+                             : piece > 0       ? std::min<qsizetype>(input.size(), handed + piece)
                                                : input.size();
         scanner.appendInput(QByteArrayView(input).sliced(handed, to - handed));
         handed = to;

@@ -1,6 +1,7 @@
 #include "AddinWorld.h"
 
 #include "HostClassIds.h"
+#include "QtCompat.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -33,7 +34,7 @@ TEST_F(HelpWindow, EveryPressOpensAnotherCaptionedHelpWindow)
         EXPECT_EQ(world.host.objects->frames[i]->moveCount, 0);
     }
     EXPECT_EQ(first->size(), QSize(616, 385));
-    EXPECT_EQ(first->findChild<QLabel *>(QStringLiteral("Picture"))->pixmap().size(), QSize(616, 389));
+    EXPECT_EQ(QtCompat::pixmapOf(*first->findChild<QLabel *>(QStringLiteral("Picture"))).size(), QSize(616, 389));
 }
 
 TEST_F(HelpWindow, LinksOpenTheirExactTargetsAndChangeNothingElse)

@@ -2,6 +2,7 @@
 
 #include "FakeHost.h"
 #include "IModelessFrame.h"
+#include "QtCompat.h"
 #include "QuarnelGIS_Public.h"
 
 #include <QApplication>
@@ -184,7 +185,7 @@ TEST_F(MainWindow, ControlsCarryTheirCaptionsTooltipsAndPlaces)
     EXPECT_EQ(control<QLabel>("Label3")->toolTip(), QStringLiteral("Email us!"));
     EXPECT_EQ(control<QLabel>("Image2")->toolTip(),
               QStringLiteral("For more information, please visit www.quarnelgis.com or email info@quarnelgis.com"));
-    EXPECT_EQ(control<QLabel>("Image2")->pixmap().size(), QSize(120, 50));
+    EXPECT_EQ(QtCompat::pixmapOf(*control<QLabel>("Image2")).size(), QSize(120, 50));
     EXPECT_EQ(window().palette().color(QPalette::Window), QColor(171, 181, 193));
     EXPECT_EQ(window().setList()->palette().color(QPalette::Text), QColor(0, 0, 255));
     EXPECT_TRUE(window().setList()->font().bold());

@@ -1,7 +1,7 @@
 // A command module for the loader's tests: one command class, a factory that
 // knows only that class, self-registration in the same keys the add-in
 // writes, and a record of every call so that tests can see what the host did.
-#include "Com.h"
+#include "ComObject.h"
 #include "ComponentRegistryLayout.h"
 #include "HostBitmaps.h"
 #include "TestCommandEvents.h"
@@ -27,7 +27,7 @@ QString modulePath()
     return QString::fromLocal8Bit(info.dli_fname);
 }
 
-class Command final : public Com::ICommand
+class Command final : public Com::Object<Command, Com::ICommand>
 {
 public:
     Command()
@@ -35,31 +35,7 @@ public:
         ++events.created;
         ++events.alive;
     }
-    Command(const Command &) = delete;
-    Command &operator=(const Command &) = delete;
-
-    Com::HRESULT QueryInterface(const QUuid &iid, void **object) override
-    {
-        if (!object)
-            return Com::E_POINTER;
-        if (iid == Com::IID_IUnknown || iid == Com::IID_ICommand) {
-            *object = static_cast<Com::ICommand *>(this);
-            AddRef();
-            return Com::S_OK;
-        }
-        *object = nullptr;
-        return Com::E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return ++m_references; }
-    std::uint32_t Release() override
-    {
-        const std::uint32_t left = --m_references;
-        if (left == 0) {
-            --events.alive;
-            delete this;
-        }
-        return left;
-    }
+    ~Command() { --events.alive; }
 
     Com::HRESULT get_Enabled(Com::VARIANT_BOOL *enabled) override { return set(enabled, Com::VARIANT_TRUE); }
     Com::HRESULT get_Checked(Com::VARIANT_BOOL *checked) override { return set(checked, Com::VARIANT_FALSE); }
@@ -93,8 +69,6 @@ public:
     }
 
 private:
-    ~Command() = default;
-
     template <typename T, typename V> static Com::HRESULT set(T *target, V value)
     {
         if (!target)
@@ -102,25 +76,13 @@ private:
         *target = value;
         return Com::S_OK;
     }
-
-    std::uint32_t m_references = 1;
 };
 
-class Factory final : public Com::IClassFactory
+/// The module's one factory, a static object: it counts the references the
+/// host holds instead of deleting itself.
+class Factory final : public Com::Object<Factory, Com::IClassFactory>
 {
 public:
-    Com::HRESULT QueryInterface(const QUuid &iid, void **object) override
-    {
-        if (!object)
-            return Com::E_POINTER;
-        if (iid == Com::IID_IUnknown || iid == Com::IID_IClassFactory) {
-            *object = static_cast<Com::IClassFactory *>(this);
-            AddRef();
-            return Com::S_OK;
-        }
-        *object = nullptr;
-        return Com::E_NOINTERFACE;
-    }
     std::uint32_t AddRef() override { return static_cast<std::uint32_t>(++events.factoriesAlive); }
     std::uint32_t Release() override { return static_cast<std::uint32_t>(--events.factoriesAlive); }
     Com::HRESULT CreateInstance(Com::IUnknown *outer, const QUuid &iid, void **object) override
@@ -131,6 +93,7 @@ public:
         if (outer)
             return Com::CLASS_E_NOAGGREGATION;
         auto *command = new Command;
+        command->AddRef();
         const Com::HRESULT result = command->QueryInterface(iid, object);
         command->Release();
         return result;

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "SetStanding.h"
+
+#include <QFutureWatcher>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+class IDocument;
+class QListWidget;
+struct QuarnelGIS_Public;
+
+/// The marks of the set list: an entry is bold while the layers shown now
+/// match its set, the set restored last is italic once they no longer do,
+/// and every entry's tooltip says how it stands. The sets are judged off
+/// the interface thread, on a snapshot of the document's flags taken on it;
+/// requests that come while a judgement runs are folded into one more. The
+/// window owns it; it marks the window's list.
+class SetListMarks : public QObject
+{
+    Q_OBJECT
+
+public:
+    SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject *parent = nullptr);
+    ~SetListMarks() override;
+
+    /// Judges the sets again soon (after the events waiting now), following
+    /// the application's current document.
+    void recompute();
+    /// The set the window restored last.
+    void setLastRestored(const QString &name);
+    /// Marks the list's entries with the last judgement; for a list just read.
+    void apply();
+
+private:
+    void start();
+    void finished();
+
+    QuarnelGIS_Public &m_state;
+    QListWidget &m_list;
+    QTimer m_soon;
+    QFutureWatcher<QHash<QString, SetStanding>> m_judging;
+    bool m_again = false;
+    QHash<QString, SetStanding> m_standings;
+    QString m_lastRestored;
+    std::weak_ptr<IDocument> m_followed; ///< the document whose events are followed
+    std::shared_ptr<void> m_subscription;
+};

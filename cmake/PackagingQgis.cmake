@@ -1,0 +1,43 @@
+# The Debian package of the QGIS plugin (a build with QUARNEL_QT_MAJOR=5).
+#
+#   /usr/lib/qgis/plugins/libquarnelvisibilityplugin.so   the plugin
+#   <libdir>/quarnel-qgis/libQuarnelHost.so              its private library
+#
+# `cpack -G DEB` makes the package "quarnel-visibility-qgis"; QGIS lists the
+# plugin in its plugin manager, where each user enables it.
+include(GNUInstallDirs)
+
+set(CPACK_PACKAGE_NAME quarnel-visibility-qgis)
+set(CPACK_PACKAGE_VENDOR QuarnelGIS)
+set(CPACK_PACKAGE_CONTACT "QuarnelGIS <support@quarnelgis.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QuarnelVisibility add-in for QGIS")
+set(CPACK_PACKAGE_DESCRIPTION
+    "A QGIS plugin that saves which layers of the open project are visible\n"
+    "under a name, restores a saved set with one click and switches all layers\n"
+    "on or off at once. The sets live in the file that mapdesk's add-in uses,\n"
+    "so that both applications share them.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/Code/host)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qgis)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+
+set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
+set(_debian ${CMAKE_BINARY_DIR}/debian)
+configure_file(${_packaging}/quarnel-visibility-qgis.changelog.Debian.in ${_debian}/changelog.Debian @ONLY)
+find_program(GZIP_PROGRAM gzip REQUIRED)
+add_custom_command(OUTPUT ${_debian}/changelog.Debian.gz
+                   COMMAND ${GZIP_PROGRAM} -9 -n -c ${_debian}/changelog.Debian > ${_debian}/changelog.Debian.gz
+                   DEPENDS ${_debian}/changelog.Debian VERBATIM)
+add_custom_target(qgis_package_docs ALL DEPENDS ${_debian}/changelog.Debian.gz)
+install(FILES ${_debian}/changelog.Debian.gz ${_packaging}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel-visibility-qgis)
+
+include(CPack)
