@@ -542,8 +542,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonDblClick && watched == ui->lstbx1->viewport()) {
         const auto *click = static_cast<QMouseEvent *>(event);
         if (click->button() == Qt::LeftButton && click->modifiers().testFlag(Qt::AltModifier)
-            && ui->lstbx1->itemAt(click->position().toPoint()) == ui->lstbx1->currentItem()
-            && ui->lstbx1->currentItem()) {
+            && ui->lstbx1->itemAt(click->pos()) == ui->lstbx1->currentItem() && ui->lstbx1->currentItem()) {
             mnuEditLayers_Click();
             return true;
         }
