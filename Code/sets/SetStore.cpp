@@ -131,6 +131,20 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
     return found;
 }
 
+SetLayers SetStore::layersOf(const QString &setName, IDocument &document)
+{
+    return SetLayers::of(SetFileRewrite(m_state.services, m_state.setFilePath).read(), setName, document);
+}
+
+bool SetStore::editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers)
+{
+    bool found = false;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
+        return SetFileEdits::editSet(current, setName, layers, found);
+    });
+    return found;
+}
+
 void SetStore::clearAll()
 {
     SetFileRewrite(m_state.services, m_state.setFilePath)

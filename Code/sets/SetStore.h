@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SetFileEdits.h"
+#include "SetLayers.h"
 
 #include <QString>
 #include <QStringList>
@@ -76,6 +77,13 @@ public:
     /// Replaces the records of `setName` by the document's visibility now,
     /// where the set's first record stood. False when there is no such set.
     bool replaceSet(const QString &setName, IDocument &document);
+    /// What set `setName` records beside the document's layers now; its
+    /// recorded list is empty when there is no such set.
+    SetLayers layersOf(const QString &setName, IDocument &document);
+    /// Replaces the records of `setName` by one record for each of `layers`,
+    /// in their order, where the set's first record stood; a layer recorded
+    /// as before keeps its bytes. False when there is no such set.
+    bool editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers);
     /// Empties the file.
     void clearAll();
     /// Cuts a damaged tail (a record the file ends inside) back to the last

@@ -219,6 +219,55 @@ std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setN
     return out.finish();
 }
 
+std::optional<QByteArray> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,
+                                  bool &found)
+{
+    // The last whole record of each layer the set records, to keep the
+    // bytes of a layer the edit leaves as it was.
+    struct Kept
+    {
+        QByteArrayView bytes;
+        bool visible = false;
+    };
+    QHash<std::pair<QString, QString>, Kept> kept;
+    found = false;
+    NamedRecords records(file);
+    bool inSet = false;
+    while (records.next()) {
+        if (records.nameChanged())
+            inSet = records.name() == setName;
+        if (!inSet)
+            continue;
+        found = true;
+        const std::pair<QString, QString> key{records.text(1), records.text(2)};
+        if (records.record().wellFormed)
+            kept.insert(key, {records.record().bytes, records.text(3) == QLatin1String("True")});
+        else
+            kept.remove(key);
+    }
+    records.requireWhole();
+    if (!found)
+        return std::nullopt;
+
+    QByteArray replacement;
+    RecordEncoder encoder;
+    for (const LayerFlag &layer : layers) {
+        const auto same = kept.constFind({layer.mapName, layer.layerName});
+        if (same != kept.constEnd() && same->visible == layer.visible) {
+            replacement.append(same->bytes.data(), same->bytes.size());
+            replacement.append("\r\n", 2);
+            continue;
+        }
+        encoder.append({setName, layer.mapName, layer.layerName, VisibilitySetFile::visibilityText(layer.visible)});
+        replacement.append(encoder.bytes().data(), encoder.bytes().size());
+        encoder.clear();
+    }
+    std::optional<QByteArray> edited = replaceSet(file, setName, replacement);
+    if (edited && *edited == file)
+        return std::nullopt;
+    return edited;
+}
+
 std::optional<QByteArray> cutDamagedTail(const QByteArray &file, qsizetype &cut)
 {
     cut = 0;

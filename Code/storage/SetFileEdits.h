@@ -45,6 +45,23 @@ std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString
 /// where the set's first record stood.
 std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &records);
 
+/// One layer as an edited set records it.
+struct LayerFlag
+{
+    QString mapName;
+    QString layerName;
+    bool visible = false;
+
+    bool operator==(const LayerFlag &) const = default;
+};
+/// The records of `setName` replaced by one record for each of `layers`, in
+/// their order, where the set's first record stood. A layer whose last record
+/// in the set is whole and carries the same flag keeps that record's bytes.
+/// `found` tells whether there is such a set; nothing is returned when there
+/// is none or the bytes would stay as they are.
+std::optional<QByteArray> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,
+                                  bool &found);
+
 /// The file cut back to the end of its last whole record; `cut` tells how
 /// many bytes went.
 std::optional<QByteArray> cutDamagedTail(const QByteArray &file, qsizetype &cut);

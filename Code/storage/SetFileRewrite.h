@@ -9,7 +9,8 @@
 class HostServices;
 
 /// The changes that rewrite the visibility-set file whole (rename, delete,
-/// replace, import, repair, Clear All) and their undo. Each works under the
+/// replace, an edit of a set's layers, import, repair, Clear All) and their
+/// undo. Each works under the
 /// file's exclusive lock, on the file as it is at that moment (with what
 /// other processes appended before the lock was taken), writes a complete
 /// new file and renames it over the old one, so that a reader sees either

@@ -1,6 +1,7 @@
 #include "DialogSetPrompts.h"
 
 #include "ProductNames.h"
+#include "frmEditLayers.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -65,4 +66,13 @@ SetStore::Clash DialogSetPrompts::onClash(QWidget *parent, const QString &setNam
     if (box.clickedButton() == rename)
         return SetStore::Clash::Rename;
     return SetStore::Clash::Skip;
+}
+
+std::optional<std::vector<SetLayers::Layer>> DialogSetPrompts::editLayers(QWidget *parent, const QString &setName,
+                                                                          const SetLayers &layers)
+{
+    frmEditLayers dialog(setName, layers, parent);
+    if (dialog.exec() != QDialog::Accepted || !dialog.changed())
+        return std::nullopt;
+    return dialog.edited();
 }

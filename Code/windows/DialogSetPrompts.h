@@ -11,4 +11,6 @@ public:
     QString exportFile(QWidget *parent, const QStringList &setNames) override;
     QString importFile(QWidget *parent) override;
     SetStore::Clash onClash(QWidget *parent, const QString &setName) override;
+    std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *parent, const QString &setName,
+                                                            const SetLayers &layers) override;
 };

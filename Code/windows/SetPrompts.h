@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -27,4 +28,8 @@ public:
     virtual QString importFile(QWidget *parent) = 0;
     /// What to do with an imported set whose name is in use.
     virtual SetStore::Clash onClash(QWidget *parent, const QString &setName) = 0;
+    /// The layers set `setName` is to record instead of `layers.recorded`,
+    /// or nothing when cancelled or left as it was.
+    virtual std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *parent, const QString &setName,
+                                                                    const SetLayers &layers) = 0;
 };

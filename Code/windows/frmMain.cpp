@@ -26,6 +26,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QMouseEvent>
 
 #include <algorithm>
 
@@ -97,6 +98,9 @@ void frmMain::buildSetMenu()
     add(QStringLiteral("Rename..."), {QKeySequence(Qt::Key_F2)}, &frmMain::mnuRename_Click);
     add(QStringLiteral("Delete"), {QKeySequence(Qt::Key_Delete)}, &frmMain::mnuDelete_Click);
     add(QStringLiteral("Replace with Current Visibility"), {}, &frmMain::mnuReplace_Click);
+    add(QStringLiteral("Edit Layers..."), {QKeySequence(Qt::CTRL | Qt::Key_E)}, &frmMain::mnuEditLayers_Click);
+    // A double-click with Alt held on an entry edits its layers too.
+    list->viewport()->installEventFilter(this);
     separator();
     add(QStringLiteral("Export..."), {}, &frmMain::mnuExport_Click);
     add(QStringLiteral("Import..."), {}, &frmMain::mnuImport_Click);
@@ -212,6 +216,33 @@ void frmMain::mnuReplace_Click()
         store.close();
         store.replaceSet(current->text(), currentDocument(m_state));
         line = 30;
+        lstbx1_Refresh();
+    });
+}
+
+void frmMain::mnuEditLayers_Click()
+{
+    runSteps(QStringLiteral("mnuEditLayers_Click "), [&](SetStore &store, std::int32_t &line) {
+        line = 10;
+        const QListWidgetItem *current = ui->lstbx1->currentItem();
+        if (!current)
+            return;
+        const QString setName = current->text();
+        line = 20;
+        store.close();
+        const SetLayers layers = store.layersOf(setName, currentDocument(m_state));
+        if (layers.recorded.empty()) {
+            // Gone since the list was read.
+            lstbx1_Refresh();
+            return;
+        }
+        line = 30;
+        const std::optional<std::vector<SetLayers::Layer>> edited = m_prompts->editLayers(this, setName, layers);
+        if (!edited)
+            return;
+        line = 40;
+        store.editSet(setName, *edited);
+        line = 50;
         lstbx1_Refresh();
     });
 }
@@ -508,6 +539,14 @@ void frmMain::btnHelp_Click()
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ui->lstbx1->viewport()) {
+        const auto *click = static_cast<QMouseEvent *>(event);
+        if (click->button() == Qt::LeftButton && click->modifiers().testFlag(Qt::AltModifier)
+            && ui->lstbx1->itemAt(click->pos()) == ui->lstbx1->currentItem() && ui->lstbx1->currentItem()) {
+            mnuEditLayers_Click();
+            return true;
+        }
+    }
     if (ShellLink::isClick(event)) {
         // The logo and Label2 both link to the web site.
         if (watched == ui->Image2 || watched == ui->Label2)

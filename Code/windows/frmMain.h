@@ -81,6 +81,7 @@ private:
     void mnuRename_Click();
     void mnuDelete_Click();
     void mnuReplace_Click();
+    void mnuEditLayers_Click();
     void mnuExport_Click();
     void mnuImport_Click();
     void mnuUndo_Click();

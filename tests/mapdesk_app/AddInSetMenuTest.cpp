@@ -117,8 +117,8 @@ TEST(EndToEndSetMenu, DeleteRemovesTheSelectedSetsUndoBringsThemBackAndUndoAgain
     QStringList offered;
     for (QAction *action : mapdesk.list()->actions())
         offered << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(offered, (QStringList{"Restore Exactly", "Rename...", "Delete", "Replace with Current Visibility", "-",
-                                    "Export...", "Import...", "-", "Undo"}));
+    EXPECT_EQ(offered, (QStringList{"Restore Exactly", "Rename...", "Delete", "Replace with Current Visibility",
+                                    "Edit Layers...", "-", "Export...", "Import...", "-", "Undo"}));
     ASSERT_TRUE(mapdesk.menu(QStringLiteral("Delete")));
 
     EXPECT_EQ(mapdesk.listed(), QStringList{"B"});

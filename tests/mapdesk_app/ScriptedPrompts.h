@@ -21,6 +21,7 @@ public:
         QString exportFile;
         QString importFile;
         SetStore::Clash clash = SetStore::Clash::Skip;
+        std::optional<std::vector<SetLayers::Layer>> editedLayers;
         QStringList asked; ///< "question: subject", in order
     };
 
@@ -50,6 +51,12 @@ public:
     {
         m_script->asked << QStringLiteral("clash: ") + setName;
         return m_script->clash;
+    }
+    std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *, const QString &setName,
+                                                            const SetLayers &) override
+    {
+        m_script->asked << QStringLiteral("edit layers: ") + setName;
+        return m_script->editedLayers;
     }
 
 private:

@@ -13,6 +13,8 @@
 
 #include <csignal>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -91,6 +93,67 @@ TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRed
         EXPECT_EQ(world.fileBytes(), before) << c.name;
         EXPECT_TRUE(store.undo()) << c.name << ": undo again redoes";
         EXPECT_EQ(world.fileBytes(), c.after) << c.name;
+    }
+}
+
+TEST_F(SetFileChanges, AnEditReplacesTheSetWhereItStoodAndKeepsTheBytesOfWhatItLeaves)
+{
+    // Roads records Layers/Streets (written unquoted by another tool),
+    // Overview/Streets off, and Layers/Rails twice, last off; other sets
+    // stand between its records.
+    const QByteArray streets = "Roads,Layers,Streets,True\r\n";
+    const QByteArray railsOn = SetsWorld::record("Roads", "Layers", "Rails", "True");
+    const QByteArray railsOff = SetsWorld::record("Roads", "Layers", "Rails", "False");
+    const QByteArray before = streets + kRivers + kEarlier + kRoads2 + railsOn + railsOff;
+    using Layer = SetLayers::Layer;
+    const Layer streetsOn{"Layers", "Streets", true};
+    const Layer rails{"Layers", "Rails", false};
+    const Layer overview{"Overview", "Streets", false};
+    struct Case
+    {
+        const char *name;
+        QString set;
+        std::vector<Layer> layers;
+        bool found;
+        std::optional<QByteArray> after; ///< nothing: the file stays as it was
+    };
+    const Case cases[] = {
+        {"untick",
+         "Roads",
+         {{"Layers", "Streets", false}, rails, overview},
+         true,
+         SetsWorld::record("Roads", "Layers", "Streets", "False") + railsOff + kRoads2 + kRivers + kEarlier},
+        {"tick",
+         "Roads",
+         {streetsOn, rails, {"Overview", "Streets", true}},
+         true,
+         streets + railsOff + SetsWorld::record("Roads", "Overview", "Streets", "True") + kRivers + kEarlier},
+        {"remove", "Roads", {streetsOn, overview}, true, streets + kRoads2 + kRivers + kEarlier},
+        {"add",
+         "Roads",
+         {streetsOn, rails, {"Layers", "Rivers", true}, overview},
+         true,
+         streets + railsOff + SetsWorld::record("Roads", "Layers", "Rivers", "True") + kRoads2 + kRivers + kEarlier},
+        {"remove every layer", "Roads", {}, true, kRivers + kEarlier},
+        {"a quote in the set's name",
+         "say \"hi\"",
+         {{"Layers", "Rails", false}},
+         true,
+         streets + kRivers + "\"say \"\"hi\"\"\",\"Layers\",\"Rails\",\"False\"\r\n" + kRoads2 + railsOn + railsOff},
+        {"left as it was", "Rivers", {{"Layers", "Rivers", false}}, true, std::nullopt},
+        {"no such set", "Lakes", {streetsOn}, false, std::nullopt},
+    };
+    for (const Case &c : cases) {
+        world.writeFile(before);
+        const QByteArray undoPoint = previous();
+        EXPECT_EQ(store.editSet(c.set, c.layers), c.found) << c.name;
+        EXPECT_EQ(world.fileBytes(), c.after.value_or(before)) << c.name;
+        if (!c.after) {
+            EXPECT_EQ(previous(), undoPoint) << c.name << ": the last change stays the one to undo";
+            continue;
+        }
+        EXPECT_TRUE(store.undo()) << c.name;
+        EXPECT_EQ(world.fileBytes(), before) << c.name;
     }
 }
 

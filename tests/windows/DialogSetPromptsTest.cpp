@@ -58,6 +58,14 @@ TEST(SetQuestions, ShowSetNamesAsWrittenAndCloseWithoutAChange)
          },
          {QStringLiteral("A set named \"%1\" exists already.").arg(name)},
          QStringLiteral("skip")},
+        {"edit layers",
+         [&](DialogSetPrompts &p) {
+             SetLayers layers;
+             layers.recorded = {{{"Layers", "Streets", true}, std::nullopt}};
+             return p.editLayers(nullptr, name, layers) ? QStringLiteral("edited") : QStringLiteral("(none)");
+         },
+         {QStringLiteral("Layers that the set \"%1\" records:").arg(name)},
+         QStringLiteral("(none)")},
         {"export of one set",
          [&](DialogSetPrompts &p) { return p.exportFile(nullptr, {name}); },
          {QStringLiteral("<b>x<_b> &amp; <i>y<_i>.sets")},

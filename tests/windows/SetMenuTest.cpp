@@ -34,12 +34,21 @@ public:
         asked << QStringLiteral("clash ") + name;
         return clash;
     }
+    std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *, const QString &setName,
+                                                            const SetLayers &layers) override
+    {
+        asked << QStringLiteral("edit ") + setName;
+        shownLayers = layers.recorded.size();
+        return edited;
+    }
 
     QStringList asked;
     std::optional<QString> name;
     bool merge = true;
     QString file;
     SetStore::Clash clash = SetStore::Clash::Rename;
+    std::optional<std::vector<SetLayers::Layer>> edited;
+    std::size_t shownLayers = 0;
 };
 
 class SetMenu : public ::testing::Test
@@ -89,6 +98,7 @@ TEST_F(SetMenu, HasItsItemsWithTheirShortcuts)
         {"Rename...", QKeySequence(Qt::Key_F2)},
         {"Delete", QKeySequence(Qt::Key_Delete)},
         {"Replace with Current Visibility", QKeySequence()},
+        {"Edit Layers...", QKeySequence(Qt::CTRL | Qt::Key_E)},
         {"Export...", QKeySequence()},
         {"Import...", QKeySequence()},
         {"Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
@@ -173,6 +183,28 @@ TEST_F(SetMenu, RestoreExactlyReplaceExportAndImport)
     item("Import...")->trigger();
     EXPECT_EQ(world.listed(), (QStringList{"Rivers", "Roads", "Roads (2)"}));
     EXPECT_TRUE(answers->asked.contains(QStringLiteral("clash Roads")));
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetMenu, EditLayersOpensForTheCurrentSetAndWritesTheAnswer)
+{
+    // Ctrl+E: the answer replaces the set's records.
+    choose(QStringLiteral("Roads"));
+    answers->edited = std::vector<SetLayers::Layer>{{"Layers", "Streets", true}, {"Layers", "Rails", false}};
+    key(QKeySequence(Qt::CTRL | Qt::Key_E));
+    EXPECT_EQ(world.fileBytes(), SetsWorld::record("Roads", "Layers", "Streets", "True")
+                                     + SetsWorld::record("Roads", "Layers", "Rails", "False")
+                                     + SetsWorld::record("Rivers", "Layers", "Rivers", "True"));
+    EXPECT_EQ(answers->shownLayers, 1u);
+
+    // A double-click with Alt held on an entry asks too; a cancelled edit writes nothing.
+    const QByteArray before = world.fileBytes();
+    answers->edited.reset();
+    choose(QStringLiteral("Rivers"));
+    const QRect rivers = world.list().visualItemRect(world.list().currentItem());
+    QTest::mouseDClick(world.list().viewport(), Qt::LeftButton, Qt::AltModifier, rivers.center());
+    EXPECT_EQ(world.fileBytes(), before);
+    EXPECT_EQ(answers->asked, (QStringList{"edit Roads", "edit Rivers"}));
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 

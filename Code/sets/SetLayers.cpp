@@ -1,0 +1,54 @@
+#include "SetLayers.h"
+
+#include "VisibilityCapture.h"
+#include "VisibilitySetFile.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+SetLayers SetLayers::of(const QByteArray &file, const QString &setName, IDocument &document)
+{
+    SetLayers layers;
+    const VisibilitySnapshot now = VisibilitySnapshot::of(document);
+
+    std::vector<Layer> recorded;
+    QHash<std::pair<QString, QString>, std::size_t> at;
+    SetFileEdits::visitRecords(file, [&](const VisibilityRecord &record) {
+        if (record.setName != setName)
+            return;
+        const std::pair<QString, QString> key{record.mapName, record.layerName};
+        const auto found = at.constFind(key);
+        if (found != at.constEnd()) {
+            recorded[*found].visible = record.isVisible();
+            return;
+        }
+        at.insert(key, recorded.size());
+        recorded.push_back({record.mapName, record.layerName, record.isVisible()});
+    });
+    for (Layer &layer : groupedByMap(std::move(recorded)))
+        layers.recorded.push_back({layer, now.shown(layer.mapName, layer.layerName)});
+
+    QSet<std::pair<QString, QString>> listed(at.keyBegin(), at.keyEnd());
+    captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool) {
+        if (listed.contains({mapName, layerName}))
+            return;
+        listed.insert({mapName, layerName});
+        const std::optional<VisibilitySnapshot::Shown> shown = now.shown(mapName, layerName);
+        layers.unrecorded.push_back({{mapName, layerName, shown && shown->allVisible}, shown});
+    });
+    return layers;
+}
+
+std::vector<SetLayers::Layer> groupedByMap(std::vector<SetLayers::Layer> layers)
+{
+    QHash<QString, std::size_t> mapOrder;
+    for (const SetLayers::Layer &layer : layers)
+        if (!mapOrder.contains(layer.mapName))
+            mapOrder.insert(layer.mapName, mapOrder.size());
+    std::stable_sort(layers.begin(), layers.end(), [&](const SetLayers::Layer &a, const SetLayers::Layer &b) {
+        return mapOrder.value(a.mapName) < mapOrder.value(b.mapName);
+    });
+    return layers;
+}
