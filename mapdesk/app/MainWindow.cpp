@@ -97,7 +97,7 @@ QString faultOf(const QString &path, const std::exception &error)
 } // namespace
 
 MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent)
-    : QMainWindow(parent), m_application(std::move(application))
+    : QMainWindow(parent), m_application(std::move(application)), m_dataReader(&DataFile::open)
 {
     setObjectName(QStringLiteral("mapdeskMainWindow"));
     m_toc = new TocWidget;
@@ -275,11 +275,16 @@ int MainWindow::addData(const QStringList &paths)
             refused << tr("Adding data was cancelled; not loaded: %1").arg(rest.join(QStringLiteral(", ")));
             break;
         }
+        // A failure while reading refuses this file; the others are read on.
         QString error;
-        if (std::shared_ptr<Layer> layer = DataFile::open(path, &error))
-            layers.push_back(std::move(layer));
-        else
-            refused << tr("Cannot add %1").arg(error);
+        try {
+            if (std::shared_ptr<Layer> layer = m_dataReader(path, &error))
+                layers.push_back(std::move(layer));
+            else
+                refused << tr("Cannot add %1").arg(error);
+        } catch (const std::exception &failure) {
+            refused << tr("Cannot add %1").arg(faultOf(QDir::toNativeSeparators(path), failure));
+        }
     }
     if (!layers.empty()) {
         std::shared_ptr<Map> map = m_document->focusMapModel();
@@ -290,6 +295,7 @@ int MainWindow::addData(const QStringList &paths)
         for (std::size_t i = 0; i < layers.size(); ++i)
             map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
         m_document->setModified(true);
+        m_document->updateLegendsOf(map.get());
         map->refresh();
         m_document->pageLayoutModel()->refresh();
         m_document->updateContents();
@@ -447,7 +453,15 @@ bool MainWindow::saveAsTriggered()
                               ? m_document->filePath()
                               : QDir::current().filePath(QStringLiteral("untitled.mapdesk.json"));
     const QString path = QFileDialog::getSaveFileName(this, tr("Save Map Document"), start, kDocumentFilter);
-    return !path.isEmpty() && saveDocumentAs(path);
+    return !path.isEmpty() && saveDocumentAs(documentFileName(path));
+}
+
+QString MainWindow::documentFileName(const QString &chosen)
+{
+    // Without a suffix the file would not be known as a map document by its name.
+    if (QFileInfo(chosen).suffix().isEmpty())
+        return chosen + QStringLiteral(".mapdesk.json");
+    return chosen;
 }
 
 void MainWindow::reportProblem(const QString &message)

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@ class QStackedWidget;
 namespace mapdesk {
 
 class Application;
+class Layer;
 class LayoutView;
 class MapView;
 class TocWidget;
@@ -27,7 +29,8 @@ class WorkProgress;
 /// current document and follows it when another one is opened.
 ///
 /// The title names the document, with `*` while it holds unsaved changes;
-/// New, Open and closing the window first ask whether to save them. A
+/// New, Open and closing the window first ask whether to save them. Save As
+/// gives a name without a suffix the suffix ".mapdesk.json". A
 /// change of layer flags made by a command counts as a change once the
 /// command has the table of contents or the map redrawn.
 ///
@@ -69,6 +72,9 @@ public:
     bool saveDocument();
     /// Saves the current document to `path`, which becomes its file.
     bool saveDocumentAs(const QString &path);
+    /// The file Save As writes for the name `chosen`: with ".mapdesk.json"
+    /// added when the name has no suffix.
+    static QString documentFileName(const QString &chosen);
     /// Makes `kind` the document's active view and shows it.
     void showView(Document::ViewKind kind);
 
@@ -79,6 +85,11 @@ public:
     void reportProblems(const QStringList &messages);
     /// Whether problems are also shown in message boxes (not in tests).
     void setInteractive(bool interactive) { m_interactive = interactive; }
+    /// Reads one data file for Add Data: a layer, or null with the fault in `error`.
+    using DataReader = std::function<std::shared_ptr<Layer>(const QString &path, QString *error)>;
+    /// How Add Data reads each file (DataFile::open unless set); a failure it
+    /// throws refuses that file only, naming it.
+    void setDataReader(DataReader reader) { m_dataReader = std::move(reader); }
     /// How long opening or adding data runs before its progress shows, in ms.
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
     /// The progress of the opening or adding under way, or null.
@@ -120,6 +131,7 @@ private:
     bool m_interactive = false;
     int m_progressDelay = 500;
     WorkProgress *m_work = nullptr;
+    DataReader m_dataReader;
     /// Every layer's flag as of the last open or save, in tree order.
     std::vector<std::pair<const void *, bool>> m_savedFlags;
 };

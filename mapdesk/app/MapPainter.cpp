@@ -17,9 +17,12 @@ namespace mapdesk {
 namespace {
 constexpr double kPointRadius = 3.0;
 
-QRectF withArea(QRectF extent)
+QRectF withArea(QRectF extent, const QSizeF &target)
 {
-    // A single point or a horizontal/vertical line still gets a view around it.
+    // A single point is shown at one map unit per pixel; a horizontal or
+    // vertical line still gets a view around it.
+    if (extent.width() <= 0 && extent.height() <= 0)
+        return QRectF(extent.center() - QPointF(target.width() / 2, target.height() / 2), target);
     if (extent.width() <= 0)
         extent.adjust(-0.5, 0, 0.5, 0);
     if (extent.height() <= 0)
@@ -28,11 +31,11 @@ QRectF withArea(QRectF extent)
 }
 } // namespace
 
-QTransform MapPainter::fit(const QRectF &extent, const QRectF &target)
+QTransform MapPainter::fit(const std::optional<QRectF> &extent, const QRectF &target)
 {
-    if (extent.isNull() || target.isEmpty())
+    if (!extent || target.isEmpty())
         return {};
-    const QRectF area = withArea(extent);
+    const QRectF area = withArea(*extent, target.size());
     const double scale = std::min(target.width() / area.width(), target.height() / area.height());
     const QPointF centre = area.center();
     const QPointF targetCentre = target.center();
@@ -70,9 +73,9 @@ void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &tr
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     if (const auto *raster = dynamic_cast<const RasterLayer *>(&layer)) {
-        if (!raster->image().isNull() && !raster->extent().isNull()) {
+        if (const std::optional<QRectF> extent = raster->extent(); !raster->image().isNull() && extent) {
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(transform.mapRect(raster->extent()), raster->image());
+            painter.drawImage(transform.mapRect(*extent), raster->image());
         }
     } else if (const auto *features = dynamic_cast<const FeatureLayer *>(&layer)) {
         const QColor colour = colourOf(layer);

@@ -5,6 +5,7 @@
 #include <QTransform>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -21,9 +22,10 @@ class MapPainter
 {
 public:
     /// The transform that fits `extent` (map coordinates) into `target`
-    /// (device coordinates), north up, keeping the aspect and centring.
-    /// The identity when the extent has no area at all.
-    static QTransform fit(const QRectF &extent, const QRectF &target);
+    /// (device coordinates), north up, keeping the aspect and centring. An
+    /// extent of no size (a single point) is centred at one map unit per
+    /// device pixel. The identity when there is no extent or no target.
+    static QTransform fit(const std::optional<QRectF> &extent, const QRectF &target);
     /// Draws `layers`, given top first (table-of-contents order), bottom-up.
     static void draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform);
     /// Draws one layer; group layers draw nothing of their own.

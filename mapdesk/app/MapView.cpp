@@ -39,7 +39,7 @@ void MapView::setDocument(std::shared_ptr<Document> document)
 {
     delete m_connections.data();
     m_document = std::move(document);
-    m_extent = QRectF();
+    m_extent.reset();
     if (m_document) {
         // One receiver per document: deleting it drops every connection at once.
         m_connections = new QObject(this);
@@ -69,7 +69,7 @@ QTransform MapView::mapTransform() const
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
     if (!map)
         return {};
-    const bool chosen = !m_extent.isNull() && m_extentMap.lock() == map;
+    const bool chosen = m_extent && m_extentMap.lock() == map;
     return MapPainter::fit(chosen ? m_extent : map->fullExtent(),
                            QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin));
 }
@@ -84,14 +84,14 @@ QRectF MapView::shownExtent() const
 
 void MapView::zoomToFullExtent()
 {
-    m_extent = QRectF();
+    m_extent.reset();
     update();
 }
 
-void MapView::zoomToExtent(const QRectF &extent)
+void MapView::zoomToExtent(const std::optional<QRectF> &extent)
 {
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
-    if (!map || extent.isNull())
+    if (!map || !extent)
         return;
     m_extent = extent;
     m_extentMap = map;

@@ -40,8 +40,8 @@ public:
     QRectF shownExtent() const;
     /// Shows the focus map's full extent.
     void zoomToFullExtent();
-    /// Shows `extent` (map coordinates) whole; a null extent changes nothing.
-    void zoomToExtent(const QRectF &extent);
+    /// Shows `extent` (map coordinates) whole; no extent changes nothing.
+    void zoomToExtent(const std::optional<QRectF> &extent);
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
 
@@ -67,8 +67,8 @@ private:
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QRegion m_lastPainted;
-    /// What the user zoomed or panned to, for the map it was chosen on; null: the full extent.
-    QRectF m_extent;
+    /// What the user zoomed or panned to, for the map it was chosen on; empty: the full extent.
+    std::optional<QRectF> m_extent;
     std::weak_ptr<Map> m_extentMap;
     std::optional<QPointF> m_panFrom;
 };

@@ -189,9 +189,14 @@ void TocWidget::itemTicked(QTreeWidgetItem *item, int column)
     if (layer->visible() == ticked)
         return;
     layer->setVisible(ticked);
-    // The map takes its drawn layers anew; every view showing it redraws.
-    if (const std::shared_ptr<Map> map = entry.map.lock())
+    // The map takes its drawn layers anew, and its legends their items; every
+    // view showing them redraws.
+    if (const std::shared_ptr<Map> map = entry.map.lock(); map && m_document) {
+        m_document->updateLegendsOf(map.get());
         map->refresh();
+        if (const auto layout = m_document->pageLayoutModel())
+            layout->refresh();
+    }
 }
 
 void TocWidget::itemActivated(QTreeWidgetItem *item)
@@ -279,9 +284,12 @@ void TocWidget::changed(std::initializer_list<Map *> maps, const Layer *current,
     if (!m_document)
         return;
     m_document->setModified(true);
-    for (Map *map : maps)
-        if (map)
+    for (Map *map : maps) {
+        if (map) {
+            m_document->updateLegendsOf(map);
             map->refresh();
+        }
+    }
     if (const auto layout = m_document->pageLayoutModel())
         layout->refresh();
     if (!rebuild)

@@ -18,7 +18,7 @@ class Map;
 /// The table of contents: the document's maps as top-level items (the focus
 /// map in bold), under each its layers in order with group layers nested.
 /// Each layer's check box is bound to the layer's own visibility flag both
-/// ways: ticking sets the flag and redraws the layer's map, and the
+/// ways: ticking sets the flag and redraws the layer's map and its legends, and the
 /// document's updateContents() makes the boxes show the flags. A layer whose
 /// source failed carries a warning icon and its error as tooltip. Names and
 /// errors show as they are, in the items and in the tooltips, never as markup.

@@ -60,6 +60,27 @@ QString typeName(const QJsonValue &value)
     return QStringLiteral("nothing");
 }
 
+/// The fields of `object` that mapdesk does not know, to be written back on
+/// saving. A known field that is an object itself (`nested`, with its own
+/// known fields) keeps its unknown fields under its name.
+QJsonObject otherFields(const QJsonObject &object, const QStringList &known,
+                        const QList<std::pair<QString, QStringList>> &nested = {})
+{
+    QJsonObject other;
+    for (auto field = object.begin(); field != object.end(); ++field)
+        if (!known.contains(field.key()))
+            other.insert(field.key(), field.value());
+    for (const auto &[key, members] : nested) {
+        const QJsonObject inner = otherFields(object.value(key).toObject(), members);
+        if (!inner.isEmpty())
+            other.insert(key, inner);
+    }
+    return other;
+}
+
+const QStringList kGeometryFields{QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("width"),
+                                  QStringLiteral("height")};
+
 QString child(const QString &where, const QString &key)
 {
     return where.isEmpty() ? key : where + QLatin1Char('.') + key;
@@ -148,6 +169,7 @@ private:
 
     void readMaps(const QJsonObject &root);
     std::shared_ptr<Layer> readLayer(const QJsonValue &value, const QString &where, int depth);
+    std::shared_ptr<Layer> readLayerFields(const QJsonValue &value, const QString &where, int depth);
     void loadData();
     QString sourcePath(const QJsonObject &object, const QString &where) const;
     std::shared_ptr<Map> mapReference(const QJsonValue &value, const QString &where) const;
@@ -157,6 +179,7 @@ private:
     QRectF readGeometry(const QJsonObject &object, const QString &where) const;
     void collectMapFrames(const QJsonArray &elements, const QString &where, int depth);
     std::shared_ptr<Element> readElement(const QJsonValue &value, const QString &where, int depth) const;
+    std::shared_ptr<Element> readElementFields(const QJsonValue &value, const QString &where, int depth) const;
 
     QString m_fileName;
     QString m_baseDir;
@@ -190,6 +213,9 @@ std::shared_ptr<Document> Reader::read(const QByteArray &json)
                                             .arg(kFormatVersion));
 
     m_document = Document::create();
+    m_document->setOtherFields(
+        otherFields(root, {QStringLiteral("version"), QStringLiteral("maps"), QStringLiteral("focusMap"),
+                           QStringLiteral("activeView"), QStringLiteral("pageLayout")}));
     readMaps(root);
     readFocusMap(root);
     readActiveView(root);
@@ -212,6 +238,7 @@ void Reader::readMaps(const QJsonObject &root)
         const QString place = item(where, i);
         const QJsonObject object = toObject(maps[i], place);
         auto map = std::make_shared<Map>(requiredString(object, QStringLiteral("name"), place));
+        map->setOtherFields(otherFields(object, {QStringLiteral("name"), QStringLiteral("layers")}));
         const QString layersPlace = child(place, QStringLiteral("layers"));
         const QJsonArray layers = optionalArray(object, QStringLiteral("layers"), place);
         for (qsizetype j = 0; j < layers.size(); ++j)
@@ -243,6 +270,16 @@ void Reader::loadData()
 }
 
 std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString &where, int depth)
+{
+    std::shared_ptr<Layer> layer = readLayerFields(value, where, depth);
+    const bool group = layer->kind() == Layer::Kind::Group;
+    layer->setOtherFields(
+        otherFields(value.toObject(), {QStringLiteral("type"), QStringLiteral("name"), QStringLiteral("visible"),
+                                       group ? QStringLiteral("layers") : QStringLiteral("source")}));
+    return layer;
+}
+
+std::shared_ptr<Layer> Reader::readLayerFields(const QJsonValue &value, const QString &where, int depth)
 {
     const QJsonObject object = toObject(value, where);
     const QString type = requiredString(object, QStringLiteral("type"), where);
@@ -343,6 +380,9 @@ void Reader::readPageLayout(const QJsonObject &root)
     if (value.isUndefined())
         return;
     const QJsonObject layout = toObject(value, where);
+    m_document->pageLayoutModel()->setOtherFields(
+        otherFields(layout, {QStringLiteral("units"), QStringLiteral("size"), QStringLiteral("elements")},
+                    {{QStringLiteral("size"), {QStringLiteral("width"), QStringLiteral("height")}}}));
 
     const QJsonValue units = layout.value(QStringLiteral("units"));
     if (!units.isUndefined()) {
@@ -422,6 +462,32 @@ void Reader::collectMapFrames(const QJsonArray &elements, const QString &where, 
 }
 
 std::shared_ptr<Element> Reader::readElement(const QJsonValue &value, const QString &where, int depth) const
+{
+    std::shared_ptr<Element> element = readElementFields(value, where, depth);
+    QStringList known{QStringLiteral("type"), QStringLiteral("geometry")};
+    switch (element->kind()) {
+    case Element::Kind::MapFrame:
+        known << QStringLiteral("id") << QStringLiteral("map");
+        break;
+    case Element::Kind::MapSurroundFrame:
+        known << QStringLiteral("kind") << QStringLiteral("mapFrame");
+        break;
+    case Element::Kind::Group:
+        known << QStringLiteral("elements");
+        break;
+    case Element::Kind::Text:
+        known << QStringLiteral("text") << QStringLiteral("fontSize");
+        break;
+    }
+    const bool placed = element->kind() != Element::Kind::Group;
+    element->setOtherFields(
+        otherFields(value.toObject(), known,
+                    placed ? QList<std::pair<QString, QStringList>>{{QStringLiteral("geometry"), kGeometryFields}}
+                           : QList<std::pair<QString, QStringList>>{}));
+    return element;
+}
+
+std::shared_ptr<Element> Reader::readElementFields(const QJsonValue &value, const QString &where, int depth) const
 {
     const QJsonObject object = toObject(value, where);
     const QString type = requiredString(object, QStringLiteral("type"), where);

@@ -112,24 +112,14 @@ bool hasGeometry(const Feature &feature)
     return !feature.areas.isEmpty() || !feature.lines.isEmpty() || !feature.points.isEmpty();
 }
 
-QRectF extentOf(const std::vector<Feature> &features)
+std::optional<QRectF> extentOf(const std::vector<Feature> &features)
 {
-    double left = std::numeric_limits<double>::infinity();
-    double top = left;
-    double right = -left;
-    double bottom = -left;
+    std::optional<QRectF> all;
     for (const Feature &feature : features) {
-        if (!hasGeometry(feature))
-            continue;
-        const QRectF box = feature.extent();
-        left = std::min(left, box.left());
-        top = std::min(top, box.top());
-        right = std::max(right, box.right());
-        bottom = std::max(bottom, box.bottom());
+        if (hasGeometry(feature))
+            all = Layer::united(all, feature.extent());
     }
-    if (left > right)
-        return {};
-    return QRectF(QPointF(left, top), QPointF(right, bottom));
+    return all;
 }
 
 } // namespace
@@ -154,7 +144,7 @@ void FeatureLayer::setNotLoaded(const QString &reason)
 bool FeatureLayer::load()
 {
     m_features.clear();
-    m_extent = QRectF();
+    m_extent.reset();
     m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
     if (!m_errorText.isEmpty())
         return false;

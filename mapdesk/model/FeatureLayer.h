@@ -33,13 +33,13 @@ public:
     const std::vector<Feature> &features() const { return m_features; }
 
     QString errorText() const override { return m_errorText; }
-    QRectF extent() const override { return m_extent; }
+    std::optional<QRectF> extent() const override { return m_extent; }
 
 private:
     QString m_sourcePath;
     QString m_errorText;
     std::vector<Feature> m_features;
-    QRectF m_extent;
+    std::optional<QRectF> m_extent;
 };
 
 } // namespace mapdesk

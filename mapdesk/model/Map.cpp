@@ -124,12 +124,12 @@ void Map::updateDrawnLayers()
     m_drawnLayers = visibleLayers();
 }
 
-QRectF Map::fullExtent() const
+std::optional<QRectF> Map::fullExtent() const
 {
-    QRectF united;
+    std::optional<QRectF> all;
     for (const auto &layer : m_layers)
-        united = united.united(layer->extent());
-    return united;
+        all = Layer::united(all, layer->extent());
+    return all;
 }
 
 void Map::setEvents(DocumentEvents *events)

@@ -3,10 +3,12 @@
 #include "IMap.h"
 #include "IView.h"
 
+#include <QJsonObject>
 #include <QPointer>
 #include <QRectF>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace mapdesk {
@@ -59,8 +61,8 @@ public:
     /// Takes visibleLayers() as the drawn list without emitting anything.
     void updateDrawnLayers();
 
-    /// Union of all layers' extents (hidden ones included); null when no layer has data.
-    QRectF fullExtent() const;
+    /// Union of all layers' extents (hidden ones included); empty when no layer has data.
+    std::optional<QRectF> fullExtent() const;
     /// The map's screen display, the same object every time.
     std::shared_ptr<ScreenDisplay> display() const { return m_display; }
 
@@ -68,12 +70,18 @@ public:
     void setEvents(DocumentEvents *events);
     DocumentEvents *events() const;
 
+    /// The fields of its object in the document file that mapdesk does not
+    /// know (written by a later version or by hand), written back on saving.
+    const QJsonObject &otherFields() const { return m_otherFields; }
+    void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
+
 private:
     QString m_name;
     std::vector<std::shared_ptr<Layer>> m_layers;
     std::vector<std::shared_ptr<Layer>> m_drawnLayers;
     std::shared_ptr<ScreenDisplay> m_display;
     QPointer<DocumentEvents> m_events;
+    QJsonObject m_otherFields;
 };
 
 } // namespace mapdesk

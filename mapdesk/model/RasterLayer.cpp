@@ -93,7 +93,7 @@ bool RasterLayer::load()
 {
     m_image = QImage();
     m_sourceSize = QSize();
-    m_extent = QRectF();
+    m_extent.reset();
     m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
     if (!m_errorText.isEmpty())
         return false;

@@ -41,14 +41,14 @@ public:
 
     QString errorText() const override { return m_errorText; }
     /// The area the image covers, in map coordinates.
-    QRectF extent() const override { return m_extent; }
+    std::optional<QRectF> extent() const override { return m_extent; }
 
 private:
     QString m_sourcePath;
     QString m_errorText;
     QImage m_image;
     QSize m_sourceSize;
-    QRectF m_extent;
+    std::optional<QRectF> m_extent;
 };
 
 } // namespace mapdesk

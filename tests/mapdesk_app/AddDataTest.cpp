@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,7 +107,7 @@ TEST_F(DataHost, DataFilesOnTheCommandLineBecomeTheLayersOfANewDocument)
     for (std::size_t i = 0; i < layers.size(); ++i) {
         EXPECT_EQ(layers[i]->kind(), cases[i].kind) << qPrintable(cases[i].file);
         EXPECT_EQ(layers[i]->errorText(), QString()) << qPrintable(cases[i].file);
-        EXPECT_FALSE(layers[i]->extent().isNull()) << qPrintable(cases[i].file);
+        EXPECT_NE(layers[i]->extent(), std::nullopt) << qPrintable(cases[i].file);
     }
     EXPECT_EQ(document->mapModels().front()->drawnLayers().size(), layers.size()) << "all drawn";
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - mapdesk"));
@@ -132,6 +134,24 @@ TEST_F(DataHost, AFileThatCannotBeReadIsRefusedNamingItAndWhy)
         EXPECT_EQ(document->mapModels().front()->layers().size(), 2u);
         EXPECT_FALSE(document->isModified());
     }
+}
+
+// A failure thrown while a file is read refuses that file, naming it and the
+// failure; mapdesk goes on and adds the others.
+TEST_F(DataHost, AFailureWhileReadingRefusesOnlyThatFile)
+{
+    MainWindow *window = start({});
+    const QString failing = kData + QStringLiteral("parks.geojson");
+    window->setDataReader([&](const QString &path, QString *error) {
+        if (path == failing)
+            throw std::runtime_error("out of memory");
+        return DataFile::open(path, error);
+    });
+    EXPECT_EQ(
+        window->addData({kData + QStringLiteral("roads.geojson"), failing, kData + QStringLiteral("poi.geojson")}), 2);
+    EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("poi")}));
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QStringLiteral("Cannot add %1: out of memory").arg(QDir::toNativeSeparators(failing)));
 }
 
 // Files dropped on the data view or the table of contents are added on top

@@ -559,11 +559,112 @@ TEST_F(Window, DataViewZoomsPansAndFits)
     toc->setCurrentItem(toc->itemOf(sample.parks.get()));
     window->findChild<QAction *>(QStringLiteral("layerZoomTo"))->trigger();
     const QRectF shown = view->shownExtent();
-    EXPECT_TRUE(shown.contains(sample.parks->extent()));
+    EXPECT_TRUE(shown.contains(sample.parks->extent().value()));
     EXPECT_LT(shown.width() * shown.height(), full.width() * full.height() / 2);
 
     window->findChild<QAction *>(QStringLiteral("viewFullExtent"))->trigger();
     EXPECT_EQ(view->shownExtent(), full);
+}
+
+} // namespace
+
+namespace {
+
+// What the table of contents changes (a tick, a removal, data added) shows at
+// once in the legends of the map it changes.
+TEST_F(Window, LegendsFollowTheTableOfContents)
+{
+    TocWidget *toc = window->tableOfContents();
+    const auto legend = std::static_pointer_cast<Legend>(sample.legendFrame->surroundModel());
+    const auto listed = [&] {
+        QStringList names;
+        for (const std::shared_ptr<Layer> &layer : legend->items())
+            names << layer->name();
+        return names;
+    };
+    ASSERT_EQ(listed(), QStringList{QStringLiteral("Parks")});
+    const struct
+    {
+        const char *edit;
+        std::function<void()> apply;
+        QStringList listed;
+    } rows[] = {
+        {"tick the hidden group",
+         [&] { pressSpaceOn(toc, toc->itemOf(sample.water.get())); },
+         {QStringLiteral("Parks"), QStringLiteral("Lakes"), QStringLiteral("Broken")}},
+        {"remove a layer",
+         [&] {
+             toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+             toc->removeCurrent();
+         },
+         {QStringLiteral("Lakes"), QStringLiteral("Broken")}},
+        {"untick a member", [&] { pressSpaceOn(toc, toc->itemOf(sample.broken.get())); }, {QStringLiteral("Lakes")}},
+        {"add data",
+         [&] { window->addData({QStringLiteral(MAPDESK_SAMPLES "/data/parks.geojson")}); },
+         {QStringLiteral("parks"), QStringLiteral("Lakes")}},
+    };
+    for (const auto &row : rows) {
+        row.apply();
+        EXPECT_EQ(listed(), row.listed) << row.edit;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A map whose only data is one point shows it in the middle of the view, and
+// Zoom to Layer on a point brings it there.
+TEST_F(Window, ASinglePointIsShownInTheMiddleOfTheView)
+{
+    MapView *view = window->dataView();
+    const QPointF middle = QRectF(view->rect()).center();
+    const QPointF well(150000, 420000);
+    auto point = std::make_shared<FeatureLayer>(QStringLiteral("Well"));
+    Feature feature;
+    feature.points = {well};
+    point->setFeatures({feature});
+
+    const auto document = Document::createUntitled();
+    document->focusMapModel()->addLayer(point);
+    document->captureDrawnState();
+    application->setDocument(document);
+    const QPointF shown = view->mapTransform().map(well);
+    EXPECT_NEAR(shown.x(), middle.x(), 1);
+    EXPECT_NEAR(shown.y(), middle.y(), 1);
+    EXPECT_TRUE(dataViewDrawsAt(well));
+
+    application->setDocument(sample.document);
+    document->focusMapModel()->removeLayer(point);
+    sample.town->addLayer(point);
+    window->tableOfContents()->showContents();
+    window->tableOfContents()->setCurrentItem(window->tableOfContents()->itemOf(point.get()));
+    window->findChild<QAction *>(QStringLiteral("layerZoomTo"))->trigger();
+    const QPointF zoomed = view->mapTransform().map(well);
+    EXPECT_NEAR(zoomed.x(), middle.x(), 1);
+    EXPECT_NEAR(zoomed.y(), middle.y(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Save As gives a name without a suffix the map document's suffix, so that
+// the file is known as a map document by its name; other names stay.
+TEST(SaveAs, NameWithoutASuffixGetsTheDocumentSuffix)
+{
+    const struct
+    {
+        const char *typed;
+        const char *saved;
+    } rows[] = {
+        {"/maps/plan", "/maps/plan.mapdesk.json"},
+        {"/maps/v1.0/plan", "/maps/v1.0/plan.mapdesk.json"},
+        {"/maps/plan.mapdesk.json", "/maps/plan.mapdesk.json"},
+        {"/maps/plan.json", "/maps/plan.json"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(MainWindow::documentFileName(QLatin1String(row.typed)), QLatin1String(row.saved)) << row.typed;
 }
 
 } // namespace
