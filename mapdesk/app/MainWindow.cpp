@@ -9,6 +9,7 @@
 #include "GroupLayer.h"
 #include "HostError.h"
 #include "Layer.h"
+#include "LayerChoiceDialog.h"
 #include "LayerTree.h"
 #include "LayoutView.h"
 #include "Map.h"
@@ -37,9 +38,10 @@ namespace mapdesk {
 namespace {
 const QString kDocumentFilter = QStringLiteral("Map documents (*.mapdesk.json *.json);;All files (*)");
 
-/// How many layers (in groups too) have data that could not be read, and how
-/// many of them were not read because the reading was cancelled.
-void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, int &unread, int &notLoaded)
+/// How many layers (in groups too) have data that could not be read, how
+/// many of them were not read because the reading was cancelled, and how
+/// many were read with a warning.
+void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, int &unread, int &notLoaded, int &warned)
 {
     for (const std::shared_ptr<Layer> &layer : layers) {
         const QString error = layer->errorText();
@@ -47,8 +49,10 @@ void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, i
             ++notLoaded;
         else if (!error.isEmpty())
             ++unread;
+        else if (!layer->warningText().isEmpty())
+            ++warned;
         if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer); group && depth < 64)
-            countUnread(group->members(), depth + 1, unread, notLoaded);
+            countUnread(group->members(), depth + 1, unread, notLoaded, warned);
     }
 }
 
@@ -276,12 +280,22 @@ int MainWindow::addData(const QStringList &paths)
             break;
         }
         // A failure while reading refuses this file; the others are read on.
-        QString error;
         try {
-            if (std::shared_ptr<Layer> layer = m_dataReader(path, &error))
-                layers.push_back(std::move(layer));
+            QStringList tables = DataFile::datasetLayers(path);
+            if (tables.size() > 1)
+                tables = chooseLayers(path, tables);
             else
-                refused << tr("Cannot add %1").arg(error);
+                tables = QStringList{QString()}; // the file's one layer
+            for (const QString &table : tables) {
+                QString error;
+                if (std::shared_ptr<Layer> layer = m_dataReader(path, table, &error)) {
+                    if (const QString warning = layer->warningText(); !warning.isEmpty())
+                        refused << warning;
+                    layers.push_back(std::move(layer));
+                } else {
+                    refused << tr("Cannot add %1").arg(error);
+                }
+            }
         } catch (const std::exception &failure) {
             refused << tr("Cannot add %1").arg(faultOf(QDir::toNativeSeparators(path), failure));
         }
@@ -303,6 +317,16 @@ int MainWindow::addData(const QStringList &paths)
     }
     reportProblems(refused);
     return static_cast<int>(layers.size());
+}
+
+QStringList MainWindow::chooseLayers(const QString &path, const QStringList &layers)
+{
+    if (m_layerChooser)
+        return m_layerChooser(path, layers);
+    if (!m_interactive)
+        return layers;
+    LayerChoiceDialog dialog(path, layers, this);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QStringList();
 }
 
 void MainWindow::filesDropped(const QStringList &paths)
@@ -396,11 +420,14 @@ bool MainWindow::openDocument(const QString &path)
     m_application->setDocument(document);
     int unread = 0;
     int notLoaded = 0;
+    int warned = 0;
     for (const std::shared_ptr<Map> &map : document->mapModels())
-        countUnread(map->layers(), 0, unread, notLoaded);
+        countUnread(map->layers(), 0, unread, notLoaded, warned);
     QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(document->filePath()));
     if (unread > 0)
         opened = tr("%1; the data of %n layer(s) could not be read", nullptr, unread).arg(opened);
+    if (warned > 0)
+        opened = tr("%1; %n layer(s) with warnings, marked in the table of contents", nullptr, warned).arg(opened);
     if (notLoaded > 0)
         opened = tr("%1; cancelled: %n layer(s) not loaded", nullptr, notLoaded).arg(opened);
     statusBar()->showMessage(opened);

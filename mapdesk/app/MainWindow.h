@@ -57,9 +57,11 @@ public:
     /// Makes a new untitled document current, without asking.
     void newDocument();
     /// Adds each data file of `paths` as a layer at the top of the focus map,
-    /// in the order given (the first on top). A file that cannot be read is
-    /// refused with a message naming it and saying why, and adds nothing.
-    /// Returns how many layers were added.
+    /// in the order given (the first on top). A file holding several layers
+    /// (a GeoPackage's tables) adds the ones chosen (see setLayerChooser()),
+    /// each as a layer. A file that cannot be read is refused with a message
+    /// naming it and saying why, and adds nothing; features that could not
+    /// be read are told of too. Returns how many layers were added.
     int addData(const QStringList &paths);
     /// Files dropped on the window: a map document is opened (after asking
     /// about unsaved changes), data files are added.
@@ -85,11 +87,18 @@ public:
     void reportProblems(const QStringList &messages);
     /// Whether problems are also shown in message boxes (not in tests).
     void setInteractive(bool interactive) { m_interactive = interactive; }
-    /// Reads one data file for Add Data: a layer, or null with the fault in `error`.
-    using DataReader = std::function<std::shared_ptr<Layer>(const QString &path, QString *error)>;
+    /// Reads one data file (one of its layers, when named) for Add Data: a
+    /// layer, or null with the fault in `error`.
+    using DataReader =
+        std::function<std::shared_ptr<Layer>(const QString &path, const QString &datasetLayer, QString *error)>;
     /// How Add Data reads each file (DataFile::open unless set); a failure it
     /// throws refuses that file only, naming it.
     void setDataReader(DataReader reader) { m_dataReader = std::move(reader); }
+    /// Which of the layers of a data file holding several to add (none: the file adds nothing).
+    using LayerChooser = std::function<QStringList(const QString &path, const QStringList &layers)>;
+    /// How Add Data asks about a file holding several layers; unless set, a
+    /// LayerChoiceDialog when interactive, otherwise every layer.
+    void setLayerChooser(LayerChooser chooser) { m_layerChooser = std::move(chooser); }
     /// How long opening or adding data runs before its progress shows, in ms.
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
     /// The progress of the opening or adding under way, or null.
@@ -118,6 +127,7 @@ private:
     bool saveAsTriggered();
     void documentRedrawn();
     void takeSavedFlags();
+    QStringList chooseLayers(const QString &path, const QStringList &layers);
 
     std::shared_ptr<Application> m_application;
     std::shared_ptr<Document> m_document;
@@ -132,6 +142,7 @@ private:
     int m_progressDelay = 500;
     WorkProgress *m_work = nullptr;
     DataReader m_dataReader;
+    LayerChooser m_layerChooser;
     /// Every layer's flag as of the last open or save, in tree order.
     std::vector<std::pair<const void *, bool>> m_savedFlags;
 };

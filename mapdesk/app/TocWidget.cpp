@@ -130,9 +130,10 @@ void TocWidget::addLayers(QTreeWidgetItem *parent, const std::vector<std::shared
                        | Qt::ItemIsDragEnabled | (group ? Qt::ItemIsDropEnabled : Qt::NoItemFlags));
         item->setCheckState(0, layer->visible() ? Qt::Checked : Qt::Unchecked);
         const QString error = layer->errorText();
-        if (!error.isEmpty()) {
+        const QString warning = layer->warningText();
+        if (!error.isEmpty() || !warning.isEmpty()) {
             item->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-            item->setToolTip(0, literalToolTip(error));
+            item->setToolTip(0, literalToolTip(error.isEmpty() ? warning : error));
         } else {
             item->setToolTip(0, literalToolTip(layer->name()));
         }

@@ -20,7 +20,8 @@ class Map;
 /// Each layer's check box is bound to the layer's own visibility flag both
 /// ways: ticking sets the flag and redraws the layer's map and its legends, and the
 /// document's updateContents() makes the boxes show the flags. A layer whose
-/// source failed carries a warning icon and its error as tooltip. Names and
+/// source failed, or whose data came with a warning (features left out),
+/// carries a warning icon and its error or warning as tooltip. Names and
 /// errors show as they are, in the items and in the tooltips, never as markup.
 /// Activating a map (double-click or Enter) makes it the focus map.
 ///

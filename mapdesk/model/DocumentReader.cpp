@@ -273,9 +273,9 @@ std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString 
 {
     std::shared_ptr<Layer> layer = readLayerFields(value, where, depth);
     const bool group = layer->kind() == Layer::Kind::Group;
-    layer->setOtherFields(
-        otherFields(value.toObject(), {QStringLiteral("type"), QStringLiteral("name"), QStringLiteral("visible"),
-                                       group ? QStringLiteral("layers") : QStringLiteral("source")}));
+    layer->setOtherFields(otherFields(value.toObject(), {QStringLiteral("type"), QStringLiteral("name"),
+                                                         QStringLiteral("visible"), QStringLiteral("layer"),
+                                                         group ? QStringLiteral("layers") : QStringLiteral("source")}));
     return layer;
 }
 
@@ -288,6 +288,10 @@ std::shared_ptr<Layer> Reader::readLayerFields(const QJsonValue &value, const QS
 
     if (type == QLatin1String("feature")) {
         auto layer = std::make_shared<FeatureLayer>(name, sourcePath(object, where), visible);
+        const QJsonValue table = object.value(QStringLiteral("layer"));
+        if (!table.isUndefined() && !table.isString())
+            wrongType(child(where, QStringLiteral("layer")), QStringLiteral("a string"), table);
+        layer->setDatasetLayer(table.toString());
         m_dataLayers.push_back(layer);
         return layer;
     }

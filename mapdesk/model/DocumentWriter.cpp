@@ -126,6 +126,8 @@ QJsonObject Writer::writeLayer(Layer &layer, int depth) const
         object.insert(QStringLiteral("type"), QStringLiteral("feature"));
         object.insert(QStringLiteral("source"),
                       relativeSource(static_cast<FeatureLayer &>(layer).sourcePath(), layer.name()));
+        if (const QString table = static_cast<FeatureLayer &>(layer).datasetLayer(); !table.isEmpty())
+            object.insert(QStringLiteral("layer"), table);
         break;
     case Layer::Kind::Raster:
         object.insert(QStringLiteral("type"), QStringLiteral("raster"));

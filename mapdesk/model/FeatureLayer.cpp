@@ -3,6 +3,7 @@
 #include "GdalSupport.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
@@ -145,6 +146,8 @@ bool FeatureLayer::load()
 {
     m_features.clear();
     m_extent.reset();
+    m_skipped = 0;
+    m_stoppedAt.clear();
     m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
     if (!m_errorText.isEmpty())
         return false;
@@ -162,19 +165,60 @@ bool FeatureLayer::load()
         m_errorText = QStringLiteral("%1 holds no feature layer").arg(m_sourcePath);
         return false;
     }
-    OGRLayer *source = dataset->GetLayer(0);
-    source->ResetReading();
-    std::vector<Feature> features;
-    for (const auto &feature : *source)
-        features.push_back(convert(*feature));
-    if (CPLGetLastErrorType() >= CE_Failure) {
-        m_errorText = QStringLiteral("cannot read the features of %1: %2")
-                          .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error")));
+    OGRLayer *source =
+        m_datasetLayer.isEmpty() ? dataset->GetLayer(0) : dataset->GetLayerByName(m_datasetLayer.toUtf8().constData());
+    if (!source) {
+        m_errorText = QStringLiteral("%1 holds no layer named \"%2\"").arg(m_sourcePath, m_datasetLayer);
         return false;
     }
+    source->ResetReading();
+    // Each feature is read on its own: one that cannot be read is left out
+    // and counted, and the others are kept.
+    std::vector<Feature> features;
+    int skipped = 0;
+    QString firstFault;
+    for (;;) {
+        CPLErrorReset();
+        const OGRFeatureUniquePtr feature(source->GetNextFeature());
+        const bool failed = CPLGetLastErrorType() >= CE_Failure;
+        if (failed && firstFault.isEmpty())
+            firstFault = GdalSupport::lastError(QStringLiteral("read error"));
+        if (!feature) {
+            // The reading stopped: at the end, or at a fault it cannot pass.
+            if (failed)
+                m_stoppedAt = firstFault;
+            break;
+        }
+        if (failed)
+            ++skipped;
+        else
+            features.push_back(convert(*feature));
+    }
+    if (features.empty() && !firstFault.isEmpty()) {
+        m_stoppedAt.clear();
+        m_errorText = QStringLiteral("cannot read the features of %1: %2").arg(m_sourcePath, firstFault);
+        return false;
+    }
+    m_skipped = skipped;
     m_features = std::move(features);
     m_extent = extentOf(m_features);
     return true;
+}
+
+QString FeatureLayer::warningText() const
+{
+    QStringList warnings;
+    if (m_skipped == 1)
+        warnings << QStringLiteral("1 feature of %1 could not be read and is not shown").arg(m_sourcePath);
+    else if (m_skipped > 1)
+        warnings
+            << QStringLiteral("%1 features of %2 could not be read and are not shown").arg(m_skipped).arg(m_sourcePath);
+    if (!m_stoppedAt.isEmpty())
+        warnings << QStringLiteral("reading %1 stopped after %2 features at a fault: %3")
+                        .arg(m_sourcePath)
+                        .arg(m_features.size() + static_cast<std::size_t>(m_skipped))
+                        .arg(m_stoppedAt);
+    return warnings.join(QLatin1Char('\n'));
 }
 
 void FeatureLayer::setFeatures(std::vector<Feature> features)
@@ -182,6 +226,8 @@ void FeatureLayer::setFeatures(std::vector<Feature> features)
     m_features = std::move(features);
     m_extent = extentOf(m_features);
     m_errorText.clear();
+    m_skipped = 0;
+    m_stoppedAt.clear();
 }
 
 } // namespace mapdesk

@@ -22,9 +22,18 @@ public:
     /// Absolute path of the data file; empty for a layer filled in memory.
     QString sourcePath() const { return m_sourcePath; }
     void setSourcePath(const QString &path);
-    /// Reads every feature of the source's first layer, replacing what was
-    /// held. Returns false and sets errorText() when the source cannot be read.
+    /// The layer (table) of a data file holding several that this layer
+    /// shows; empty for the file's first layer.
+    QString datasetLayer() const { return m_datasetLayer; }
+    void setDatasetLayer(const QString &name) { m_datasetLayer = name; }
+    /// Reads every feature of the source's layer, replacing what was held.
+    /// Returns false and sets errorText() when the source cannot be read. A
+    /// feature that cannot be read is left out and counted in
+    /// skippedFeatures(); the others are kept.
     bool load();
+    /// How many features the last load() left out because they could not be
+    /// read (a fault that ends the reading early is told in warningText()).
+    int skippedFeatures() const { return m_skipped; }
     /// Leaves the data unread, with `reason` as the error text (reading was
     /// cancelled); the source stays, so that saving keeps the layer whole.
     void setNotLoaded(const QString &reason);
@@ -33,11 +42,16 @@ public:
     const std::vector<Feature> &features() const { return m_features; }
 
     QString errorText() const override { return m_errorText; }
+    QString warningText() const override;
     std::optional<QRectF> extent() const override { return m_extent; }
 
 private:
     QString m_sourcePath;
+    QString m_datasetLayer;
     QString m_errorText;
+    int m_skipped = 0;
+    /// The fault that ended the last reading early; empty when it read to the end.
+    QString m_stoppedAt;
     std::vector<Feature> m_features;
     std::optional<QRectF> m_extent;
 };

@@ -33,6 +33,11 @@ QString Layer::errorText() const
     return {};
 }
 
+QString Layer::warningText() const
+{
+    return {};
+}
+
 std::optional<QRectF> Layer::extent() const
 {
     return std::nullopt;

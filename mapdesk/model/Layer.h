@@ -30,6 +30,9 @@ public:
 
     /// Why the layer's data could not be read; empty when it was read (or has no data source).
     virtual QString errorText() const;
+    /// What the user should know about data that was read, such as features
+    /// left out; empty when there is nothing to tell.
+    virtual QString warningText() const;
     /// Extent of the layer's data in map coordinates (x east, y north; the
     /// rectangle's top() is the smallest y). Empty when there is no data; the
     /// extent of a single point has no width nor height, yet is there.

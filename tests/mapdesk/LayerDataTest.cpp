@@ -1,5 +1,7 @@
 #include "ModelTestSupport.h"
 
+#include "DataFile.h"
+
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -193,4 +195,57 @@ TEST(LayerDataTest, CollectionsAndMultiPartsAreSplitIntoAreasLinesAndPoints)
     EXPECT_DOUBLE_EQ(mixed.attributes.value(QStringLiteral("n")).toDouble(), 1.5);
     EXPECT_TRUE(layer.features()[1].extent().isNull());
     EXPECT_EQ(layer.extent(), QRectF(0, 0, 20, 20));
+}
+
+// A file of several layers (a GeoPackage's tables) is read one layer at a
+// time, by its name; the file lists them in its own order.
+TEST(LayerDataTest, OneLayerOfAFileOfSeveralIsReadByItsName)
+{
+    EXPECT_EQ(DataFile::datasetLayers(data(QStringLiteral("town.gpkg"))),
+              (QStringList{QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")}));
+    EXPECT_EQ(DataFile::datasetLayers(data(QStringLiteral("roads.geojson"))), QStringList{QStringLiteral("roads")});
+    EXPECT_EQ(DataFile::datasetLayers(data(QStringLiteral("hillshade.tif"))), QStringList());
+
+    const struct
+    {
+        const char *table;
+        std::size_t features; // 0: the table is not there
+    } rows[] = {{"", 10}, {"roads", 10}, {"railway", 1}, {"parks", 3}, {"lakes", 0}};
+    for (const auto &row : rows) {
+        FeatureLayer layer(QStringLiteral("L"), data(QStringLiteral("town.gpkg")));
+        layer.setDatasetLayer(QLatin1String(row.table));
+        EXPECT_EQ(layer.load(), row.features > 0) << row.table;
+        EXPECT_EQ(layer.features().size(), row.features) << row.table;
+        if (row.features == 0) {
+            EXPECT_TRUE(layer.errorText().contains(QStringLiteral("no layer named \"lakes\""))) << row.table;
+        }
+    }
+}
+
+// A feature that cannot be read is left out and counted; the others stay.
+TEST(LayerDataTest, AFeatureThatCannotBeReadIsLeftOutAndCounted)
+{
+    QTemporaryDir dir;
+    for (const char *suffix : {".shp", ".dbf", ".prj"})
+        ASSERT_TRUE(QFile::copy(data(QStringLiteral("villages") + QLatin1String(suffix)),
+                                dir.filePath(QStringLiteral("villages") + QLatin1String(suffix))));
+    // The index gives the second record a length far beyond the file's end.
+    QFile original(data(QStringLiteral("villages.shx")));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray index = original.readAll();
+    const char huge[] = {0, 1, static_cast<char>(0x86), static_cast<char>(0xa0)};
+    index.replace(100 + 8 + 4, 4, huge, 4);
+    const QString shapes =
+        writeFile(dir, QStringLiteral("villages.shx"), index).replace(QStringLiteral(".shx"), QStringLiteral(".shp"));
+
+    FeatureLayer layer(QStringLiteral("Villages"), shapes);
+    ASSERT_TRUE(layer.load()) << layer.errorText().toStdString();
+    EXPECT_EQ(layer.features().size(), 4u);
+    EXPECT_EQ(layer.skippedFeatures(), 1);
+    EXPECT_EQ(layer.warningText(), QStringLiteral("1 feature of %1 could not be read and is not shown").arg(shapes));
+
+    FeatureLayer whole(QStringLiteral("Villages"), data(QStringLiteral("villages.shp")));
+    ASSERT_TRUE(whole.load());
+    EXPECT_EQ(whole.features().size(), 5u);
+    EXPECT_EQ(whole.warningText(), QString());
 }

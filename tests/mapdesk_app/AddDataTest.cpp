@@ -3,22 +3,27 @@
 #include "DesktopHost.h"
 #include "Document.h"
 #include "DocumentReader.h"
+#include "FeatureLayer.h"
 #include "Layer.h"
+#include "LayerChoiceDialog.h"
 #include "MainWindow.h"
 #include "Map.h"
 #include "MapView.h"
 #include "TocWidget.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
+#include <optional>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -142,16 +147,109 @@ TEST_F(DataHost, AFailureWhileReadingRefusesOnlyThatFile)
 {
     MainWindow *window = start({});
     const QString failing = kData + QStringLiteral("parks.geojson");
-    window->setDataReader([&](const QString &path, QString *error) {
+    window->setDataReader([&](const QString &path, const QString &table, QString *error) {
         if (path == failing)
             throw std::runtime_error("out of memory");
-        return DataFile::open(path, error);
+        return DataFile::open(path, table, error);
     });
     EXPECT_EQ(
         window->addData({kData + QStringLiteral("roads.geojson"), failing, kData + QStringLiteral("poi.geojson")}), 2);
     EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("poi")}));
     EXPECT_EQ(window->statusBar()->currentMessage(),
               QStringLiteral("Cannot add %1: out of memory").arg(QDir::toNativeSeparators(failing)));
+}
+
+// Data added with features left out is added; the user is told how many, in
+// the status bar and on the layer in the table of contents.
+TEST_F(DataHost, FeaturesLeftOutAreToldOf)
+{
+    for (const char *suffix : {".shp", ".dbf"})
+        ASSERT_TRUE(QFile::copy(kData + QStringLiteral("villages") + QLatin1String(suffix),
+                                files.filePath(QStringLiteral("villages") + QLatin1String(suffix))));
+    QFile original(kData + QStringLiteral("villages.shx"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray index = original.readAll();
+    // The index gives the second record a length far beyond the file's end.
+    index.replace(100 + 8 + 4, 4, QByteArray::fromHex("000186a0"));
+    QFile damagedIndex(files.filePath(QStringLiteral("villages.shx")));
+    ASSERT_TRUE(damagedIndex.open(QIODevice::WriteOnly) && damagedIndex.write(index) == index.size());
+    damagedIndex.close();
+
+    MainWindow *window = start({});
+    const QString path = files.filePath(QStringLiteral("villages.shp"));
+    ASSERT_EQ(window->addData({path}), 1);
+    const QString told = QStringLiteral("1 feature of %1 could not be read and is not shown").arg(path);
+    EXPECT_EQ(window->statusBar()->currentMessage(), told);
+    QTreeWidgetItem *item = window->tableOfContents()->topLevelItem(0)->child(0);
+    EXPECT_EQ(item->toolTip(0), told);
+    EXPECT_FALSE(item->icon(0).isNull());
+}
+
+// A file of several layers adds the ones chosen, each as a layer named after
+// its table (all of them unless asked); the document keeps which table each
+// layer shows.
+TEST_F(DataHost, AFileOfSeveralLayersAddsTheChosenOnes)
+{
+    const QString town = kData + QStringLiteral("town.gpkg");
+    const struct
+    {
+        const char *asked;
+        std::optional<QStringList> chosen; // not asked: the window adds all
+        QStringList added;
+    } rows[] = {
+        {"not asked", std::nullopt, {QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")}},
+        {"one chosen", QStringList{QStringLiteral("parks")}, {QStringLiteral("parks")}},
+        {"none chosen", QStringList(), {}},
+    };
+    MainWindow *window = start({});
+    for (const auto &row : rows) {
+        window->newDocument();
+        QStringList offered;
+        if (row.chosen) {
+            window->setLayerChooser([&](const QString &path, const QStringList &layers) {
+                EXPECT_EQ(path, town);
+                offered = layers;
+                return *row.chosen;
+            });
+        }
+        EXPECT_EQ(window->addData({town}), row.added.size()) << row.asked;
+        EXPECT_EQ(tocNames(window), row.added) << row.asked;
+        if (row.chosen) {
+            EXPECT_EQ(offered.size(), 3) << row.asked;
+        }
+    }
+
+    // Saved and opened again, each layer shows its own table.
+    window->newDocument();
+    window->setLayerChooser({});
+    ASSERT_EQ(window->addData({town}), 3);
+    const QString saved = files.filePath(QStringLiteral("town.mapdesk.json"));
+    ASSERT_TRUE(window->saveDocumentAs(saved));
+    ASSERT_TRUE(window->openDocument(saved));
+    const auto &layers = host->application()->currentDocument()->mapModels().front()->layers();
+    ASSERT_EQ(layers.size(), 3u);
+    const auto railway = std::dynamic_pointer_cast<FeatureLayer>(layers[1]);
+    ASSERT_TRUE(railway);
+    EXPECT_EQ(railway->datasetLayer(), QStringLiteral("railway"));
+    EXPECT_EQ(railway->features().size(), 1u);
+}
+
+// The question lists the file's layers, all ticked; OK waits for a tick.
+TEST(LayerChoice, AllLayersAreTickedAtFirstAndOneAtLeastIsNeeded)
+{
+    LayerChoiceDialog dialog(QStringLiteral("/data/town.gpkg"),
+                             {QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")});
+    auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    EXPECT_EQ(dialog.chosen(),
+              (QStringList{QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")}));
+    dialog.setTicked(1, false);
+    EXPECT_EQ(dialog.chosen(), (QStringList{QStringLiteral("roads"), QStringLiteral("parks")}));
+    EXPECT_TRUE(ok->isEnabled());
+    dialog.setTicked(0, false);
+    dialog.setTicked(2, false);
+    EXPECT_FALSE(ok->isEnabled());
+    dialog.setTicked(2, true);
+    EXPECT_TRUE(ok->isEnabled());
 }
 
 // Files dropped on the data view or the table of contents are added on top
