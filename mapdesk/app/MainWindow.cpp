@@ -15,6 +15,7 @@
 #include "Map.h"
 #include "MapView.h"
 #include "PageLayout.h"
+#include "Symbol.h"
 #include "TocWidget.h"
 #include "WorkProgress.h"
 
@@ -196,6 +197,8 @@ void MainWindow::createMenus()
     m_toc->addLayerAction(zoomToLayer);
     layerMenu->addSeparator();
     layerMenu->addAction(zoomToLayer);
+    layerMenu->addSeparator();
+    layerMenu->addAction(m_toc->propertiesAction());
 }
 
 void MainWindow::bindDocument()
@@ -308,6 +311,7 @@ int MainWindow::addData(const QStringList &paths)
         }
         for (std::size_t i = 0; i < layers.size(); ++i)
             map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
+        Symbol::giveDefaults(m_document->mapModels());
         m_document->setModified(true);
         m_document->updateLegendsOf(map.get());
         map->refresh();

@@ -4,19 +4,15 @@
 #include "Layer.h"
 #include "RasterLayer.h"
 
-#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
-#include <array>
 
 namespace mapdesk {
 
 namespace {
-constexpr double kPointRadius = 3.0;
-
 QRectF withArea(QRectF extent, const QSizeF &target)
 {
     // A single point is shown at one map unit per pixel; a horizontal or
@@ -44,23 +40,6 @@ QTransform MapPainter::fit(const std::optional<QRectF> &extent, const QRectF &ta
                       targetCentre.y() + centre.y() * scale);
 }
 
-QColor MapPainter::colourOf(Layer &layer)
-{
-    // Each layer name gets the next colour of a palette of clearly different
-    // ones when it is first drawn, and keeps it for the session: the same
-    // layer looks the same in every view, and layers seldom share a colour.
-    static const std::array<QColor, 12> palette{QColor(31, 120, 180),  QColor(227, 26, 28),   QColor(51, 160, 44),
-                                                QColor(255, 127, 0),   QColor(106, 61, 154),  QColor(177, 89, 40),
-                                                QColor(166, 206, 227), QColor(251, 154, 153), QColor(178, 223, 138),
-                                                QColor(253, 191, 111), QColor(202, 178, 214), QColor(140, 140, 140)};
-    static QHash<QString, std::size_t> assigned;
-    const QString name = layer.name();
-    auto found = assigned.find(name);
-    if (found == assigned.end())
-        found = assigned.insert(name, static_cast<std::size_t>(assigned.size()));
-    return palette[*found % palette.size()];
-}
-
 void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform)
 {
     for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer)
@@ -78,15 +57,19 @@ void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &tr
             painter.drawImage(transform.mapRect(*extent), raster->image());
         }
     } else if (const auto *features = dynamic_cast<const FeatureLayer *>(&layer)) {
-        const QColor colour = colourOf(layer);
+        const Symbol symbol = features->symbol();
+        const QColor &colour = symbol.colour;
+        const double radius = symbol.pointSize / 2;
         QColor fill = colour;
         fill.setAlpha(150);
         QPen outline(colour.darker(160));
         outline.setCosmetic(true);
         outline.setWidthF(1.0);
-        QPen line(colour.darker(130));
+        QPen line(colour);
         line.setCosmetic(true);
-        line.setWidthF(2.0);
+        line.setWidthF(symbol.lineWidth);
+        line.setCapStyle(Qt::RoundCap);
+        line.setJoinStyle(Qt::RoundJoin);
         for (const Feature &feature : features->features()) {
             if (!feature.areas.isEmpty()) {
                 QPainterPath areas = transform.map(feature.areas);
@@ -104,7 +87,7 @@ void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &tr
                 painter.setPen(outline);
                 painter.setBrush(colour);
                 for (const QPointF &point : feature.points)
-                    painter.drawEllipse(transform.map(point), kPointRadius, kPointRadius);
+                    painter.drawEllipse(transform.map(point), radius, radius);
             }
         }
     }
@@ -129,7 +112,7 @@ void MapPainter::drawSwatch(QPainter &painter, Layer &layer, const QRectF &box)
             areas = areas || !feature.areas.isEmpty();
             lines = lines || !feature.lines.isEmpty();
         }
-        const QColor colour = colourOf(layer);
+        const QColor colour = featureLayer->symbol().colour;
         if (areas) {
             QColor fill = colour;
             fill.setAlpha(150);
@@ -137,7 +120,7 @@ void MapPainter::drawSwatch(QPainter &painter, Layer &layer, const QRectF &box)
             painter.setPen(QPen(colour.darker(160), 0));
             painter.drawRect(box);
         } else if (lines) {
-            painter.setPen(QPen(colour.darker(130), std::max(1.5, box.height() / 5)));
+            painter.setPen(QPen(colour, std::max(1.5, box.height() / 5)));
             painter.drawLine(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
         } else {
             const double radius = std::min(box.width(), box.height()) / 3;

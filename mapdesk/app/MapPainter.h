@@ -14,10 +14,10 @@ namespace mapdesk {
 
 class Layer;
 
-/// Draws map layers with simple symbology, for the data view and for the map
-/// frames of the page layout: areas filled and outlined, lines stroked,
-/// points as dots, each feature layer in a colour of its own; rasters as
-/// their images. Map coordinates have y north, so the transforms flip y.
+/// Draws map layers, for the data view and for the map frames of the page
+/// layout: each feature layer by its symbol (areas filled half transparent
+/// and outlined, lines stroked, points as dots); rasters as their images. Map coordinates have y north, so the
+/// transforms flip y.
 class MapPainter
 {
 public:
@@ -30,8 +30,6 @@ public:
     static void draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform);
     /// Draws one layer; group layers draw nothing of their own.
     static void drawLayer(QPainter &painter, Layer &layer, const QTransform &transform);
-    /// The colour a feature layer is drawn in: fixed for its name.
-    static QColor colourOf(Layer &layer);
     /// A small sample of how the layer is drawn, for legends.
     static void drawSwatch(QPainter &painter, Layer &layer, const QRectF &box);
 };

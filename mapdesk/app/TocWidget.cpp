@@ -2,9 +2,11 @@
 
 #include "Document.h"
 #include "DocumentEvents.h"
+#include "FeatureLayer.h"
 #include "FileDrop.h"
 #include "GroupLayer.h"
 #include "Layer.h"
+#include "LayerPropertiesDialog.h"
 #include "LayerTree.h"
 #include "Map.h"
 #include "PageLayout.h"
@@ -69,6 +71,9 @@ TocWidget::TocWidget(QWidget *parent) : QTreeWidget(parent)
     m_rename->setObjectName(QStringLiteral("layerRename"));
     m_rename->setShortcut(QKeySequence(Qt::Key_F2));
     connect(m_rename, &QAction::triggered, this, &TocWidget::renameCurrent);
+    m_properties = new QAction(tr("&Properties..."), this);
+    m_properties->setObjectName(QStringLiteral("layerPropertiesAction"));
+    connect(m_properties, &QAction::triggered, this, &TocWidget::showProperties);
     for (QAction *action : {m_newGroup, m_remove, m_rename}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
@@ -385,9 +390,27 @@ void TocWidget::showMenu(const QPoint &at)
         menu.addSeparator();
         menu.addActions(m_layerActions);
     }
+    menu.addSeparator();
+    m_properties->setEnabled(std::dynamic_pointer_cast<FeatureLayer>(layerOf(currentItem())) != nullptr);
+    menu.addAction(m_properties);
     menu.exec(viewport()->mapToGlobal(at));
     m_remove->setEnabled(true);
     m_rename->setEnabled(true);
+    m_properties->setEnabled(true);
+}
+
+void TocWidget::showProperties()
+{
+    const Entry entry = m_entries.value(currentItem());
+    const auto layer = std::dynamic_pointer_cast<FeatureLayer>(entry.isMap ? nullptr : entry.layer.lock());
+    const std::shared_ptr<Map> map = entry.map.lock();
+    if (!layer || !map)
+        return;
+    LayerPropertiesDialog dialog(layer->name(), layer->symbol(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.symbol() == layer->symbol())
+        return;
+    layer->setSymbol(dialog.symbol());
+    changed({map.get()}, layer.get());
 }
 
 } // namespace mapdesk

@@ -28,8 +28,8 @@ class Map;
 /// The tree is also where layers are arranged: a layer or group dragged to
 /// a new place (above or below another layer, or onto a group or map to go
 /// in at its top) moves there; New Group, Remove and Rename (F2) act on the
-/// current item and are in its context menu. Every change is drawn at once
-/// and marks the document modified. Shares the document.
+/// current item and are in its context menu, with Properties... Every change
+/// is drawn at once and marks the document modified. Shares the document.
 class TocWidget : public QTreeWidget
 {
     Q_OBJECT
@@ -67,6 +67,10 @@ public:
     QAction *newGroupAction() const { return m_newGroup; }
     QAction *removeAction() const { return m_remove; }
     QAction *renameAction() const { return m_rename; }
+    QAction *propertiesAction() const { return m_properties; }
+    /// Shows the current item's Properties: a feature layer's symbol. A
+    /// change is drawn at once and marks the document modified.
+    void showProperties();
     /// Adds an action of the window's to the layers' context menu (after the tree's own).
     void addLayerAction(QAction *action) { m_layerActions.append(action); }
 
@@ -105,6 +109,7 @@ private:
     QAction *m_newGroup = nullptr;
     QAction *m_remove = nullptr;
     QAction *m_rename = nullptr;
+    QAction *m_properties = nullptr;
     QList<QAction *> m_layerActions;
     /// The drag this tree started last, and the layer it carries.
     mutable QPointer<QMimeData> m_dragData;

@@ -13,6 +13,7 @@
 #include "PageLayout.h"
 #include "RasterLayer.h"
 #include "ScaleBar.h"
+#include "Symbol.h"
 #include "TextElement.h"
 
 #include <QDir>
@@ -170,6 +171,7 @@ private:
     void readMaps(const QJsonObject &root);
     std::shared_ptr<Layer> readLayer(const QJsonValue &value, const QString &where, int depth);
     std::shared_ptr<Layer> readLayerFields(const QJsonValue &value, const QString &where, int depth);
+    Symbol readSymbol(const QJsonValue &value, const QString &where) const;
     void loadData();
     QString sourcePath(const QJsonObject &object, const QString &where) const;
     std::shared_ptr<Map> mapReference(const QJsonValue &value, const QString &where) const;
@@ -221,6 +223,7 @@ std::shared_ptr<Document> Reader::read(const QByteArray &json)
     readActiveView(root);
     readPageLayout(root);
     loadData();
+    Symbol::giveDefaults(m_document->mapModels());
     m_document->captureDrawnState();
     return m_document;
 }
@@ -272,10 +275,19 @@ void Reader::loadData()
 std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString &where, int depth)
 {
     std::shared_ptr<Layer> layer = readLayerFields(value, where, depth);
-    const bool group = layer->kind() == Layer::Kind::Group;
-    layer->setOtherFields(otherFields(value.toObject(), {QStringLiteral("type"), QStringLiteral("name"),
-                                                         QStringLiteral("visible"), QStringLiteral("layer"),
-                                                         group ? QStringLiteral("layers") : QStringLiteral("source")}));
+    QStringList known{QStringLiteral("type"), QStringLiteral("name"), QStringLiteral("visible")};
+    switch (layer->kind()) {
+    case Layer::Kind::Feature:
+        known << QStringLiteral("source") << QStringLiteral("layer") << QStringLiteral("symbol");
+        break;
+    case Layer::Kind::Raster:
+        known << QStringLiteral("source");
+        break;
+    case Layer::Kind::Group:
+        known << QStringLiteral("layers");
+        break;
+    }
+    layer->setOtherFields(otherFields(value.toObject(), known));
     return layer;
 }
 
@@ -292,6 +304,8 @@ std::shared_ptr<Layer> Reader::readLayerFields(const QJsonValue &value, const QS
         if (!table.isUndefined() && !table.isString())
             wrongType(child(where, QStringLiteral("layer")), QStringLiteral("a string"), table);
         layer->setDatasetLayer(table.toString());
+        if (const QJsonValue symbol = object.value(QStringLiteral("symbol")); !symbol.isUndefined())
+            layer->setSymbol(readSymbol(symbol, child(where, QStringLiteral("symbol"))));
         m_dataLayers.push_back(layer);
         return layer;
     }
@@ -313,6 +327,22 @@ std::shared_ptr<Layer> Reader::readLayerFields(const QJsonValue &value, const QS
     }
     fail(child(where, QStringLiteral("type")),
          QStringLiteral("unknown layer type %1 (expected \"feature\", \"raster\" or \"group\")").arg(quoted(type)));
+}
+
+Symbol Reader::readSymbol(const QJsonValue &value, const QString &where) const
+{
+    const QJsonObject object = toObject(value, where);
+    Symbol symbol;
+    const QString colourPlace = child(where, QStringLiteral("colour"));
+    const QString colour = requiredString(object, QStringLiteral("colour"), where);
+    symbol.colour = QColor::fromString(colour);
+    if (!symbol.colour.isValid())
+        fail(colourPlace, QStringLiteral("%1 is not a colour (expected one such as \"#1f78b4\")").arg(quoted(colour)));
+    if (const QJsonValue width = object.value(QStringLiteral("lineWidth")); !width.isUndefined())
+        symbol.lineWidth = number(width, child(where, QStringLiteral("lineWidth")), 0, Symbol::MaxLineWidth);
+    if (const QJsonValue size = object.value(QStringLiteral("pointSize")); !size.isUndefined())
+        symbol.pointSize = number(size, child(where, QStringLiteral("pointSize")), 0, Symbol::MaxPointSize);
+    return symbol;
 }
 
 QString Reader::sourcePath(const QJsonObject &object, const QString &where) const

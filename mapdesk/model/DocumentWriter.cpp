@@ -128,6 +128,13 @@ QJsonObject Writer::writeLayer(Layer &layer, int depth) const
                       relativeSource(static_cast<FeatureLayer &>(layer).sourcePath(), layer.name()));
         if (const QString table = static_cast<FeatureLayer &>(layer).datasetLayer(); !table.isEmpty())
             object.insert(QStringLiteral("layer"), table);
+        if (static_cast<FeatureLayer &>(layer).hasOwnSymbol()) {
+            const Symbol symbol = static_cast<FeatureLayer &>(layer).symbol();
+            object.insert(QStringLiteral("symbol"),
+                          QJsonObject{{QStringLiteral("colour"), symbol.colour.name(QColor::HexRgb)},
+                                      {QStringLiteral("lineWidth"), symbol.lineWidth},
+                                      {QStringLiteral("pointSize"), symbol.pointSize}});
+        }
         break;
     case Layer::Kind::Raster:
         object.insert(QStringLiteral("type"), QStringLiteral("raster"));

@@ -205,6 +205,15 @@ bool FeatureLayer::load()
     return true;
 }
 
+Symbol FeatureLayer::symbol() const
+{
+    if (m_symbol)
+        return *m_symbol;
+    Symbol fallback;
+    fallback.colour = Symbol::paletteColour(0);
+    return fallback;
+}
+
 QString FeatureLayer::warningText() const
 {
     QStringList warnings;

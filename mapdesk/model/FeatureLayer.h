@@ -3,6 +3,7 @@
 #include "Feature.h"
 #include "IFeatureLayer.h"
 #include "Layer.h"
+#include "Symbol.h"
 
 #include <vector>
 
@@ -41,6 +42,12 @@ public:
     void setFeatures(std::vector<Feature> features);
     const std::vector<Feature> &features() const { return m_features; }
 
+    /// How the layer is drawn: its own symbol, or until it has one the first
+    /// palette colour with the default sizes.
+    Symbol symbol() const;
+    bool hasOwnSymbol() const { return m_symbol.has_value(); }
+    void setSymbol(const Symbol &symbol) { m_symbol = symbol; }
+
     QString errorText() const override { return m_errorText; }
     QString warningText() const override;
     std::optional<QRectF> extent() const override { return m_extent; }
@@ -54,6 +61,7 @@ private:
     QString m_stoppedAt;
     std::vector<Feature> m_features;
     std::optional<QRectF> m_extent;
+    std::optional<Symbol> m_symbol;
 };
 
 } // namespace mapdesk

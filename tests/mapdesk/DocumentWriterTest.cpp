@@ -255,3 +255,40 @@ TEST(DocumentWriterTest, FieldsMapdeskDoesNotKnowSurviveASave)
     for (const auto &row : rows)
         EXPECT_EQ(row.found, row.expected) << row.where;
 }
+
+// Each feature layer's symbol is kept; a layer without one gets the first
+// palette colour no other layer has, and keeps it from then on.
+TEST(DocumentWriterTest, SymbolsAreKeptAndLayersWithoutOneGetColoursOfTheirOwn)
+{
+    const QByteArray json = R"({"version": 1, "maps": [{"name": "A", "layers": [
+            {"type": "feature", "name": "Roads", "source": "roads.geojson"},
+            {"type": "feature", "name": "Rail", "source": "rail.geojson",
+             "symbol": {"colour": "#e31a1c", "lineWidth": 3.5, "pointSize": 9}}]},
+        {"name": "B", "layers": [{"type": "group", "name": "G", "layers": [
+            {"type": "feature", "name": "Parks", "source": "parks.geojson"}]}]}]})";
+    const auto document = DocumentReader::fromJson(json, QStringLiteral("symbols"), QStringLiteral("/maps"));
+    const auto symbolOf = [](Document &d, int map, const QString &name) {
+        std::shared_ptr<Layer> found;
+        for (const auto &layer : d.mapModels()[static_cast<std::size_t>(map)]->layers()) {
+            const auto group = std::dynamic_pointer_cast<GroupLayer>(layer);
+            found = layer->name() == name ? layer : group ? group->members()[0] : found;
+        }
+        return std::dynamic_pointer_cast<FeatureLayer>(found)->symbol();
+    };
+    const struct
+    {
+        int map;
+        const char *layer;
+        Symbol symbol;
+    } rows[] = {
+        {0, "Roads", {Symbol::paletteColour(0), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
+        {0, "Rail", {QColor(0xe3, 0x1a, 0x1c), 3.5, 9}},
+        {1, "Parks", {Symbol::paletteColour(2), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
+    };
+    const auto reread = DocumentReader::fromJson(DocumentWriter::toJson(*document, QStringLiteral("/maps")),
+                                                 QStringLiteral("saved"), QStringLiteral("/maps"));
+    for (const auto &row : rows) {
+        EXPECT_EQ(symbolOf(*document, row.map, QLatin1String(row.layer)), row.symbol) << row.layer;
+        EXPECT_EQ(symbolOf(*reread, row.map, QLatin1String(row.layer)), row.symbol) << row.layer << " saved";
+    }
+}

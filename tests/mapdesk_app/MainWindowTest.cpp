@@ -5,6 +5,7 @@
 #include "FeatureLayer.h"
 #include "GroupElement.h"
 #include "GroupLayer.h"
+#include "LayerPropertiesDialog.h"
 #include "LayoutView.h"
 #include "Legend.h"
 #include "Map.h"
@@ -665,6 +666,42 @@ TEST(SaveAs, NameWithoutASuffixGetsTheDocumentSuffix)
     };
     for (const auto &row : rows)
         EXPECT_EQ(MainWindow::documentFileName(QLatin1String(row.typed)), QLatin1String(row.saved)) << row.typed;
+}
+
+} // namespace
+
+namespace {
+
+// A feature layer's Properties... change how it is drawn, at once, and the
+// document is then modified; a map or group has no such properties.
+TEST_F(Window, LayerPropertiesChangeHowTheLayerIsDrawn)
+{
+    TocWidget *toc = window->tableOfContents();
+    const QPoint pixel = window->dataView()->mapTransform().map(QPointF(5, 5)).toPoint();
+    const auto drawnColour = [&] { return window->dataView()->grab().toImage().pixelColor(pixel); };
+    const QColor before = drawnColour();
+    const Symbol chosen{QColor(10, 200, 30), 4, 12};
+    auto *answer = new QTimer(window.get());
+    QObject::connect(answer, &QTimer::timeout, answer, [answer, chosen] {
+        if (auto *dialog = qobject_cast<LayerPropertiesDialog *>(QApplication::activeModalWidget())) {
+            answer->stop();
+            answer->deleteLater();
+            dialog->setSymbol(chosen);
+            dialog->accept();
+        }
+    });
+    answer->start(10);
+    toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+    toc->propertiesAction()->trigger();
+    EXPECT_EQ(sample.parks->symbol(), chosen);
+    EXPECT_TRUE(sample.document->isModified());
+    EXPECT_NE(drawnColour(), before);
+    EXPECT_GT(drawnColour().green(), drawnColour().red()) << "drawn in the chosen green";
+
+    // Nothing to show for a group: no dialog opens.
+    toc->setCurrentItem(toc->itemOf(sample.water.get()));
+    toc->propertiesAction()->trigger();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 } // namespace
