@@ -1,5 +1,6 @@
 #include "LayoutView.h"
 
+#include "CoordinateSystem.h"
 #include "Document.h"
 #include "DocumentEvents.h"
 #include "FileDrop.h"
@@ -277,14 +278,20 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
         // The scale is the one at which the bar's map frame draws its map.
         const std::shared_ptr<MapFrameElement> frame = element.mapFrameModel();
         const std::shared_ptr<Map> map = frame ? frame->mapModel() : nullptr;
+        // In metres on the ground when the map's coordinate system is known, else in map units.
         double unitsPerPixel = 0;
+        double metresPerUnit = 0;
         if (map) {
             const QRectF inner =
                 page.mapRect(frame->bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm, -kFrameInsetMm));
             const QTransform mapping = MapPainter::fit(map->fullExtent(), inner);
             if (!mapping.isIdentity() && mapping.m11() > 0)
                 unitsPerPixel = 1.0 / mapping.m11();
+            if (const auto extent = map->fullExtent())
+                metresPerUnit = MapPainter::metresPerUnit(map->coordinateSystem(), extent->center());
         }
+        if (metresPerUnit > 0)
+            unitsPerPixel *= metresPerUnit;
         const double length = niceLength(box.width() * 0.8 * unitsPerPixel);
         const double barWidth = unitsPerPixel > 0 ? length / unitsPerPixel : box.width() * 0.8;
         const double barHeight = std::max(3.0, box.height() * 0.2);
@@ -301,7 +308,9 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
         painter.drawText(QRectF(left - barWidth / 4, labelTop, barWidth / 2, labelHeight), Qt::AlignCenter,
                          QStringLiteral("0"));
         painter.drawText(QRectF(left + barWidth * 3 / 4, labelTop, barWidth / 2, labelHeight), Qt::AlignCenter,
-                         unitsPerPixel > 0 ? QLocale().toString(length, 'g', 6) : QStringLiteral("?"));
+                         unitsPerPixel <= 0  ? QStringLiteral("?")
+                         : metresPerUnit > 0 ? MapPainter::lengthText(length)
+                                             : QLocale().toString(length, 'g', 6));
         break;
     }
     }

@@ -25,12 +25,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 
+#include <cmath>
 #include <exception>
 #include <iostream>
 
@@ -112,6 +115,8 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     m_views->addWidget(m_dataView);
     m_views->addWidget(m_layoutView);
     connect(m_toc, &TocWidget::filesDropped, this, &MainWindow::filesDropped);
+    connect(m_toc, &TocWidget::problem, this, &MainWindow::reportProblem);
+    connect(m_toc, &TocWidget::coordinateSystemChanged, m_dataView, &MapView::zoomToFullExtent);
     connect(m_dataView, &MapView::filesDropped, this, &MainWindow::filesDropped);
     connect(m_layoutView, &LayoutView::filesDropped, this, &MainWindow::filesDropped);
 
@@ -124,6 +129,14 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     setCentralWidget(splitter);
 
     createMenus();
+    m_pointer = new QLabel;
+    m_pointer->setObjectName(QStringLiteral("pointerField"));
+    m_scale = new QLabel;
+    m_scale->setObjectName(QStringLiteral("scaleField"));
+    statusBar()->addPermanentWidget(m_pointer);
+    statusBar()->addPermanentWidget(m_scale);
+    connect(m_dataView, &MapView::pointerMoved, this, &MainWindow::showPointer);
+    connect(m_dataView, &MapView::redrawn, this, &MainWindow::showScale);
     statusBar()->showMessage(tr("Ready"));
 
     connect(m_application.get(), &Application::documentChanged, this, &MainWindow::bindDocument);
@@ -246,6 +259,23 @@ void MainWindow::updateTitle()
     setWindowTitle(QStringLiteral("%1%2 - mapdesk").arg(name, modified ? QStringLiteral("*") : QString()));
 }
 
+void MainWindow::showPointer(const QPointF &at)
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    if (!map)
+        return;
+    // Degrees to a tenth of a metre or so, other units to a centimetre.
+    const int decimals = map->coordinateSystem().isGeographic() ? 6 : 2;
+    m_pointer->setText(QStringLiteral("%1, %2").arg(QLocale().toString(at.x(), 'f', decimals),
+                                                    QLocale().toString(at.y(), 'f', decimals)));
+}
+
+void MainWindow::showScale()
+{
+    const double scale = m_dataView->scaleDenominator();
+    m_scale->setText(scale > 0 ? QStringLiteral("1:%1").arg(QLocale().toString(std::round(scale), 'f', 0)) : QString());
+}
+
 void MainWindow::takeSavedFlags()
 {
     m_savedFlags = flagsOf(m_document.get());
@@ -270,6 +300,10 @@ int MainWindow::addData(const QStringList &paths)
         return 0;
     std::vector<std::shared_ptr<Layer>> layers;
     QStringList refused;
+    std::shared_ptr<Map> map = m_document->focusMapModel();
+    const bool newMap = !map;
+    if (newMap)
+        map = std::make_shared<Map>(QStringLiteral("Layers"));
     WorkProgress progress(this, m_progressDelay);
     const WorkUnderWay underWay(m_work, &progress);
     for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -292,6 +326,11 @@ int MainWindow::addData(const QStringList &paths)
             for (const QString &table : tables) {
                 QString error;
                 if (std::shared_ptr<Layer> layer = m_dataReader(path, table, &error)) {
+                    // Drawn in the map's coordinate system, which a map without one takes from it.
+                    if (const QString fault = map->adopt(*layer); !fault.isEmpty()) {
+                        refused << tr("Cannot add %1").arg(fault);
+                        continue;
+                    }
                     if (const QString warning = layer->warningText(); !warning.isEmpty())
                         refused << warning;
                     layers.push_back(std::move(layer));
@@ -304,11 +343,8 @@ int MainWindow::addData(const QStringList &paths)
         }
     }
     if (!layers.empty()) {
-        std::shared_ptr<Map> map = m_document->focusMapModel();
-        if (!map) {
-            map = std::make_shared<Map>(QStringLiteral("Layers"));
+        if (newMap)
             m_document->addMap(map);
-        }
         for (std::size_t i = 0; i < layers.size(); ++i)
             map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
         Symbol::giveDefaults(m_document->mapModels());

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QStackedWidget;
 
 namespace mapdesk {
@@ -110,6 +111,9 @@ public:
     LayoutView *layoutView() const { return m_layoutView; }
     QAction *dataViewAction() const { return m_dataViewAction; }
     QAction *layoutViewAction() const { return m_layoutViewAction; }
+    /// The status bar's fields: the pointer's coordinates in the map's system, the map's scale.
+    QLabel *pointerField() const { return m_pointer; }
+    QLabel *scaleField() const { return m_scale; }
 
     QSize sizeHint() const override { return {1000, 700}; }
 
@@ -127,6 +131,8 @@ private:
     bool saveAsTriggered();
     void documentRedrawn();
     void takeSavedFlags();
+    void showPointer(const QPointF &at);
+    void showScale();
     QStringList chooseLayers(const QString &path, const QStringList &layers);
 
     std::shared_ptr<Application> m_application;
@@ -136,6 +142,8 @@ private:
     MapView *m_dataView = nullptr;
     LayoutView *m_layoutView = nullptr;
     QStackedWidget *m_views = nullptr;
+    QLabel *m_pointer = nullptr;
+    QLabel *m_scale = nullptr;
     QAction *m_dataViewAction = nullptr;
     QAction *m_layoutViewAction = nullptr;
     bool m_interactive = false;

@@ -1,14 +1,17 @@
 #include "MapPainter.h"
 
+#include "CoordinateSystem.h"
 #include "FeatureLayer.h"
 #include "Layer.h"
 #include "RasterLayer.h"
 
 #include <QLinearGradient>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace mapdesk {
 
@@ -38,6 +41,33 @@ QTransform MapPainter::fit(const std::optional<QRectF> &extent, const QRectF &ta
     // x' = (x - cx) * s + tx, y' = -(y - cy) * s + ty
     return QTransform(scale, 0, 0, -scale, targetCentre.x() - centre.x() * scale,
                       targetCentre.y() + centre.y() * scale);
+}
+
+double MapPainter::metresPerUnit(const CoordinateSystem &system, const QPointF &at)
+{
+    if (!system.isValid())
+        return 0;
+    if (!system.isGeographic())
+        return system.metresPerUnit();
+    const double latitude = std::clamp(at.y(), -89.0, 89.0) * M_PI / 180.0;
+    return system.metresPerUnit() * std::cos(latitude);
+}
+
+double MapPainter::scaleDenominator(const CoordinateSystem &system, const QPointF &at, double unitsPerPixel,
+                                    double dotsPerInch)
+{
+    const double metres = metresPerUnit(system, at);
+    if (metres <= 0 || unitsPerPixel <= 0 || dotsPerInch <= 0)
+        return 0;
+    constexpr double kMetresPerInch = 0.0254;
+    return unitsPerPixel * metres / (kMetresPerInch / dotsPerInch);
+}
+
+QString MapPainter::lengthText(double metres)
+{
+    if (metres >= 1000)
+        return QStringLiteral("%1 km").arg(QLocale().toString(metres / 1000, 'g', 6));
+    return QStringLiteral("%1 m").arg(QLocale().toString(metres, 'g', 6));
 }
 
 void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform)

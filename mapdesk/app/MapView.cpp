@@ -28,6 +28,7 @@ MapView::MapView(QWidget *parent) : QWidget(parent)
     setPalette(look);
     setAcceptDrops(true);
     setObjectName(QStringLiteral("dataView"));
+    setMouseTracking(true);
 }
 
 MapView::~MapView()
@@ -122,8 +123,23 @@ void MapView::mousePressEvent(QMouseEvent *event)
     setCursor(Qt::ClosedHandCursor);
 }
 
+double MapView::scaleDenominator() const
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    const QTransform transform = mapTransform();
+    if (!map || transform.m11() <= 0)
+        return 0;
+    return MapPainter::scaleDenominator(map->coordinateSystem(), shownExtent().center(), 1.0 / transform.m11(),
+                                        logicalDpiX());
+}
+
 void MapView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (bool invertible = false; m_document && m_document->focusMapModel()) {
+        const QPointF at = mapTransform().inverted(&invertible).map(event->position());
+        if (invertible)
+            emit pointerMoved(at);
+    }
     if (!m_panFrom)
         return QWidget::mouseMoveEvent(event);
     const QTransform toMap = mapTransform().inverted();
@@ -155,6 +171,7 @@ void MapView::paintEvent(QPaintEvent *event)
         return;
     }
     MapPainter::draw(painter, map->drawnLayers(), mapTransform());
+    emit redrawn();
 }
 
 void MapView::dragEnterEvent(QDragEnterEvent *event)

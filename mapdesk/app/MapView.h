@@ -42,6 +42,9 @@ public:
     void zoomToFullExtent();
     /// Shows `extent` (map coordinates) whole; no extent changes nothing.
     void zoomToExtent(const std::optional<QRectF> &extent);
+    /// The scale denominator N of the view's "1:N" (from the map's units and
+    /// the screen's resolution); 0 when the map has no coordinate system.
+    double scaleDenominator() const;
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
 
@@ -50,6 +53,10 @@ public:
 signals:
     /// Local files were dropped on the view.
     void filesDropped(const QStringList &paths);
+    /// The pointer moved over the view to `at` (map coordinates).
+    void pointerMoved(const QPointF &at);
+    /// The view was drawn anew (after a zoom, a pan, a refresh or a resize).
+    void redrawn();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

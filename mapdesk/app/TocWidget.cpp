@@ -9,6 +9,7 @@
 #include "LayerPropertiesDialog.h"
 #include "LayerTree.h"
 #include "Map.h"
+#include "MapPropertiesDialog.h"
 #include "PageLayout.h"
 
 #include <QAction>
@@ -305,6 +306,21 @@ void TocWidget::changed(std::initializer_list<Map *> maps, const Layer *current,
         setCurrentItem(item);
 }
 
+void TocWidget::showMapProperties(const std::shared_ptr<Map> &map)
+{
+    if (!map || !m_document)
+        return;
+    MapPropertiesDialog dialog(map->name(), map->coordinateSystem(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.coordinateSystem().sameAs(map->coordinateSystem()))
+        return;
+    if (const QString fault = map->setCoordinateSystem(dialog.coordinateSystem()); !fault.isEmpty()) {
+        emit problem(tr("Cannot change the coordinate system of the map %1: %2").arg(map->name(), fault));
+        return;
+    }
+    emit coordinateSystemChanged(map.get());
+    changed({map.get()}, nullptr);
+}
+
 std::shared_ptr<Layer> TocWidget::newGroup()
 {
     if (!m_document)
@@ -355,6 +371,14 @@ bool TocWidget::moveLayer(const std::shared_ptr<Layer> &layer, QTreeWidgetItem *
     const std::shared_ptr<Map> to = entry.map.lock();
     if (!from || !to)
         return false;
+    // Into another map: drawn in its coordinate system, or not moved.
+    if (from != to) {
+        if (const QString fault = to->adopt(*layer); !fault.isEmpty()) {
+            from->adopt(*layer);
+            emit problem(tr("Cannot move %1 to the map %2: %3").arg(layer->name(), to->name(), fault));
+            return false;
+        }
+    }
     const std::shared_ptr<Layer> targetLayer = entry.isMap ? nullptr : entry.layer.lock();
     std::shared_ptr<GroupLayer> group;
     int index = 0;
@@ -391,7 +415,8 @@ void TocWidget::showMenu(const QPoint &at)
         menu.addActions(m_layerActions);
     }
     menu.addSeparator();
-    m_properties->setEnabled(std::dynamic_pointer_cast<FeatureLayer>(layerOf(currentItem())) != nullptr);
+    m_properties->setEnabled(std::dynamic_pointer_cast<FeatureLayer>(layerOf(currentItem())) != nullptr
+                             || m_entries.value(currentItem()).isMap);
     menu.addAction(m_properties);
     menu.exec(viewport()->mapToGlobal(at));
     m_remove->setEnabled(true);
@@ -402,6 +427,10 @@ void TocWidget::showMenu(const QPoint &at)
 void TocWidget::showProperties()
 {
     const Entry entry = m_entries.value(currentItem());
+    if (entry.isMap) {
+        showMapProperties(entry.map.lock());
+        return;
+    }
     const auto layer = std::dynamic_pointer_cast<FeatureLayer>(entry.isMap ? nullptr : entry.layer.lock());
     const std::shared_ptr<Map> map = entry.map.lock();
     if (!layer || !map)

@@ -68,8 +68,10 @@ public:
     QAction *removeAction() const { return m_remove; }
     QAction *renameAction() const { return m_rename; }
     QAction *propertiesAction() const { return m_properties; }
-    /// Shows the current item's Properties: a feature layer's symbol. A
-    /// change is drawn at once and marks the document modified.
+    /// Shows the current item's Properties: a feature layer's symbol, a
+    /// map's coordinate system (every layer is converted into a new one, or
+    /// nothing changes). A change is drawn at once and marks the document
+    /// modified.
     void showProperties();
     /// Adds an action of the window's to the layers' context menu (after the tree's own).
     void addLayerAction(QAction *action) { m_layerActions.append(action); }
@@ -77,6 +79,10 @@ public:
 signals:
     /// Local files were dropped on the table of contents.
     void filesDropped(const QStringList &paths);
+    /// An edit was refused; `message` says why.
+    void problem(const QString &message);
+    /// A map's coordinate system was changed from its Properties.
+    void coordinateSystemChanged(Map *map);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -101,6 +107,7 @@ private:
     /// the current item.
     void changed(std::initializer_list<Map *> maps, const Layer *current, bool rebuild = true);
     void itemActivated(QTreeWidgetItem *item);
+    void showMapProperties(const std::shared_ptr<Map> &map);
 
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;

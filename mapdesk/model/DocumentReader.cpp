@@ -25,6 +25,7 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <functional>
 
 namespace mapdesk {
 
@@ -173,6 +174,7 @@ private:
     std::shared_ptr<Layer> readLayerFields(const QJsonValue &value, const QString &where, int depth);
     Symbol readSymbol(const QJsonValue &value, const QString &where) const;
     void loadData();
+    void placeLayers();
     QString sourcePath(const QJsonObject &object, const QString &where) const;
     std::shared_ptr<Map> mapReference(const QJsonValue &value, const QString &where) const;
     void readFocusMap(const QJsonObject &root);
@@ -193,6 +195,8 @@ private:
     // Map frames by id, and by the place in the file that defines them.
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesById;
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesByPlace;
+    /// The coordinate systems the file gives its maps.
+    QHash<const Map *, CoordinateSystem> m_systems;
 };
 
 std::shared_ptr<Document> Reader::read(const QByteArray &json)
@@ -223,6 +227,7 @@ std::shared_ptr<Document> Reader::read(const QByteArray &json)
     readActiveView(root);
     readPageLayout(root);
     loadData();
+    placeLayers();
     Symbol::giveDefaults(m_document->mapModels());
     m_document->captureDrawnState();
     return m_document;
@@ -241,7 +246,18 @@ void Reader::readMaps(const QJsonObject &root)
         const QString place = item(where, i);
         const QJsonObject object = toObject(maps[i], place);
         auto map = std::make_shared<Map>(requiredString(object, QStringLiteral("name"), place));
-        map->setOtherFields(otherFields(object, {QStringLiteral("name"), QStringLiteral("layers")}));
+        if (const QJsonValue system = object.value(QStringLiteral("coordinateSystem")); !system.isUndefined()) {
+            const QString systemPlace = child(place, QStringLiteral("coordinateSystem"));
+            if (!system.isString())
+                wrongType(systemPlace, QStringLiteral("a string"), system);
+            QString fault;
+            const CoordinateSystem read = CoordinateSystem::fromDefinition(system.toString(), &fault);
+            if (!read.isValid())
+                fail(systemPlace, fault);
+            m_systems.insert(map.get(), read);
+        }
+        map->setOtherFields(otherFields(
+            object, {QStringLiteral("name"), QStringLiteral("layers"), QStringLiteral("coordinateSystem")}));
         const QString layersPlace = child(place, QStringLiteral("layers"));
         const QJsonArray layers = optionalArray(object, QStringLiteral("layers"), place);
         for (qsizetype j = 0; j < layers.size(); ++j)
@@ -269,6 +285,44 @@ void Reader::loadData()
             feature->load();
         else if (auto *raster = dynamic_cast<RasterLayer *>(layer))
             raster->load();
+    }
+}
+
+void Reader::placeLayers()
+{
+    // Each map's system is the one the file gives it, or else its first
+    // layer's (in table-of-contents order) that has one. A layer that cannot
+    // be drawn in it stays, without data, with the reason as its error.
+    for (const auto &map : m_document->mapModels()) {
+        std::vector<Layer *> layers;
+        std::function<void(const std::vector<std::shared_ptr<Layer>> &, int)> collect =
+            [&](const std::vector<std::shared_ptr<Layer>> &members, int depth) {
+                for (const auto &layer : members) {
+                    if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer);
+                        group && depth < DocumentReader::MaxNesting)
+                        collect(group->members(), depth + 1);
+                    else
+                        layers.push_back(layer.get());
+                }
+            };
+        collect(map->layers(), 0);
+        CoordinateSystem system = m_systems.value(map.get());
+        for (std::size_t i = 0; i < layers.size() && !system.isValid(); ++i)
+            system = layers[i]->dataCoordinateSystem();
+        for (Layer *layer : layers) {
+            if (const QString fault = layer->setMapCoordinateSystem(system); !fault.isEmpty()) {
+                const QString source = dynamic_cast<FeatureLayer *>(layer)
+                                           ? static_cast<FeatureLayer *>(layer)->sourcePath()
+                                           : static_cast<RasterLayer *>(layer)->sourcePath();
+                const QString reason =
+                    QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(source, fault);
+                if (auto *feature = dynamic_cast<FeatureLayer *>(layer))
+                    feature->setNotLoaded(reason);
+                else if (auto *raster = dynamic_cast<RasterLayer *>(layer))
+                    raster->setNotLoaded(reason);
+            }
+        }
+        map->setCoordinateSystem(system);
     }
 }
 

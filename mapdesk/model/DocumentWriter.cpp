@@ -90,8 +90,10 @@ QJsonObject Writer::write()
         QJsonArray layers;
         for (const auto &layer : map->layers())
             layers.append(writeLayer(*layer, 1));
-        mapArray.append(overKept(map->otherFields(), QJsonObject{{QStringLiteral("name"), map->name()},
-                                                                 {QStringLiteral("layers"), layers}}));
+        QJsonObject object{{QStringLiteral("name"), map->name()}, {QStringLiteral("layers"), layers}};
+        if (const CoordinateSystem system = map->coordinateSystem(); system.isValid())
+            object.insert(QStringLiteral("coordinateSystem"), system.definition());
+        mapArray.append(overKept(map->otherFields(), object));
     }
 
     const auto layout = m_document.pageLayoutModel();

@@ -139,13 +139,66 @@ void FeatureLayer::setSourcePath(const QString &path)
 
 void FeatureLayer::setNotLoaded(const QString &reason)
 {
+    m_sourceFeatures.clear();
+    m_features.clear();
+    m_extent.reset();
     m_errorText = reason;
+}
+
+namespace {
+
+/// Every point of the features, in order, into and out of coordinate lists.
+template <typename Visit> void forEachPoint(std::vector<Feature> &features, const Visit &visit)
+{
+    for (Feature &feature : features) {
+        for (QPainterPath *path : {&feature.areas, &feature.lines}) {
+            for (int i = 0; i < path->elementCount(); ++i) {
+                const QPainterPath::Element element = path->elementAt(i);
+                QPointF point(element.x, element.y);
+                visit(point);
+                path->setElementPositionAt(i, point.x(), point.y());
+            }
+        }
+        for (QPointF &point : feature.points)
+            visit(point);
+    }
+}
+
+} // namespace
+
+QString FeatureLayer::setMapCoordinateSystem(const CoordinateSystem &map)
+{
+    Reprojection reprojection(m_dataSystem, map);
+    if (!reprojection.error().isEmpty())
+        return reprojection.error();
+    std::vector<Feature> converted = m_sourceFeatures;
+    if (!reprojection.isIdentity()) {
+        std::vector<double> xs;
+        std::vector<double> ys;
+        forEachPoint(converted, [&](QPointF &point) {
+            xs.push_back(point.x());
+            ys.push_back(point.y());
+        });
+        if (!reprojection.apply(xs, ys))
+            return reprojection.error();
+        std::size_t next = 0;
+        forEachPoint(converted, [&](QPointF &point) {
+            point = QPointF(xs[next], ys[next]);
+            ++next;
+        });
+    }
+    m_mapSystem = map;
+    m_features = std::move(converted);
+    m_extent = extentOf(m_features);
+    return {};
 }
 
 bool FeatureLayer::load()
 {
+    m_sourceFeatures.clear();
     m_features.clear();
     m_extent.reset();
+    m_dataSystem = {};
     m_skipped = 0;
     m_stoppedAt.clear();
     m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
@@ -171,6 +224,7 @@ bool FeatureLayer::load()
         m_errorText = QStringLiteral("%1 holds no layer named \"%2\"").arg(m_sourcePath, m_datasetLayer);
         return false;
     }
+    m_dataSystem = CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef());
     source->ResetReading();
     // Each feature is read on its own: one that cannot be read is left out
     // and counted, and the others are kept.
@@ -200,8 +254,11 @@ bool FeatureLayer::load()
         return false;
     }
     m_skipped = skipped;
-    m_features = std::move(features);
-    m_extent = extentOf(m_features);
+    m_sourceFeatures = std::move(features);
+    if (const QString fault = setMapCoordinateSystem(m_mapSystem); !fault.isEmpty()) {
+        setNotLoaded(QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(m_sourcePath, fault));
+        return false;
+    }
     return true;
 }
 
@@ -222,6 +279,9 @@ QString FeatureLayer::warningText() const
     else if (m_skipped > 1)
         warnings
             << QStringLiteral("%1 features of %2 could not be read and are not shown").arg(m_skipped).arg(m_sourcePath);
+    if (!m_sourcePath.isEmpty() && m_errorText.isEmpty() && !m_dataSystem.isValid() && m_mapSystem.isValid())
+        warnings << QStringLiteral("%1 names no coordinate system; it is drawn as if in the map's (%2)")
+                        .arg(m_sourcePath, m_mapSystem.name());
     if (!m_stoppedAt.isEmpty())
         warnings << QStringLiteral("reading %1 stopped after %2 features at a fault: %3")
                         .arg(m_sourcePath)
@@ -232,6 +292,8 @@ QString FeatureLayer::warningText() const
 
 void FeatureLayer::setFeatures(std::vector<Feature> features)
 {
+    m_dataSystem = {};
+    m_sourceFeatures = features;
     m_features = std::move(features);
     m_extent = extentOf(m_features);
     m_errorText.clear();

@@ -36,11 +36,18 @@ public:
     /// read (a fault that ends the reading early is told in warningText()).
     int skippedFeatures() const { return m_skipped; }
     /// Leaves the data unread, with `reason` as the error text (reading was
-    /// cancelled); the source stays, so that saving keeps the layer whole.
+    /// cancelled, or the data cannot be drawn in the map's system); the
+    /// source stays, so that saving keeps the layer whole.
     void setNotLoaded(const QString &reason);
-    /// Replaces the features (layers made in memory) and clears the error text.
+    /// Replaces the features (layers made in memory, in the map's system)
+    /// and clears the error text.
     void setFeatures(std::vector<Feature> features);
+    /// The features in the map's coordinate system, ready to draw.
     const std::vector<Feature> &features() const { return m_features; }
+
+    CoordinateSystem dataCoordinateSystem() const override { return m_dataSystem; }
+    /// Converts the features as read into `map`.
+    QString setMapCoordinateSystem(const CoordinateSystem &map) override;
 
     /// How the layer is drawn: its own symbol, or until it has one the first
     /// palette colour with the default sizes.
@@ -59,7 +66,11 @@ private:
     int m_skipped = 0;
     /// The fault that ended the last reading early; empty when it read to the end.
     QString m_stoppedAt;
+    /// As read, in the data's own system; m_features holds them in the map's.
+    std::vector<Feature> m_sourceFeatures;
     std::vector<Feature> m_features;
+    CoordinateSystem m_dataSystem;
+    CoordinateSystem m_mapSystem;
     std::optional<QRectF> m_extent;
     std::optional<Symbol> m_symbol;
 };

@@ -38,6 +38,16 @@ QString Layer::warningText() const
     return {};
 }
 
+CoordinateSystem Layer::dataCoordinateSystem() const
+{
+    return {};
+}
+
+QString Layer::setMapCoordinateSystem(const CoordinateSystem &)
+{
+    return {};
+}
+
 std::optional<QRectF> Layer::extent() const
 {
     return std::nullopt;

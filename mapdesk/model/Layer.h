@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CoordinateSystem.h"
 #include "ILayer.h"
 
 #include <QJsonObject>
@@ -37,6 +38,14 @@ public:
     /// rectangle's top() is the smallest y). Empty when there is no data; the
     /// extent of a single point has no width nor height, yet is there.
     virtual std::optional<QRectF> extent() const;
+
+    /// The coordinate system of the layer's data, as read; empty when the
+    /// data names none (or for a group).
+    virtual CoordinateSystem dataCoordinateSystem() const;
+    /// Draws the data in the map's system `map` from now on (a layer without
+    /// a system of its own is taken as in it). Returns why it cannot, leaving
+    /// the layer as it was; empty when done. Nothing for a group.
+    virtual QString setMapCoordinateSystem(const CoordinateSystem &map);
 
     /// The smallest rectangle holding both; either may be empty, or of no size.
     static std::optional<QRectF> united(const std::optional<QRectF> &a, const std::optional<QRectF> &b);

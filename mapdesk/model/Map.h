@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CoordinateSystem.h"
 #include "IMap.h"
 #include "IView.h"
 
@@ -61,6 +62,19 @@ public:
     /// Takes visibleLayers() as the drawn list without emitting anything.
     void updateDrawnLayers();
 
+    /// The map's coordinate system, in which every layer is drawn; empty
+    /// while none is known (the layers are then drawn as they are).
+    CoordinateSystem coordinateSystem() const { return m_system; }
+    /// Makes `system` the map's and converts every layer into it. When a
+    /// layer cannot be, nothing changes and the fault is returned, naming
+    /// the layer's file; empty when done.
+    QString setCoordinateSystem(const CoordinateSystem &system);
+    /// Prepares `layer` (with its members) to join the map: a map without a
+    /// system takes the layer's, and the layer is converted into the map's.
+    /// Returns the fault, naming the file, when it cannot be; the map then
+    /// stays as it was.
+    QString adopt(Layer &layer);
+
     /// Union of all layers' extents (hidden ones included); empty when no layer has data.
     std::optional<QRectF> fullExtent() const;
     /// The map's screen display, the same object every time.
@@ -81,6 +95,7 @@ private:
     std::vector<std::shared_ptr<Layer>> m_drawnLayers;
     std::shared_ptr<ScreenDisplay> m_display;
     QPointer<DocumentEvents> m_events;
+    CoordinateSystem m_system;
     QJsonObject m_otherFields;
 };
 

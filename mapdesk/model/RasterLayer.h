@@ -40,6 +40,10 @@ public:
     QSize sourceSize() const { return m_sourceSize; }
 
     QString errorText() const override { return m_errorText; }
+    QString warningText() const override;
+    CoordinateSystem dataCoordinateSystem() const override { return m_dataSystem; }
+    /// Reads the image again, warped into `map` when the image's own system differs.
+    QString setMapCoordinateSystem(const CoordinateSystem &map) override;
     /// The area the image covers, in map coordinates.
     std::optional<QRectF> extent() const override { return m_extent; }
 
@@ -49,6 +53,8 @@ private:
     QImage m_image;
     QSize m_sourceSize;
     std::optional<QRectF> m_extent;
+    CoordinateSystem m_dataSystem;
+    CoordinateSystem m_mapSystem;
 };
 
 } // namespace mapdesk

@@ -4,6 +4,8 @@
 #include "GroupLayer.h"
 #include "Map.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <array>
 
@@ -43,13 +45,25 @@ void Symbol::giveDefaults(const std::vector<std::shared_ptr<Map>> &maps)
     for (const auto &map : maps)
         collectFeatureLayers(map->layers(), layers, 0);
     std::vector<QColor> taken;
-    for (const FeatureLayer *layer : layers)
-        if (layer->hasOwnSymbol())
+    QHash<QString, QColor> byName;
+    for (FeatureLayer *layer : layers) {
+        if (layer->hasOwnSymbol()) {
             taken.push_back(layer->symbol().colour);
+            if (!byName.contains(layer->name()))
+                byName.insert(layer->name(), layer->symbol().colour);
+        }
+    }
     std::size_t next = 0;
     for (FeatureLayer *layer : layers) {
         if (layer->hasOwnSymbol())
             continue;
+        // Layers of one name (the same data in two maps) look alike.
+        if (const auto named = byName.constFind(layer->name()); named != byName.cend()) {
+            Symbol symbol;
+            symbol.colour = *named;
+            layer->setSymbol(symbol);
+            continue;
+        }
         // The next colour nobody has; once all are taken, the palette in turn.
         std::size_t pick = next;
         for (std::size_t tried = 0; tried < 12; ++tried) {
@@ -62,6 +76,7 @@ void Symbol::giveDefaults(const std::vector<std::shared_ptr<Map>> &maps)
         symbol.colour = paletteColour(pick);
         layer->setSymbol(symbol);
         taken.push_back(symbol.colour);
+        byName.insert(layer->name(), symbol.colour);
         next = pick + 1;
     }
 }

@@ -29,9 +29,9 @@ struct Symbol
     /// Colour `n` of a palette of twelve clearly different ones (then again from the first).
     static QColor paletteColour(std::size_t n);
     /// Gives every feature layer of `maps` without a symbol of its own one
-    /// with the default sizes and the first palette colour that no layer of
-    /// the maps has yet (after twelve, the palette again), in
-    /// table-of-contents order.
+    /// with the default sizes and the colour of the first layer of the same
+    /// name, or else the first palette colour that no layer of the maps has
+    /// yet (after twelve, the palette again), in table-of-contents order.
     static void giveDefaults(const std::vector<std::shared_ptr<Map>> &maps);
 };
 

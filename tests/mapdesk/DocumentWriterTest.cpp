@@ -256,8 +256,9 @@ TEST(DocumentWriterTest, FieldsMapdeskDoesNotKnowSurviveASave)
         EXPECT_EQ(row.found, row.expected) << row.where;
 }
 
-// Each feature layer's symbol is kept; a layer without one gets the first
-// palette colour no other layer has, and keeps it from then on.
+// Each feature layer's symbol is kept; a layer without one gets the colour of
+// the first layer of its name, or else the first palette colour no other
+// layer has, and keeps it from then on.
 TEST(DocumentWriterTest, SymbolsAreKeptAndLayersWithoutOneGetColoursOfTheirOwn)
 {
     const QByteArray json = R"({"version": 1, "maps": [{"name": "A", "layers": [
@@ -265,7 +266,8 @@ TEST(DocumentWriterTest, SymbolsAreKeptAndLayersWithoutOneGetColoursOfTheirOwn)
             {"type": "feature", "name": "Rail", "source": "rail.geojson",
              "symbol": {"colour": "#e31a1c", "lineWidth": 3.5, "pointSize": 9}}]},
         {"name": "B", "layers": [{"type": "group", "name": "G", "layers": [
-            {"type": "feature", "name": "Parks", "source": "parks.geojson"}]}]}]})";
+            {"type": "feature", "name": "Parks", "source": "parks.geojson"}]},
+            {"type": "feature", "name": "Rail", "source": "rail.geojson"}]}]})";
     const auto document = DocumentReader::fromJson(json, QStringLiteral("symbols"), QStringLiteral("/maps"));
     const auto symbolOf = [](Document &d, int map, const QString &name) {
         std::shared_ptr<Layer> found;
@@ -284,6 +286,7 @@ TEST(DocumentWriterTest, SymbolsAreKeptAndLayersWithoutOneGetColoursOfTheirOwn)
         {0, "Roads", {Symbol::paletteColour(0), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
         {0, "Rail", {QColor(0xe3, 0x1a, 0x1c), 3.5, 9}},
         {1, "Parks", {Symbol::paletteColour(2), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
+        {1, "Rail", {QColor(0xe3, 0x1a, 0x1c), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
     };
     const auto reread = DocumentReader::fromJson(DocumentWriter::toJson(*document, QStringLiteral("/maps")),
                                                  QStringLiteral("saved"), QStringLiteral("/maps"));

@@ -8,6 +8,7 @@
 #include "LayerChoiceDialog.h"
 #include "MainWindow.h"
 #include "Map.h"
+#include "MapPropertiesDialog.h"
 #include "MapView.h"
 #include "TocWidget.h"
 
@@ -15,14 +16,19 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
+#include <QLocale>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 
@@ -183,6 +189,66 @@ TEST_F(DataHost, FeaturesLeftOutAreToldOf)
     QTreeWidgetItem *item = window->tableOfContents()->topLevelItem(0)->child(0);
     EXPECT_EQ(item->toolTip(0), told);
     EXPECT_FALSE(item->icon(0).isNull());
+}
+
+// The status bar shows the pointer's coordinates in the map's system and the
+// scale of the data view; Map Properties... changes the system, and data that
+// cannot be drawn in it is refused, naming the file and why.
+TEST_F(DataHost, DataIsShownInTheMapsCoordinateSystem)
+{
+    MainWindow *window = start({kData + QStringLiteral("roads.geojson")});
+    MapView *view = window->dataView();
+    const std::shared_ptr<Map> map = host->application()->currentDocument()->focusMapModel();
+    EXPECT_EQ(map->coordinateSystem().definition(), QStringLiteral("EPSG:27700")) << "the first layer's";
+    const QPoint at = view->rect().center() + QPoint(30, 20);
+    const auto pointerShown = [&] {
+        QTest::mouseMove(view, at);
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+        return window->pointerField()->text();
+    };
+    const QPointF under = view->mapTransform().inverted().map(QPointF(at));
+    EXPECT_EQ(pointerShown(), QStringLiteral("%1, %2").arg(QLocale().toString(under.x(), 'f', 2),
+                                                           QLocale().toString(under.y(), 'f', 2)));
+    view->repaint();
+    const double metresPerPixel = 1 / view->mapTransform().m11();
+    const double scale = metresPerPixel / (0.0254 / view->logicalDpiX());
+    EXPECT_EQ(window->scaleField()->text(), QStringLiteral("1:%1").arg(QLocale().toString(std::round(scale), 'f', 0)));
+
+    // A site grid no transformation reaches.
+    for (const char *suffix : {".shp", ".shx", ".dbf"})
+        ASSERT_TRUE(QFile::copy(kData + QStringLiteral("villages") + QLatin1String(suffix),
+                                files.filePath(QStringLiteral("site") + QLatin1String(suffix))));
+    QFile projection(files.filePath(QStringLiteral("site.prj")));
+    ASSERT_TRUE(projection.open(QIODevice::WriteOnly));
+    projection.write(R"(LOCAL_CS["site grid",UNIT["metre",1]])");
+    projection.close();
+    const QString site = files.filePath(QStringLiteral("site.shp"));
+    EXPECT_EQ(window->addData({site}), 0);
+    const QString refused = window->statusBar()->currentMessage();
+    EXPECT_TRUE(refused.startsWith(QStringLiteral("Cannot add %1: no transformation").arg(site)))
+        << qPrintable(refused);
+
+    // Map Properties...: the map in longitudes and latitudes.
+    auto *answer = new QTimer(window);
+    QObject::connect(answer, &QTimer::timeout, answer, [answer] {
+        if (auto *dialog = qobject_cast<MapPropertiesDialog *>(QApplication::activeModalWidget())) {
+            answer->stop();
+            answer->deleteLater();
+            dialog->setDefinition(QStringLiteral("EPSG:4326"));
+            dialog->accept();
+        }
+    });
+    answer->start(10);
+    TocWidget *toc = window->tableOfContents();
+    toc->setCurrentItem(toc->itemOf(map.get()));
+    toc->propertiesAction()->trigger();
+    EXPECT_EQ(map->coordinateSystem().definition(), QStringLiteral("EPSG:4326"));
+    EXPECT_LT(map->fullExtent().value().width(), 0.1) << "the roads in degrees";
+    EXPECT_TRUE(host->application()->currentDocument()->isModified());
+    const QPointF degrees = view->mapTransform().inverted().map(QPointF(at));
+    EXPECT_EQ(pointerShown(), QStringLiteral("%1, %2").arg(QLocale().toString(degrees.x(), 'f', 6),
+                                                           QLocale().toString(degrees.y(), 'f', 6)));
 }
 
 // A file of several layers adds the ones chosen, each as a layer named after
