@@ -96,8 +96,17 @@ QString RasterLayer::setMapCoordinateSystem(const CoordinateSystem &map)
 {
     if (map.sameAs(m_mapSystem) && map.isValid() == m_mapSystem.isValid())
         return {};
+    // The image is read again only when it was or is to be warped.
+    const auto warpedInto = [this](const CoordinateSystem &system) {
+        return m_dataSystem.isValid() && system.isValid() && !m_dataSystem.sameAs(system);
+    };
+    if (const Reprojection check(m_dataSystem, map); !check.error().isEmpty())
+        return check.error();
     const CoordinateSystem before = m_mapSystem;
+    const bool readAgain = warpedInto(before) || warpedInto(map);
     m_mapSystem = map;
+    if (!readAgain)
+        return {};
     // Read again, warped into the new system; an image not read stays unread.
     if (m_sourcePath.isEmpty() || m_image.isNull() || load())
         return {};
