@@ -17,10 +17,13 @@
 #include "TextElement.h"
 
 #include <QDropEvent>
+#include <QImageWriter>
 #include <QLocale>
+#include <QPageSize>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfWriter>
 
 #include <cmath>
 
@@ -172,8 +175,54 @@ void LayoutView::paintEvent(QPaintEvent *event)
     painter.fillRect(sheet, Qt::white);
     painter.setPen(QPen(Qt::black, 0));
     painter.drawRect(sheet);
+    drawPage(painter, page);
+}
+
+void LayoutView::drawPage(QPainter &painter, const QTransform &page)
+{
+    const std::shared_ptr<PageLayout> layout = m_document ? m_document->pageLayoutModel() : nullptr;
+    if (!layout)
+        return;
+    m_page = page;
     for (const std::shared_ptr<Element> &element : layout->elements())
         drawElement(painter, *element, 0);
+}
+
+QString LayoutView::exportTo(const QString &path, int dotsPerInch)
+{
+    const std::shared_ptr<PageLayout> layout = m_document ? m_document->pageLayoutModel() : nullptr;
+    if (!layout)
+        return tr("there is no page layout to export");
+    const QSizeF pageMm = layout->pageSize();
+    if (path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        QPdfWriter pdf(path);
+        pdf.setResolution(dotsPerInch);
+        pdf.setPageSize(QPageSize(pageMm, QPageSize::Millimeter));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            return tr("cannot write the file");
+        const double dotsPerMm = dotsPerInch / 25.4;
+        drawPage(painter, QTransform::fromScale(dotsPerMm, dotsPerMm));
+        return painter.end() ? QString() : tr("cannot write the file");
+    }
+    const double dotsPerMm = dotsPerInch / 25.4;
+    const QSize size(static_cast<int>(std::lround(pageMm.width() * dotsPerMm)),
+                     static_cast<int>(std::lround(pageMm.height() * dotsPerMm)));
+    if (size.isEmpty() || static_cast<qint64>(size.width()) * size.height() > MaxExportPixels)
+        return tr("the page is too large at %1 dpi").arg(dotsPerInch);
+    QImage image(size, QImage::Format_ARGB32);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(dotsPerMm * 1000)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(dotsPerMm * 1000)));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        drawPage(painter, QTransform::fromScale(dotsPerMm, dotsPerMm));
+    }
+    QImageWriter writer(path);
+    if (!writer.write(image))
+        return writer.errorString();
+    return {};
 }
 
 void LayoutView::drawElement(QPainter &painter, Element &element, int depth)
@@ -199,7 +248,7 @@ void LayoutView::drawElement(QPainter &painter, Element &element, int depth)
 
 void LayoutView::drawMapFrame(QPainter &painter, MapFrameElement &frame)
 {
-    const QTransform page = pageTransform();
+    const QTransform page = m_page;
     const QRectF box = page.mapRect(frame.bounds());
     painter.save();
     painter.fillRect(box, Qt::white);
@@ -220,7 +269,7 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
     const std::shared_ptr<MapSurround> surround = element.surroundModel();
     if (!surround)
         return;
-    const QTransform page = pageTransform();
+    const QTransform page = m_page;
     const double pixelsPerMm = page.m11();
     const QRectF box = page.mapRect(element.bounds());
     painter.save();
@@ -319,7 +368,7 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
 
 void LayoutView::drawText(QPainter &painter, TextElement &text)
 {
-    const QTransform page = pageTransform();
+    const QTransform page = m_page;
     const QRectF box = page.mapRect(text.bounds());
     painter.save();
     QFont font = painter.font();

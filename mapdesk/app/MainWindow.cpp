@@ -167,6 +167,13 @@ void MainWindow::createMenus()
     QAction *saveAs = file->addAction(tr("Save &As..."), this, [this] { saveAsTriggered(); });
     saveAs->setShortcut(QKeySequence::SaveAs);
     saveAs->setObjectName(QStringLiteral("fileSaveAs"));
+    QAction *exportLayout = file->addAction(tr("&Export Layout..."), this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, tr("Export Layout"), QDir::currentPath(),
+                                                          tr("PDF (*.pdf);;PNG image (*.png);;JPEG image (*.jpg)"));
+        if (!path.isEmpty())
+            this->exportLayout(QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".pdf") : path);
+    });
+    exportLayout->setObjectName(QStringLiteral("fileExportLayout"));
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -521,6 +528,19 @@ bool MainWindow::saveAsTriggered()
                               : QDir::current().filePath(QStringLiteral("untitled.mapdesk.json"));
     const QString path = QFileDialog::getSaveFileName(this, tr("Save Map Document"), start, kDocumentFilter);
     return !path.isEmpty() && saveDocumentAs(documentFileName(path));
+}
+
+bool MainWindow::exportLayout(const QString &path)
+{
+    // Print quality for a PDF, a sharp screen picture for an image.
+    const bool pdf = path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    const QString fault = m_layoutView->exportTo(path, pdf ? 300 : 150);
+    if (!fault.isEmpty()) {
+        reportProblem(tr("Cannot export the layout to %1: %2").arg(QDir::toNativeSeparators(path), fault));
+        return false;
+    }
+    statusBar()->showMessage(tr("Exported the layout to %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 QString MainWindow::documentFileName(const QString &chosen)

@@ -24,7 +24,7 @@ class TocWidget;
 class WorkProgress;
 
 /// mapdesk's application window: menus File (New, Open..., Add Data...,
-/// Save, Save As..., Quit) and View (Data View, Layout View), the table of contents beside the
+/// Save, Save As..., Export Layout..., Quit) and View (Data View, Layout View), the table of contents beside the
 /// data view or the layout view (whichever is the document's active view),
 /// the command toolbars and the status bar. It shows the application's
 /// current document and follows it when another one is opened.
@@ -75,6 +75,9 @@ public:
     bool saveDocument();
     /// Saves the current document to `path`, which becomes its file.
     bool saveDocumentAs(const QString &path);
+    /// Writes the page layout to `path`: a PDF at 300 dpi when the name ends
+    /// in ".pdf", else an image at 150 dpi. A failure is reported, naming the file.
+    bool exportLayout(const QString &path);
     /// The file Save As writes for the name `chosen`: with ".mapdesk.json"
     /// added when the name has no suffix.
     static QString documentFileName(const QString &chosen);

@@ -705,3 +705,33 @@ TEST_F(Window, LayerPropertiesChangeHowTheLayerIsDrawn)
 }
 
 } // namespace
+
+namespace {
+
+// Export Layout writes the page as the layout view draws it: an image at
+// 150 dpi, a PDF page; a file that cannot be written is reported, named.
+TEST_F(Window, ExportLayoutWritesThePageAsDrawn)
+{
+    QTemporaryDir dir;
+    const struct
+    {
+        const char *file;
+        bool written;
+    } rows[] = {{"page.png", true}, {"page.pdf", true}, {"missing/page.png", false}};
+    for (const auto &row : rows) {
+        const QString path = dir.filePath(QLatin1String(row.file));
+        EXPECT_EQ(window->exportLayout(path), row.written) << row.file;
+        EXPECT_TRUE(window->statusBar()->currentMessage().contains(path)) << row.file;
+    }
+    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    EXPECT_EQ(page.size(), QSize(1754, 1240)) << "297 x 210 mm at 150 dpi";
+    // Parks fills the left of the town's frame (10, 10, 150 x 100 mm); the page around it is white.
+    const double dotsPerMm = 150 / 25.4;
+    EXPECT_NE(page.pixelColor((QPointF(10 + 150 * 0.2, 60) * dotsPerMm).toPoint()), QColor(Qt::white));
+    EXPECT_EQ(page.pixelColor(QPoint(3, 3)), QColor(Qt::white));
+    QFile pdf(dir.filePath(QStringLiteral("page.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+} // namespace
