@@ -6,8 +6,10 @@
 #include "DocumentEvents.h"
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
+#include "FeatureLayer.h"
 #include "GroupLayer.h"
 #include "HostError.h"
+#include "IdentifyWindow.h"
 #include "Layer.h"
 #include "LayerChoiceDialog.h"
 #include "LayerTree.h"
@@ -195,6 +197,16 @@ void MainWindow::createMenus()
         views->addAction(action);
     }
     view->addSeparator();
+    m_identifyAction = view->addAction(tr("&Identify"));
+    m_identifyAction->setObjectName(QStringLiteral("viewIdentify"));
+    m_identifyAction->setCheckable(true);
+    m_identifyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(m_identifyAction, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            showView(Document::ViewKind::Data);
+        m_dataView->setIdentifying(on);
+    });
+    connect(m_dataView, &MapView::identifyRequested, this, &MainWindow::identifyAt);
     QAction *full = view->addAction(tr("Zoom to &Full Extent"), this, [this] {
         showView(Document::ViewKind::Data);
         m_dataView->zoomToFullExtent();
@@ -528,6 +540,27 @@ bool MainWindow::saveAsTriggered()
                               : QDir::current().filePath(QStringLiteral("untitled.mapdesk.json"));
     const QString path = QFileDialog::getSaveFileName(this, tr("Save Map Document"), start, kDocumentFilter);
     return !path.isEmpty() && saveDocumentAs(documentFileName(path));
+}
+
+int MainWindow::identifyAt(const QPointF &at, double tolerance)
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    if (!map)
+        return 0;
+    std::vector<IdentifyWindow::Found> found;
+    for (const std::shared_ptr<Layer> &layer : map->drawnLayers()) {
+        if (const auto features = std::dynamic_pointer_cast<FeatureLayer>(layer)) {
+            for (const Feature &feature : features->features())
+                if (feature.isAt(at, tolerance))
+                    found.push_back({layer->name(), feature.attributes});
+        }
+    }
+    if (!m_identify)
+        m_identify = new IdentifyWindow(this);
+    m_identify->showFound(found);
+    m_identify->show();
+    statusBar()->showMessage(tr("Identified %n feature(s)", nullptr, static_cast<int>(found.size())));
+    return static_cast<int>(found.size());
 }
 
 bool MainWindow::exportLayout(const QString &path)

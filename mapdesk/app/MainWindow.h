@@ -17,6 +17,7 @@ class QStackedWidget;
 namespace mapdesk {
 
 class Application;
+class IdentifyWindow;
 class Layer;
 class LayoutView;
 class MapView;
@@ -75,6 +76,12 @@ public:
     bool saveDocument();
     /// Saves the current document to `path`, which becomes its file.
     bool saveDocumentAs(const QString &path);
+    /// The features of the focus map's drawn feature layers at `at` (map
+    /// coordinates, within `tolerance`), top layer first, shown in the
+    /// Identify window. Returns how many were found.
+    int identifyAt(const QPointF &at, double tolerance);
+    IdentifyWindow *identifyWindow() const { return m_identify; }
+    QAction *identifyAction() const { return m_identifyAction; }
     /// Writes the page layout to `path`: a PDF at 300 dpi when the name ends
     /// in ".pdf", else an image at 150 dpi. A failure is reported, naming the file.
     bool exportLayout(const QString &path);
@@ -145,6 +152,8 @@ private:
     MapView *m_dataView = nullptr;
     LayoutView *m_layoutView = nullptr;
     QStackedWidget *m_views = nullptr;
+    IdentifyWindow *m_identify = nullptr;
+    QAction *m_identifyAction = nullptr;
     QLabel *m_pointer = nullptr;
     QLabel *m_scale = nullptr;
     QAction *m_dataViewAction = nullptr;

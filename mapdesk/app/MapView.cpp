@@ -115,10 +115,28 @@ void MapView::wheelEvent(QWheelEvent *event)
     event->accept();
 }
 
+void MapView::setIdentifying(bool identifying)
+{
+    m_identifying = identifying;
+    if (identifying)
+        setCursor(Qt::WhatsThisCursor);
+    else
+        unsetCursor();
+}
+
 void MapView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
+    if (m_identifying) {
+        // A few pixels around the pointer count, so that lines and points can be hit.
+        constexpr double kPixels = 4.0;
+        bool invertible = false;
+        const QTransform toMap = mapTransform().inverted(&invertible);
+        if (invertible)
+            emit identifyRequested(toMap.map(event->position()), kPixels * std::abs(toMap.m11()));
+        return;
+    }
     m_panFrom = event->position();
     setCursor(Qt::ClosedHandCursor);
 }
@@ -156,7 +174,7 @@ void MapView::mouseReleaseEvent(QMouseEvent *event)
         return QWidget::mouseReleaseEvent(event);
     mouseMoveEvent(event);
     m_panFrom.reset();
-    unsetCursor();
+    setIdentifying(m_identifying);
 }
 
 void MapView::paintEvent(QPaintEvent *event)

@@ -42,6 +42,10 @@ public:
     void zoomToFullExtent();
     /// Shows `extent` (map coordinates) whole; no extent changes nothing.
     void zoomToExtent(const std::optional<QRectF> &extent);
+    /// While identifying, a click of the left button asks what is there
+    /// (identifyRequested()) instead of starting a pan.
+    void setIdentifying(bool identifying);
+    bool isIdentifying() const { return m_identifying; }
     /// The scale denominator N of the view's "1:N" (from the map's units and
     /// the screen's resolution); 0 when the map has no coordinate system.
     double scaleDenominator() const;
@@ -55,6 +59,8 @@ signals:
     void filesDropped(const QStringList &paths);
     /// The pointer moved over the view to `at` (map coordinates).
     void pointerMoved(const QPointF &at);
+    /// A click while identifying at `at`; `tolerance` is a few pixels in map units.
+    void identifyRequested(const QPointF &at, double tolerance);
     /// The view was drawn anew (after a zoom, a pan, a refresh or a resize).
     void redrawn();
 
@@ -78,6 +84,7 @@ private:
     std::optional<QRectF> m_extent;
     std::weak_ptr<Map> m_extentMap;
     std::optional<QPointF> m_panFrom;
+    bool m_identifying = false;
 };
 
 } // namespace mapdesk

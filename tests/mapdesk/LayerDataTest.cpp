@@ -249,3 +249,26 @@ TEST(LayerDataTest, AFeatureThatCannotBeReadIsLeftOutAndCounted)
     EXPECT_EQ(whole.features().size(), 5u);
     EXPECT_EQ(whole.warningText(), QString());
 }
+
+// Identify finds a feature inside its areas (not in their holes) and near
+// its lines, outlines and points.
+TEST(LayerDataTest, AFeatureIsFoundAtItsShapes)
+{
+    Feature feature;
+    feature.areas.setFillRule(Qt::OddEvenFill);
+    feature.areas.addRect(0, 0, 100, 100);
+    feature.areas.addRect(40, 40, 20, 20); // a hole
+    feature.lines.moveTo(200, 0);
+    feature.lines.lineTo(300, 0);
+    feature.points = {QPointF(500, 500)};
+    const struct
+    {
+        QPointF at;
+        bool found;
+    } rows[] = {
+        {{10, 10}, true}, {{50, 50}, false}, {{40.5, 50}, true}, {{103, 50}, true},      {{106, 50}, false},
+        {{250, 3}, true}, {{250, 6}, false}, {{302, 2}, true},   {{503, 0 + 500}, true}, {{500, 506}, false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(feature.isAt(row.at, 4), row.found) << row.at.x() << ", " << row.at.y();
+}

@@ -5,6 +5,7 @@
 #include "FeatureLayer.h"
 #include "GroupElement.h"
 #include "GroupLayer.h"
+#include "IdentifyWindow.h"
 #include "LayerPropertiesDialog.h"
 #include "LayoutView.h"
 #include "Legend.h"
@@ -28,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -732,6 +734,38 @@ TEST_F(Window, ExportLayoutWritesThePageAsDrawn)
     QFile pdf(dir.filePath(QStringLiteral("page.pdf")));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+} // namespace
+
+namespace {
+
+// With Identify on, a click on the data view lists the features of the drawn
+// layers there, with their attributes; hidden layers are not asked.
+TEST_F(Window, IdentifyListsTheFeaturesUnderAClick)
+{
+    Feature park;
+    park.areas.addRect(QRectF(0, 0, 10, 10));
+    park.attributes = {{QStringLiteral("name"), QStringLiteral("Mill Green")}};
+    sample.parks->setFeatures({park});
+    window->identifyAction()->setChecked(true);
+    MapView *view = window->dataView();
+    const struct
+    {
+        QPointF at;
+        QStringList listed; // layer, feature, "field=value"
+    } rows[] = {
+        {{5, 5}, {QStringLiteral("Parks"), QStringLiteral("Feature 1"), QStringLiteral("name=Mill Green")}},
+        {{25, 5}, {QStringLiteral("No feature here")}}, // Lakes, in a hidden group
+    };
+    for (const auto &row : rows) {
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->mapTransform().map(row.at).toPoint());
+        ASSERT_NE(window->identifyWindow(), nullptr);
+        QStringList listed;
+        for (QTreeWidgetItemIterator item(window->identifyWindow()->results()); *item; ++item)
+            listed << ((*item)->text(1).isEmpty() ? (*item)->text(0) : (*item)->text(0) + "=" + (*item)->text(1));
+        EXPECT_EQ(listed, row.listed);
+    }
 }
 
 } // namespace
