@@ -1,5 +1,6 @@
 #include "LayoutView.h"
 
+#include "CoordinateSystem.h"
 #include "Document.h"
 #include "DocumentEvents.h"
 #include "FileDrop.h"
@@ -16,10 +17,13 @@
 #include "TextElement.h"
 
 #include <QDropEvent>
+#include <QImageWriter>
 #include <QLocale>
+#include <QPageSize>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfWriter>
 
 #include <cmath>
 
@@ -171,8 +175,54 @@ void LayoutView::paintEvent(QPaintEvent *event)
     painter.fillRect(sheet, Qt::white);
     painter.setPen(QPen(Qt::black, 0));
     painter.drawRect(sheet);
+    drawPage(painter, page);
+}
+
+void LayoutView::drawPage(QPainter &painter, const QTransform &page)
+{
+    const std::shared_ptr<PageLayout> layout = m_document ? m_document->pageLayoutModel() : nullptr;
+    if (!layout)
+        return;
+    m_page = page;
     for (const std::shared_ptr<Element> &element : layout->elements())
         drawElement(painter, *element, 0);
+}
+
+QString LayoutView::exportTo(const QString &path, int dotsPerInch)
+{
+    const std::shared_ptr<PageLayout> layout = m_document ? m_document->pageLayoutModel() : nullptr;
+    if (!layout)
+        return tr("there is no page layout to export");
+    const QSizeF pageMm = layout->pageSize();
+    if (path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        QPdfWriter pdf(path);
+        pdf.setResolution(dotsPerInch);
+        pdf.setPageSize(QPageSize(pageMm, QPageSize::Millimeter));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            return tr("cannot write the file");
+        const double dotsPerMm = dotsPerInch / 25.4;
+        drawPage(painter, QTransform::fromScale(dotsPerMm, dotsPerMm));
+        return painter.end() ? QString() : tr("cannot write the file");
+    }
+    const double dotsPerMm = dotsPerInch / 25.4;
+    const QSize size(static_cast<int>(std::lround(pageMm.width() * dotsPerMm)),
+                     static_cast<int>(std::lround(pageMm.height() * dotsPerMm)));
+    if (size.isEmpty() || static_cast<qint64>(size.width()) * size.height() > MaxExportPixels)
+        return tr("the page is too large at %1 dpi").arg(dotsPerInch);
+    QImage image(size, QImage::Format_ARGB32);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(dotsPerMm * 1000)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(dotsPerMm * 1000)));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        drawPage(painter, QTransform::fromScale(dotsPerMm, dotsPerMm));
+    }
+    QImageWriter writer(path);
+    if (!writer.write(image))
+        return writer.errorString();
+    return {};
 }
 
 void LayoutView::drawElement(QPainter &painter, Element &element, int depth)
@@ -198,7 +248,7 @@ void LayoutView::drawElement(QPainter &painter, Element &element, int depth)
 
 void LayoutView::drawMapFrame(QPainter &painter, MapFrameElement &frame)
 {
-    const QTransform page = pageTransform();
+    const QTransform page = m_page;
     const QRectF box = page.mapRect(frame.bounds());
     painter.save();
     painter.fillRect(box, Qt::white);
@@ -219,7 +269,7 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
     const std::shared_ptr<MapSurround> surround = element.surroundModel();
     if (!surround)
         return;
-    const QTransform page = pageTransform();
+    const QTransform page = m_page;
     const double pixelsPerMm = page.m11();
     const QRectF box = page.mapRect(element.bounds());
     painter.save();
@@ -277,14 +327,20 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
         // The scale is the one at which the bar's map frame draws its map.
         const std::shared_ptr<MapFrameElement> frame = element.mapFrameModel();
         const std::shared_ptr<Map> map = frame ? frame->mapModel() : nullptr;
+        // In metres on the ground when the map's coordinate system is known, else in map units.
         double unitsPerPixel = 0;
+        double metresPerUnit = 0;
         if (map) {
             const QRectF inner =
                 page.mapRect(frame->bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm, -kFrameInsetMm));
             const QTransform mapping = MapPainter::fit(map->fullExtent(), inner);
             if (!mapping.isIdentity() && mapping.m11() > 0)
                 unitsPerPixel = 1.0 / mapping.m11();
+            if (const auto extent = map->fullExtent())
+                metresPerUnit = MapPainter::metresPerUnit(map->coordinateSystem(), extent->center());
         }
+        if (metresPerUnit > 0)
+            unitsPerPixel *= metresPerUnit;
         const double length = niceLength(box.width() * 0.8 * unitsPerPixel);
         const double barWidth = unitsPerPixel > 0 ? length / unitsPerPixel : box.width() * 0.8;
         const double barHeight = std::max(3.0, box.height() * 0.2);
@@ -301,7 +357,9 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
         painter.drawText(QRectF(left - barWidth / 4, labelTop, barWidth / 2, labelHeight), Qt::AlignCenter,
                          QStringLiteral("0"));
         painter.drawText(QRectF(left + barWidth * 3 / 4, labelTop, barWidth / 2, labelHeight), Qt::AlignCenter,
-                         unitsPerPixel > 0 ? QLocale().toString(length, 'g', 6) : QStringLiteral("?"));
+                         unitsPerPixel <= 0  ? QStringLiteral("?")
+                         : metresPerUnit > 0 ? MapPainter::lengthText(length)
+                                             : QLocale().toString(length, 'g', 6));
         break;
     }
     }
@@ -310,7 +368,7 @@ void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &elemen
 
 void LayoutView::drawText(QPainter &painter, TextElement &text)
 {
-    const QTransform page = pageTransform();
+    const QTransform page = m_page;
     const QRectF box = page.mapRect(text.bounds());
     painter.save();
     QFont font = painter.font();

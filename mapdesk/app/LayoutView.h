@@ -40,6 +40,13 @@ public:
     QTransform pageTransform() const;
     /// The widget rectangle an element covers, with room for its outline.
     QRect elementRect(const Element &element) const;
+    /// Largest image Export Layout writes, in pixels.
+    static constexpr qint64 MaxExportPixels = 200'000'000;
+    /// Writes the page as drawn here (without the view's grey surround) to
+    /// `path`: a PDF page of the page's size when the name ends in ".pdf",
+    /// else an image in the format its suffix names (PNG, JPEG, ...), at
+    /// `dotsPerInch`. Returns the fault, empty when written.
+    QString exportTo(const QString &path, int dotsPerInch);
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
 
@@ -58,6 +65,8 @@ protected:
 private:
     void refreshed(IView *view);
     void partiallyRefreshed(IView *view, HostObject *data, const QRectF &area);
+    /// Draws the page's elements through `page` (from millimetres to the device).
+    void drawPage(QPainter &painter, const QTransform &page);
     void drawElement(QPainter &painter, Element &element, int depth);
     void drawMapFrame(QPainter &painter, MapFrameElement &frame);
     void drawSurround(QPainter &painter, MapSurroundFrameElement &element);
@@ -66,6 +75,8 @@ private:
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QRegion m_lastPainted;
+    /// The page's transform of the drawing under way.
+    QTransform m_page;
 };
 
 } // namespace mapdesk

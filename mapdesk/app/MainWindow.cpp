@@ -6,14 +6,18 @@
 #include "DocumentEvents.h"
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
+#include "FeatureLayer.h"
 #include "GroupLayer.h"
 #include "HostError.h"
+#include "IdentifyWindow.h"
 #include "Layer.h"
+#include "LayerChoiceDialog.h"
 #include "LayerTree.h"
 #include "LayoutView.h"
 #include "Map.h"
 #include "MapView.h"
 #include "PageLayout.h"
+#include "Symbol.h"
 #include "TocWidget.h"
 #include "WorkProgress.h"
 
@@ -23,12 +27,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 
+#include <cmath>
 #include <exception>
 #include <iostream>
 
@@ -37,9 +44,10 @@ namespace mapdesk {
 namespace {
 const QString kDocumentFilter = QStringLiteral("Map documents (*.mapdesk.json *.json);;All files (*)");
 
-/// How many layers (in groups too) have data that could not be read, and how
-/// many of them were not read because the reading was cancelled.
-void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, int &unread, int &notLoaded)
+/// How many layers (in groups too) have data that could not be read, how
+/// many of them were not read because the reading was cancelled, and how
+/// many were read with a warning.
+void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, int &unread, int &notLoaded, int &warned)
 {
     for (const std::shared_ptr<Layer> &layer : layers) {
         const QString error = layer->errorText();
@@ -47,8 +55,10 @@ void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, i
             ++notLoaded;
         else if (!error.isEmpty())
             ++unread;
+        else if (!layer->warningText().isEmpty())
+            ++warned;
         if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer); group && depth < 64)
-            countUnread(group->members(), depth + 1, unread, notLoaded);
+            countUnread(group->members(), depth + 1, unread, notLoaded, warned);
     }
 }
 
@@ -97,7 +107,7 @@ QString faultOf(const QString &path, const std::exception &error)
 } // namespace
 
 MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent)
-    : QMainWindow(parent), m_application(std::move(application))
+    : QMainWindow(parent), m_application(std::move(application)), m_dataReader(&DataFile::open)
 {
     setObjectName(QStringLiteral("mapdeskMainWindow"));
     m_toc = new TocWidget;
@@ -107,6 +117,8 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     m_views->addWidget(m_dataView);
     m_views->addWidget(m_layoutView);
     connect(m_toc, &TocWidget::filesDropped, this, &MainWindow::filesDropped);
+    connect(m_toc, &TocWidget::problem, this, &MainWindow::reportProblem);
+    connect(m_toc, &TocWidget::coordinateSystemChanged, m_dataView, &MapView::zoomToFullExtent);
     connect(m_dataView, &MapView::filesDropped, this, &MainWindow::filesDropped);
     connect(m_layoutView, &LayoutView::filesDropped, this, &MainWindow::filesDropped);
 
@@ -119,6 +131,14 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     setCentralWidget(splitter);
 
     createMenus();
+    m_pointer = new QLabel;
+    m_pointer->setObjectName(QStringLiteral("pointerField"));
+    m_scale = new QLabel;
+    m_scale->setObjectName(QStringLiteral("scaleField"));
+    statusBar()->addPermanentWidget(m_pointer);
+    statusBar()->addPermanentWidget(m_scale);
+    connect(m_dataView, &MapView::pointerMoved, this, &MainWindow::showPointer);
+    connect(m_dataView, &MapView::redrawn, this, &MainWindow::showScale);
     statusBar()->showMessage(tr("Ready"));
 
     connect(m_application.get(), &Application::documentChanged, this, &MainWindow::bindDocument);
@@ -149,6 +169,13 @@ void MainWindow::createMenus()
     QAction *saveAs = file->addAction(tr("Save &As..."), this, [this] { saveAsTriggered(); });
     saveAs->setShortcut(QKeySequence::SaveAs);
     saveAs->setObjectName(QStringLiteral("fileSaveAs"));
+    QAction *exportLayout = file->addAction(tr("&Export Layout..."), this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, tr("Export Layout"), QDir::currentPath(),
+                                                          tr("PDF (*.pdf);;PNG image (*.png);;JPEG image (*.jpg)"));
+        if (!path.isEmpty())
+            this->exportLayout(QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".pdf") : path);
+    });
+    exportLayout->setObjectName(QStringLiteral("fileExportLayout"));
     file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -170,6 +197,16 @@ void MainWindow::createMenus()
         views->addAction(action);
     }
     view->addSeparator();
+    m_identifyAction = view->addAction(tr("&Identify"));
+    m_identifyAction->setObjectName(QStringLiteral("viewIdentify"));
+    m_identifyAction->setCheckable(true);
+    m_identifyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(m_identifyAction, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            showView(Document::ViewKind::Data);
+        m_dataView->setIdentifying(on);
+    });
+    connect(m_dataView, &MapView::identifyRequested, this, &MainWindow::identifyAt);
     QAction *full = view->addAction(tr("Zoom to &Full Extent"), this, [this] {
         showView(Document::ViewKind::Data);
         m_dataView->zoomToFullExtent();
@@ -192,6 +229,8 @@ void MainWindow::createMenus()
     m_toc->addLayerAction(zoomToLayer);
     layerMenu->addSeparator();
     layerMenu->addAction(zoomToLayer);
+    layerMenu->addSeparator();
+    layerMenu->addAction(m_toc->propertiesAction());
 }
 
 void MainWindow::bindDocument()
@@ -239,6 +278,23 @@ void MainWindow::updateTitle()
     setWindowTitle(QStringLiteral("%1%2 - mapdesk").arg(name, modified ? QStringLiteral("*") : QString()));
 }
 
+void MainWindow::showPointer(const QPointF &at)
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    if (!map)
+        return;
+    // Degrees to a tenth of a metre or so, other units to a centimetre.
+    const int decimals = map->coordinateSystem().isGeographic() ? 6 : 2;
+    m_pointer->setText(QStringLiteral("%1, %2").arg(QLocale().toString(at.x(), 'f', decimals),
+                                                    QLocale().toString(at.y(), 'f', decimals)));
+}
+
+void MainWindow::showScale()
+{
+    const double scale = m_dataView->scaleDenominator();
+    m_scale->setText(scale > 0 ? QStringLiteral("1:%1").arg(QLocale().toString(std::round(scale), 'f', 0)) : QString());
+}
+
 void MainWindow::takeSavedFlags()
 {
     m_savedFlags = flagsOf(m_document.get());
@@ -263,6 +319,10 @@ int MainWindow::addData(const QStringList &paths)
         return 0;
     std::vector<std::shared_ptr<Layer>> layers;
     QStringList refused;
+    std::shared_ptr<Map> map = m_document->focusMapModel();
+    const bool newMap = !map;
+    if (newMap)
+        map = std::make_shared<Map>(QStringLiteral("Layers"));
     WorkProgress progress(this, m_progressDelay);
     const WorkUnderWay underWay(m_work, &progress);
     for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -275,21 +335,40 @@ int MainWindow::addData(const QStringList &paths)
             refused << tr("Adding data was cancelled; not loaded: %1").arg(rest.join(QStringLiteral(", ")));
             break;
         }
-        QString error;
-        if (std::shared_ptr<Layer> layer = DataFile::open(path, &error))
-            layers.push_back(std::move(layer));
-        else
-            refused << tr("Cannot add %1").arg(error);
+        // A failure while reading refuses this file; the others are read on.
+        try {
+            QStringList tables = DataFile::datasetLayers(path);
+            if (tables.size() > 1)
+                tables = chooseLayers(path, tables);
+            else
+                tables = QStringList{QString()}; // the file's one layer
+            for (const QString &table : tables) {
+                QString error;
+                if (std::shared_ptr<Layer> layer = m_dataReader(path, table, &error)) {
+                    // Drawn in the map's coordinate system, which a map without one takes from it.
+                    if (const QString fault = map->adopt(*layer); !fault.isEmpty()) {
+                        refused << tr("Cannot add %1").arg(fault);
+                        continue;
+                    }
+                    if (const QString warning = layer->warningText(); !warning.isEmpty())
+                        refused << warning;
+                    layers.push_back(std::move(layer));
+                } else {
+                    refused << tr("Cannot add %1").arg(error);
+                }
+            }
+        } catch (const std::exception &failure) {
+            refused << tr("Cannot add %1").arg(faultOf(QDir::toNativeSeparators(path), failure));
+        }
     }
     if (!layers.empty()) {
-        std::shared_ptr<Map> map = m_document->focusMapModel();
-        if (!map) {
-            map = std::make_shared<Map>(QStringLiteral("Layers"));
+        if (newMap)
             m_document->addMap(map);
-        }
         for (std::size_t i = 0; i < layers.size(); ++i)
             map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
+        Symbol::giveDefaults(m_document->mapModels());
         m_document->setModified(true);
+        m_document->updateLegendsOf(map.get());
         map->refresh();
         m_document->pageLayoutModel()->refresh();
         m_document->updateContents();
@@ -297,6 +376,16 @@ int MainWindow::addData(const QStringList &paths)
     }
     reportProblems(refused);
     return static_cast<int>(layers.size());
+}
+
+QStringList MainWindow::chooseLayers(const QString &path, const QStringList &layers)
+{
+    if (m_layerChooser)
+        return m_layerChooser(path, layers);
+    if (!m_interactive)
+        return layers;
+    LayerChoiceDialog dialog(path, layers, this);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QStringList();
 }
 
 void MainWindow::filesDropped(const QStringList &paths)
@@ -390,11 +479,14 @@ bool MainWindow::openDocument(const QString &path)
     m_application->setDocument(document);
     int unread = 0;
     int notLoaded = 0;
+    int warned = 0;
     for (const std::shared_ptr<Map> &map : document->mapModels())
-        countUnread(map->layers(), 0, unread, notLoaded);
+        countUnread(map->layers(), 0, unread, notLoaded, warned);
     QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(document->filePath()));
     if (unread > 0)
         opened = tr("%1; the data of %n layer(s) could not be read", nullptr, unread).arg(opened);
+    if (warned > 0)
+        opened = tr("%1; %n layer(s) with warnings, marked in the table of contents", nullptr, warned).arg(opened);
     if (notLoaded > 0)
         opened = tr("%1; cancelled: %n layer(s) not loaded", nullptr, notLoaded).arg(opened);
     statusBar()->showMessage(opened);
@@ -447,7 +539,49 @@ bool MainWindow::saveAsTriggered()
                               ? m_document->filePath()
                               : QDir::current().filePath(QStringLiteral("untitled.mapdesk.json"));
     const QString path = QFileDialog::getSaveFileName(this, tr("Save Map Document"), start, kDocumentFilter);
-    return !path.isEmpty() && saveDocumentAs(path);
+    return !path.isEmpty() && saveDocumentAs(documentFileName(path));
+}
+
+int MainWindow::identifyAt(const QPointF &at, double tolerance)
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    if (!map)
+        return 0;
+    std::vector<IdentifyWindow::Found> found;
+    for (const std::shared_ptr<Layer> &layer : map->drawnLayers()) {
+        if (const auto features = std::dynamic_pointer_cast<FeatureLayer>(layer)) {
+            for (const Feature &feature : features->features())
+                if (feature.isAt(at, tolerance))
+                    found.push_back({layer->name(), feature.attributes});
+        }
+    }
+    if (!m_identify)
+        m_identify = new IdentifyWindow(this);
+    m_identify->showFound(found);
+    m_identify->show();
+    statusBar()->showMessage(tr("Identified %n feature(s)", nullptr, static_cast<int>(found.size())));
+    return static_cast<int>(found.size());
+}
+
+bool MainWindow::exportLayout(const QString &path)
+{
+    // Print quality for a PDF, a sharp screen picture for an image.
+    const bool pdf = path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    const QString fault = m_layoutView->exportTo(path, pdf ? 300 : 150);
+    if (!fault.isEmpty()) {
+        reportProblem(tr("Cannot export the layout to %1: %2").arg(QDir::toNativeSeparators(path), fault));
+        return false;
+    }
+    statusBar()->showMessage(tr("Exported the layout to %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+QString MainWindow::documentFileName(const QString &chosen)
+{
+    // Without a suffix the file would not be known as a map document by its name.
+    if (QFileInfo(chosen).suffix().isEmpty())
+        return chosen + QStringLiteral(".mapdesk.json");
+    return chosen;
 }
 
 void MainWindow::reportProblem(const QString &message)

@@ -5,29 +5,34 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
 class QAction;
+class QLabel;
 class QStackedWidget;
 
 namespace mapdesk {
 
 class Application;
+class IdentifyWindow;
+class Layer;
 class LayoutView;
 class MapView;
 class TocWidget;
 class WorkProgress;
 
 /// mapdesk's application window: menus File (New, Open..., Add Data...,
-/// Save, Save As..., Quit) and View (Data View, Layout View), the table of contents beside the
+/// Save, Save As..., Export Layout..., Quit) and View (Data View, Layout View), the table of contents beside the
 /// data view or the layout view (whichever is the document's active view),
 /// the command toolbars and the status bar. It shows the application's
 /// current document and follows it when another one is opened.
 ///
 /// The title names the document, with `*` while it holds unsaved changes;
-/// New, Open and closing the window first ask whether to save them. A
+/// New, Open and closing the window first ask whether to save them. Save As
+/// gives a name without a suffix the suffix ".mapdesk.json". A
 /// change of layer flags made by a command counts as a change once the
 /// command has the table of contents or the map redrawn.
 ///
@@ -54,9 +59,11 @@ public:
     /// Makes a new untitled document current, without asking.
     void newDocument();
     /// Adds each data file of `paths` as a layer at the top of the focus map,
-    /// in the order given (the first on top). A file that cannot be read is
-    /// refused with a message naming it and saying why, and adds nothing.
-    /// Returns how many layers were added.
+    /// in the order given (the first on top). A file holding several layers
+    /// (a GeoPackage's tables) adds the ones chosen (see setLayerChooser()),
+    /// each as a layer. A file that cannot be read is refused with a message
+    /// naming it and saying why, and adds nothing; features that could not
+    /// be read are told of too. Returns how many layers were added.
     int addData(const QStringList &paths);
     /// Files dropped on the window: a map document is opened (after asking
     /// about unsaved changes), data files are added.
@@ -69,6 +76,18 @@ public:
     bool saveDocument();
     /// Saves the current document to `path`, which becomes its file.
     bool saveDocumentAs(const QString &path);
+    /// The features of the focus map's drawn feature layers at `at` (map
+    /// coordinates, within `tolerance`), top layer first, shown in the
+    /// Identify window. Returns how many were found.
+    int identifyAt(const QPointF &at, double tolerance);
+    IdentifyWindow *identifyWindow() const { return m_identify; }
+    QAction *identifyAction() const { return m_identifyAction; }
+    /// Writes the page layout to `path`: a PDF at 300 dpi when the name ends
+    /// in ".pdf", else an image at 150 dpi. A failure is reported, naming the file.
+    bool exportLayout(const QString &path);
+    /// The file Save As writes for the name `chosen`: with ".mapdesk.json"
+    /// added when the name has no suffix.
+    static QString documentFileName(const QString &chosen);
     /// Makes `kind` the document's active view and shows it.
     void showView(Document::ViewKind kind);
 
@@ -79,6 +98,18 @@ public:
     void reportProblems(const QStringList &messages);
     /// Whether problems are also shown in message boxes (not in tests).
     void setInteractive(bool interactive) { m_interactive = interactive; }
+    /// Reads one data file (one of its layers, when named) for Add Data: a
+    /// layer, or null with the fault in `error`.
+    using DataReader =
+        std::function<std::shared_ptr<Layer>(const QString &path, const QString &datasetLayer, QString *error)>;
+    /// How Add Data reads each file (DataFile::open unless set); a failure it
+    /// throws refuses that file only, naming it.
+    void setDataReader(DataReader reader) { m_dataReader = std::move(reader); }
+    /// Which of the layers of a data file holding several to add (none: the file adds nothing).
+    using LayerChooser = std::function<QStringList(const QString &path, const QStringList &layers)>;
+    /// How Add Data asks about a file holding several layers; unless set, a
+    /// LayerChoiceDialog when interactive, otherwise every layer.
+    void setLayerChooser(LayerChooser chooser) { m_layerChooser = std::move(chooser); }
     /// How long opening or adding data runs before its progress shows, in ms.
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
     /// The progress of the opening or adding under way, or null.
@@ -90,6 +121,9 @@ public:
     LayoutView *layoutView() const { return m_layoutView; }
     QAction *dataViewAction() const { return m_dataViewAction; }
     QAction *layoutViewAction() const { return m_layoutViewAction; }
+    /// The status bar's fields: the pointer's coordinates in the map's system, the map's scale.
+    QLabel *pointerField() const { return m_pointer; }
+    QLabel *scaleField() const { return m_scale; }
 
     QSize sizeHint() const override { return {1000, 700}; }
 
@@ -107,6 +141,9 @@ private:
     bool saveAsTriggered();
     void documentRedrawn();
     void takeSavedFlags();
+    void showPointer(const QPointF &at);
+    void showScale();
+    QStringList chooseLayers(const QString &path, const QStringList &layers);
 
     std::shared_ptr<Application> m_application;
     std::shared_ptr<Document> m_document;
@@ -115,11 +152,17 @@ private:
     MapView *m_dataView = nullptr;
     LayoutView *m_layoutView = nullptr;
     QStackedWidget *m_views = nullptr;
+    IdentifyWindow *m_identify = nullptr;
+    QAction *m_identifyAction = nullptr;
+    QLabel *m_pointer = nullptr;
+    QLabel *m_scale = nullptr;
     QAction *m_dataViewAction = nullptr;
     QAction *m_layoutViewAction = nullptr;
     bool m_interactive = false;
     int m_progressDelay = 500;
     WorkProgress *m_work = nullptr;
+    DataReader m_dataReader;
+    LayerChooser m_layerChooser;
     /// Every layer's flag as of the last open or save, in tree order.
     std::vector<std::pair<const void *, bool>> m_savedFlags;
 };

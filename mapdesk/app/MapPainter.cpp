@@ -1,25 +1,27 @@
 #include "MapPainter.h"
 
+#include "CoordinateSystem.h"
 #include "FeatureLayer.h"
 #include "Layer.h"
 #include "RasterLayer.h"
 
-#include <QHash>
 #include <QLinearGradient>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
-#include <array>
+#include <cmath>
 
 namespace mapdesk {
 
 namespace {
-constexpr double kPointRadius = 3.0;
-
-QRectF withArea(QRectF extent)
+QRectF withArea(QRectF extent, const QSizeF &target)
 {
-    // A single point or a horizontal/vertical line still gets a view around it.
+    // A single point is shown at one map unit per pixel; a horizontal or
+    // vertical line still gets a view around it.
+    if (extent.width() <= 0 && extent.height() <= 0)
+        return QRectF(extent.center() - QPointF(target.width() / 2, target.height() / 2), target);
     if (extent.width() <= 0)
         extent.adjust(-0.5, 0, 0.5, 0);
     if (extent.height() <= 0)
@@ -28,11 +30,11 @@ QRectF withArea(QRectF extent)
 }
 } // namespace
 
-QTransform MapPainter::fit(const QRectF &extent, const QRectF &target)
+QTransform MapPainter::fit(const std::optional<QRectF> &extent, const QRectF &target)
 {
-    if (extent.isNull() || target.isEmpty())
+    if (!extent || target.isEmpty())
         return {};
-    const QRectF area = withArea(extent);
+    const QRectF area = withArea(*extent, target.size());
     const double scale = std::min(target.width() / area.width(), target.height() / area.height());
     const QPointF centre = area.center();
     const QPointF targetCentre = target.center();
@@ -41,21 +43,31 @@ QTransform MapPainter::fit(const QRectF &extent, const QRectF &target)
                       targetCentre.y() + centre.y() * scale);
 }
 
-QColor MapPainter::colourOf(Layer &layer)
+double MapPainter::metresPerUnit(const CoordinateSystem &system, const QPointF &at)
 {
-    // Each layer name gets the next colour of a palette of clearly different
-    // ones when it is first drawn, and keeps it for the session: the same
-    // layer looks the same in every view, and layers seldom share a colour.
-    static const std::array<QColor, 12> palette{QColor(31, 120, 180),  QColor(227, 26, 28),   QColor(51, 160, 44),
-                                                QColor(255, 127, 0),   QColor(106, 61, 154),  QColor(177, 89, 40),
-                                                QColor(166, 206, 227), QColor(251, 154, 153), QColor(178, 223, 138),
-                                                QColor(253, 191, 111), QColor(202, 178, 214), QColor(140, 140, 140)};
-    static QHash<QString, std::size_t> assigned;
-    const QString name = layer.name();
-    auto found = assigned.find(name);
-    if (found == assigned.end())
-        found = assigned.insert(name, static_cast<std::size_t>(assigned.size()));
-    return palette[*found % palette.size()];
+    if (!system.isValid())
+        return 0;
+    if (!system.isGeographic())
+        return system.metresPerUnit();
+    const double latitude = std::clamp(at.y(), -89.0, 89.0) * M_PI / 180.0;
+    return system.metresPerUnit() * std::cos(latitude);
+}
+
+double MapPainter::scaleDenominator(const CoordinateSystem &system, const QPointF &at, double unitsPerPixel,
+                                    double dotsPerInch)
+{
+    const double metres = metresPerUnit(system, at);
+    if (metres <= 0 || unitsPerPixel <= 0 || dotsPerInch <= 0)
+        return 0;
+    constexpr double kMetresPerInch = 0.0254;
+    return unitsPerPixel * metres / (kMetresPerInch / dotsPerInch);
+}
+
+QString MapPainter::lengthText(double metres)
+{
+    if (metres >= 1000)
+        return QStringLiteral("%1 km").arg(QLocale().toString(metres / 1000, 'g', 6));
+    return QStringLiteral("%1 m").arg(QLocale().toString(metres, 'g', 6));
 }
 
 void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform)
@@ -70,20 +82,24 @@ void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &tr
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     if (const auto *raster = dynamic_cast<const RasterLayer *>(&layer)) {
-        if (!raster->image().isNull() && !raster->extent().isNull()) {
+        if (const std::optional<QRectF> extent = raster->extent(); !raster->image().isNull() && extent) {
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(transform.mapRect(raster->extent()), raster->image());
+            painter.drawImage(transform.mapRect(*extent), raster->image());
         }
     } else if (const auto *features = dynamic_cast<const FeatureLayer *>(&layer)) {
-        const QColor colour = colourOf(layer);
+        const Symbol symbol = features->symbol();
+        const QColor &colour = symbol.colour;
+        const double radius = symbol.pointSize / 2;
         QColor fill = colour;
         fill.setAlpha(150);
         QPen outline(colour.darker(160));
         outline.setCosmetic(true);
         outline.setWidthF(1.0);
-        QPen line(colour.darker(130));
+        QPen line(colour);
         line.setCosmetic(true);
-        line.setWidthF(2.0);
+        line.setWidthF(symbol.lineWidth);
+        line.setCapStyle(Qt::RoundCap);
+        line.setJoinStyle(Qt::RoundJoin);
         for (const Feature &feature : features->features()) {
             if (!feature.areas.isEmpty()) {
                 QPainterPath areas = transform.map(feature.areas);
@@ -101,7 +117,7 @@ void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &tr
                 painter.setPen(outline);
                 painter.setBrush(colour);
                 for (const QPointF &point : feature.points)
-                    painter.drawEllipse(transform.map(point), kPointRadius, kPointRadius);
+                    painter.drawEllipse(transform.map(point), radius, radius);
             }
         }
     }
@@ -126,7 +142,7 @@ void MapPainter::drawSwatch(QPainter &painter, Layer &layer, const QRectF &box)
             areas = areas || !feature.areas.isEmpty();
             lines = lines || !feature.lines.isEmpty();
         }
-        const QColor colour = colourOf(layer);
+        const QColor colour = featureLayer->symbol().colour;
         if (areas) {
             QColor fill = colour;
             fill.setAlpha(150);
@@ -134,7 +150,7 @@ void MapPainter::drawSwatch(QPainter &painter, Layer &layer, const QRectF &box)
             painter.setPen(QPen(colour.darker(160), 0));
             painter.drawRect(box);
         } else if (lines) {
-            painter.setPen(QPen(colour.darker(130), std::max(1.5, box.height() / 5)));
+            painter.setPen(QPen(colour, std::max(1.5, box.height() / 5)));
             painter.drawLine(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
         } else {
             const double radius = std::min(box.width(), box.height()) / 3;

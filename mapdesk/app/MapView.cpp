@@ -28,6 +28,7 @@ MapView::MapView(QWidget *parent) : QWidget(parent)
     setPalette(look);
     setAcceptDrops(true);
     setObjectName(QStringLiteral("dataView"));
+    setMouseTracking(true);
 }
 
 MapView::~MapView()
@@ -39,7 +40,7 @@ void MapView::setDocument(std::shared_ptr<Document> document)
 {
     delete m_connections.data();
     m_document = std::move(document);
-    m_extent = QRectF();
+    m_extent.reset();
     if (m_document) {
         // One receiver per document: deleting it drops every connection at once.
         m_connections = new QObject(this);
@@ -69,7 +70,7 @@ QTransform MapView::mapTransform() const
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
     if (!map)
         return {};
-    const bool chosen = !m_extent.isNull() && m_extentMap.lock() == map;
+    const bool chosen = m_extent && m_extentMap.lock() == map;
     return MapPainter::fit(chosen ? m_extent : map->fullExtent(),
                            QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin));
 }
@@ -84,14 +85,14 @@ QRectF MapView::shownExtent() const
 
 void MapView::zoomToFullExtent()
 {
-    m_extent = QRectF();
+    m_extent.reset();
     update();
 }
 
-void MapView::zoomToExtent(const QRectF &extent)
+void MapView::zoomToExtent(const std::optional<QRectF> &extent)
 {
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
-    if (!map || extent.isNull())
+    if (!map || !extent)
         return;
     m_extent = extent;
     m_extentMap = map;
@@ -114,16 +115,49 @@ void MapView::wheelEvent(QWheelEvent *event)
     event->accept();
 }
 
+void MapView::setIdentifying(bool identifying)
+{
+    m_identifying = identifying;
+    if (identifying)
+        setCursor(Qt::WhatsThisCursor);
+    else
+        unsetCursor();
+}
+
 void MapView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
+    if (m_identifying) {
+        // A few pixels around the pointer count, so that lines and points can be hit.
+        constexpr double kPixels = 4.0;
+        bool invertible = false;
+        const QTransform toMap = mapTransform().inverted(&invertible);
+        if (invertible)
+            emit identifyRequested(toMap.map(event->position()), kPixels * std::abs(toMap.m11()));
+        return;
+    }
     m_panFrom = event->position();
     setCursor(Qt::ClosedHandCursor);
 }
 
+double MapView::scaleDenominator() const
+{
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    const QTransform transform = mapTransform();
+    if (!map || transform.m11() <= 0)
+        return 0;
+    return MapPainter::scaleDenominator(map->coordinateSystem(), shownExtent().center(), 1.0 / transform.m11(),
+                                        logicalDpiX());
+}
+
 void MapView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (bool invertible = false; m_document && m_document->focusMapModel()) {
+        const QPointF at = mapTransform().inverted(&invertible).map(event->position());
+        if (invertible)
+            emit pointerMoved(at);
+    }
     if (!m_panFrom)
         return QWidget::mouseMoveEvent(event);
     const QTransform toMap = mapTransform().inverted();
@@ -140,7 +174,7 @@ void MapView::mouseReleaseEvent(QMouseEvent *event)
         return QWidget::mouseReleaseEvent(event);
     mouseMoveEvent(event);
     m_panFrom.reset();
-    unsetCursor();
+    setIdentifying(m_identifying);
 }
 
 void MapView::paintEvent(QPaintEvent *event)
@@ -155,6 +189,7 @@ void MapView::paintEvent(QPaintEvent *event)
         return;
     }
     MapPainter::draw(painter, map->drawnLayers(), mapTransform());
+    emit redrawn();
 }
 
 void MapView::dragEnterEvent(QDragEnterEvent *event)

@@ -40,8 +40,15 @@ public:
     QRectF shownExtent() const;
     /// Shows the focus map's full extent.
     void zoomToFullExtent();
-    /// Shows `extent` (map coordinates) whole; a null extent changes nothing.
-    void zoomToExtent(const QRectF &extent);
+    /// Shows `extent` (map coordinates) whole; no extent changes nothing.
+    void zoomToExtent(const std::optional<QRectF> &extent);
+    /// While identifying, a click of the left button asks what is there
+    /// (identifyRequested()) instead of starting a pan.
+    void setIdentifying(bool identifying);
+    bool isIdentifying() const { return m_identifying; }
+    /// The scale denominator N of the view's "1:N" (from the map's units and
+    /// the screen's resolution); 0 when the map has no coordinate system.
+    double scaleDenominator() const;
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
 
@@ -50,6 +57,12 @@ public:
 signals:
     /// Local files were dropped on the view.
     void filesDropped(const QStringList &paths);
+    /// The pointer moved over the view to `at` (map coordinates).
+    void pointerMoved(const QPointF &at);
+    /// A click while identifying at `at`; `tolerance` is a few pixels in map units.
+    void identifyRequested(const QPointF &at, double tolerance);
+    /// The view was drawn anew (after a zoom, a pan, a refresh or a resize).
+    void redrawn();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -67,10 +80,11 @@ private:
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QRegion m_lastPainted;
-    /// What the user zoomed or panned to, for the map it was chosen on; null: the full extent.
-    QRectF m_extent;
+    /// What the user zoomed or panned to, for the map it was chosen on; empty: the full extent.
+    std::optional<QRectF> m_extent;
     std::weak_ptr<Map> m_extentMap;
     std::optional<QPointF> m_panFrom;
+    bool m_identifying = false;
 };
 
 } // namespace mapdesk

@@ -2,11 +2,14 @@
 
 #include "Document.h"
 #include "DocumentEvents.h"
+#include "FeatureLayer.h"
 #include "FileDrop.h"
 #include "GroupLayer.h"
 #include "Layer.h"
+#include "LayerPropertiesDialog.h"
 #include "LayerTree.h"
 #include "Map.h"
+#include "MapPropertiesDialog.h"
 #include "PageLayout.h"
 
 #include <QAction>
@@ -69,6 +72,9 @@ TocWidget::TocWidget(QWidget *parent) : QTreeWidget(parent)
     m_rename->setObjectName(QStringLiteral("layerRename"));
     m_rename->setShortcut(QKeySequence(Qt::Key_F2));
     connect(m_rename, &QAction::triggered, this, &TocWidget::renameCurrent);
+    m_properties = new QAction(tr("&Properties..."), this);
+    m_properties->setObjectName(QStringLiteral("layerPropertiesAction"));
+    connect(m_properties, &QAction::triggered, this, &TocWidget::showProperties);
     for (QAction *action : {m_newGroup, m_remove, m_rename}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
@@ -130,9 +136,10 @@ void TocWidget::addLayers(QTreeWidgetItem *parent, const std::vector<std::shared
                        | Qt::ItemIsDragEnabled | (group ? Qt::ItemIsDropEnabled : Qt::NoItemFlags));
         item->setCheckState(0, layer->visible() ? Qt::Checked : Qt::Unchecked);
         const QString error = layer->errorText();
-        if (!error.isEmpty()) {
+        const QString warning = layer->warningText();
+        if (!error.isEmpty() || !warning.isEmpty()) {
             item->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-            item->setToolTip(0, literalToolTip(error));
+            item->setToolTip(0, literalToolTip(error.isEmpty() ? warning : error));
         } else {
             item->setToolTip(0, literalToolTip(layer->name()));
         }
@@ -189,9 +196,14 @@ void TocWidget::itemTicked(QTreeWidgetItem *item, int column)
     if (layer->visible() == ticked)
         return;
     layer->setVisible(ticked);
-    // The map takes its drawn layers anew; every view showing it redraws.
-    if (const std::shared_ptr<Map> map = entry.map.lock())
+    // The map takes its drawn layers anew, and its legends their items; every
+    // view showing them redraws.
+    if (const std::shared_ptr<Map> map = entry.map.lock(); map && m_document) {
+        m_document->updateLegendsOf(map.get());
         map->refresh();
+        if (const auto layout = m_document->pageLayoutModel())
+            layout->refresh();
+    }
 }
 
 void TocWidget::itemActivated(QTreeWidgetItem *item)
@@ -279,9 +291,12 @@ void TocWidget::changed(std::initializer_list<Map *> maps, const Layer *current,
     if (!m_document)
         return;
     m_document->setModified(true);
-    for (Map *map : maps)
-        if (map)
+    for (Map *map : maps) {
+        if (map) {
+            m_document->updateLegendsOf(map);
             map->refresh();
+        }
+    }
     if (const auto layout = m_document->pageLayoutModel())
         layout->refresh();
     if (!rebuild)
@@ -289,6 +304,21 @@ void TocWidget::changed(std::initializer_list<Map *> maps, const Layer *current,
     m_document->updateContents();
     if (QTreeWidgetItem *item = itemOf(current))
         setCurrentItem(item);
+}
+
+void TocWidget::showMapProperties(const std::shared_ptr<Map> &map)
+{
+    if (!map || !m_document)
+        return;
+    MapPropertiesDialog dialog(map->name(), map->coordinateSystem(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.coordinateSystem().sameAs(map->coordinateSystem()))
+        return;
+    if (const QString fault = map->setCoordinateSystem(dialog.coordinateSystem()); !fault.isEmpty()) {
+        emit problem(tr("Cannot change the coordinate system of the map %1: %2").arg(map->name(), fault));
+        return;
+    }
+    emit coordinateSystemChanged(map.get());
+    changed({map.get()}, nullptr);
 }
 
 std::shared_ptr<Layer> TocWidget::newGroup()
@@ -341,6 +371,14 @@ bool TocWidget::moveLayer(const std::shared_ptr<Layer> &layer, QTreeWidgetItem *
     const std::shared_ptr<Map> to = entry.map.lock();
     if (!from || !to)
         return false;
+    // Into another map: drawn in its coordinate system, or not moved.
+    if (from != to) {
+        if (const QString fault = to->adopt(*layer); !fault.isEmpty()) {
+            from->adopt(*layer);
+            emit problem(tr("Cannot move %1 to the map %2: %3").arg(layer->name(), to->name(), fault));
+            return false;
+        }
+    }
     const std::shared_ptr<Layer> targetLayer = entry.isMap ? nullptr : entry.layer.lock();
     std::shared_ptr<GroupLayer> group;
     int index = 0;
@@ -376,9 +414,32 @@ void TocWidget::showMenu(const QPoint &at)
         menu.addSeparator();
         menu.addActions(m_layerActions);
     }
+    menu.addSeparator();
+    m_properties->setEnabled(std::dynamic_pointer_cast<FeatureLayer>(layerOf(currentItem())) != nullptr
+                             || m_entries.value(currentItem()).isMap);
+    menu.addAction(m_properties);
     menu.exec(viewport()->mapToGlobal(at));
     m_remove->setEnabled(true);
     m_rename->setEnabled(true);
+    m_properties->setEnabled(true);
+}
+
+void TocWidget::showProperties()
+{
+    const Entry entry = m_entries.value(currentItem());
+    if (entry.isMap) {
+        showMapProperties(entry.map.lock());
+        return;
+    }
+    const auto layer = std::dynamic_pointer_cast<FeatureLayer>(entry.isMap ? nullptr : entry.layer.lock());
+    const std::shared_ptr<Map> map = entry.map.lock();
+    if (!layer || !map)
+        return;
+    LayerPropertiesDialog dialog(layer->name(), layer->symbol(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.symbol() == layer->symbol())
+        return;
+    layer->setSymbol(dialog.symbol());
+    changed({map.get()}, layer.get());
 }
 
 } // namespace mapdesk

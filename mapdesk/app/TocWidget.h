@@ -18,17 +18,18 @@ class Map;
 /// The table of contents: the document's maps as top-level items (the focus
 /// map in bold), under each its layers in order with group layers nested.
 /// Each layer's check box is bound to the layer's own visibility flag both
-/// ways: ticking sets the flag and redraws the layer's map, and the
+/// ways: ticking sets the flag and redraws the layer's map and its legends, and the
 /// document's updateContents() makes the boxes show the flags. A layer whose
-/// source failed carries a warning icon and its error as tooltip. Names and
+/// source failed, or whose data came with a warning (features left out),
+/// carries a warning icon and its error or warning as tooltip. Names and
 /// errors show as they are, in the items and in the tooltips, never as markup.
 /// Activating a map (double-click or Enter) makes it the focus map.
 ///
 /// The tree is also where layers are arranged: a layer or group dragged to
 /// a new place (above or below another layer, or onto a group or map to go
 /// in at its top) moves there; New Group, Remove and Rename (F2) act on the
-/// current item and are in its context menu. Every change is drawn at once
-/// and marks the document modified. Shares the document.
+/// current item and are in its context menu, with Properties... Every change
+/// is drawn at once and marks the document modified. Shares the document.
 class TocWidget : public QTreeWidget
 {
     Q_OBJECT
@@ -66,12 +67,22 @@ public:
     QAction *newGroupAction() const { return m_newGroup; }
     QAction *removeAction() const { return m_remove; }
     QAction *renameAction() const { return m_rename; }
+    QAction *propertiesAction() const { return m_properties; }
+    /// Shows the current item's Properties: a feature layer's symbol, a
+    /// map's coordinate system (every layer is converted into a new one, or
+    /// nothing changes). A change is drawn at once and marks the document
+    /// modified.
+    void showProperties();
     /// Adds an action of the window's to the layers' context menu (after the tree's own).
     void addLayerAction(QAction *action) { m_layerActions.append(action); }
 
 signals:
     /// Local files were dropped on the table of contents.
     void filesDropped(const QStringList &paths);
+    /// An edit was refused; `message` says why.
+    void problem(const QString &message);
+    /// A map's coordinate system was changed from its Properties.
+    void coordinateSystemChanged(Map *map);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -96,6 +107,7 @@ private:
     /// the current item.
     void changed(std::initializer_list<Map *> maps, const Layer *current, bool rebuild = true);
     void itemActivated(QTreeWidgetItem *item);
+    void showMapProperties(const std::shared_ptr<Map> &map);
 
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
@@ -104,6 +116,7 @@ private:
     QAction *m_newGroup = nullptr;
     QAction *m_remove = nullptr;
     QAction *m_rename = nullptr;
+    QAction *m_properties = nullptr;
     QList<QAction *> m_layerActions;
     /// The drag this tree started last, and the layer it carries.
     mutable QPointer<QMimeData> m_dragData;

@@ -10,6 +10,8 @@
 #include <QStringList>
 
 #include <gdal.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
 
 namespace mapdesk {
 
@@ -72,7 +74,23 @@ QString DataFile::layerName(const QString &path)
     return name.isEmpty() ? info.fileName() : name;
 }
 
-std::shared_ptr<Layer> DataFile::open(const QString &path, QString *error)
+QStringList DataFile::datasetLayers(const QString &path)
+{
+    QStringList names;
+    if (isDocument(path) || !GdalSupport::checkLocalFile(path).isEmpty())
+        return names;
+    GdalSupport::ensureRegistered();
+    const GdalSupport::QuietErrors quiet;
+    const GDALDatasetUniquePtr dataset(GDALDataset::Open(
+        QFile::encodeName(path).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, GdalSupport::vectorDrivers()));
+    if (!dataset)
+        return names;
+    for (OGRLayer *layer : dataset->GetLayers())
+        names << QString::fromUtf8(layer->GetName());
+    return names;
+}
+
+std::shared_ptr<Layer> DataFile::open(const QString &path, const QString &datasetLayer, QString *error)
 {
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     const auto fail = [&](const QString &why) -> std::shared_ptr<Layer> {
@@ -98,7 +116,8 @@ std::shared_ptr<Layer> DataFile::open(const QString &path, QString *error)
             return fail(layer->errorText());
         return layer;
     }
-    auto layer = std::make_shared<FeatureLayer>(layerName(absolute), absolute);
+    auto layer = std::make_shared<FeatureLayer>(datasetLayer.isEmpty() ? layerName(absolute) : datasetLayer, absolute);
+    layer->setDatasetLayer(datasetLayer);
     if (!layer->load())
         return fail(layer->errorText());
     return layer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -21,10 +22,14 @@ public:
     static QString dialogFilter();
     /// The name a layer of this file gets: the file name without its extension.
     static QString layerName(const QString &path);
+    /// The names of the layers (tables) of a vector data file, in the file's
+    /// order; empty for an image or a file that cannot be read.
+    static QStringList datasetLayers(const QString &path);
     /// A feature or raster layer for the file at `path`, its data read, with
-    /// the default symbol. Null when the file cannot be read; `error` then
-    /// names the file and says why.
-    static std::shared_ptr<Layer> open(const QString &path, QString *error);
+    /// the default symbol; `datasetLayer` names one layer of a file holding
+    /// several (empty: the first), which then also names the layer. Null when
+    /// the file cannot be read; `error` then names the file and says why.
+    static std::shared_ptr<Layer> open(const QString &path, const QString &datasetLayer, QString *error);
 };
 
 } // namespace mapdesk

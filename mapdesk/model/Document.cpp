@@ -13,16 +13,18 @@ namespace mapdesk {
 
 namespace {
 
-void updateLegends(const std::vector<std::shared_ptr<Element>> &elements, int depth)
+// Re-reads the surrounds on the page, only those of `map` unless it is null.
+void updateLegends(const std::vector<std::shared_ptr<Element>> &elements, const Map *map, int depth)
 {
     constexpr int kMaxDepth = 256;
     if (depth > kMaxDepth)
         return;
     for (const auto &element : elements) {
         if (const auto group = std::dynamic_pointer_cast<GroupElement>(element)) {
-            updateLegends(group->elements(), depth + 1);
+            updateLegends(group->elements(), map, depth + 1);
         } else if (const auto frame = std::dynamic_pointer_cast<MapSurroundFrameElement>(element)) {
-            if (const auto surround = frame->surroundModel())
+            const auto surround = frame->surroundModel();
+            if (surround && (!map || surround->map().get() == map))
                 surround->updateFromMap();
         }
     }
@@ -151,7 +153,13 @@ void Document::captureDrawnState()
 {
     for (const auto &map : m_maps->items())
         map->updateDrawnLayers();
-    updateLegends(m_pageLayout->elements(), 0);
+    updateLegends(m_pageLayout->elements(), nullptr, 0);
+}
+
+void Document::updateLegendsOf(const Map *map)
+{
+    if (map)
+        updateLegends(m_pageLayout->elements(), map, 0);
 }
 
 } // namespace mapdesk

@@ -3,6 +3,7 @@
 #include "IDocument.h"
 #include "IVisibilityEvents.h"
 
+#include <QJsonObject>
 #include <QString>
 
 #include <memory>
@@ -87,6 +88,15 @@ public:
     /// match the current flags, without emitting or counting a refresh
     /// (after reading a document or building one in code).
     void captureDrawnState();
+    /// Makes the legends of `map` list its layers as they are now, without
+    /// emitting or counting a refresh: the application's own edits of the
+    /// table of contents show in the legends at once.
+    void updateLegendsOf(const Map *map);
+
+    /// The fields of its object in the document file that mapdesk does not
+    /// know (written by a later version or by hand), written back on saving.
+    const QJsonObject &otherFields() const { return m_otherFields; }
+    void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
 
 private:
     std::unique_ptr<DocumentEvents> m_events;
@@ -96,6 +106,7 @@ private:
     ViewKind m_activeView = ViewKind::Data;
     QString m_filePath;
     bool m_modified = false;
+    QJsonObject m_otherFields;
 };
 
 } // namespace mapdesk

@@ -13,6 +13,7 @@
 #include "PageLayout.h"
 #include "RasterLayer.h"
 #include "ScaleBar.h"
+#include "Symbol.h"
 #include "TextElement.h"
 
 #include <QDir>
@@ -24,6 +25,7 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <functional>
 
 namespace mapdesk {
 
@@ -59,6 +61,27 @@ QString typeName(const QJsonValue &value)
     }
     return QStringLiteral("nothing");
 }
+
+/// The fields of `object` that mapdesk does not know, to be written back on
+/// saving. A known field that is an object itself (`nested`, with its own
+/// known fields) keeps its unknown fields under its name.
+QJsonObject otherFields(const QJsonObject &object, const QStringList &known,
+                        const QList<std::pair<QString, QStringList>> &nested = {})
+{
+    QJsonObject other;
+    for (auto field = object.begin(); field != object.end(); ++field)
+        if (!known.contains(field.key()))
+            other.insert(field.key(), field.value());
+    for (const auto &[key, members] : nested) {
+        const QJsonObject inner = otherFields(object.value(key).toObject(), members);
+        if (!inner.isEmpty())
+            other.insert(key, inner);
+    }
+    return other;
+}
+
+const QStringList kGeometryFields{QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("width"),
+                                  QStringLiteral("height")};
 
 QString child(const QString &where, const QString &key)
 {
@@ -148,7 +171,10 @@ private:
 
     void readMaps(const QJsonObject &root);
     std::shared_ptr<Layer> readLayer(const QJsonValue &value, const QString &where, int depth);
+    std::shared_ptr<Layer> readLayerFields(const QJsonValue &value, const QString &where, int depth);
+    Symbol readSymbol(const QJsonValue &value, const QString &where) const;
     void loadData();
+    void placeLayers();
     QString sourcePath(const QJsonObject &object, const QString &where) const;
     std::shared_ptr<Map> mapReference(const QJsonValue &value, const QString &where) const;
     void readFocusMap(const QJsonObject &root);
@@ -157,6 +183,7 @@ private:
     QRectF readGeometry(const QJsonObject &object, const QString &where) const;
     void collectMapFrames(const QJsonArray &elements, const QString &where, int depth);
     std::shared_ptr<Element> readElement(const QJsonValue &value, const QString &where, int depth) const;
+    std::shared_ptr<Element> readElementFields(const QJsonValue &value, const QString &where, int depth) const;
 
     QString m_fileName;
     QString m_baseDir;
@@ -168,6 +195,8 @@ private:
     // Map frames by id, and by the place in the file that defines them.
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesById;
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesByPlace;
+    /// The coordinate systems the file gives its maps.
+    QHash<const Map *, CoordinateSystem> m_systems;
 };
 
 std::shared_ptr<Document> Reader::read(const QByteArray &json)
@@ -190,11 +219,16 @@ std::shared_ptr<Document> Reader::read(const QByteArray &json)
                                             .arg(kFormatVersion));
 
     m_document = Document::create();
+    m_document->setOtherFields(
+        otherFields(root, {QStringLiteral("version"), QStringLiteral("maps"), QStringLiteral("focusMap"),
+                           QStringLiteral("activeView"), QStringLiteral("pageLayout")}));
     readMaps(root);
     readFocusMap(root);
     readActiveView(root);
     readPageLayout(root);
     loadData();
+    placeLayers();
+    Symbol::giveDefaults(m_document->mapModels());
     m_document->captureDrawnState();
     return m_document;
 }
@@ -212,6 +246,18 @@ void Reader::readMaps(const QJsonObject &root)
         const QString place = item(where, i);
         const QJsonObject object = toObject(maps[i], place);
         auto map = std::make_shared<Map>(requiredString(object, QStringLiteral("name"), place));
+        if (const QJsonValue system = object.value(QStringLiteral("coordinateSystem")); !system.isUndefined()) {
+            const QString systemPlace = child(place, QStringLiteral("coordinateSystem"));
+            if (!system.isString())
+                wrongType(systemPlace, QStringLiteral("a string"), system);
+            QString fault;
+            const CoordinateSystem read = CoordinateSystem::fromDefinition(system.toString(), &fault);
+            if (!read.isValid())
+                fail(systemPlace, fault);
+            m_systems.insert(map.get(), read);
+        }
+        map->setOtherFields(otherFields(
+            object, {QStringLiteral("name"), QStringLiteral("layers"), QStringLiteral("coordinateSystem")}));
         const QString layersPlace = child(place, QStringLiteral("layers"));
         const QJsonArray layers = optionalArray(object, QStringLiteral("layers"), place);
         for (qsizetype j = 0; j < layers.size(); ++j)
@@ -242,7 +288,64 @@ void Reader::loadData()
     }
 }
 
+void Reader::placeLayers()
+{
+    // Each map's system is the one the file gives it, or else its first
+    // layer's (in table-of-contents order) that has one. A layer that cannot
+    // be drawn in it stays, without data, with the reason as its error.
+    for (const auto &map : m_document->mapModels()) {
+        std::vector<Layer *> layers;
+        std::function<void(const std::vector<std::shared_ptr<Layer>> &, int)> collect =
+            [&](const std::vector<std::shared_ptr<Layer>> &members, int depth) {
+                for (const auto &layer : members) {
+                    if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer);
+                        group && depth < DocumentReader::MaxNesting)
+                        collect(group->members(), depth + 1);
+                    else
+                        layers.push_back(layer.get());
+                }
+            };
+        collect(map->layers(), 0);
+        CoordinateSystem system = m_systems.value(map.get());
+        for (std::size_t i = 0; i < layers.size() && !system.isValid(); ++i)
+            system = layers[i]->dataCoordinateSystem();
+        for (Layer *layer : layers) {
+            if (const QString fault = layer->setMapCoordinateSystem(system); !fault.isEmpty()) {
+                const QString source = dynamic_cast<FeatureLayer *>(layer)
+                                           ? static_cast<FeatureLayer *>(layer)->sourcePath()
+                                           : static_cast<RasterLayer *>(layer)->sourcePath();
+                const QString reason =
+                    QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(source, fault);
+                if (auto *feature = dynamic_cast<FeatureLayer *>(layer))
+                    feature->setNotLoaded(reason);
+                else if (auto *raster = dynamic_cast<RasterLayer *>(layer))
+                    raster->setNotLoaded(reason);
+            }
+        }
+        map->setCoordinateSystem(system);
+    }
+}
+
 std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString &where, int depth)
+{
+    std::shared_ptr<Layer> layer = readLayerFields(value, where, depth);
+    QStringList known{QStringLiteral("type"), QStringLiteral("name"), QStringLiteral("visible")};
+    switch (layer->kind()) {
+    case Layer::Kind::Feature:
+        known << QStringLiteral("source") << QStringLiteral("layer") << QStringLiteral("symbol");
+        break;
+    case Layer::Kind::Raster:
+        known << QStringLiteral("source");
+        break;
+    case Layer::Kind::Group:
+        known << QStringLiteral("layers");
+        break;
+    }
+    layer->setOtherFields(otherFields(value.toObject(), known));
+    return layer;
+}
+
+std::shared_ptr<Layer> Reader::readLayerFields(const QJsonValue &value, const QString &where, int depth)
 {
     const QJsonObject object = toObject(value, where);
     const QString type = requiredString(object, QStringLiteral("type"), where);
@@ -251,6 +354,12 @@ std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString 
 
     if (type == QLatin1String("feature")) {
         auto layer = std::make_shared<FeatureLayer>(name, sourcePath(object, where), visible);
+        const QJsonValue table = object.value(QStringLiteral("layer"));
+        if (!table.isUndefined() && !table.isString())
+            wrongType(child(where, QStringLiteral("layer")), QStringLiteral("a string"), table);
+        layer->setDatasetLayer(table.toString());
+        if (const QJsonValue symbol = object.value(QStringLiteral("symbol")); !symbol.isUndefined())
+            layer->setSymbol(readSymbol(symbol, child(where, QStringLiteral("symbol"))));
         m_dataLayers.push_back(layer);
         return layer;
     }
@@ -272,6 +381,22 @@ std::shared_ptr<Layer> Reader::readLayer(const QJsonValue &value, const QString 
     }
     fail(child(where, QStringLiteral("type")),
          QStringLiteral("unknown layer type %1 (expected \"feature\", \"raster\" or \"group\")").arg(quoted(type)));
+}
+
+Symbol Reader::readSymbol(const QJsonValue &value, const QString &where) const
+{
+    const QJsonObject object = toObject(value, where);
+    Symbol symbol;
+    const QString colourPlace = child(where, QStringLiteral("colour"));
+    const QString colour = requiredString(object, QStringLiteral("colour"), where);
+    symbol.colour = QColor::fromString(colour);
+    if (!symbol.colour.isValid())
+        fail(colourPlace, QStringLiteral("%1 is not a colour (expected one such as \"#1f78b4\")").arg(quoted(colour)));
+    if (const QJsonValue width = object.value(QStringLiteral("lineWidth")); !width.isUndefined())
+        symbol.lineWidth = number(width, child(where, QStringLiteral("lineWidth")), 0, Symbol::MaxLineWidth);
+    if (const QJsonValue size = object.value(QStringLiteral("pointSize")); !size.isUndefined())
+        symbol.pointSize = number(size, child(where, QStringLiteral("pointSize")), 0, Symbol::MaxPointSize);
+    return symbol;
 }
 
 QString Reader::sourcePath(const QJsonObject &object, const QString &where) const
@@ -343,6 +468,9 @@ void Reader::readPageLayout(const QJsonObject &root)
     if (value.isUndefined())
         return;
     const QJsonObject layout = toObject(value, where);
+    m_document->pageLayoutModel()->setOtherFields(
+        otherFields(layout, {QStringLiteral("units"), QStringLiteral("size"), QStringLiteral("elements")},
+                    {{QStringLiteral("size"), {QStringLiteral("width"), QStringLiteral("height")}}}));
 
     const QJsonValue units = layout.value(QStringLiteral("units"));
     if (!units.isUndefined()) {
@@ -422,6 +550,32 @@ void Reader::collectMapFrames(const QJsonArray &elements, const QString &where, 
 }
 
 std::shared_ptr<Element> Reader::readElement(const QJsonValue &value, const QString &where, int depth) const
+{
+    std::shared_ptr<Element> element = readElementFields(value, where, depth);
+    QStringList known{QStringLiteral("type"), QStringLiteral("geometry")};
+    switch (element->kind()) {
+    case Element::Kind::MapFrame:
+        known << QStringLiteral("id") << QStringLiteral("map");
+        break;
+    case Element::Kind::MapSurroundFrame:
+        known << QStringLiteral("kind") << QStringLiteral("mapFrame");
+        break;
+    case Element::Kind::Group:
+        known << QStringLiteral("elements");
+        break;
+    case Element::Kind::Text:
+        known << QStringLiteral("text") << QStringLiteral("fontSize");
+        break;
+    }
+    const bool placed = element->kind() != Element::Kind::Group;
+    element->setOtherFields(
+        otherFields(value.toObject(), known,
+                    placed ? QList<std::pair<QString, QStringList>>{{QStringLiteral("geometry"), kGeometryFields}}
+                           : QList<std::pair<QString, QStringList>>{}));
+    return element;
+}
+
+std::shared_ptr<Element> Reader::readElementFields(const QJsonValue &value, const QString &where, int depth) const
 {
     const QJsonObject object = toObject(value, where);
     const QString type = requiredString(object, QStringLiteral("type"), where);

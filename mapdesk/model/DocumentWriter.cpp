@@ -23,10 +23,36 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QSet>
+#include <QStorageInfo>
 
 namespace mapdesk {
 
 namespace {
+
+/// `written` over the fields kept from the file: what mapdesk writes wins,
+/// and an object it writes keeps the kept object's other fields.
+QJsonObject overKept(QJsonObject kept, const QJsonObject &written)
+{
+    for (auto field = written.begin(); field != written.end(); ++field) {
+        const QJsonValue old = kept.value(field.key());
+        if (old.isObject() && field.value().isObject())
+            kept.insert(field.key(), overKept(old.toObject(), field.value().toObject()));
+        else
+            kept.insert(field.key(), field.value());
+    }
+    return kept;
+}
+
+/// The mount point of the volume that holds `path`, found from its nearest
+/// existing folder (the file itself need not exist).
+QString volumeOf(const QString &path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    while (!QFileInfo::exists(existing) && !QDir(existing).isRoot())
+        existing = QFileInfo(existing).absolutePath();
+    const QStorageInfo volume(existing);
+    return volume.isValid() ? volume.rootPath() : QDir(existing).rootPath();
+}
 
 /// One writing of one document.
 class Writer
@@ -46,6 +72,7 @@ private:
     QString relativeSource(const QString &source, const QString &layerName) const;
     void assignFrameIds(const std::vector<std::shared_ptr<Element>> &elements, int depth);
     QJsonObject writeElement(const std::shared_ptr<Element> &element, int depth) const;
+    QJsonObject writeElementFields(const std::shared_ptr<Element> &element, int depth) const;
     static QJsonObject writeGeometry(const QRectF &rect);
 
     Document &m_document;
@@ -63,7 +90,10 @@ QJsonObject Writer::write()
         QJsonArray layers;
         for (const auto &layer : map->layers())
             layers.append(writeLayer(*layer, 1));
-        mapArray.append(QJsonObject{{QStringLiteral("name"), map->name()}, {QStringLiteral("layers"), layers}});
+        QJsonObject object{{QStringLiteral("name"), map->name()}, {QStringLiteral("layers"), layers}};
+        if (const CoordinateSystem system = map->coordinateSystem(); system.isValid())
+            object.insert(QStringLiteral("coordinateSystem"), system.definition());
+        mapArray.append(overKept(map->otherFields(), object));
     }
 
     const auto layout = m_document.pageLayoutModel();
@@ -78,14 +108,16 @@ QJsonObject Writer::write()
         {QStringLiteral("activeView"),
          m_document.activeViewKind() == Document::ViewKind::Layout ? QStringLiteral("layout") : QStringLiteral("data")},
         {QStringLiteral("pageLayout"),
-         QJsonObject{{QStringLiteral("units"), QStringLiteral("mm")},
-                     {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), layout->pageSize().width()},
-                                                          {QStringLiteral("height"), layout->pageSize().height()}}},
-                     {QStringLiteral("elements"), elements}}},
+         overKept(
+             layout->otherFields(),
+             QJsonObject{{QStringLiteral("units"), QStringLiteral("mm")},
+                         {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), layout->pageSize().width()},
+                                                              {QStringLiteral("height"), layout->pageSize().height()}}},
+                         {QStringLiteral("elements"), elements}})},
     };
     if (const auto focus = m_document.focusMapModel())
         root.insert(QStringLiteral("focusMap"), m_document.mapCollection()->indexOf(focus.get()));
-    return root;
+    return overKept(m_document.otherFields(), root);
 }
 
 QJsonObject Writer::writeLayer(Layer &layer, int depth) const
@@ -96,6 +128,15 @@ QJsonObject Writer::writeLayer(Layer &layer, int depth) const
         object.insert(QStringLiteral("type"), QStringLiteral("feature"));
         object.insert(QStringLiteral("source"),
                       relativeSource(static_cast<FeatureLayer &>(layer).sourcePath(), layer.name()));
+        if (const QString table = static_cast<FeatureLayer &>(layer).datasetLayer(); !table.isEmpty())
+            object.insert(QStringLiteral("layer"), table);
+        if (static_cast<FeatureLayer &>(layer).hasOwnSymbol()) {
+            const Symbol symbol = static_cast<FeatureLayer &>(layer).symbol();
+            object.insert(QStringLiteral("symbol"),
+                          QJsonObject{{QStringLiteral("colour"), symbol.colour.name(QColor::HexRgb)},
+                                      {QStringLiteral("lineWidth"), symbol.lineWidth},
+                                      {QStringLiteral("pointSize"), symbol.pointSize}});
+        }
         break;
     case Layer::Kind::Raster:
         object.insert(QStringLiteral("type"), QStringLiteral("raster"));
@@ -114,18 +155,20 @@ QJsonObject Writer::writeLayer(Layer &layer, int depth) const
         break;
     }
     }
-    return object;
+    return overKept(layer.otherFields(), object);
 }
 
 QString Writer::relativeSource(const QString &source, const QString &layerName) const
 {
     if (source.isEmpty())
         fail(QStringLiteral("the layer \"%1\" has no data file and cannot be saved").arg(layerName));
-    // Data beside or below the document travels with it as a relative path;
-    // data elsewhere keeps its absolute path, so that moving the document
-    // does not lose it.
+    // Data on the document's own volume is written relative to it, beside,
+    // below or above it, so that a project folder moved or copied whole
+    // still finds its data; data on another volume (a removable disk, a
+    // network share) keeps its absolute path, which no relative one could
+    // follow.
     const QString relative = QDir(m_baseDir).relativeFilePath(source);
-    if (relative == QLatin1String("..") || relative.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(relative))
+    if (QDir::isAbsolutePath(relative) || volumeOf(m_baseDir) != volumeOf(source))
         return QDir::cleanPath(QFileInfo(source).absoluteFilePath());
     return relative;
 }
@@ -158,6 +201,11 @@ QJsonObject Writer::writeGeometry(const QRectF &rect)
 }
 
 QJsonObject Writer::writeElement(const std::shared_ptr<Element> &element, int depth) const
+{
+    return overKept(element->otherFields(), writeElementFields(element, depth));
+}
+
+QJsonObject Writer::writeElementFields(const std::shared_ptr<Element> &element, int depth) const
 {
     switch (element->kind()) {
     case Element::Kind::MapFrame: {

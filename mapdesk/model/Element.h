@@ -2,6 +2,7 @@
 
 #include "IElement.h"
 
+#include <QJsonObject>
 #include <QRectF>
 
 namespace mapdesk {
@@ -22,11 +23,17 @@ public:
     virtual QRectF bounds() const { return m_bounds; }
     void setBounds(const QRectF &boundsMm) { m_bounds = boundsMm; }
 
+    /// The fields of its object in the document file that mapdesk does not
+    /// know (written by a later version or by hand), written back on saving.
+    const QJsonObject &otherFields() const { return m_otherFields; }
+    void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
+
 protected:
     explicit Element(const QRectF &boundsMm = {});
 
 private:
     QRectF m_bounds;
+    QJsonObject m_otherFields;
 };
 
 } // namespace mapdesk

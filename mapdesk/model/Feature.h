@@ -24,6 +24,9 @@ struct Feature
 
     /// Bounding box of all parts; null when the feature has no geometry.
     QRectF extent() const;
+    /// Whether the feature is at `point` (map coordinates): inside one of its
+    /// areas, or within `tolerance` of one of its lines, outlines or points.
+    bool isAt(const QPointF &point, double tolerance) const;
 };
 
 } // namespace mapdesk

@@ -3,6 +3,7 @@
 #include "GdalSupport.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
@@ -112,24 +113,14 @@ bool hasGeometry(const Feature &feature)
     return !feature.areas.isEmpty() || !feature.lines.isEmpty() || !feature.points.isEmpty();
 }
 
-QRectF extentOf(const std::vector<Feature> &features)
+std::optional<QRectF> extentOf(const std::vector<Feature> &features)
 {
-    double left = std::numeric_limits<double>::infinity();
-    double top = left;
-    double right = -left;
-    double bottom = -left;
+    std::optional<QRectF> all;
     for (const Feature &feature : features) {
-        if (!hasGeometry(feature))
-            continue;
-        const QRectF box = feature.extent();
-        left = std::min(left, box.left());
-        top = std::min(top, box.top());
-        right = std::max(right, box.right());
-        bottom = std::max(bottom, box.bottom());
+        if (hasGeometry(feature))
+            all = Layer::united(all, feature.extent());
     }
-    if (left > right)
-        return {};
-    return QRectF(QPointF(left, top), QPointF(right, bottom));
+    return all;
 }
 
 } // namespace
@@ -148,13 +139,68 @@ void FeatureLayer::setSourcePath(const QString &path)
 
 void FeatureLayer::setNotLoaded(const QString &reason)
 {
+    m_sourceFeatures.clear();
+    m_features.clear();
+    m_extent.reset();
     m_errorText = reason;
+}
+
+namespace {
+
+/// Every point of the features, in order, into and out of coordinate lists.
+template <typename Visit> void forEachPoint(std::vector<Feature> &features, const Visit &visit)
+{
+    for (Feature &feature : features) {
+        for (QPainterPath *path : {&feature.areas, &feature.lines}) {
+            for (int i = 0; i < path->elementCount(); ++i) {
+                const QPainterPath::Element element = path->elementAt(i);
+                QPointF point(element.x, element.y);
+                visit(point);
+                path->setElementPositionAt(i, point.x(), point.y());
+            }
+        }
+        for (QPointF &point : feature.points)
+            visit(point);
+    }
+}
+
+} // namespace
+
+QString FeatureLayer::setMapCoordinateSystem(const CoordinateSystem &map)
+{
+    Reprojection reprojection(m_dataSystem, map);
+    if (!reprojection.error().isEmpty())
+        return reprojection.error();
+    std::vector<Feature> converted = m_sourceFeatures;
+    if (!reprojection.isIdentity()) {
+        std::vector<double> xs;
+        std::vector<double> ys;
+        forEachPoint(converted, [&](QPointF &point) {
+            xs.push_back(point.x());
+            ys.push_back(point.y());
+        });
+        if (!reprojection.apply(xs, ys))
+            return reprojection.error();
+        std::size_t next = 0;
+        forEachPoint(converted, [&](QPointF &point) {
+            point = QPointF(xs[next], ys[next]);
+            ++next;
+        });
+    }
+    m_mapSystem = map;
+    m_features = std::move(converted);
+    m_extent = extentOf(m_features);
+    return {};
 }
 
 bool FeatureLayer::load()
 {
+    m_sourceFeatures.clear();
     m_features.clear();
-    m_extent = QRectF();
+    m_extent.reset();
+    m_dataSystem = {};
+    m_skipped = 0;
+    m_stoppedAt.clear();
     m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
     if (!m_errorText.isEmpty())
         return false;
@@ -172,26 +218,87 @@ bool FeatureLayer::load()
         m_errorText = QStringLiteral("%1 holds no feature layer").arg(m_sourcePath);
         return false;
     }
-    OGRLayer *source = dataset->GetLayer(0);
-    source->ResetReading();
-    std::vector<Feature> features;
-    for (const auto &feature : *source)
-        features.push_back(convert(*feature));
-    if (CPLGetLastErrorType() >= CE_Failure) {
-        m_errorText = QStringLiteral("cannot read the features of %1: %2")
-                          .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error")));
+    OGRLayer *source =
+        m_datasetLayer.isEmpty() ? dataset->GetLayer(0) : dataset->GetLayerByName(m_datasetLayer.toUtf8().constData());
+    if (!source) {
+        m_errorText = QStringLiteral("%1 holds no layer named \"%2\"").arg(m_sourcePath, m_datasetLayer);
         return false;
     }
-    m_features = std::move(features);
-    m_extent = extentOf(m_features);
+    m_dataSystem = CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef());
+    source->ResetReading();
+    // Each feature is read on its own: one that cannot be read is left out
+    // and counted, and the others are kept.
+    std::vector<Feature> features;
+    int skipped = 0;
+    QString firstFault;
+    for (;;) {
+        CPLErrorReset();
+        const OGRFeatureUniquePtr feature(source->GetNextFeature());
+        const bool failed = CPLGetLastErrorType() >= CE_Failure;
+        if (failed && firstFault.isEmpty())
+            firstFault = GdalSupport::lastError(QStringLiteral("read error"));
+        if (!feature) {
+            // The reading stopped: at the end, or at a fault it cannot pass.
+            if (failed)
+                m_stoppedAt = firstFault;
+            break;
+        }
+        if (failed)
+            ++skipped;
+        else
+            features.push_back(convert(*feature));
+    }
+    if (features.empty() && !firstFault.isEmpty()) {
+        m_stoppedAt.clear();
+        m_errorText = QStringLiteral("cannot read the features of %1: %2").arg(m_sourcePath, firstFault);
+        return false;
+    }
+    m_skipped = skipped;
+    m_sourceFeatures = std::move(features);
+    if (const QString fault = setMapCoordinateSystem(m_mapSystem); !fault.isEmpty()) {
+        setNotLoaded(QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(m_sourcePath, fault));
+        return false;
+    }
     return true;
+}
+
+Symbol FeatureLayer::symbol() const
+{
+    if (m_symbol)
+        return *m_symbol;
+    Symbol fallback;
+    fallback.colour = Symbol::paletteColour(0);
+    return fallback;
+}
+
+QString FeatureLayer::warningText() const
+{
+    QStringList warnings;
+    if (m_skipped == 1)
+        warnings << QStringLiteral("1 feature of %1 could not be read and is not shown").arg(m_sourcePath);
+    else if (m_skipped > 1)
+        warnings
+            << QStringLiteral("%1 features of %2 could not be read and are not shown").arg(m_skipped).arg(m_sourcePath);
+    if (!m_sourcePath.isEmpty() && m_errorText.isEmpty() && !m_dataSystem.isValid() && m_mapSystem.isValid())
+        warnings << QStringLiteral("%1 names no coordinate system; it is drawn as if in the map's (%2)")
+                        .arg(m_sourcePath, m_mapSystem.name());
+    if (!m_stoppedAt.isEmpty())
+        warnings << QStringLiteral("reading %1 stopped after %2 features at a fault: %3")
+                        .arg(m_sourcePath)
+                        .arg(m_features.size() + static_cast<std::size_t>(m_skipped))
+                        .arg(m_stoppedAt);
+    return warnings.join(QLatin1Char('\n'));
 }
 
 void FeatureLayer::setFeatures(std::vector<Feature> features)
 {
+    m_dataSystem = {};
+    m_sourceFeatures = features;
     m_features = std::move(features);
     m_extent = extentOf(m_features);
     m_errorText.clear();
+    m_skipped = 0;
+    m_stoppedAt.clear();
 }
 
 } // namespace mapdesk

@@ -3,6 +3,7 @@
 #include "Feature.h"
 #include "IFeatureLayer.h"
 #include "Layer.h"
+#include "Symbol.h"
 
 #include <vector>
 
@@ -22,24 +23,56 @@ public:
     /// Absolute path of the data file; empty for a layer filled in memory.
     QString sourcePath() const { return m_sourcePath; }
     void setSourcePath(const QString &path);
-    /// Reads every feature of the source's first layer, replacing what was
-    /// held. Returns false and sets errorText() when the source cannot be read.
+    /// The layer (table) of a data file holding several that this layer
+    /// shows; empty for the file's first layer.
+    QString datasetLayer() const { return m_datasetLayer; }
+    void setDatasetLayer(const QString &name) { m_datasetLayer = name; }
+    /// Reads every feature of the source's layer, replacing what was held.
+    /// Returns false and sets errorText() when the source cannot be read. A
+    /// feature that cannot be read is left out and counted in
+    /// skippedFeatures(); the others are kept.
     bool load();
+    /// How many features the last load() left out because they could not be
+    /// read (a fault that ends the reading early is told in warningText()).
+    int skippedFeatures() const { return m_skipped; }
     /// Leaves the data unread, with `reason` as the error text (reading was
-    /// cancelled); the source stays, so that saving keeps the layer whole.
+    /// cancelled, or the data cannot be drawn in the map's system); the
+    /// source stays, so that saving keeps the layer whole.
     void setNotLoaded(const QString &reason);
-    /// Replaces the features (layers made in memory) and clears the error text.
+    /// Replaces the features (layers made in memory, in the map's system)
+    /// and clears the error text.
     void setFeatures(std::vector<Feature> features);
+    /// The features in the map's coordinate system, ready to draw.
     const std::vector<Feature> &features() const { return m_features; }
 
+    CoordinateSystem dataCoordinateSystem() const override { return m_dataSystem; }
+    /// Converts the features as read into `map`.
+    QString setMapCoordinateSystem(const CoordinateSystem &map) override;
+
+    /// How the layer is drawn: its own symbol, or until it has one the first
+    /// palette colour with the default sizes.
+    Symbol symbol() const;
+    bool hasOwnSymbol() const { return m_symbol.has_value(); }
+    void setSymbol(const Symbol &symbol) { m_symbol = symbol; }
+
     QString errorText() const override { return m_errorText; }
-    QRectF extent() const override { return m_extent; }
+    QString warningText() const override;
+    std::optional<QRectF> extent() const override { return m_extent; }
 
 private:
     QString m_sourcePath;
+    QString m_datasetLayer;
     QString m_errorText;
+    int m_skipped = 0;
+    /// The fault that ended the last reading early; empty when it read to the end.
+    QString m_stoppedAt;
+    /// As read, in the data's own system; m_features holds them in the map's.
+    std::vector<Feature> m_sourceFeatures;
     std::vector<Feature> m_features;
-    QRectF m_extent;
+    CoordinateSystem m_dataSystem;
+    CoordinateSystem m_mapSystem;
+    std::optional<QRectF> m_extent;
+    std::optional<Symbol> m_symbol;
 };
 
 } // namespace mapdesk

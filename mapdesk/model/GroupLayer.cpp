@@ -41,12 +41,12 @@ bool GroupLayer::removeLayer(const std::shared_ptr<Layer> &layer)
     return true;
 }
 
-QRectF GroupLayer::extent() const
+std::optional<QRectF> GroupLayer::extent() const
 {
-    QRectF united;
+    std::optional<QRectF> all;
     for (const auto &member : m_members)
-        united = united.united(member->extent());
-    return united;
+        all = united(all, member->extent());
+    return all;
 }
 
 } // namespace mapdesk

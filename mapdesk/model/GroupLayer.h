@@ -34,7 +34,7 @@ public:
     bool removeLayer(const std::shared_ptr<Layer> &layer);
 
     /// Union of the members' extents.
-    QRectF extent() const override;
+    std::optional<QRectF> extent() const override;
 
 private:
     std::vector<std::shared_ptr<Layer>> m_members;

@@ -1,5 +1,7 @@
 #include "Layer.h"
 
+#include <algorithm>
+
 namespace mapdesk {
 
 Layer::Layer(QString name, bool visible) : m_name(std::move(name)), m_visible(visible) {}
@@ -31,9 +33,35 @@ QString Layer::errorText() const
     return {};
 }
 
-QRectF Layer::extent() const
+QString Layer::warningText() const
 {
     return {};
+}
+
+CoordinateSystem Layer::dataCoordinateSystem() const
+{
+    return {};
+}
+
+QString Layer::setMapCoordinateSystem(const CoordinateSystem &)
+{
+    return {};
+}
+
+std::optional<QRectF> Layer::extent() const
+{
+    return std::nullopt;
+}
+
+std::optional<QRectF> Layer::united(const std::optional<QRectF> &a, const std::optional<QRectF> &b)
+{
+    // QRectF::united() would drop a rectangle of no size: a single point.
+    if (!a)
+        return b;
+    if (!b)
+        return a;
+    return QRectF(QPointF(std::min(a->left(), b->left()), std::min(a->top(), b->top())),
+                  QPointF(std::max(a->right(), b->right()), std::max(a->bottom(), b->bottom())));
 }
 
 } // namespace mapdesk

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "CoordinateSystem.h"
 #include "ILayer.h"
 
+#include <QJsonObject>
 #include <QRectF>
 #include <QString>
+
+#include <optional>
 
 namespace mapdesk {
 
@@ -27,9 +31,29 @@ public:
 
     /// Why the layer's data could not be read; empty when it was read (or has no data source).
     virtual QString errorText() const;
+    /// What the user should know about data that was read, such as features
+    /// left out; empty when there is nothing to tell.
+    virtual QString warningText() const;
     /// Extent of the layer's data in map coordinates (x east, y north; the
-    /// rectangle's top() is the smallest y). Null when there is no data.
-    virtual QRectF extent() const;
+    /// rectangle's top() is the smallest y). Empty when there is no data; the
+    /// extent of a single point has no width nor height, yet is there.
+    virtual std::optional<QRectF> extent() const;
+
+    /// The coordinate system of the layer's data, as read; empty when the
+    /// data names none (or for a group).
+    virtual CoordinateSystem dataCoordinateSystem() const;
+    /// Draws the data in the map's system `map` from now on (a layer without
+    /// a system of its own is taken as in it). Returns why it cannot, leaving
+    /// the layer as it was; empty when done. Nothing for a group.
+    virtual QString setMapCoordinateSystem(const CoordinateSystem &map);
+
+    /// The smallest rectangle holding both; either may be empty, or of no size.
+    static std::optional<QRectF> united(const std::optional<QRectF> &a, const std::optional<QRectF> &b);
+
+    /// The fields of its object in the document file that mapdesk does not
+    /// know (written by a later version or by hand), written back on saving.
+    const QJsonObject &otherFields() const { return m_otherFields; }
+    void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
 
 protected:
     explicit Layer(QString name, bool visible = true);
@@ -37,6 +61,7 @@ protected:
 private:
     QString m_name;
     bool m_visible;
+    QJsonObject m_otherFields;
 };
 
 } // namespace mapdesk

@@ -2,9 +2,11 @@
 
 #include "DocumentEvents.h"
 #include "Envelope.h"
+#include "FeatureLayer.h"
 #include "GroupLayer.h"
 #include "IndexCheck.h"
 #include "Layer.h"
+#include "RasterLayer.h"
 #include "ScreenDisplay.h"
 
 #include <algorithm>
@@ -31,6 +33,42 @@ void collectVisible(const std::vector<std::shared_ptr<Layer>> &layers, std::vect
         else
             out.push_back(layer);
     }
+}
+
+/// Every layer with data under `layer`, itself included.
+void collectData(Layer &layer, std::vector<Layer *> &out, int depth)
+{
+    constexpr int kMaxDepth = 256;
+    if (depth > kMaxDepth)
+        return;
+    if (auto *group = dynamic_cast<GroupLayer *>(&layer)) {
+        for (const auto &member : group->members())
+            collectData(*member, out, depth + 1);
+    } else {
+        out.push_back(&layer);
+    }
+}
+
+QString sourceOf(Layer &layer)
+{
+    if (const auto *features = dynamic_cast<const FeatureLayer *>(&layer))
+        return features->sourcePath();
+    if (const auto *raster = dynamic_cast<const RasterLayer *>(&layer))
+        return raster->sourcePath();
+    return layer.name();
+}
+
+/// Converts `layers` into `system`; on a fault puts back `before` and names the layer.
+QString convert(const std::vector<Layer *> &layers, const CoordinateSystem &system, const CoordinateSystem &before)
+{
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        if (const QString fault = layers[i]->setMapCoordinateSystem(system); !fault.isEmpty()) {
+            for (std::size_t done = 0; done < i; ++done)
+                layers[done]->setMapCoordinateSystem(before);
+            return QStringLiteral("%1: %2").arg(sourceOf(*layers[i]), fault);
+        }
+    }
+    return {};
 }
 
 QRectF envelopeRect(const std::shared_ptr<IEnvelope> &area)
@@ -124,12 +162,43 @@ void Map::updateDrawnLayers()
     m_drawnLayers = visibleLayers();
 }
 
-QRectF Map::fullExtent() const
+std::optional<QRectF> Map::fullExtent() const
 {
-    QRectF united;
+    std::optional<QRectF> all;
     for (const auto &layer : m_layers)
-        united = united.united(layer->extent());
-    return united;
+        all = Layer::united(all, layer->extent());
+    return all;
+}
+
+QString Map::setCoordinateSystem(const CoordinateSystem &system)
+{
+    std::vector<Layer *> layers;
+    for (const auto &layer : m_layers)
+        collectData(*layer, layers, 0);
+    if (const QString fault = convert(layers, system, m_system); !fault.isEmpty())
+        return fault;
+    m_system = system;
+    return {};
+}
+
+QString Map::adopt(Layer &layer)
+{
+    std::vector<Layer *> layers;
+    collectData(layer, layers, 0);
+    CoordinateSystem system = m_system;
+    for (std::size_t i = 0; i < layers.size() && !system.isValid(); ++i)
+        system = layers[i]->dataCoordinateSystem();
+    // A map taking its first system: its layers (with none of their own) are drawn in it too.
+    const CoordinateSystem before = m_system;
+    if (!before.isValid() && system.isValid()) {
+        if (const QString fault = setCoordinateSystem(system); !fault.isEmpty())
+            return fault;
+    }
+    if (const QString fault = convert(layers, system, {}); !fault.isEmpty()) {
+        setCoordinateSystem(before);
+        return fault;
+    }
+    return {};
 }
 
 void Map::setEvents(DocumentEvents *events)

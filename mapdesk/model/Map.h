@@ -1,12 +1,15 @@
 #pragma once
 
+#include "CoordinateSystem.h"
 #include "IMap.h"
 #include "IView.h"
 
+#include <QJsonObject>
 #include <QPointer>
 #include <QRectF>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace mapdesk {
@@ -59,8 +62,21 @@ public:
     /// Takes visibleLayers() as the drawn list without emitting anything.
     void updateDrawnLayers();
 
-    /// Union of all layers' extents (hidden ones included); null when no layer has data.
-    QRectF fullExtent() const;
+    /// The map's coordinate system, in which every layer is drawn; empty
+    /// while none is known (the layers are then drawn as they are).
+    CoordinateSystem coordinateSystem() const { return m_system; }
+    /// Makes `system` the map's and converts every layer into it. When a
+    /// layer cannot be, nothing changes and the fault is returned, naming
+    /// the layer's file; empty when done.
+    QString setCoordinateSystem(const CoordinateSystem &system);
+    /// Prepares `layer` (with its members) to join the map: a map without a
+    /// system takes the layer's, and the layer is converted into the map's.
+    /// Returns the fault, naming the file, when it cannot be; the map then
+    /// stays as it was.
+    QString adopt(Layer &layer);
+
+    /// Union of all layers' extents (hidden ones included); empty when no layer has data.
+    std::optional<QRectF> fullExtent() const;
     /// The map's screen display, the same object every time.
     std::shared_ptr<ScreenDisplay> display() const { return m_display; }
 
@@ -68,12 +84,19 @@ public:
     void setEvents(DocumentEvents *events);
     DocumentEvents *events() const;
 
+    /// The fields of its object in the document file that mapdesk does not
+    /// know (written by a later version or by hand), written back on saving.
+    const QJsonObject &otherFields() const { return m_otherFields; }
+    void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
+
 private:
     QString m_name;
     std::vector<std::shared_ptr<Layer>> m_layers;
     std::vector<std::shared_ptr<Layer>> m_drawnLayers;
     std::shared_ptr<ScreenDisplay> m_display;
     QPointer<DocumentEvents> m_events;
+    CoordinateSystem m_system;
+    QJsonObject m_otherFields;
 };
 
 } // namespace mapdesk

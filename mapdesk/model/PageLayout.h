@@ -4,6 +4,7 @@
 #include "IPageLayout.h"
 #include "IView.h"
 
+#include <QJsonObject>
 #include <QPointer>
 #include <QSizeF>
 
@@ -61,6 +62,11 @@ public:
 
     std::shared_ptr<ScreenDisplay> display() const { return m_display; }
 
+    /// The fields of its object in the document file that mapdesk does not
+    /// know (written by a later version or by hand), written back on saving.
+    const QJsonObject &otherFields() const { return m_otherFields; }
+    void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
+
 private:
     std::weak_ptr<Document> m_document;
     QPointer<DocumentEvents> m_events;
@@ -68,6 +74,7 @@ private:
     QSizeF m_pageSize{DefaultWidthMm, DefaultHeightMm};
     std::vector<std::shared_ptr<Element>> m_elements;
     std::size_t m_cursor = 0;
+    QJsonObject m_otherFields;
 };
 
 } // namespace mapdesk

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <gdal_priv.h>
+#include <gdal_utils.h>
 
 #include <algorithm>
 #include <cmath>
@@ -86,29 +87,85 @@ void RasterLayer::setSourcePath(const QString &path)
 
 void RasterLayer::setNotLoaded(const QString &reason)
 {
+    m_image = QImage();
+    m_extent.reset();
     m_errorText = reason;
+}
+
+QString RasterLayer::setMapCoordinateSystem(const CoordinateSystem &map)
+{
+    if (map.sameAs(m_mapSystem) && map.isValid() == m_mapSystem.isValid())
+        return {};
+    // The image is read again only when it was or is to be warped.
+    const auto warpedInto = [this](const CoordinateSystem &system) {
+        return m_dataSystem.isValid() && system.isValid() && !m_dataSystem.sameAs(system);
+    };
+    if (const Reprojection check(m_dataSystem, map); !check.error().isEmpty())
+        return check.error();
+    const CoordinateSystem before = m_mapSystem;
+    const bool readAgain = warpedInto(before) || warpedInto(map);
+    m_mapSystem = map;
+    if (!readAgain)
+        return {};
+    // Read again, warped into the new system; an image not read stays unread.
+    if (m_sourcePath.isEmpty() || m_image.isNull() || load())
+        return {};
+    const QString fault = m_errorText;
+    m_mapSystem = before;
+    load();
+    return fault;
+}
+
+QString RasterLayer::warningText() const
+{
+    if (!m_sourcePath.isEmpty() && m_errorText.isEmpty() && !m_dataSystem.isValid() && m_mapSystem.isValid())
+        return QStringLiteral("%1 names no coordinate system; it is drawn as if in the map's (%2)")
+            .arg(m_sourcePath, m_mapSystem.name());
+    return {};
 }
 
 bool RasterLayer::load()
 {
     m_image = QImage();
     m_sourceSize = QSize();
-    m_extent = QRectF();
+    m_extent.reset();
+    m_dataSystem = {};
     m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
     if (!m_errorText.isEmpty())
         return false;
 
     GdalSupport::ensureRegistered();
     const GdalSupport::QuietErrors quiet;
-    const GDALDatasetUniquePtr dataset(GDALDataset::Open(
+    const GDALDatasetUniquePtr opened(GDALDataset::Open(
         QFile::encodeName(m_sourcePath).constData(), GDAL_OF_RASTER | GDAL_OF_READONLY, GdalSupport::rasterDrivers()));
     const auto fail = [this](const QString &fault) {
         m_errorText = fault;
         return false;
     };
-    if (!dataset)
+    if (!opened)
         return fail(QStringLiteral("cannot read %1 as an image: %2")
                         .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("unknown format"))));
+    m_dataSystem = CoordinateSystemReader::fromSpatialReference(opened->GetSpatialRef());
+
+    // An image in another system than the map's is read through a warped
+    // virtual data set in the map's system, transparent outside the image.
+    GDALDatasetUniquePtr warped;
+    if (m_dataSystem.isValid() && m_mapSystem.isValid() && !m_dataSystem.sameAs(m_mapSystem)) {
+        if (const Reprojection check(m_dataSystem, m_mapSystem); !check.error().isEmpty())
+            return fail(
+                QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(m_sourcePath, check.error()));
+        const QByteArray target = m_mapSystem.wkt().toUtf8();
+        const char *arguments[] = {"-of", "VRT", "-t_srs", target.constData(), "-dstalpha", "-r", "bilinear", nullptr};
+        GDALWarpAppOptions *options = GDALWarpAppOptionsNew(const_cast<char **>(arguments), nullptr);
+        GDALDatasetH source = GDALDataset::ToHandle(opened.get());
+        int usageError = 0;
+        warped.reset(GDALDataset::FromHandle(GDALWarp("", nullptr, 1, &source, options, &usageError)));
+        GDALWarpAppOptionsFree(options);
+        if (!warped)
+            return fail(QStringLiteral("cannot draw %1 in the map's coordinate system: %2")
+                            .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("the image cannot be warped"))));
+    }
+    GDALDataset *dataset = warped ? warped.get() : opened.get();
 
     const int width = dataset->GetRasterXSize();
     const int height = dataset->GetRasterYSize();
@@ -124,7 +181,7 @@ bool RasterLayer::load()
 
     // Which bands make the picture: palette, grey (+ alpha) or RGB (+ alpha).
     GDALRasterBand *first = dataset->GetRasterBand(1);
-    const GDALColorTable *palette = bandCount == 1 ? first->GetColorTable() : nullptr;
+    const GDALColorTable *palette = bandCount < 3 ? first->GetColorTable() : nullptr;
     std::vector<GDALRasterBand *> colourBands{first};
     if (bandCount >= 3)
         colourBands = {first, dataset->GetRasterBand(2), dataset->GetRasterBand(3)};

@@ -40,15 +40,21 @@ public:
     QSize sourceSize() const { return m_sourceSize; }
 
     QString errorText() const override { return m_errorText; }
+    QString warningText() const override;
+    CoordinateSystem dataCoordinateSystem() const override { return m_dataSystem; }
+    /// Reads the image again, warped into `map` when the image's own system differs.
+    QString setMapCoordinateSystem(const CoordinateSystem &map) override;
     /// The area the image covers, in map coordinates.
-    QRectF extent() const override { return m_extent; }
+    std::optional<QRectF> extent() const override { return m_extent; }
 
 private:
     QString m_sourcePath;
     QString m_errorText;
     QImage m_image;
     QSize m_sourceSize;
-    QRectF m_extent;
+    std::optional<QRectF> m_extent;
+    CoordinateSystem m_dataSystem;
+    CoordinateSystem m_mapSystem;
 };
 
 } // namespace mapdesk

@@ -6,9 +6,9 @@ countryside around it. Everything is made from fixed numbers and a seeded
 random generator, so running the script again gives the same files byte for
 byte. Only the Python standard library is used.
 
-Coordinates are metres in one local grid shared by every file: the region
-covers x 0 .. 20000, y 0 .. 15000; the town lies in x 8000 .. 12000,
-y 6000 .. 9000.
+Coordinates are metres of the British National Grid (EPSG:27700), which
+every file declares: the region covers x 0 .. 20000, y 0 .. 15000 (near the
+grid's false origin); the town lies in x 8000 .. 12000, y 6000 .. 9000.
 
     python3 samples/tools/make_samples.py        # writes samples/data/
 """
@@ -22,6 +22,7 @@ from pathlib import Path
 
 DATA = Path(__file__).resolve().parent.parent / "data"
 
+EPSG = 27700  # OSGB36 / British National Grid, in metres
 REGION = (0.0, 0.0, 20000.0, 15000.0)
 TOWN = (8000.0, 6000.0, 12000.0, 9000.0)
 
@@ -36,7 +37,9 @@ def feature(geometry_type, coordinates, **properties):
 def write_geojson(name, features):
     # One feature a line: small files that still read well in a diff.
     lines = [json.dumps(f, ensure_ascii=False, separators=(",", ":")) for f in features]
-    text = ('{"type":"FeatureCollection","name":%s,"features":[\n' % json.dumps(name.split(".")[0])
+    # GeoJSON is WGS 84 unless it says otherwise: the old "crs" member says so.
+    crs = '{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::%d"}}' % EPSG
+    text = ('{"type":"FeatureCollection","name":%s,"crs":%s,"features":[\n' % (json.dumps(name.split(".")[0]), crs)
             + ",\n".join(lines) + "\n]}\n")
     (DATA / name).write_text(text, encoding="utf-8")
 
@@ -297,8 +300,8 @@ def write_geotiff(name, extent, cell, width, height, rows, bits, nodata=None):
     short(339, 1)        # unsigned integers
     double(33550, cell, cell, 0.0)                     # pixel scale
     double(33922, 0.0, 0.0, 0.0, x0, y1, 0.0)          # tie point: upper-left corner
-    # Key directory: projected model, pixels are areas, user-defined projection in metres.
-    short(34735, 1, 1, 0, 3, 1024, 0, 1, 1, 1025, 0, 1, 1, 3072, 0, 1, 32767)
+    # Key directory: projected model, pixels are areas, the grid's EPSG code.
+    short(34735, 1, 1, 0, 3, 1024, 0, 1, 1, 1025, 0, 1, 1, 3072, 0, 1, EPSG)
     if nodata is not None:
         ascii(42113, str(nodata))
     entries.sort(key=lambda e: e[0])
@@ -339,6 +342,9 @@ def write_png_with_world_file(name, extent, cell, width, height, rgb_rows):
     # World file: pixel width, two rotations, negative pixel height, centre of the upper-left pixel.
     world = [cell, 0.0, 0.0, -cell, x0 + cell / 2, y1 - cell / 2]
     (DATA / (name.rsplit(".", 1)[0] + ".pgw")).write_text("".join("%.6f\n" % v for v in world), encoding="ascii")
+    # A world file has no coordinate system: GDAL finds it in the image's .aux.xml.
+    (DATA / (name + ".aux.xml")).write_text(
+        "<PAMDataset>\n  <SRS>EPSG:%d</SRS>\n</PAMDataset>\n" % EPSG, encoding="ascii")
 
 
 def landcover(extent, cell):

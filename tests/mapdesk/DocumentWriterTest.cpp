@@ -174,10 +174,9 @@ TEST(DocumentWriterTest, WhatCannotBeSavedIsRefusedNamingTheFile)
     EXPECT_TRUE(QFileInfo(folder).isDir());
 }
 
-// A source beside or below the document is written relative to it; one above
-// it or elsewhere keeps its absolute path, so that the saved file still
-// finds it when moved.
-TEST(DocumentWriterTest, SourcesBesideOrBelowAreRelativeOthersAbsolute)
+// A source on the document's volume is written relative to it, beside, below
+// or above it; one on another volume keeps its absolute path.
+TEST(DocumentWriterTest, SourcesOnTheDocumentsVolumeAreRelativeOthersAbsolute)
 {
     const QString base = QStringLiteral("/maps/project");
     const struct
@@ -187,9 +186,12 @@ TEST(DocumentWriterTest, SourcesBesideOrBelowAreRelativeOthersAbsolute)
     } cases[] = {
         {QStringLiteral("/maps/project/roads.geojson"), QStringLiteral("roads.geojson")},
         {QStringLiteral("/maps/project/data/deep/rivers.shp"), QStringLiteral("data/deep/rivers.shp")},
-        {QStringLiteral("/maps/other/parks.gpkg"), QStringLiteral("/maps/other/parks.gpkg")},
-        {QStringLiteral("/maps/project-old/parks.gpkg"), QStringLiteral("/maps/project-old/parks.gpkg")},
-        {QStringLiteral("/elsewhere/dem.tif"), QStringLiteral("/elsewhere/dem.tif")},
+        {QStringLiteral("/maps/other/parks.gpkg"), QStringLiteral("../other/parks.gpkg")},
+        {QStringLiteral("/maps/project-old/parks.gpkg"), QStringLiteral("../project-old/parks.gpkg")},
+        {QStringLiteral("/maps/hills.tif"), QStringLiteral("../hills.tif")},
+        {QStringLiteral("/elsewhere/dem.tif"), QStringLiteral("../../elsewhere/dem.tif")},
+        // /proc is a volume of its own on every Linux system.
+        {QStringLiteral("/proc/maps/dem.tif"), QStringLiteral("/proc/maps/dem.tif")},
     };
     for (const auto &c : cases) {
         const auto document = Document::createUntitled();
@@ -197,5 +199,99 @@ TEST(DocumentWriterTest, SourcesBesideOrBelowAreRelativeOthersAbsolute)
         const QJsonObject root = QJsonDocument::fromJson(DocumentWriter::toJson(*document, base)).object();
         const QJsonObject layer = root[QStringLiteral("maps")][0][QStringLiteral("layers")][0].toObject();
         EXPECT_EQ(layer[QStringLiteral("source")].toString(), c.written) << qPrintable(c.source);
+    }
+}
+
+// Fields mapdesk does not know, anywhere in the file (written by a later
+// version or by hand), are written back as they were; mapdesk's own win.
+TEST(DocumentWriterTest, FieldsMapdeskDoesNotKnowSurviveASave)
+{
+    const QByteArray json = R"({"version": 1, "author": "Ann", "focusMap": 0,
+        "maps": [{"name": "Town", "extent": [0, 0, 10, 10], "layers": [
+            {"type": "feature", "name": "Roads", "source": "roads.geojson", "labels": {"field": "name"}},
+            {"type": "group", "name": "G", "expanded": false, "layers": [
+                {"type": "raster", "name": "Photo", "source": "photo.tif", "opacity": 0.5}]}]}],
+        "pageLayout": {"units": "cm", "size": {"width": 29.7, "height": 21, "orientation": "landscape"},
+            "margins": 5, "elements": [
+            {"type": "mapFrame", "id": "f", "map": 0, "border": "none",
+             "geometry": {"x": 1, "y": 1, "width": 10, "height": 10, "rotation": 15}},
+            {"type": "mapSurround", "kind": "legend", "mapFrame": "f", "columns": 2,
+             "geometry": {"x": 12, "y": 1, "width": 5, "height": 5}},
+            {"type": "group", "name": "titles", "elements": [
+                {"type": "text", "text": "T", "colour": "red", "geometry": {"x": 1, "y": 12, "width": 5, "height": 1}}]}]}})";
+    const auto document = DocumentReader::fromJson(json, QStringLiteral("kept"), QStringLiteral("/maps"));
+    document->mapModels()[0]->layers()[0]->setVisible(false);
+    const QJsonObject saved =
+        QJsonDocument::fromJson(DocumentWriter::toJson(*document, QStringLiteral("/maps"))).object();
+
+    const QJsonObject map = saved[QStringLiteral("maps")][0].toObject();
+    const QJsonObject page = saved[QStringLiteral("pageLayout")].toObject();
+    const QJsonArray elements = page[QStringLiteral("elements")].toArray();
+    const struct
+    {
+        const char *where;
+        QJsonValue found;
+        QJsonValue expected;
+    } rows[] = {
+        {"root", saved[QStringLiteral("author")], QStringLiteral("Ann")},
+        {"map", map[QStringLiteral("extent")], QJsonArray{0, 0, 10, 10}},
+        {"feature layer", map[QStringLiteral("layers")][0][QStringLiteral("labels")],
+         QJsonObject{{QStringLiteral("field"), QStringLiteral("name")}}},
+        {"feature layer's own field", map[QStringLiteral("layers")][0][QStringLiteral("visible")], false},
+        {"group layer", map[QStringLiteral("layers")][1][QStringLiteral("expanded")], false},
+        {"raster in a group", map[QStringLiteral("layers")][1][QStringLiteral("layers")][0][QStringLiteral("opacity")],
+         0.5},
+        {"page", page[QStringLiteral("margins")], 5},
+        {"page size", page[QStringLiteral("size")][QStringLiteral("orientation")], QStringLiteral("landscape")},
+        {"page size in mm", page[QStringLiteral("size")][QStringLiteral("width")], 297},
+        {"map frame", elements[0][QStringLiteral("border")], QStringLiteral("none")},
+        {"geometry", elements[0][QStringLiteral("geometry")][QStringLiteral("rotation")], 15},
+        {"geometry in mm", elements[0][QStringLiteral("geometry")][QStringLiteral("width")], 100},
+        {"surround", elements[1][QStringLiteral("columns")], 2},
+        {"group element", elements[2][QStringLiteral("name")], QStringLiteral("titles")},
+        {"text in a group", elements[2][QStringLiteral("elements")][0][QStringLiteral("colour")],
+         QStringLiteral("red")},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(row.found, row.expected) << row.where;
+}
+
+// Each feature layer's symbol is kept; a layer without one gets the colour of
+// the first layer of its name, or else the first palette colour no other
+// layer has, and keeps it from then on.
+TEST(DocumentWriterTest, SymbolsAreKeptAndLayersWithoutOneGetColoursOfTheirOwn)
+{
+    const QByteArray json = R"({"version": 1, "maps": [{"name": "A", "layers": [
+            {"type": "feature", "name": "Roads", "source": "roads.geojson"},
+            {"type": "feature", "name": "Rail", "source": "rail.geojson",
+             "symbol": {"colour": "#e31a1c", "lineWidth": 3.5, "pointSize": 9}}]},
+        {"name": "B", "layers": [{"type": "group", "name": "G", "layers": [
+            {"type": "feature", "name": "Parks", "source": "parks.geojson"}]},
+            {"type": "feature", "name": "Rail", "source": "rail.geojson"}]}]})";
+    const auto document = DocumentReader::fromJson(json, QStringLiteral("symbols"), QStringLiteral("/maps"));
+    const auto symbolOf = [](Document &d, int map, const QString &name) {
+        std::shared_ptr<Layer> found;
+        for (const auto &layer : d.mapModels()[static_cast<std::size_t>(map)]->layers()) {
+            const auto group = std::dynamic_pointer_cast<GroupLayer>(layer);
+            found = layer->name() == name ? layer : group ? group->members()[0] : found;
+        }
+        return std::dynamic_pointer_cast<FeatureLayer>(found)->symbol();
+    };
+    const struct
+    {
+        int map;
+        const char *layer;
+        Symbol symbol;
+    } rows[] = {
+        {0, "Roads", {Symbol::paletteColour(0), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
+        {0, "Rail", {QColor(0xe3, 0x1a, 0x1c), 3.5, 9}},
+        {1, "Parks", {Symbol::paletteColour(2), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
+        {1, "Rail", {QColor(0xe3, 0x1a, 0x1c), Symbol::DefaultLineWidth, Symbol::DefaultPointSize}},
+    };
+    const auto reread = DocumentReader::fromJson(DocumentWriter::toJson(*document, QStringLiteral("/maps")),
+                                                 QStringLiteral("saved"), QStringLiteral("/maps"));
+    for (const auto &row : rows) {
+        EXPECT_EQ(symbolOf(*document, row.map, QLatin1String(row.layer)), row.symbol) << row.layer;
+        EXPECT_EQ(symbolOf(*reread, row.map, QLatin1String(row.layer)), row.symbol) << row.layer << " saved";
     }
 }

@@ -1,5 +1,7 @@
 #include "ModelTestSupport.h"
 
+#include "DataFile.h"
+
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -60,7 +62,7 @@ TEST(LayerDataTest, SampleFeaturesReadWithTheirGeometryAndAttributes)
 
     const auto buildings = features(QStringLiteral("buildings.geojson"));
     EXPECT_EQ(buildings->features().size(), 57u);
-    EXPECT_TRUE(kTown.contains(buildings->extent()));
+    EXPECT_TRUE(kTown.contains(buildings->extent().value()));
     EXPECT_EQ(buildings->features()[0].attributes.value(QStringLiteral("id")).toInt(), 1);
 
     // The park's pond is a hole; the allotments are two parts of one feature.
@@ -76,8 +78,8 @@ TEST(LayerDataTest, SampleFeaturesReadWithTheirGeometryAndAttributes)
 
     const auto rivers = features(QStringLiteral("rivers.geojson"));
     EXPECT_EQ(rivers->features().size(), 2u);
-    EXPECT_TRUE(QRectF(0, 0, 20000, 15000).contains(rivers->extent()));
-    EXPECT_GT(rivers->extent().width(), 15000);
+    EXPECT_TRUE(QRectF(0, 0, 20000, 15000).contains(rivers->extent().value()));
+    EXPECT_GT(rivers->extent().value().width(), 15000);
 }
 
 TEST(LayerDataTest, SampleRastersReadWithTheirPlaceOnTheMap)
@@ -101,7 +103,7 @@ TEST(LayerDataTest, SampleRastersReadWithTheirPlaceOnTheMap)
     EXPECT_EQ(elevation->sourceSize(), QSize(50, 38));
     const QImage &image = elevation->image();
     const int lakeColumn = 17000 / 400;
-    const int lakeRow = static_cast<int>((elevation->extent().bottom() - 5500) / 400);
+    const int lakeRow = static_cast<int>((elevation->extent().value().bottom() - 5500) / 400);
     EXPECT_EQ(qAlpha(image.pixel(lakeColumn, lakeRow)), 0);
     EXPECT_EQ(qAlpha(image.pixel(5, 5)), 255);
     int darkest = 255;
@@ -144,7 +146,7 @@ TEST(LayerDataTest, UnreadableSourcesLeaveAnEmptyLayerWithAnError)
     EXPECT_FALSE(feature.load());
     EXPECT_TRUE(feature.errorText().startsWith(QStringLiteral("cannot read")));
     EXPECT_TRUE(feature.features().empty());
-    EXPECT_TRUE(feature.extent().isNull());
+    EXPECT_EQ(feature.extent(), std::nullopt);
 
     // A format the layer does not accept, even though GDAL knows it.
     FeatureLayer csv(QStringLiteral("C"), writeFile(dir, QStringLiteral("table.csv"), "x,y\n1,2\n"));
@@ -193,4 +195,80 @@ TEST(LayerDataTest, CollectionsAndMultiPartsAreSplitIntoAreasLinesAndPoints)
     EXPECT_DOUBLE_EQ(mixed.attributes.value(QStringLiteral("n")).toDouble(), 1.5);
     EXPECT_TRUE(layer.features()[1].extent().isNull());
     EXPECT_EQ(layer.extent(), QRectF(0, 0, 20, 20));
+}
+
+// A file of several layers (a GeoPackage's tables) is read one layer at a
+// time, by its name; the file lists them in its own order.
+TEST(LayerDataTest, OneLayerOfAFileOfSeveralIsReadByItsName)
+{
+    EXPECT_EQ(DataFile::datasetLayers(data(QStringLiteral("town.gpkg"))),
+              (QStringList{QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")}));
+    EXPECT_EQ(DataFile::datasetLayers(data(QStringLiteral("roads.geojson"))), QStringList{QStringLiteral("roads")});
+    EXPECT_EQ(DataFile::datasetLayers(data(QStringLiteral("hillshade.tif"))), QStringList());
+
+    const struct
+    {
+        const char *table;
+        std::size_t features; // 0: the table is not there
+    } rows[] = {{"", 10}, {"roads", 10}, {"railway", 1}, {"parks", 3}, {"lakes", 0}};
+    for (const auto &row : rows) {
+        FeatureLayer layer(QStringLiteral("L"), data(QStringLiteral("town.gpkg")));
+        layer.setDatasetLayer(QLatin1String(row.table));
+        EXPECT_EQ(layer.load(), row.features > 0) << row.table;
+        EXPECT_EQ(layer.features().size(), row.features) << row.table;
+        if (row.features == 0) {
+            EXPECT_TRUE(layer.errorText().contains(QStringLiteral("no layer named \"lakes\""))) << row.table;
+        }
+    }
+}
+
+// A feature that cannot be read is left out and counted; the others stay.
+TEST(LayerDataTest, AFeatureThatCannotBeReadIsLeftOutAndCounted)
+{
+    QTemporaryDir dir;
+    for (const char *suffix : {".shp", ".dbf", ".prj"})
+        ASSERT_TRUE(QFile::copy(data(QStringLiteral("villages") + QLatin1String(suffix)),
+                                dir.filePath(QStringLiteral("villages") + QLatin1String(suffix))));
+    // The index gives the second record a length far beyond the file's end.
+    QFile original(data(QStringLiteral("villages.shx")));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray index = original.readAll();
+    const char huge[] = {0, 1, static_cast<char>(0x86), static_cast<char>(0xa0)};
+    index.replace(100 + 8 + 4, 4, huge, 4);
+    const QString shapes =
+        writeFile(dir, QStringLiteral("villages.shx"), index).replace(QStringLiteral(".shx"), QStringLiteral(".shp"));
+
+    FeatureLayer layer(QStringLiteral("Villages"), shapes);
+    ASSERT_TRUE(layer.load()) << layer.errorText().toStdString();
+    EXPECT_EQ(layer.features().size(), 4u);
+    EXPECT_EQ(layer.skippedFeatures(), 1);
+    EXPECT_EQ(layer.warningText(), QStringLiteral("1 feature of %1 could not be read and is not shown").arg(shapes));
+
+    FeatureLayer whole(QStringLiteral("Villages"), data(QStringLiteral("villages.shp")));
+    ASSERT_TRUE(whole.load());
+    EXPECT_EQ(whole.features().size(), 5u);
+    EXPECT_EQ(whole.warningText(), QString());
+}
+
+// Identify finds a feature inside its areas (not in their holes) and near
+// its lines, outlines and points.
+TEST(LayerDataTest, AFeatureIsFoundAtItsShapes)
+{
+    Feature feature;
+    feature.areas.setFillRule(Qt::OddEvenFill);
+    feature.areas.addRect(0, 0, 100, 100);
+    feature.areas.addRect(40, 40, 20, 20); // a hole
+    feature.lines.moveTo(200, 0);
+    feature.lines.lineTo(300, 0);
+    feature.points = {QPointF(500, 500)};
+    const struct
+    {
+        QPointF at;
+        bool found;
+    } rows[] = {
+        {{10, 10}, true}, {{50, 50}, false}, {{40.5, 50}, true}, {{103, 50}, true},      {{106, 50}, false},
+        {{250, 3}, true}, {{250, 6}, false}, {{302, 2}, true},   {{503, 0 + 500}, true}, {{500, 506}, false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(feature.isAt(row.at, 4), row.found) << row.at.x() << ", " << row.at.y();
 }

@@ -166,3 +166,35 @@ TEST(MapTest, LayersCanBeInsertedAndRemovedKeepingTheOrder)
     EXPECT_TRUE(s.transport->removeLayer(s.rail));
     EXPECT_EQ(names(s.transport->members()), QStringList({"Paths", "Photo", "Extra"}));
 }
+
+// A single point is an extent of no size, which counts like any other.
+TEST(MapTest, FullExtentCountsLayersOfASinglePoint)
+{
+    const auto pointLayer = [](const QString &name, const QList<QPointF> &points) {
+        auto layer = std::make_shared<FeatureLayer>(name);
+        Feature feature;
+        feature.points = points;
+        layer->setFeatures({feature});
+        return layer;
+    };
+    const struct
+    {
+        const char *what;
+        QList<QList<QPointF>> layers;
+        std::optional<QRectF> extent;
+    } rows[] = {
+        {"no layer", {}, std::nullopt},
+        {"one point", {{QPointF(1000, 2000)}}, QRectF(1000, 2000, 0, 0)},
+        {"the point at the origin", {{QPointF(0, 0)}}, QRectF(0, 0, 0, 0)},
+        {"two layers of a point", {{QPointF(1, 2)}, {QPointF(5, 10)}}, QRectF(1, 2, 4, 8)},
+        {"a point beside a line", {{QPointF(-3, 4)}, {QPointF(0, 0), QPointF(10, 0)}}, QRectF(-3, 0, 13, 4)},
+    };
+    for (const auto &row : rows) {
+        Map map;
+        auto group = std::make_shared<GroupLayer>(QStringLiteral("Group"));
+        map.addLayer(group);
+        for (const QList<QPointF> &points : row.layers)
+            group->addLayer(pointLayer(QStringLiteral("P"), points));
+        EXPECT_EQ(map.fullExtent(), row.extent) << row.what;
+    }
+}

@@ -3,21 +3,34 @@
 #include "DesktopHost.h"
 #include "Document.h"
 #include "DocumentReader.h"
+#include "FeatureLayer.h"
 #include "Layer.h"
+#include "LayerChoiceDialog.h"
 #include "MainWindow.h"
 #include "Map.h"
+#include "MapPropertiesDialog.h"
 #include "MapView.h"
 #include "TocWidget.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
+#include <QLocale>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+
+#include <cmath>
+#include <optional>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -105,7 +118,7 @@ TEST_F(DataHost, DataFilesOnTheCommandLineBecomeTheLayersOfANewDocument)
     for (std::size_t i = 0; i < layers.size(); ++i) {
         EXPECT_EQ(layers[i]->kind(), cases[i].kind) << qPrintable(cases[i].file);
         EXPECT_EQ(layers[i]->errorText(), QString()) << qPrintable(cases[i].file);
-        EXPECT_FALSE(layers[i]->extent().isNull()) << qPrintable(cases[i].file);
+        EXPECT_NE(layers[i]->extent(), std::nullopt) << qPrintable(cases[i].file);
     }
     EXPECT_EQ(document->mapModels().front()->drawnLayers().size(), layers.size()) << "all drawn";
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Untitled - mapdesk"));
@@ -132,6 +145,177 @@ TEST_F(DataHost, AFileThatCannotBeReadIsRefusedNamingItAndWhy)
         EXPECT_EQ(document->mapModels().front()->layers().size(), 2u);
         EXPECT_FALSE(document->isModified());
     }
+}
+
+// A failure thrown while a file is read refuses that file, naming it and the
+// failure; mapdesk goes on and adds the others.
+TEST_F(DataHost, AFailureWhileReadingRefusesOnlyThatFile)
+{
+    MainWindow *window = start({});
+    const QString failing = kData + QStringLiteral("parks.geojson");
+    window->setDataReader([&](const QString &path, const QString &table, QString *error) {
+        if (path == failing)
+            throw std::runtime_error("out of memory");
+        return DataFile::open(path, table, error);
+    });
+    EXPECT_EQ(
+        window->addData({kData + QStringLiteral("roads.geojson"), failing, kData + QStringLiteral("poi.geojson")}), 2);
+    EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("poi")}));
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QStringLiteral("Cannot add %1: out of memory").arg(QDir::toNativeSeparators(failing)));
+}
+
+// Data added with features left out is added; the user is told how many, in
+// the status bar and on the layer in the table of contents.
+TEST_F(DataHost, FeaturesLeftOutAreToldOf)
+{
+    for (const char *suffix : {".shp", ".dbf"})
+        ASSERT_TRUE(QFile::copy(kData + QStringLiteral("villages") + QLatin1String(suffix),
+                                files.filePath(QStringLiteral("villages") + QLatin1String(suffix))));
+    QFile original(kData + QStringLiteral("villages.shx"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    QByteArray index = original.readAll();
+    // The index gives the second record a length far beyond the file's end.
+    index.replace(100 + 8 + 4, 4, QByteArray::fromHex("000186a0"));
+    QFile damagedIndex(files.filePath(QStringLiteral("villages.shx")));
+    ASSERT_TRUE(damagedIndex.open(QIODevice::WriteOnly) && damagedIndex.write(index) == index.size());
+    damagedIndex.close();
+
+    MainWindow *window = start({});
+    const QString path = files.filePath(QStringLiteral("villages.shp"));
+    ASSERT_EQ(window->addData({path}), 1);
+    const QString told = QStringLiteral("1 feature of %1 could not be read and is not shown").arg(path);
+    EXPECT_EQ(window->statusBar()->currentMessage(), told);
+    QTreeWidgetItem *item = window->tableOfContents()->topLevelItem(0)->child(0);
+    EXPECT_EQ(item->toolTip(0), told);
+    EXPECT_FALSE(item->icon(0).isNull());
+}
+
+// The status bar shows the pointer's coordinates in the map's system and the
+// scale of the data view; Map Properties... changes the system, and data that
+// cannot be drawn in it is refused, naming the file and why.
+TEST_F(DataHost, DataIsShownInTheMapsCoordinateSystem)
+{
+    MainWindow *window = start({kData + QStringLiteral("roads.geojson")});
+    MapView *view = window->dataView();
+    const std::shared_ptr<Map> map = host->application()->currentDocument()->focusMapModel();
+    EXPECT_EQ(map->coordinateSystem().definition(), QStringLiteral("EPSG:27700")) << "the first layer's";
+    const QPoint at = view->rect().center() + QPoint(30, 20);
+    const auto pointerShown = [&] {
+        QTest::mouseMove(view, at);
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+        return window->pointerField()->text();
+    };
+    const QPointF under = view->mapTransform().inverted().map(QPointF(at));
+    EXPECT_EQ(pointerShown(), QStringLiteral("%1, %2").arg(QLocale().toString(under.x(), 'f', 2),
+                                                           QLocale().toString(under.y(), 'f', 2)));
+    view->repaint();
+    const double metresPerPixel = 1 / view->mapTransform().m11();
+    const double scale = metresPerPixel / (0.0254 / view->logicalDpiX());
+    EXPECT_EQ(window->scaleField()->text(), QStringLiteral("1:%1").arg(QLocale().toString(std::round(scale), 'f', 0)));
+
+    // A site grid no transformation reaches.
+    for (const char *suffix : {".shp", ".shx", ".dbf"})
+        ASSERT_TRUE(QFile::copy(kData + QStringLiteral("villages") + QLatin1String(suffix),
+                                files.filePath(QStringLiteral("site") + QLatin1String(suffix))));
+    QFile projection(files.filePath(QStringLiteral("site.prj")));
+    ASSERT_TRUE(projection.open(QIODevice::WriteOnly));
+    projection.write(R"(LOCAL_CS["site grid",UNIT["metre",1]])");
+    projection.close();
+    const QString site = files.filePath(QStringLiteral("site.shp"));
+    EXPECT_EQ(window->addData({site}), 0);
+    const QString refused = window->statusBar()->currentMessage();
+    EXPECT_TRUE(refused.startsWith(QStringLiteral("Cannot add %1: no transformation").arg(site)))
+        << qPrintable(refused);
+
+    // Map Properties...: the map in longitudes and latitudes.
+    auto *answer = new QTimer(window);
+    QObject::connect(answer, &QTimer::timeout, answer, [answer] {
+        if (auto *dialog = qobject_cast<MapPropertiesDialog *>(QApplication::activeModalWidget())) {
+            answer->stop();
+            answer->deleteLater();
+            dialog->setDefinition(QStringLiteral("EPSG:4326"));
+            dialog->accept();
+        }
+    });
+    answer->start(10);
+    TocWidget *toc = window->tableOfContents();
+    toc->setCurrentItem(toc->itemOf(map.get()));
+    toc->propertiesAction()->trigger();
+    EXPECT_EQ(map->coordinateSystem().definition(), QStringLiteral("EPSG:4326"));
+    EXPECT_LT(map->fullExtent().value().width(), 0.1) << "the roads in degrees";
+    EXPECT_TRUE(host->application()->currentDocument()->isModified());
+    const QPointF degrees = view->mapTransform().inverted().map(QPointF(at));
+    EXPECT_EQ(pointerShown(), QStringLiteral("%1, %2").arg(QLocale().toString(degrees.x(), 'f', 6),
+                                                           QLocale().toString(degrees.y(), 'f', 6)));
+}
+
+// A file of several layers adds the ones chosen, each as a layer named after
+// its table (all of them unless asked); the document keeps which table each
+// layer shows.
+TEST_F(DataHost, AFileOfSeveralLayersAddsTheChosenOnes)
+{
+    const QString town = kData + QStringLiteral("town.gpkg");
+    const struct
+    {
+        const char *asked;
+        std::optional<QStringList> chosen; // not asked: the window adds all
+        QStringList added;
+    } rows[] = {
+        {"not asked", std::nullopt, {QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")}},
+        {"one chosen", QStringList{QStringLiteral("parks")}, {QStringLiteral("parks")}},
+        {"none chosen", QStringList(), {}},
+    };
+    MainWindow *window = start({});
+    for (const auto &row : rows) {
+        window->newDocument();
+        QStringList offered;
+        if (row.chosen) {
+            window->setLayerChooser([&](const QString &path, const QStringList &layers) {
+                EXPECT_EQ(path, town);
+                offered = layers;
+                return *row.chosen;
+            });
+        }
+        EXPECT_EQ(window->addData({town}), row.added.size()) << row.asked;
+        EXPECT_EQ(tocNames(window), row.added) << row.asked;
+        if (row.chosen) {
+            EXPECT_EQ(offered.size(), 3) << row.asked;
+        }
+    }
+
+    // Saved and opened again, each layer shows its own table.
+    window->newDocument();
+    window->setLayerChooser({});
+    ASSERT_EQ(window->addData({town}), 3);
+    const QString saved = files.filePath(QStringLiteral("town.mapdesk.json"));
+    ASSERT_TRUE(window->saveDocumentAs(saved));
+    ASSERT_TRUE(window->openDocument(saved));
+    const auto &layers = host->application()->currentDocument()->mapModels().front()->layers();
+    ASSERT_EQ(layers.size(), 3u);
+    const auto railway = std::dynamic_pointer_cast<FeatureLayer>(layers[1]);
+    ASSERT_TRUE(railway);
+    EXPECT_EQ(railway->datasetLayer(), QStringLiteral("railway"));
+    EXPECT_EQ(railway->features().size(), 1u);
+}
+
+// The question lists the file's layers, all ticked; OK waits for a tick.
+TEST(LayerChoice, AllLayersAreTickedAtFirstAndOneAtLeastIsNeeded)
+{
+    LayerChoiceDialog dialog(QStringLiteral("/data/town.gpkg"),
+                             {QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")});
+    auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    EXPECT_EQ(dialog.chosen(),
+              (QStringList{QStringLiteral("roads"), QStringLiteral("railway"), QStringLiteral("parks")}));
+    dialog.setTicked(1, false);
+    EXPECT_EQ(dialog.chosen(), (QStringList{QStringLiteral("roads"), QStringLiteral("parks")}));
+    EXPECT_TRUE(ok->isEnabled());
+    dialog.setTicked(0, false);
+    dialog.setTicked(2, false);
+    EXPECT_FALSE(ok->isEnabled());
+    dialog.setTicked(2, true);
+    EXPECT_TRUE(ok->isEnabled());
 }
 
 // Files dropped on the data view or the table of contents are added on top

@@ -5,6 +5,8 @@
 #include "FeatureLayer.h"
 #include "GroupElement.h"
 #include "GroupLayer.h"
+#include "IdentifyWindow.h"
+#include "LayerPropertiesDialog.h"
 #include "LayoutView.h"
 #include "Legend.h"
 #include "Map.h"
@@ -27,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -559,11 +562,210 @@ TEST_F(Window, DataViewZoomsPansAndFits)
     toc->setCurrentItem(toc->itemOf(sample.parks.get()));
     window->findChild<QAction *>(QStringLiteral("layerZoomTo"))->trigger();
     const QRectF shown = view->shownExtent();
-    EXPECT_TRUE(shown.contains(sample.parks->extent()));
+    EXPECT_TRUE(shown.contains(sample.parks->extent().value()));
     EXPECT_LT(shown.width() * shown.height(), full.width() * full.height() / 2);
 
     window->findChild<QAction *>(QStringLiteral("viewFullExtent"))->trigger();
     EXPECT_EQ(view->shownExtent(), full);
+}
+
+} // namespace
+
+namespace {
+
+// What the table of contents changes (a tick, a removal, data added) shows at
+// once in the legends of the map it changes.
+TEST_F(Window, LegendsFollowTheTableOfContents)
+{
+    TocWidget *toc = window->tableOfContents();
+    const auto legend = std::static_pointer_cast<Legend>(sample.legendFrame->surroundModel());
+    const auto listed = [&] {
+        QStringList names;
+        for (const std::shared_ptr<Layer> &layer : legend->items())
+            names << layer->name();
+        return names;
+    };
+    ASSERT_EQ(listed(), QStringList{QStringLiteral("Parks")});
+    const struct
+    {
+        const char *edit;
+        std::function<void()> apply;
+        QStringList listed;
+    } rows[] = {
+        {"tick the hidden group",
+         [&] { pressSpaceOn(toc, toc->itemOf(sample.water.get())); },
+         {QStringLiteral("Parks"), QStringLiteral("Lakes"), QStringLiteral("Broken")}},
+        {"remove a layer",
+         [&] {
+             toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+             toc->removeCurrent();
+         },
+         {QStringLiteral("Lakes"), QStringLiteral("Broken")}},
+        {"untick a member", [&] { pressSpaceOn(toc, toc->itemOf(sample.broken.get())); }, {QStringLiteral("Lakes")}},
+        {"add data",
+         [&] { window->addData({QStringLiteral(MAPDESK_SAMPLES "/data/parks.geojson")}); },
+         {QStringLiteral("parks"), QStringLiteral("Lakes")}},
+    };
+    for (const auto &row : rows) {
+        row.apply();
+        EXPECT_EQ(listed(), row.listed) << row.edit;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A map whose only data is one point shows it in the middle of the view, and
+// Zoom to Layer on a point brings it there.
+TEST_F(Window, ASinglePointIsShownInTheMiddleOfTheView)
+{
+    MapView *view = window->dataView();
+    const QPointF middle = QRectF(view->rect()).center();
+    const QPointF well(150000, 420000);
+    auto point = std::make_shared<FeatureLayer>(QStringLiteral("Well"));
+    Feature feature;
+    feature.points = {well};
+    point->setFeatures({feature});
+
+    const auto document = Document::createUntitled();
+    document->focusMapModel()->addLayer(point);
+    document->captureDrawnState();
+    application->setDocument(document);
+    const QPointF shown = view->mapTransform().map(well);
+    EXPECT_NEAR(shown.x(), middle.x(), 1);
+    EXPECT_NEAR(shown.y(), middle.y(), 1);
+    EXPECT_TRUE(dataViewDrawsAt(well));
+
+    application->setDocument(sample.document);
+    document->focusMapModel()->removeLayer(point);
+    sample.town->addLayer(point);
+    window->tableOfContents()->showContents();
+    window->tableOfContents()->setCurrentItem(window->tableOfContents()->itemOf(point.get()));
+    window->findChild<QAction *>(QStringLiteral("layerZoomTo"))->trigger();
+    const QPointF zoomed = view->mapTransform().map(well);
+    EXPECT_NEAR(zoomed.x(), middle.x(), 1);
+    EXPECT_NEAR(zoomed.y(), middle.y(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Save As gives a name without a suffix the map document's suffix, so that
+// the file is known as a map document by its name; other names stay.
+TEST(SaveAs, NameWithoutASuffixGetsTheDocumentSuffix)
+{
+    const struct
+    {
+        const char *typed;
+        const char *saved;
+    } rows[] = {
+        {"/maps/plan", "/maps/plan.mapdesk.json"},
+        {"/maps/v1.0/plan", "/maps/v1.0/plan.mapdesk.json"},
+        {"/maps/plan.mapdesk.json", "/maps/plan.mapdesk.json"},
+        {"/maps/plan.json", "/maps/plan.json"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(MainWindow::documentFileName(QLatin1String(row.typed)), QLatin1String(row.saved)) << row.typed;
+}
+
+} // namespace
+
+namespace {
+
+// A feature layer's Properties... change how it is drawn, at once, and the
+// document is then modified; a map or group has no such properties.
+TEST_F(Window, LayerPropertiesChangeHowTheLayerIsDrawn)
+{
+    TocWidget *toc = window->tableOfContents();
+    const QPoint pixel = window->dataView()->mapTransform().map(QPointF(5, 5)).toPoint();
+    const auto drawnColour = [&] { return window->dataView()->grab().toImage().pixelColor(pixel); };
+    const QColor before = drawnColour();
+    const Symbol chosen{QColor(10, 200, 30), 4, 12};
+    auto *answer = new QTimer(window.get());
+    QObject::connect(answer, &QTimer::timeout, answer, [answer, chosen] {
+        if (auto *dialog = qobject_cast<LayerPropertiesDialog *>(QApplication::activeModalWidget())) {
+            answer->stop();
+            answer->deleteLater();
+            dialog->setSymbol(chosen);
+            dialog->accept();
+        }
+    });
+    answer->start(10);
+    toc->setCurrentItem(toc->itemOf(sample.parks.get()));
+    toc->propertiesAction()->trigger();
+    EXPECT_EQ(sample.parks->symbol(), chosen);
+    EXPECT_TRUE(sample.document->isModified());
+    EXPECT_NE(drawnColour(), before);
+    EXPECT_GT(drawnColour().green(), drawnColour().red()) << "drawn in the chosen green";
+
+    // Nothing to show for a group: no dialog opens.
+    toc->setCurrentItem(toc->itemOf(sample.water.get()));
+    toc->propertiesAction()->trigger();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// Export Layout writes the page as the layout view draws it: an image at
+// 150 dpi, a PDF page; a file that cannot be written is reported, named.
+TEST_F(Window, ExportLayoutWritesThePageAsDrawn)
+{
+    QTemporaryDir dir;
+    const struct
+    {
+        const char *file;
+        bool written;
+    } rows[] = {{"page.png", true}, {"page.pdf", true}, {"missing/page.png", false}};
+    for (const auto &row : rows) {
+        const QString path = dir.filePath(QLatin1String(row.file));
+        EXPECT_EQ(window->exportLayout(path), row.written) << row.file;
+        EXPECT_TRUE(window->statusBar()->currentMessage().contains(path)) << row.file;
+    }
+    const QImage page(dir.filePath(QStringLiteral("page.png")));
+    EXPECT_EQ(page.size(), QSize(1754, 1240)) << "297 x 210 mm at 150 dpi";
+    // Parks fills the left of the town's frame (10, 10, 150 x 100 mm); the page around it is white.
+    const double dotsPerMm = 150 / 25.4;
+    EXPECT_NE(page.pixelColor((QPointF(10 + 150 * 0.2, 60) * dotsPerMm).toPoint()), QColor(Qt::white));
+    EXPECT_EQ(page.pixelColor(QPoint(3, 3)), QColor(Qt::white));
+    QFile pdf(dir.filePath(QStringLiteral("page.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+}
+
+} // namespace
+
+namespace {
+
+// With Identify on, a click on the data view lists the features of the drawn
+// layers there, with their attributes; hidden layers are not asked.
+TEST_F(Window, IdentifyListsTheFeaturesUnderAClick)
+{
+    Feature park;
+    park.areas.addRect(QRectF(0, 0, 10, 10));
+    park.attributes = {{QStringLiteral("name"), QStringLiteral("Mill Green")}};
+    sample.parks->setFeatures({park});
+    window->identifyAction()->setChecked(true);
+    MapView *view = window->dataView();
+    const struct
+    {
+        QPointF at;
+        QStringList listed; // layer, feature, "field=value"
+    } rows[] = {
+        {{5, 5}, {QStringLiteral("Parks"), QStringLiteral("Feature 1"), QStringLiteral("name=Mill Green")}},
+        {{25, 5}, {QStringLiteral("No feature here")}}, // Lakes, in a hidden group
+    };
+    for (const auto &row : rows) {
+        QTest::mouseClick(view, Qt::LeftButton, {}, view->mapTransform().map(row.at).toPoint());
+        ASSERT_NE(window->identifyWindow(), nullptr);
+        QStringList listed;
+        for (QTreeWidgetItemIterator item(window->identifyWindow()->results()); *item; ++item)
+            listed << ((*item)->text(1).isEmpty() ? (*item)->text(0) : (*item)->text(0) + "=" + (*item)->text(1));
+        EXPECT_EQ(listed, row.listed);
+    }
 }
 
 } // namespace
