@@ -35,7 +35,10 @@ SetListWidget::SetListWidget(QWidget *parent) : QListWidget(parent)
 
 void SetListWidget::mousePressEvent(QMouseEvent *event)
 {
-    m_plainPress = event->button() == Qt::LeftButton && !extendsSelection(event->modifiers());
+    // Alt is held for the double-click that opens a set's layers: that
+    // click only selects.
+    m_plainPress = event->button() == Qt::LeftButton && !extendsSelection(event->modifiers())
+                   && !(event->modifiers() & Qt::AltModifier);
     QListWidget::mousePressEvent(event);
 }
 
