@@ -264,8 +264,10 @@ void DocumentWriter::write(Document &document, const QString &path)
     const QFileInfo info(path);
     const QString file = info.absoluteFilePath();
     const QByteArray json = toJson(document, info.absolutePath(), file);
+    // Unbuffered, so that a write the disk refuses fails the save instead of
+    // a short document being committed over the whole one.
     QSaveFile output(file);
-    if (!output.open(QIODevice::WriteOnly))
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw DocumentError(file, QStringLiteral("cannot save: %1").arg(output.errorString()));
     if (output.write(json) != json.size() || !output.commit())
         throw DocumentError(file, QStringLiteral("cannot save: %1").arg(output.errorString()));

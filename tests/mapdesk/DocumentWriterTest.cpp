@@ -22,6 +22,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace mapdesk;
 using modeltest::sample;
 
@@ -172,6 +176,32 @@ TEST(DocumentWriterTest, WhatCannotBeSavedIsRefusedNamingTheFile)
     QDir().mkpath(folder);
     EXPECT_THROW(DocumentWriter::write(*Document::createUntitled(), folder), DocumentError);
     EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    // A disk that takes only part of the document: the save fails and the
+    // document saved before stays whole.
+    const QString saved = dir.filePath(QStringLiteral("saved.mapdesk.json"));
+    DocumentWriter::write(*Document::createUntitled(), saved);
+    QFile before(saved);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray whole = before.readAll();
+    before.close();
+    struct rlimit limits = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limits), 0);
+    struct rlimit small = limits;
+    small.rlim_cur = rlim_t(whole.size() / 2);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool refused = false;
+    try {
+        DocumentWriter::write(*Document::createUntitled(), saved);
+    } catch (const DocumentError &) {
+        refused = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &limits);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_TRUE(refused);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    EXPECT_EQ(before.readAll(), whole);
 }
 
 // A source on the document's volume is written relative to it, beside, below
