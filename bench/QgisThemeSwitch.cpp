@@ -87,7 +87,7 @@ public:
 
         QgisHost::Options options;
         options.parts = {&project, &canvas, model};
-        options.driveSettings = {QStringLiteral("C=") + drive};
+        options.driveSettings = QStringList{QStringLiteral("C=") + drive};
         host = std::make_unique<QgisHost>(options);
         state = std::make_unique<QuarnelGIS_Public>(host->services());
         state->setFilePath = QStringLiteral("C:\\config");
