@@ -1,30 +1,56 @@
 #include "SetStanding.h"
 
-#include "SetFileEdits.h"
+#include "NamedRecords.h"
+#include "RecordEncoder.h"
 #include "VisibilityCapture.h"
-#include "VisibilitySetFile.h"
 
 #include <QStringList>
+
+#include <unordered_set>
 
 VisibilitySnapshot VisibilitySnapshot::of(IDocument &document)
 {
     // The same walk as a save's: the flags are judged as a save would record them.
     VisibilitySnapshot snapshot;
-    captureVisibility(document, [&snapshot](const QString &mapName, const QString &layerName, bool visible) {
-        Count &count = snapshot.m_layers[{mapName, layerName}];
-        ++count.all;
-        count.visible += visible ? 1 : 0;
+    QHash<std::pair<QString, QString>, std::pair<int, int>> counts; // visible, all
+    std::vector<std::pair<QString, QString>> order;
+    captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
+        const std::pair<QString, QString> key{mapName, layerName};
+        auto at = counts.find(key);
+        if (at == counts.end()) {
+            at = counts.insert(key, {0, 0});
+            order.push_back(key);
+        }
+        at->first += visible ? 1 : 0;
+        ++at->second;
     });
+    RecordEncoder written;
+    for (const auto &[mapName, layerName] : order) {
+        const auto [visible, all] = counts.value({mapName, layerName});
+        const int index = int(snapshot.m_layers.size());
+        snapshot.m_layers.push_back({mapName, layerName, {visible == all, visible == 0}});
+        snapshot.m_byName.insert({mapName, layerName}, index);
+        // The bytes a record names the layer with: "MAP","LAYER" between the
+        // first comma and the third.
+        written.clear();
+        written.append({QString(), mapName, layerName, QString()});
+        const QByteArrayView bytes = written.bytes();
+        const qsizetype from = bytes.indexOf(',') + 1;
+        const qsizetype to = bytes.lastIndexOf(',');
+        snapshot.m_byBytes.emplace(std::string(bytes.data() + from, std::size_t(to - from)), index);
+    }
     return snapshot;
 }
 
-std::optional<VisibilitySnapshot::Shown> VisibilitySnapshot::shown(const QString &mapName,
-                                                                   const QString &layerName) const
+int VisibilitySnapshot::find(const QString &mapName, const QString &layerName) const
 {
-    const auto found = m_layers.constFind({mapName, layerName});
-    if (found == m_layers.constEnd() || found->all == 0)
-        return std::nullopt;
-    return Shown{found->visible == found->all, found->visible == 0};
+    return m_byName.value({mapName, layerName}, -1);
+}
+
+int VisibilitySnapshot::findWritten(std::string_view mapAndLayer) const
+{
+    const auto found = m_byBytes.find(mapAndLayer);
+    return found == m_byBytes.end() ? -1 : found->second;
 }
 
 QString SetStanding::describe() const
@@ -47,36 +73,58 @@ QString SetStanding::describe() const
 
 QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySnapshot &now)
 {
-    // Each set's layers in the order of their first record, with the flag of
-    // their last one.
+    // Only the layers the document has count; each record's map and layer
+    // are looked up by their bytes as the add-in writes them, and decoded
+    // only when written otherwise (by hand, by the earlier version). Bytes
+    // that name no layer of the document are remembered as such.
     struct Recorded
     {
-        std::vector<std::pair<QString, QString>> order;
-        QHash<std::pair<QString, QString>, bool> flags;
+        std::vector<int> order;   ///< the document's layers, by first record
+        std::vector<qint8> flags; ///< per layer of the document: -1 none, else the last record's flag
     };
+    const std::size_t layerCount = now.layers().size();
     QHash<QString, Recorded> sets;
-    SetFileEdits::visitRecords(file, [&](const VisibilityRecord &record) {
-        Recorded &set = sets[record.setName];
-        const std::pair<QString, QString> key{record.mapName, record.layerName};
-        auto at = set.flags.find(key);
-        if (at == set.flags.end()) {
-            set.order.push_back(key);
-            set.flags.insert(key, record.isVisible());
-        } else {
-            *at = record.isVisible();
+    std::unordered_set<std::string_view> absent;
+    NamedRecords records(file);
+    Recorded *set = nullptr;
+    while (records.next()) {
+        const SetFileRecords::Record &record = records.record();
+        if (records.nameChanged() || !set) {
+            set = &sets[records.name()];
+            if (set->flags.empty())
+                set->flags.assign(layerCount, -1);
         }
-    });
-    QHash<QString, SetStanding> standings;
-    for (auto it = sets.constBegin(); it != sets.constEnd(); ++it) {
-        SetStanding &standing = standings[it.key()];
-        for (const auto &key : it->order) {
-            const std::optional<VisibilitySnapshot::Shown> shown = now.shown(key.first, key.second);
-            if (!shown)
+        const QByteArrayView map = record.fields[1];
+        const QByteArrayView layer = record.fields[2];
+        const std::string_view written(map.data(), std::size_t(layer.data() + layer.size() - map.data()));
+        int index = now.findWritten(written);
+        if (index < 0) {
+            if (absent.count(written))
                 continue;
+            index = now.find(records.text(1), records.text(2));
+            if (index < 0) {
+                absent.insert(written);
+                continue;
+            }
+        }
+        const QByteArrayView visibility = record.fields[3];
+        const bool visible =
+            visibility == "\"True\"" || visibility == "True"
+            || (visibility != "\"False\"" && visibility != "False" && records.text(3) == QLatin1String("True"));
+        qint8 &flag = set->flags[std::size_t(index)];
+        if (flag < 0)
+            set->order.push_back(index);
+        flag = visible ? 1 : 0;
+    }
+    QHash<QString, SetStanding> standings;
+    for (auto it = sets.cbegin(); it != sets.cend(); ++it) {
+        SetStanding &standing = standings[it.key()];
+        for (const int index : it->order) {
+            const VisibilitySnapshot::Layer &layer = now.layers()[std::size_t(index)];
             ++standing.present;
-            const bool recorded = it->flags.value(key);
-            if (recorded ? !shown->allVisible : !shown->allHidden)
-                standing.differences.push_back({key.first, key.second, recorded});
+            const bool recorded = it->flags[std::size_t(index)] == 1;
+            if (recorded ? !layer.shown.allVisible : !layer.shown.allHidden)
+                standing.differences.push_back({layer.mapName, layer.layerName, recorded});
         }
     }
     return standings;

@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,23 +21,45 @@ class VisibilitySnapshot
 public:
     static VisibilitySnapshot of(IDocument &document);
 
-    /// How the layers of these names are shown: nothing when the document has
-    /// none; else whether every one of them is visible, and whether every
-    /// one is hidden (both false when they are mixed).
+    /// How the layers of one map and layer name are shown: whether every
+    /// one of them is visible, and whether every one is hidden (both false
+    /// when they are mixed).
     struct Shown
     {
         bool allVisible;
         bool allHidden;
     };
-    std::optional<Shown> shown(const QString &mapName, const QString &layerName) const;
+    /// One map and layer name of the document, and how its layers are shown.
+    struct Layer
+    {
+        QString mapName;
+        QString layerName;
+        Shown shown;
+    };
+    /// The layer names of the document, each once.
+    const std::vector<Layer> &layers() const { return m_layers; }
+    /// Where `mapName`, `layerName` stands in layers(); -1 when the document has none.
+    int find(const QString &mapName, const QString &layerName) const;
+    /// How the layers of these names are shown; nothing when the document has none.
+    std::optional<Shown> shown(const QString &mapName, const QString &layerName) const
+    {
+        const int index = find(mapName, layerName);
+        return index < 0 ? std::nullopt : std::optional<Shown>(m_layers[std::size_t(index)].shown);
+    }
+    /// The same for the map and layer fields of a record as the add-in writes
+    /// them (`"MAP","LAYER"`); -1 when they are not written that way for any
+    /// layer of the document.
+    int findWritten(std::string_view mapAndLayer) const;
 
 private:
-    struct Count
+    struct Transparent
     {
-        int visible = 0;
-        int all = 0;
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
     };
-    QHash<std::pair<QString, QString>, Count> m_layers;
+    std::vector<Layer> m_layers;
+    QHash<std::pair<QString, QString>, int> m_byName;
+    std::unordered_map<std::string, int, Transparent, std::equal_to<>> m_byBytes;
 };
 
 /// A recorded layer that the document shows otherwise now.

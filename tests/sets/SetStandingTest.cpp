@@ -37,6 +37,8 @@ TEST(SetStanding, ASetMatchesWhenEveryRecordedLayerPresentShowsItsFlag)
          true, 1, "Matches the layers shown now"},
         {"the last record of a layer counts", record("Layers", "Rails", true) + record("Layers", "Rails", false), true,
          1, "Matches the layers shown now"},
+        {"fields written without quotes, as by hand", QByteArray("S,Layers,Rails,False\r\nS,Overview,Streets,True\r\n"),
+         true, 2, "Matches the layers shown now"},
         {"the first few differences are named",
          record("Layers", "Streets", false) + record("Layers", "Rails", true) + record("Layers", "Rivers", false)
              + record("Overview", "Streets", false),
