@@ -71,7 +71,8 @@ QString SetStanding::describe() const
     return count + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
 }
 
-QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySnapshot &now)
+QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySnapshot &now,
+                                      const std::atomic_bool *cancelled)
 {
     // Only the layers the document has count; each record's map and layer
     // are looked up by their bytes as the add-in writes them, and decoded
@@ -87,7 +88,9 @@ QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySn
     std::unordered_set<std::string_view> absent;
     NamedRecords records(file);
     Recorded *set = nullptr;
-    while (records.next()) {
+    for (std::uint32_t seen = 0; records.next(); ++seen) {
+        if ((seen & 0xfff) == 0 && cancelled && cancelled->load(std::memory_order_relaxed))
+            return {};
         const SetFileRecords::Record &record = records.record();
         if (records.nameChanged() || !set) {
             set = &sets[records.name()];

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -86,5 +87,7 @@ struct SetStanding
 };
 
 /// Every set of a visibility-set file's bytes against `now`, by set name.
-/// Reads only: a damaged tail is passed over.
-QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySnapshot &now);
+/// Reads only: a damaged tail is passed over. Gives up, with nothing, soon
+/// after `cancelled` is set.
+QHash<QString, SetStanding> judgeSets(const QByteArray &file, const VisibilitySnapshot &now,
+                                      const std::atomic_bool *cancelled = nullptr);

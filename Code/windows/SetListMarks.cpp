@@ -23,8 +23,11 @@ SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject 
 
 SetListMarks::~SetListMarks()
 {
-    // The judgement holds only values of its own; it is left to end alone.
+    // The judgement holds only values of its own: it is told to give up and
+    // left to end alone.
     m_judging.disconnect(this);
+    if (m_cancel)
+        m_cancel->store(true);
 }
 
 void SetListMarks::recompute()
@@ -40,7 +43,10 @@ void SetListMarks::setLastRestored(const QString &name)
 void SetListMarks::start()
 {
     if (m_judging.isRunning()) {
+        // What it judges is already out of date: it gives up, and the
+        // judgement starts again once it has.
         m_again = true;
+        m_cancel->store(true);
         return;
     }
     std::optional<SetFileRewrite> file;
@@ -67,9 +73,10 @@ void SetListMarks::start()
         apply();
         return;
     }
-    m_judging.setFuture(QtConcurrent::run([file = *file, now = std::move(now)]() {
+    m_cancel = std::make_shared<std::atomic_bool>(false);
+    m_judging.setFuture(QtConcurrent::run([file = *file, now = std::move(now), cancel = m_cancel]() {
         try {
-            return judgeSets(file.read(), now);
+            return judgeSets(file.read(), now, cancel.get());
         } catch (...) {
             return QHash<QString, SetStanding>();
         }
@@ -78,8 +85,10 @@ void SetListMarks::start()
 
 void SetListMarks::finished()
 {
-    m_standings = m_judging.result();
-    apply();
+    if (!m_cancel->load()) {
+        m_standings = m_judging.result();
+        apply();
+    }
     if (std::exchange(m_again, false))
         start();
 }

@@ -43,6 +43,8 @@ private:
     QListWidget &m_list;
     QTimer m_soon;
     QFutureWatcher<QHash<QString, SetStanding>> m_judging;
+    /// Set to give up the judgement running: a newer one or none is wanted.
+    std::shared_ptr<std::atomic_bool> m_cancel;
     bool m_again = false;
     QHash<QString, SetStanding> m_standings;
     QString m_lastRestored;
