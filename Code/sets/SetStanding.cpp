@@ -24,20 +24,10 @@ VisibilitySnapshot VisibilitySnapshot::of(IDocument &document)
         at->first += visible ? 1 : 0;
         ++at->second;
     });
-    RecordEncoder written;
     for (const auto &[mapName, layerName] : order) {
         const auto [visible, all] = counts.value({mapName, layerName});
-        const int index = int(snapshot.m_layers.size());
+        snapshot.m_byName.insert({mapName, layerName}, int(snapshot.m_layers.size()));
         snapshot.m_layers.push_back({mapName, layerName, {visible == all, visible == 0}});
-        snapshot.m_byName.insert({mapName, layerName}, index);
-        // The bytes a record names the layer with: "MAP","LAYER" between the
-        // first comma and the third.
-        written.clear();
-        written.append({QString(), mapName, layerName, QString()});
-        const QByteArrayView bytes = written.bytes();
-        const qsizetype from = bytes.indexOf(',') + 1;
-        const qsizetype to = bytes.lastIndexOf(',');
-        snapshot.m_byBytes.emplace(std::string(bytes.data() + from, std::size_t(to - from)), index);
     }
     return snapshot;
 }
@@ -49,6 +39,19 @@ int VisibilitySnapshot::find(const QString &mapName, const QString &layerName) c
 
 int VisibilitySnapshot::findWritten(std::string_view mapAndLayer) const
 {
+    if (m_byBytes.empty() && !m_layers.empty()) {
+        // The bytes a record names each layer with: "MAP","LAYER" between
+        // the first comma and the third. Made on first use, by the thread
+        // that judges, not by the one that took the snapshot.
+        RecordEncoder written;
+        for (std::size_t index = 0; index < m_layers.size(); ++index) {
+            written.clear();
+            written.append({QString(), m_layers[index].mapName, m_layers[index].layerName, QString()});
+            const std::string_view bytes(written.bytes().data(), std::size_t(written.bytes().size()));
+            const std::size_t from = bytes.find(',') + 1;
+            m_byBytes.emplace(std::string(bytes.substr(from, bytes.rfind(',') - from)), int(index));
+        }
+    }
     const auto found = m_byBytes.find(mapAndLayer);
     return found == m_byBytes.end() ? -1 : found->second;
 }

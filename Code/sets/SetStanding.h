@@ -49,7 +49,8 @@ public:
     }
     /// The same for the map and layer fields of a record as the add-in writes
     /// them (`"MAP","LAYER"`); -1 when they are not written that way for any
-    /// layer of the document.
+    /// layer of the document. Not for two threads at once on one snapshot:
+    /// the first call makes the table of bytes.
     int findWritten(std::string_view mapAndLayer) const;
 
 private:
@@ -60,7 +61,7 @@ private:
     };
     std::vector<Layer> m_layers;
     QHash<std::pair<QString, QString>, int> m_byName;
-    std::unordered_map<std::string, int, Transparent, std::equal_to<>> m_byBytes;
+    mutable std::unordered_map<std::string, int, Transparent, std::equal_to<>> m_byBytes; ///< made on first use
 };
 
 /// A recorded layer that the document shows otherwise now.
