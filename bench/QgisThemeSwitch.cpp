@@ -8,6 +8,9 @@
 //   quarnel_qgis_bench [--smoke]
 
 #include "FileChannel.h"
+#include "IDocument.h"
+#include "ILayer.h"
+#include "IMap.h"
 #include "LayerWalk.h"
 #include "QgisApplication.h"
 #include "QgisHost.h"
@@ -31,7 +34,6 @@
 #include <QEventLoop>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -104,34 +106,36 @@ public:
     /// Waits until the canvas has drawn what it was asked to (30 s at most).
     void waitForDrawing()
     {
-        if (!canvas.isDrawing() && !m_refreshAsked)
-            return;
-        QEventLoop loop;
-        QObject::connect(&canvas, &QgsMapCanvas::mapCanvasRefreshed, &loop, &QEventLoop::quit);
-        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        loop.exec();
-        m_refreshAsked = false;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 30000 && (canvas.isDrawing() || waited.elapsed() < 200))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 
-    /// Times `change` until the tree settled and until the canvas drew.
+    /// Times `change` until the tree settled and until the canvas drew
+    /// (when no drawing starts within 200 ms, there was nothing to draw).
     Timing time(const std::function<void()> &change)
     {
-        m_refreshAsked = false;
-        const auto asked = QObject::connect(&canvas, &QgsMapCanvas::renderStarting, [this] { m_refreshAsked = true; });
+        bool started = false;
+        bool drawn = false;
+        const auto starting = QObject::connect(&canvas, &QgsMapCanvas::renderStarting, [&] { started = true; });
+        const auto refreshed = QObject::connect(&canvas, &QgsMapCanvas::mapCanvasRefreshed, [&] { drawn = true; });
         QElapsedTimer timer;
         timer.start();
         change();
         settle();
         const double settled = timer.nsecsElapsed() / 1e6;
-        // A refresh may still be waiting for its timer.
-        QElapsedTimer grace;
-        grace.start();
-        while (!m_refreshAsked && !canvas.isDrawing() && grace.elapsed() < 200)
+        QElapsedTimer waited;
+        waited.start();
+        while (!drawn && waited.elapsed() < 30000) {
+            if (!started && !canvas.isDrawing() && waited.elapsed() > 200)
+                break;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        waitForDrawing();
-        const double drawn = timer.nsecsElapsed() / 1e6;
-        QObject::disconnect(asked);
-        return {settled, drawn};
+        }
+        const double drawnAt = timer.nsecsElapsed() / 1e6;
+        QObject::disconnect(starting);
+        QObject::disconnect(refreshed);
+        return {settled, drawnAt};
     }
 
     QgsMapCanvas canvas;
@@ -140,9 +144,6 @@ public:
     QgsLayerTreeModel *model = nullptr;
     std::unique_ptr<QgisHost> host;
     std::unique_ptr<QuarnelGIS_Public> state;
-
-private:
-    bool m_refreshAsked = false;
 };
 
 double median(std::vector<double> values)
@@ -194,13 +195,18 @@ int main(int argc, char **argv)
     for (const int layers : sizes) {
         World world(layers, drive.path());
         QgsLayerTree *root = world.project.layerTreeRoot();
-        const QList<QgsLayerTreeLayer *> nodes = root->findLayers();
 
         // Two states that differ in every layer: every other layer on, and
         // the others. Each is a set in the add-in's file and a theme of QGIS.
+        // Set up through the host's batched switching: one node at a time
+        // with the Layers panel listening would take QGIS minutes.
         auto makeState = [&](int parity) {
-            for (int i = 0; i < nodes.size(); ++i)
-                nodes[i]->setItemVisibilityChecked(i % 2 == parity);
+            std::shared_ptr<IDocument> document = world.host->application()->document();
+            int i = 0;
+            LayerWalk::forEachRecordable(
+                *document, [](IMap &) { return true; },
+                [&](IMap &, const std::shared_ptr<ILayer> &layer) { layer->setVisible(i++ % 2 == parity); });
+            document->updateContents();
             World::settle();
         };
         QgsMapThemeCollection *themes = world.project.mapThemeCollection();

@@ -10,7 +10,7 @@ app = QgsApplication([], False)
 app.initQgis()
 data, target = sys.argv[1], sys.argv[2]
 project = QgsProject.instance()
-project.setCrs(QgsCoordinateReferenceSystem("EPSG:4326"))
+project.setCrs(QgsCoordinateReferenceSystem("EPSG:27700"))
 root = project.layerTreeRoot()
 
 

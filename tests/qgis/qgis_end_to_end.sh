@@ -23,6 +23,9 @@ libquarnelvisibilityplugin=true
 [qgis]
 checkVersion=false
 showTips=false
+
+[Projections]
+showDatumTransformDialog=false
 INI
 
 QT_QPA_PLATFORM=offscreen /usr/bin/python3 "$here/make_project.py" "$data" "$work/city.qgs" 2>/dev/null
