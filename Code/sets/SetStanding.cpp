@@ -12,23 +12,17 @@ VisibilitySnapshot VisibilitySnapshot::of(IDocument &document)
 {
     // The same walk as a save's: the flags are judged as a save would record them.
     VisibilitySnapshot snapshot;
-    QHash<std::pair<QString, QString>, std::pair<int, int>> counts; // visible, all
-    std::vector<std::pair<QString, QString>> order;
-    captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
+    captureVisibility(document, [&snapshot](const QString &mapName, const QString &layerName, bool visible) {
         const std::pair<QString, QString> key{mapName, layerName};
-        auto at = counts.find(key);
-        if (at == counts.end()) {
-            at = counts.insert(key, {0, 0});
-            order.push_back(key);
+        auto at = snapshot.m_byName.constFind(key);
+        if (at == snapshot.m_byName.constEnd()) {
+            at = snapshot.m_byName.insert(key, int(snapshot.m_layers.size()));
+            snapshot.m_layers.push_back({mapName, layerName, {true, true}});
         }
-        at->first += visible ? 1 : 0;
-        ++at->second;
+        Shown &shown = snapshot.m_layers[std::size_t(*at)].shown;
+        shown.allVisible = shown.allVisible && visible;
+        shown.allHidden = shown.allHidden && !visible;
     });
-    for (const auto &[mapName, layerName] : order) {
-        const auto [visible, all] = counts.value({mapName, layerName});
-        snapshot.m_byName.insert({mapName, layerName}, int(snapshot.m_layers.size()));
-        snapshot.m_layers.push_back({mapName, layerName, {visible == all, visible == 0}});
-    }
     return snapshot;
 }
 
