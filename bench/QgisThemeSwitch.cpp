@@ -5,7 +5,7 @@
 // switch is timed until the layer tree has settled (the events it caused
 // handled), and again until the canvas has drawn. Prints a Markdown table.
 //
-//   quarnel_qgis_bench [--smoke]
+//   quarnel_qgis_bench [--smoke] [--layers N]...
 
 #include "FileChannel.h"
 #include "IDocument.h"
@@ -162,6 +162,15 @@ struct Row
     double target; ///< the ratio to stay under at the settled figure; 0 for none
 };
 
+/// A line on standard error for each step, so a slow step shows which it is.
+void progress(const char *step, int layers)
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    std::fprintf(stderr, "[%7.1f s] %d layers: %s\n", clock.elapsed() / 1000.0, layers, step);
+}
+
 void print(const std::vector<Row> &rows)
 {
     std::printf("| Action | Layers | Add-in: settled (ms) | drawn (ms) | Reference | settled (ms) | drawn (ms) | "
@@ -181,7 +190,16 @@ void print(const std::vector<Row> &rows)
 
 int main(int argc, char **argv)
 {
-    const bool smoke = argc > 1 && QByteArray(argv[1]) == "--smoke";
+    bool smoke = false;
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--smoke")
+            smoke = true;
+        else if (QByteArray(argv[i]) == "--layers" && i + 1 < argc)
+            sizes.push_back(QByteArray(argv[++i]).toInt());
+    }
+    if (sizes.empty())
+        sizes = smoke ? std::vector<int>{100} : std::vector<int>{1000, 10000};
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
@@ -189,11 +207,14 @@ int main(int argc, char **argv)
     QgsApplication::initQgis();
     QTemporaryDir drive;
 
-    const std::vector<int> sizes = smoke ? std::vector<int>{100} : std::vector<int>{1000, 10000};
     const int repetitions = smoke ? 1 : 5;
     std::vector<Row> rows;
     for (const int layers : sizes) {
-        World world(layers, drive.path());
+        progress("building the project", layers);
+        // Never destroyed: QGIS takes minutes to remove ten thousand layers
+        // one by one, and nothing is left to save; the process ends with _exit.
+        World &world = *new World(layers, drive.path());
+        progress("built", layers);
         QgsLayerTree *root = world.project.layerTreeRoot();
 
         // Two states that differ in every layer: every other layer on, and
@@ -223,6 +244,7 @@ int main(int argc, char **argv)
         }
         channel.close();
         world.waitForDrawing();
+        progress("states made", layers);
 
         SetStore store(*world.state);
         std::vector<double> ourSettled, ourDrawn, theirSettled, theirDrawn;
@@ -243,6 +265,7 @@ int main(int argc, char **argv)
                 const Timing theirs = world.time([&] { themes->applyTheme(other, root, world.model); });
                 theirSettled.push_back(theirs.settled);
                 theirDrawn.push_back(theirs.drawn);
+                progress("restore and applyTheme timed", layers);
             }
         rows.push_back({"Restore a set (every layer switched)",
                         layers,
@@ -269,6 +292,7 @@ int main(int argc, char **argv)
                 od.push_back(ours.drawn);
                 ts.push_back(theirs.settled);
                 td.push_back(theirs.drawn);
+                progress(on ? "On and Show All timed" : "Off and Hide All timed", layers);
             }
             rows.push_back({on ? "\"On\"" : "\"Off\"",
                             layers,
@@ -280,7 +304,5 @@ int main(int argc, char **argv)
     }
     print(rows);
     std::fflush(stdout);
-    // QGIS takes minutes to remove ten thousand layers one by one; nothing
-    // is left to save, so the process ends here.
     _exit(0);
 }
