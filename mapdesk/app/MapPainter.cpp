@@ -1,8 +1,10 @@
 #include "MapPainter.h"
 
 #include "CoordinateSystem.h"
+#include "FeatureDrawing.h"
 #include "FeatureLayer.h"
 #include "Layer.h"
+#include "LayerDrawing.h"
 #include "RasterLayer.h"
 
 #include <QLinearGradient>
@@ -79,47 +81,18 @@ void MapPainter::draw(QPainter &painter, const std::vector<std::shared_ptr<Layer
 
 void MapPainter::drawLayer(QPainter &painter, Layer &layer, const QTransform &transform)
 {
+    drawLayer(painter, LayerDrawing::of(layer), transform);
+}
+
+void MapPainter::drawLayer(QPainter &painter, const LayerDrawing &layer, const QTransform &transform)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    if (const auto *raster = dynamic_cast<const RasterLayer *>(&layer)) {
-        if (const std::optional<QRectF> extent = raster->extent(); !raster->image().isNull() && extent) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(transform.mapRect(*extent), raster->image());
-        }
-    } else if (const auto *features = dynamic_cast<const FeatureLayer *>(&layer)) {
-        const Symbol symbol = features->symbol();
-        const QColor &colour = symbol.colour;
-        const double radius = symbol.pointSize / 2;
-        QColor fill = colour;
-        fill.setAlpha(150);
-        QPen outline(colour.darker(160));
-        outline.setCosmetic(true);
-        outline.setWidthF(1.0);
-        QPen line(colour);
-        line.setCosmetic(true);
-        line.setWidthF(symbol.lineWidth);
-        line.setCapStyle(Qt::RoundCap);
-        line.setJoinStyle(Qt::RoundJoin);
-        for (const Feature &feature : features->features()) {
-            if (!feature.areas.isEmpty()) {
-                QPainterPath areas = transform.map(feature.areas);
-                areas.setFillRule(Qt::OddEvenFill);
-                painter.setPen(outline);
-                painter.setBrush(fill);
-                painter.drawPath(areas);
-            }
-            if (!feature.lines.isEmpty()) {
-                painter.setPen(line);
-                painter.setBrush(Qt::NoBrush);
-                painter.drawPath(transform.map(feature.lines));
-            }
-            if (!feature.points.isEmpty()) {
-                painter.setPen(outline);
-                painter.setBrush(colour);
-                for (const QPointF &point : feature.points)
-                    painter.drawEllipse(transform.map(point), radius, radius);
-            }
-        }
+    if (!layer.image.isNull() && layer.imageExtent) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(transform.mapRect(*layer.imageExtent), layer.image);
+    } else if (layer.features) {
+        FeatureDrawing::draw(painter, *layer.features, layer.symbol, transform);
     }
     painter.restore();
 }

@@ -14,11 +14,11 @@ namespace mapdesk {
 
 class CoordinateSystem;
 class Layer;
+struct LayerDrawing;
 
 /// Draws map layers, for the data view and for the map frames of the page
-/// layout: each feature layer by its symbol (areas filled half transparent
-/// and outlined, lines stroked, points as dots); rasters as their images. Map coordinates have y north, so the
-/// transforms flip y.
+/// layout: each feature layer by its symbol (FeatureDrawing), rasters as
+/// their images. Map coordinates have y north, so the transforms flip y.
 class MapPainter
 {
 public:
@@ -41,6 +41,8 @@ public:
     static void draw(QPainter &painter, const std::vector<std::shared_ptr<Layer>> &layers, const QTransform &transform);
     /// Draws one layer; group layers draw nothing of their own.
     static void drawLayer(QPainter &painter, Layer &layer, const QTransform &transform);
+    /// Draws one layer's drawing; safe on any thread, each with its own painter.
+    static void drawLayer(QPainter &painter, const LayerDrawing &layer, const QTransform &transform);
     /// A small sample of how the layer is drawn, for legends.
     static void drawSwatch(QPainter &painter, Layer &layer, const QRectF &box);
 };

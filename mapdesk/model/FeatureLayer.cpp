@@ -108,25 +108,10 @@ Feature convert(const OGRFeature &source)
     return feature;
 }
 
-bool hasGeometry(const Feature &feature)
-{
-    return !feature.areas.isEmpty() || !feature.lines.isEmpty() || !feature.points.isEmpty();
-}
-
-std::optional<QRectF> extentOf(const std::vector<Feature> &features)
-{
-    std::optional<QRectF> all;
-    for (const Feature &feature : features) {
-        if (hasGeometry(feature))
-            all = Layer::united(all, feature.extent());
-    }
-    return all;
-}
-
 } // namespace
 
 FeatureLayer::FeatureLayer(QString name, QString sourcePath, bool visible)
-    : Layer(std::move(name), visible), m_sourcePath(std::move(sourcePath))
+    : Layer(std::move(name), visible), m_sourcePath(std::move(sourcePath)), m_data(std::make_shared<FeatureData>())
 {
 }
 
@@ -140,8 +125,7 @@ void FeatureLayer::setSourcePath(const QString &path)
 void FeatureLayer::setNotLoaded(const QString &reason)
 {
     m_sourceFeatures.clear();
-    m_features.clear();
-    m_extent.reset();
+    m_data = std::make_shared<FeatureData>();
     m_errorText = reason;
 }
 
@@ -188,16 +172,14 @@ QString FeatureLayer::setMapCoordinateSystem(const CoordinateSystem &map)
         });
     }
     m_mapSystem = map;
-    m_features = std::move(converted);
-    m_extent = extentOf(m_features);
+    m_data = std::make_shared<FeatureData>(std::move(converted));
     return {};
 }
 
 bool FeatureLayer::load()
 {
     m_sourceFeatures.clear();
-    m_features.clear();
-    m_extent.reset();
+    m_data = std::make_shared<FeatureData>();
     m_dataSystem = {};
     m_skipped = 0;
     m_stoppedAt.clear();
@@ -285,7 +267,7 @@ QString FeatureLayer::warningText() const
     if (!m_stoppedAt.isEmpty())
         warnings << QStringLiteral("reading %1 stopped after %2 features at a fault: %3")
                         .arg(m_sourcePath)
-                        .arg(m_features.size() + static_cast<std::size_t>(m_skipped))
+                        .arg(m_data->features().size() + static_cast<std::size_t>(m_skipped))
                         .arg(m_stoppedAt);
     return warnings.join(QLatin1Char('\n'));
 }
@@ -294,8 +276,7 @@ void FeatureLayer::setFeatures(std::vector<Feature> features)
 {
     m_dataSystem = {};
     m_sourceFeatures = features;
-    m_features = std::move(features);
-    m_extent = extentOf(m_features);
+    m_data = std::make_shared<FeatureData>(std::move(features));
     m_errorText.clear();
     m_skipped = 0;
     m_stoppedAt.clear();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Feature.h"
+#include "FeatureData.h"
 #include "IFeatureLayer.h"
 #include "Layer.h"
 #include "Symbol.h"
 
+#include <memory>
 #include <vector>
 
 namespace mapdesk {
@@ -43,7 +45,9 @@ public:
     /// and clears the error text.
     void setFeatures(std::vector<Feature> features);
     /// The features in the map's coordinate system, ready to draw.
-    const std::vector<Feature> &features() const { return m_features; }
+    const std::vector<Feature> &features() const { return m_data->features(); }
+    /// The same, shared: it stays as it is while the layer takes new data.
+    std::shared_ptr<const FeatureData> data() const { return m_data; }
 
     CoordinateSystem dataCoordinateSystem() const override { return m_dataSystem; }
     /// Converts the features as read into `map`.
@@ -57,7 +61,7 @@ public:
 
     QString errorText() const override { return m_errorText; }
     QString warningText() const override;
-    std::optional<QRectF> extent() const override { return m_extent; }
+    std::optional<QRectF> extent() const override { return m_data->extent(); }
 
 private:
     QString m_sourcePath;
@@ -66,12 +70,11 @@ private:
     int m_skipped = 0;
     /// The fault that ended the last reading early; empty when it read to the end.
     QString m_stoppedAt;
-    /// As read, in the data's own system; m_features holds them in the map's.
+    /// As read, in the data's own system; m_data holds them in the map's.
     std::vector<Feature> m_sourceFeatures;
-    std::vector<Feature> m_features;
+    std::shared_ptr<const FeatureData> m_data;
     CoordinateSystem m_dataSystem;
     CoordinateSystem m_mapSystem;
-    std::optional<QRectF> m_extent;
     std::optional<Symbol> m_symbol;
 };
 
