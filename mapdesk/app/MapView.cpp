@@ -3,13 +3,16 @@
 #include "Document.h"
 #include "DocumentEvents.h"
 #include "FileDrop.h"
+#include "LayerDrawing.h"
 #include "Map.h"
 #include "MapPainter.h"
+#include "MapRenderer.h"
 
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -18,9 +21,11 @@ namespace mapdesk {
 
 namespace {
 constexpr int kMargin = 12;
-}
+/// How long the pointer rests during a pan before the map is drawn again.
+constexpr int kRestMs = 150;
+} // namespace
 
-MapView::MapView(QWidget *parent) : QWidget(parent)
+MapView::MapView(QWidget *parent) : QWidget(parent), m_renderer(new MapRenderer(this))
 {
     setAutoFillBackground(true);
     QPalette look = palette();
@@ -29,6 +34,11 @@ MapView::MapView(QWidget *parent) : QWidget(parent)
     setAcceptDrops(true);
     setObjectName(QStringLiteral("dataView"));
     setMouseTracking(true);
+    m_rest.setSingleShot(true);
+    m_rest.setInterval(kRestMs);
+    connect(&m_rest, &QTimer::timeout, this, &MapView::redraw);
+    connect(m_renderer, &MapRenderer::imageChanged, this, qOverload<>(&QWidget::update));
+    connect(m_renderer, &MapRenderer::finished, this, &MapView::redrawn);
 }
 
 MapView::~MapView()
@@ -47,16 +57,38 @@ void MapView::setDocument(std::shared_ptr<Document> document)
         DocumentEvents *events = m_document->events();
         connect(events, &DocumentEvents::viewRefreshed, m_connections, [this](IView *view) {
             if (showsView(view))
-                update();
+                redraw();
         });
         connect(events, &DocumentEvents::partialRefresh, m_connections, [this](IView *view, int, HostObject *, QRectF) {
             if (showsView(view))
-                update();
+                redraw();
         });
-        connect(events, &DocumentEvents::focusMapChanged, m_connections, [this] { update(); });
-        connect(events, &DocumentEvents::activeViewChanged, m_connections, [this] { update(); });
+        connect(events, &DocumentEvents::focusMapChanged, m_connections, [this] { redraw(); });
+        connect(events, &DocumentEvents::activeViewChanged, m_connections, [this] { redraw(); });
     }
+    redraw();
+}
+
+void MapView::redraw()
+{
+    m_rest.stop();
+    const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
+    std::vector<MapRenderer::Entry> entries;
+    if (map) {
+        entries.reserve(map->drawnLayers().size());
+        for (const std::shared_ptr<Layer> &layer : map->drawnLayers())
+            if (layer)
+                entries.push_back({layer.get(), LayerDrawing::of(*layer)});
+    }
+    const qreal ratio = devicePixelRatioF();
+    m_renderer->render(std::move(entries),
+                       {mapTransform() * QTransform::fromScale(ratio, ratio), (QSizeF(size()) * ratio).toSize()});
     update();
+}
+
+bool MapView::isDrawing() const
+{
+    return m_renderer->isDrawing() || m_rest.isActive();
 }
 
 bool MapView::showsView(IView *view) const
@@ -86,7 +118,7 @@ QRectF MapView::shownExtent() const
 void MapView::zoomToFullExtent()
 {
     m_extent.reset();
-    update();
+    redraw();
 }
 
 void MapView::zoomToExtent(const std::optional<QRectF> &extent)
@@ -96,7 +128,13 @@ void MapView::zoomToExtent(const std::optional<QRectF> &extent)
         return;
     m_extent = extent;
     m_extentMap = map;
-    update();
+    if (m_panFrom) {
+        // The image moves with the pointer; drawing waits until it rests.
+        m_rest.start();
+        update();
+    } else {
+        redraw();
+    }
 }
 
 void MapView::wheelEvent(QWheelEvent *event)
@@ -175,6 +213,13 @@ void MapView::mouseReleaseEvent(QMouseEvent *event)
     mouseMoveEvent(event);
     m_panFrom.reset();
     setIdentifying(m_identifying);
+    redraw();
+}
+
+void MapView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    redraw();
 }
 
 void MapView::paintEvent(QPaintEvent *event)
@@ -188,8 +233,13 @@ void MapView::paintEvent(QPaintEvent *event)
         painter.drawText(rect(), Qt::AlignCenter, tr("The document has no map"));
         return;
     }
-    MapPainter::draw(painter, map->drawnLayers(), mapTransform());
-    emit redrawn();
+    // The last image, from the frame it was drawn for to the present one.
+    const MapRenderer::Frame &drawn = m_renderer->imageFrame();
+    if (!m_renderer->image().isNull() && drawn.transform.isInvertible()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setTransform(drawn.transform.inverted() * mapTransform());
+        painter.drawImage(QPointF(0, 0), m_renderer->image());
+    }
 }
 
 void MapView::dragEnterEvent(QDragEnterEvent *event)

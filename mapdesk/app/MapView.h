@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -12,6 +13,7 @@ namespace mapdesk {
 
 class Document;
 class Map;
+class MapRenderer;
 
 /// The data view: draws the document's focus map, its layers bottom-up in
 /// map coordinates fitted to the widget. It draws the layers the map took at
@@ -19,10 +21,15 @@ class Map;
 /// were visible then) and redraws when the map or the document announces a
 /// refresh. Shares the document with the application.
 ///
+/// The layers are drawn off the interface thread by its MapRenderer, which
+/// keeps each layer's image; until a drawing is complete the view shows the
+/// last image, moved and scaled to the present extent.
+///
 /// It starts on the map's full extent; the wheel zooms around the pointer,
-/// dragging with the left button pans, and zoomToFullExtent() or
-/// zoomToExtent() (a layer's) set what is shown. Another focus map or
-/// document starts on its full extent again.
+/// dragging with the left button pans (the image moves at once and is drawn
+/// again when the pointer rests), and zoomToFullExtent() or zoomToExtent()
+/// (a layer's) set what is shown. Another focus map or document starts on
+/// its full extent again.
 class MapView : public QWidget
 {
     Q_OBJECT
@@ -51,6 +58,10 @@ public:
     double scaleDenominator() const;
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
+    /// Whether what is shown is not drawn completely yet.
+    bool isDrawing() const;
+    /// The renderer drawing the layers (owned by the view).
+    MapRenderer *renderer() const { return m_renderer; }
 
     QSize sizeHint() const override { return {640, 480}; }
 
@@ -61,7 +72,8 @@ signals:
     void pointerMoved(const QPointF &at);
     /// A click while identifying at `at`; `tolerance` is a few pixels in map units.
     void identifyRequested(const QPointF &at, double tolerance);
-    /// The view was drawn anew (after a zoom, a pan, a refresh or a resize).
+    /// The view was drawn anew and completely (after a zoom, a pan, a
+    /// refresh or a resize).
     void redrawn();
 
 protected:
@@ -73,10 +85,16 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     bool showsView(IView *view) const;
+    /// Asks the renderer for the focus map's drawn layers at the present extent.
+    void redraw();
 
+    MapRenderer *m_renderer = nullptr;
+    /// Restarted by every move of a pan; the map is drawn again when it runs out.
+    QTimer m_rest;
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QRegion m_lastPainted;

@@ -3,6 +3,7 @@
 #include "DesktopHost.h"
 #include "Document.h"
 #include "DocumentReader.h"
+#include "DrawnView.h"
 #include "FeatureLayer.h"
 #include "Layer.h"
 #include "LayerChoiceDialog.h"
@@ -210,7 +211,7 @@ TEST_F(DataHost, DataIsShownInTheMapsCoordinateSystem)
     const QPointF under = view->mapTransform().inverted().map(QPointF(at));
     EXPECT_EQ(pointerShown(), QStringLiteral("%1, %2").arg(QLocale().toString(under.x(), 'f', 2),
                                                            QLocale().toString(under.y(), 'f', 2)));
-    view->repaint();
+    drawnImage(view);
     const double metresPerPixel = 1 / view->mapTransform().m11();
     const double scale = metresPerPixel / (0.0254 / view->logicalDpiX());
     EXPECT_EQ(window->scaleField()->text(), QStringLiteral("1:%1").arg(QLocale().toString(std::round(scale), 'f', 0)));

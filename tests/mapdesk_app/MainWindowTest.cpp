@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Document.h"
 #include "DocumentReader.h"
+#include "DrawnView.h"
 #include "FeatureLayer.h"
 #include "GroupElement.h"
 #include "GroupLayer.h"
@@ -105,7 +106,7 @@ protected:
     bool dataViewDrawsAt(const QPointF &at) const
     {
         MapView *view = window->dataView();
-        const QImage image = view->grab().toImage();
+        const QImage image = drawnImage(view);
         const QPoint pixel = view->mapTransform().map(at).toPoint();
         return image.pixelColor(pixel) != QColor(Qt::white);
     }
@@ -680,7 +681,7 @@ TEST_F(Window, LayerPropertiesChangeHowTheLayerIsDrawn)
 {
     TocWidget *toc = window->tableOfContents();
     const QPoint pixel = window->dataView()->mapTransform().map(QPointF(5, 5)).toPoint();
-    const auto drawnColour = [&] { return window->dataView()->grab().toImage().pixelColor(pixel); };
+    const auto drawnColour = [&] { return drawnImage(window->dataView()).pixelColor(pixel); };
     const QColor before = drawnColour();
     const Symbol chosen{QColor(10, 200, 30), 4, 12};
     auto *answer = new QTimer(window.get());

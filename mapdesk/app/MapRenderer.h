@@ -1,0 +1,108 @@
+#pragma once
+
+#include "LayerDrawing.h"
+
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QSet>
+#include <QThreadPool>
+#include <QTimer>
+#include <QTransform>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+namespace mapdesk {
+
+class Layer;
+
+/// Draws a map's layers off the interface thread and composes them into
+/// one image for a view. Each layer is drawn, in parallel with the others,
+/// into an image of its own that is kept for as long as the view's
+/// transform and size stay: a layer switched on or off, or moved in the
+/// table of contents, is only composed anew; a layer whose data or symbol
+/// changed is drawn again alone; a new transform or size draws every layer
+/// again and cancels drawing for the old one. Images appear as they are
+/// drawn (composed at most every few tenths of a second while drawing).
+/// Owned by the view it draws for; owns its threads and waits for them.
+class MapRenderer : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Where the layers are drawn: map coordinates to image pixels, and the
+    /// image's size in pixels.
+    struct Frame
+    {
+        QTransform transform;
+        QSize size;
+        bool operator==(const Frame &other) const = default;
+    };
+    /// A layer to draw, its table-of-contents identity and what it draws.
+    struct Entry
+    {
+        const Layer *layer;
+        LayerDrawing drawing;
+    };
+    /// Draws one layer into a painter (on a worker thread).
+    using DrawFunction = std::function<void(QPainter &, const LayerDrawing &, const QTransform &)>;
+
+    /// `draw` draws one layer; MapPainter's by default.
+    explicit MapRenderer(QObject *parent = nullptr, DrawFunction draw = {});
+    ~MapRenderer() override;
+
+    /// Asks for `layers` (top first) drawn into `frame`; layers with a kept
+    /// image for this frame that draws the same are not drawn again.
+    void render(std::vector<Entry> layers, const Frame &frame);
+    /// The frame of the last request.
+    const Frame &requestedFrame() const { return m_frame; }
+    /// The latest composed image and the frame it was drawn for; it lags
+    /// behind the request while drawing.
+    const QImage &image() const { return m_image; }
+    const Frame &imageFrame() const { return m_imageFrame; }
+    /// Whether the image does not show the last request yet.
+    bool isDrawing() const { return !m_done; }
+    /// How many layer drawings were started since construction.
+    int layersDrawn() const { return m_started; }
+
+signals:
+    /// image() changed: more layers drawn, or the request complete.
+    void imageChanged();
+    /// image() shows every layer of the last request.
+    void finished();
+
+private:
+    struct Kept;
+    struct Pending;
+    void start(const Entry &entry);
+    void drawn(const Layer *layer, std::uint64_t ticket, QImage image, QPoint offset);
+    void compose();
+    void composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete);
+
+    DrawFunction m_draw;
+    QThreadPool m_pool;
+    QThreadPool m_composer;
+    Frame m_frame;
+    std::vector<Entry> m_layers;
+    QHash<const Layer *, std::shared_ptr<Kept>> m_kept;
+    QHash<const Layer *, std::shared_ptr<Pending>> m_pending;
+    /// The layers of the last request, and how many of them are not drawn yet.
+    QSet<const Layer *> m_requested;
+    int m_waiting = 0;
+    std::uint64_t m_tickets = 0;
+    std::uint64_t m_requests = 0;
+    bool m_composing = false;
+    bool m_composeAgain = false;
+    bool m_done = true;
+    int m_started = 0;
+    QTimer m_partial;
+    QImage m_image;
+    Frame m_imageFrame;
+};
+
+} // namespace mapdesk
