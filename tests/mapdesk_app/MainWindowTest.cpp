@@ -12,6 +12,7 @@
 #include "Legend.h"
 #include "Map.h"
 #include "MapFrameElement.h"
+#include "MapRenderer.h"
 #include "MapSurroundFrameElement.h"
 #include "MapView.h"
 #include "PageLayout.h"
@@ -568,6 +569,22 @@ TEST_F(Window, DataViewZoomsPansAndFits)
 
     window->findChild<QAction *>(QStringLiteral("viewFullExtent"))->trigger();
     EXPECT_EQ(view->shownExtent(), full);
+}
+
+// A pan moves the drawn image with the pointer at once; the layers are drawn
+// again only when the pointer rests.
+TEST_F(Window, APanMovesTheImageAtOnceAndDrawsWhenThePointerRests)
+{
+    MapView *view = window->dataView();
+    const QImage before = drawnImage(view);
+    const int drawn = view->renderer()->layersDrawn();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(200, 200));
+    QTest::mouseMove(view, QPoint(240, 200));
+    const QImage moved = view->grab().toImage();
+    EXPECT_EQ(view->renderer()->layersDrawn(), drawn) << "nothing is drawn while the pointer moves";
+    EXPECT_EQ(moved.copy(QRect(300, 100, 200, 200)), before.copy(QRect(260, 100, 200, 200)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->renderer()->layersDrawn() > drawn; }, 5000));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(240, 200));
 }
 
 } // namespace

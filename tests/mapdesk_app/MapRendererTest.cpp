@@ -1,0 +1,193 @@
+#include "MapRenderer.h"
+
+#include "FeatureLayer.h"
+
+#include <QMutex>
+#include <QPainter>
+#include <QSemaphore>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+using namespace mapdesk;
+
+namespace {
+
+/// Four layers of one square each, side by side, drawn by a renderer that
+/// records which layer it draws with which transform.
+class Renderer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        layers.clear();
+        draws.clear();
+        for (int i = 0; i < 4; ++i) {
+            auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
+            Feature square;
+            square.areas.addRect(QRectF(10 + 30 * i, 10, 20, 20));
+            layer->setFeatures({square});
+            layer->setSymbol({QColor(Qt::red), 2, 6});
+            layers.push_back(layer);
+        }
+        renderer = std::make_unique<MapRenderer>(
+            nullptr, [this](QPainter &painter, const LayerDrawing &drawing, const QTransform &transform) {
+                gate.acquire();
+                gate.release();
+                {
+                    const QMutexLocker lock(&mutex);
+                    draws.push_back({drawing.features.get(), transform});
+                }
+                painter.fillRect(transform.mapRect(*drawing.extent()), Qt::black);
+            });
+    }
+
+    std::vector<MapRenderer::Entry> entries(const std::vector<int> &which) const
+    {
+        std::vector<MapRenderer::Entry> result;
+        for (int i : which)
+            result.push_back({layers[i].get(), LayerDrawing::of(*layers[i])});
+        return result;
+    }
+
+    /// Renders `which` into `frame` and waits until the image shows it all.
+    void renderAndWait(const std::vector<int> &which, const MapRenderer::Frame &frame)
+    {
+        renderer->render(entries(which), frame);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isDrawing(); }, 10000));
+    }
+
+    /// The layers drawn since the last call, by index.
+    std::vector<int> drawnSince()
+    {
+        const QMutexLocker lock(&mutex);
+        std::vector<int> drawn;
+        for (const auto &[data, transform] : draws)
+            for (int i = 0; i < static_cast<int>(layers.size()); ++i)
+                if (layers[i]->data().get() == data)
+                    drawn.push_back(i);
+        draws.clear();
+        std::sort(drawn.begin(), drawn.end());
+        return drawn;
+    }
+
+    /// Whether the composed image is dark over layer `i`'s square.
+    bool shows(int i) const
+    {
+        const QPointF centre = renderer->imageFrame().transform.map(QPointF(20 + 30 * i, 20));
+        return qAlpha(renderer->image().pixel(centre.toPoint())) > 0;
+    }
+
+    std::vector<std::shared_ptr<FeatureLayer>> layers;
+    QSemaphore gate{1};
+    QMutex mutex;
+    std::vector<std::pair<const FeatureData *, QTransform>> draws;
+    std::unique_ptr<MapRenderer> renderer;
+    const MapRenderer::Frame start{QTransform::fromScale(2, 2), QSize(260, 100)};
+};
+
+// What a change draws again: a switch or a new order only composes the kept
+// images, a layer hidden keeping its image; a new extent or size draws every
+// shown layer; a new symbol or new data draws that layer alone; a layer
+// never shown is drawn when it is.
+TEST_F(Renderer, KeptImagesAreComposedAndOnlyWhatChangedIsDrawn)
+{
+    using Frame = MapRenderer::Frame;
+    const struct
+    {
+        const char *change;
+        std::vector<int> before;
+        std::vector<int> after;
+        std::function<Frame(const Frame &)> frame;
+        std::function<void(FeatureLayer &)> edit; // applied to layer 1
+        std::vector<int> drawn;
+    } rows[] = {
+        {"one layer switched off", {0, 1, 2}, {0, 2}, {}, {}, {}},
+        {"switched on again", {0, 2}, {0, 1, 2}, {}, {}, {}},
+        {"the order turned", {0, 1, 2}, {2, 1, 0}, {}, {}, {}},
+        {"a layer never shown shown", {0, 1, 2}, {0, 1, 2, 3}, {}, {}, {3}},
+        {"a pan",
+         {0, 1, 2},
+         {0, 1, 2},
+         [](const Frame &f) {
+             return Frame{f.transform * QTransform::fromTranslate(5, 0), f.size};
+         },
+         {},
+         {0, 1, 2}},
+        {"a zoom",
+         {0, 1, 2},
+         {0, 1, 2},
+         [](const Frame &f) {
+             return Frame{f.transform * QTransform::fromScale(1.1, 1.1), f.size};
+         },
+         {},
+         {0, 1, 2}},
+        {"a resize",
+         {0, 1, 2},
+         {0, 1, 2},
+         [](const Frame &f) {
+             return Frame{f.transform, QSize(300, 100)};
+         },
+         {},
+         {0, 1, 2}},
+        {"a new symbol",
+         {0, 1, 2},
+         {0, 1, 2},
+         {},
+         [](FeatureLayer &l) {
+             l.setSymbol({QColor(Qt::blue), 3, 6});
+         },
+         {1}},
+        {"new data", {0, 1, 2}, {0, 1, 2}, {}, [](FeatureLayer &l) { l.setFeatures(l.features()); }, {1}},
+    };
+    for (const auto &row : rows) {
+        SetUp();
+        renderAndWait({0, 1, 2}, start);
+        renderAndWait(row.before, start);
+        drawnSince();
+        if (row.edit)
+            row.edit(*layers[1]);
+        const Frame frame = row.frame ? row.frame(start) : start;
+        renderAndWait(row.after, frame);
+        EXPECT_EQ(drawnSince(), row.drawn) << row.change;
+        EXPECT_EQ(renderer->imageFrame(), frame) << row.change;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(shows(i), std::find(row.after.begin(), row.after.end(), i) != row.after.end())
+                << row.change << ", layer " << i;
+    }
+}
+
+// Drawing that a new extent makes useless is cancelled: layers not yet begun
+// for the old extent are never drawn, and the image ends on the new one.
+TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)
+{
+    for (int i = 3; i < 40; ++i) {
+        auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
+        Feature square;
+        square.areas.addRect(QRectF(i, 5, 1, 1));
+        layer->setFeatures({square});
+        layers.push_back(layer);
+    }
+    std::vector<int> all(layers.size());
+    std::iota(all.begin(), all.end(), 0);
+    gate.acquire(); // every drawing waits until the gate opens
+    renderer->render(entries(all), start);
+    const MapRenderer::Frame moved{start.transform * QTransform::fromScale(1.2, 1.2), start.size};
+    renderer->render(entries(all), moved);
+    gate.release();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isDrawing(); }, 10000));
+    int old = 0, current = 0;
+    for (const auto &[data, transform] : draws)
+        (transform.m11() == start.transform.m11() ? old : current) += 1;
+    EXPECT_LE(old, QThread::idealThreadCount()) << "only drawings already begun ran for the old extent";
+    EXPECT_EQ(current, static_cast<int>(layers.size()));
+    EXPECT_EQ(renderer->imageFrame(), moved);
+}
+
+} // namespace
