@@ -2,18 +2,44 @@
 
 #include "MapPainter.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 
 #include <algorithm>
 
 namespace mapdesk {
 
-/// A layer's image for the frame in use, and what it shows.
+/// A drawn part of a layer's image, where it lies in the frame.
+struct MapRenderer::Piece
+{
+    QImage image;
+    QPoint offset;
+};
+
+/// A layer's image for the frame in use, as the pieces that hold anything,
+/// and what it shows.
 struct MapRenderer::Kept
 {
     LayerDrawing drawing;
+    std::vector<Piece> pieces;
+    /// The bytes the pieces take.
+    qsizetype bytes() const
+    {
+        qsizetype sum = 0;
+        for (const Piece &piece : pieces)
+            sum += piece.image.sizeInBytes();
+        return sum;
+    }
+};
+
+/// One composition: the image, the layers' kept images bottom first, the
+/// bands not done yet.
+struct MapRenderer::Composition
+{
     QImage image;
-    QPoint offset;
+    std::vector<std::shared_ptr<const Kept>> parts;
+    std::atomic<int> left{0};
+    QElapsedTimer clock;
 };
 
 /// A layer being drawn: what, under which ticket, and its cancel flag.
@@ -22,6 +48,8 @@ struct MapRenderer::Pending
     LayerDrawing drawing;
     std::uint64_t ticket;
     std::shared_ptr<std::atomic<bool>> cancelled;
+    /// Whether it was started ahead, for a hidden layer.
+    bool ahead;
 };
 
 namespace {
@@ -38,6 +66,62 @@ QRect areaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
     return box.toAlignedRect() & QRect(QPoint(0, 0), frame.size);
 }
 
+constexpr int kTile = 64;
+/// The shortest time between two images shown while drawing.
+constexpr int kPartialMs = 150;
+/// How much memory the kept images may take before hidden layers are no
+/// longer drawn ahead.
+constexpr qsizetype kAheadBudget = qsizetype(512) << 20;
+/// Shown layers are drawn before hidden ones.
+constexpr int kShownPriority = 1;
+constexpr int kAheadPriority = 0;
+
+/// Whether any pixel of `rect` in `image` (premultiplied) is not fully transparent.
+bool anyDrawn(const QImage &image, const QRect &rect)
+{
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const quint32 *>(image.constScanLine(y)) + rect.left();
+        if (std::any_of(line, line + rect.width(), [](quint32 pixel) { return pixel != 0; }))
+            return true;
+    }
+    return false;
+}
+
+/// The parts of `image` (placed at `offset`) that hold anything: runs of
+/// tiles along each row of tiles, so that composing and keeping cost what
+/// was drawn, not the layer's whole extent.
+std::vector<MapRenderer::Piece> piecesOf(const QImage &image, QPoint offset)
+{
+    std::vector<MapRenderer::Piece> pieces;
+    std::vector<QRect> runs;
+    for (int y = 0; y < image.height(); y += kTile) {
+        std::optional<QRect> run;
+        for (int x = 0; x < image.width(); x += kTile) {
+            const QRect tile = QRect(x, y, kTile, kTile) & image.rect();
+            if (anyDrawn(image, tile)) {
+                run = run ? run->united(tile) : tile;
+            } else if (run) {
+                runs.push_back(*run);
+                run.reset();
+            }
+        }
+        if (run)
+            runs.push_back(*run);
+    }
+    if (runs.size() == 1 && runs.front() == image.rect())
+        return {{image, offset}};
+    std::size_t area = 0;
+    for (const QRect &run : runs)
+        area += static_cast<std::size_t>(run.width()) * static_cast<std::size_t>(run.height());
+    // Mostly drawn: the whole image is kept, saving the copies.
+    if (area * 10 > static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()) * 9)
+        return {{image, offset}};
+    pieces.reserve(runs.size());
+    for (const QRect &run : runs)
+        pieces.push_back({image.copy(run), offset + run.topLeft()});
+    return pieces;
+}
+
 } // namespace
 
 MapRenderer::MapRenderer(QObject *parent, DrawFunction draw) : QObject(parent), m_draw(std::move(draw))
@@ -46,11 +130,10 @@ MapRenderer::MapRenderer(QObject *parent, DrawFunction draw) : QObject(parent), 
         m_draw = [](QPainter &painter, const LayerDrawing &layer, const QTransform &transform) {
             MapPainter::drawLayer(painter, layer, transform);
         };
-    // Composing has a thread of its own, so that it never waits behind the
+    // Composing has threads of its own, so that it never waits behind the
     // layers still queued for drawing.
-    m_composer.setMaxThreadCount(1);
     m_partial.setSingleShot(true);
-    m_partial.setInterval(150);
+    m_partial.setInterval(kPartialMs);
     connect(&m_partial, &QTimer::timeout, this, &MapRenderer::compose);
 }
 
@@ -62,13 +145,15 @@ MapRenderer::~MapRenderer()
     m_composer.waitForDone();
 }
 
-void MapRenderer::render(std::vector<Entry> layers, const Frame &frame)
+void MapRenderer::render(std::vector<Entry> layers, const Frame &frame, const std::vector<Entry> &hidden)
 {
     if (!(frame == m_frame)) {
         for (const std::shared_ptr<Pending> &pending : std::as_const(m_pending))
             pending->cancelled->store(true);
         m_pending.clear();
+        m_aheadInFlight = 0;
         m_kept.clear();
+        m_keptBytes = 0;
         m_frame = frame;
     }
     ++m_requests;
@@ -83,10 +168,16 @@ void MapRenderer::render(std::vector<Entry> layers, const Frame &frame)
         if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
             if (pending->drawing.drawsAs(entry.drawing))
                 continue;
-            pending->cancelled->store(true);
+            cancel(*pending);
         }
-        start(entry);
+        start(entry, kShownPriority);
     }
+    // Hidden layers are drawn ahead, a few at a time behind the shown ones,
+    // while the kept images stay within the budget, so that switching them
+    // on only composes.
+    m_ahead = hidden;
+    m_aheadNext = 0;
+    drawAhead();
     m_done = false;
     if (m_waiting == 0)
         compose();
@@ -94,42 +185,82 @@ void MapRenderer::render(std::vector<Entry> layers, const Frame &frame)
         m_partial.start();
 }
 
-void MapRenderer::start(const Entry &entry)
+void MapRenderer::start(const Entry &entry, int priority)
 {
-    auto pending =
-        std::make_shared<Pending>(Pending{entry.drawing, ++m_tickets, std::make_shared<std::atomic<bool>>(false)});
+    const QRect area = areaOf(entry.drawing, m_frame);
+    auto pending = std::make_shared<Pending>(
+        Pending{entry.drawing, ++m_tickets, std::make_shared<std::atomic<bool>>(false), priority == kAheadPriority});
     m_pending.insert(entry.layer, pending);
     ++m_started;
-    const QRect area = areaOf(entry.drawing, m_frame);
     // The layer is drawn into an image of the area it may touch only.
     const QTransform transform = m_frame.transform * QTransform::fromTranslate(-area.x(), -area.y());
-    m_pool.start([this, layer = entry.layer, drawing = entry.drawing, transform, area, ticket = pending->ticket,
-                  cancelled = pending->cancelled, draw = m_draw] {
-        if (cancelled->load())
-            return;
-        QImage image;
-        if (!area.isEmpty()) {
-            image = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            draw(painter, drawing, transform);
-        }
-        if (cancelled->load())
-            return;
-        // Queued to this object: dropped if it is gone, which waits for this thread first.
-        QMetaObject::invokeMethod(
-            this, [this, layer, ticket, image, offset = area.topLeft()] { drawn(layer, ticket, image, offset); },
-            Qt::QueuedConnection);
-    });
+    m_pool.start(
+        [this, layer = entry.layer, drawing = entry.drawing, transform, area, ticket = pending->ticket,
+         cancelled = pending->cancelled, draw = m_draw] {
+            if (cancelled->load())
+                return;
+            std::vector<Piece> pieces;
+            if (!area.isEmpty()) {
+                QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+                image.fill(Qt::transparent);
+                {
+                    QPainter painter(&image);
+                    draw(painter, drawing, transform);
+                }
+                pieces = piecesOf(image, area.topLeft());
+            }
+            if (cancelled->load())
+                return;
+            // Queued to this object: dropped if it is gone, which waits for this thread first.
+            QMetaObject::invokeMethod(
+                this,
+                [this, layer, ticket, pieces = std::move(pieces)]() mutable {
+                    drawn(layer, ticket, std::move(pieces));
+                },
+                Qt::QueuedConnection);
+        },
+        priority);
 }
 
-void MapRenderer::drawn(const Layer *layer, std::uint64_t ticket, QImage image, QPoint offset)
+void MapRenderer::drawAhead()
+{
+    const int most = 2 * std::max(1, m_pool.maxThreadCount());
+    while (m_drawAhead && m_aheadInFlight < most && m_aheadNext < m_ahead.size() && m_keptBytes < kAheadBudget) {
+        const Entry &entry = m_ahead[m_aheadNext++];
+        if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
+            continue;
+        if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
+            if (pending->drawing.drawsAs(entry.drawing))
+                continue;
+            cancel(*pending);
+        }
+        start(entry, kAheadPriority);
+        ++m_aheadInFlight;
+    }
+}
+
+void MapRenderer::cancel(const Pending &pending)
+{
+    pending.cancelled->store(true);
+    if (pending.ahead)
+        --m_aheadInFlight;
+}
+
+void MapRenderer::drawn(const Layer *layer, std::uint64_t ticket, std::vector<Piece> pieces)
 {
     const std::shared_ptr<Pending> pending = m_pending.value(layer);
     if (!pending || pending->ticket != ticket)
         return;
     m_pending.remove(layer);
-    m_kept.insert(layer, std::make_shared<Kept>(Kept{pending->drawing, std::move(image), offset}));
+    if (pending->ahead) {
+        --m_aheadInFlight;
+        drawAhead();
+    }
+    auto kept = std::make_shared<Kept>(Kept{pending->drawing, std::move(pieces)});
+    if (const std::shared_ptr<Kept> before = m_kept.value(layer))
+        m_keptBytes -= before->bytes();
+    m_keptBytes += kept->bytes();
+    m_kept.insert(layer, std::move(kept));
     if (!m_requested.contains(layer))
         return;
     if (--m_waiting == 0)
@@ -146,32 +277,55 @@ void MapRenderer::compose()
     }
     m_partial.stop();
     // Bottom first: the last layer of the table of contents is drawn first.
-    std::vector<std::pair<QImage, QPoint>> parts;
+    auto job = std::make_shared<Composition>();
     for (auto entry = m_layers.rbegin(); entry != m_layers.rend(); ++entry) {
         const std::shared_ptr<Kept> kept = m_kept.value(entry->layer);
-        if (kept && kept->drawing.drawsAs(entry->drawing) && !kept->image.isNull())
-            parts.emplace_back(kept->image, kept->offset);
+        if (kept && kept->drawing.drawsAs(entry->drawing))
+            job->parts.push_back(kept);
     }
+    job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    job->image.fill(Qt::transparent);
+    job->clock.start();
     m_composing = true;
     m_composeAgain = false;
-    m_composer.start(
-        [this, parts = std::move(parts), frame = m_frame, request = m_requests, complete = m_waiting == 0] {
-            QImage image(frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            {
-                QPainter painter(&image);
-                for (const auto &[part, offset] : parts)
-                    painter.drawImage(offset, part);
-            }
-            QMetaObject::invokeMethod(
-                this, [this, image, frame, request, complete] { composed(image, frame, request, complete); },
-                Qt::QueuedConnection);
-        });
+    // Bands of the image composed side by side, one per thread; the last
+    // band done hands the image over.
+    const int bands = std::max(1, m_composer.maxThreadCount());
+    const int height = job->image.height();
+    job->left = bands;
+    uchar *const bits = job->image.bits();
+    for (int band = 0; band < bands; ++band) {
+        const int top = height * band / bands;
+        const int bottom = height * (band + 1) / bands;
+        m_composer.start(
+            [this, job, bits, top, bottom, frame = m_frame, request = m_requests, complete = m_waiting == 0] {
+                if (bottom > top) {
+                    QImage strip(bits + static_cast<qsizetype>(top) * job->image.bytesPerLine(), job->image.width(),
+                                 bottom - top, job->image.bytesPerLine(), job->image.format());
+                    QPainter painter(&strip);
+                    painter.translate(0, -top);
+                    const QRect area(0, top, job->image.width(), bottom - top);
+                    for (const std::shared_ptr<const Kept> &kept : job->parts)
+                        for (const Piece &piece : kept->pieces)
+                            if (area.intersects(QRect(piece.offset, piece.image.size())))
+                                painter.drawImage(piece.offset, piece.image);
+                }
+                if (--job->left == 0)
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this, job, frame, request, complete] {
+                            composed(job->image, frame, request, complete, job->clock.elapsed());
+                        },
+                        Qt::QueuedConnection);
+            });
+    }
 }
 
-void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete)
+void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs)
 {
     m_composing = false;
+    // Partial images while drawing come no more often than composing allows.
+    m_partial.setInterval(std::max<qint64>(kPartialMs, 3 * tookMs));
     m_image = image;
     m_imageFrame = frame;
     emit imageChanged();

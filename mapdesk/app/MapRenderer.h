@@ -57,8 +57,14 @@ public:
     ~MapRenderer() override;
 
     /// Asks for `layers` (top first) drawn into `frame`; layers with a kept
-    /// image for this frame that draws the same are not drawn again.
-    void render(std::vector<Entry> layers, const Frame &frame);
+    /// image for this frame that draws the same are not drawn again. The
+    /// `hidden` layers are drawn ahead when there is time and memory, so
+    /// that switching them on finds their images kept.
+    void render(std::vector<Entry> layers, const Frame &frame, const std::vector<Entry> &hidden = {});
+    /// Whether hidden layers are drawn ahead (by default they are).
+    void setDrawingAhead(bool ahead) { m_drawAhead = ahead; }
+    /// Whether any layer, shown or hidden, is still being drawn.
+    bool isBusy() const { return !m_pending.isEmpty() || !m_done; }
     /// The frame of the last request.
     const Frame &requestedFrame() const { return m_frame; }
     /// The latest composed image and the frame it was drawn for; it lags
@@ -76,13 +82,21 @@ signals:
     /// image() shows every layer of the last request.
     void finished();
 
+public:
+    /// A drawn part of a layer's image.
+    struct Piece;
+
 private:
     struct Kept;
     struct Pending;
-    void start(const Entry &entry);
-    void drawn(const Layer *layer, std::uint64_t ticket, QImage image, QPoint offset);
+    struct Composition;
+    void start(const Entry &entry, int priority);
+    /// Starts drawing the next hidden layers, as far as the budget goes.
+    void drawAhead();
+    void cancel(const Pending &pending);
+    void drawn(const Layer *layer, std::uint64_t ticket, std::vector<Piece> pieces);
     void compose();
-    void composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete);
+    void composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs);
 
     DrawFunction m_draw;
     QThreadPool m_pool;
@@ -99,6 +113,13 @@ private:
     bool m_composing = false;
     bool m_composeAgain = false;
     bool m_done = true;
+    bool m_drawAhead = true;
+    /// The bytes of every kept image.
+    qsizetype m_keptBytes = 0;
+    /// The hidden layers to draw ahead, the next of them, and how many are being drawn.
+    std::vector<Entry> m_ahead;
+    std::size_t m_aheadNext = 0;
+    int m_aheadInFlight = 0;
     int m_started = 0;
     QTimer m_partial;
     QImage m_image;

@@ -3,6 +3,7 @@
 #include "Document.h"
 #include "DocumentEvents.h"
 #include "FileDrop.h"
+#include "GroupLayer.h"
 #include "LayerDrawing.h"
 #include "Map.h"
 #include "MapPainter.h"
@@ -13,6 +14,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QSet>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -21,6 +23,23 @@ namespace mapdesk {
 
 namespace {
 constexpr int kMargin = 12;
+
+/// Every layer with data under `layers`, in table-of-contents order, that
+/// is not in `shown`.
+void collectHidden(const std::vector<std::shared_ptr<Layer>> &layers, const QSet<const Layer *> &shown,
+                   std::vector<MapRenderer::Entry> &out, int depth)
+{
+    constexpr int kMaxDepth = 256;
+    if (depth > kMaxDepth)
+        return;
+    for (const std::shared_ptr<Layer> &layer : layers) {
+        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
+            collectHidden(group->members(), shown, out, depth + 1);
+        else if (!shown.contains(layer.get()))
+            out.push_back({layer.get(), LayerDrawing::of(*layer)});
+    }
+}
+
 /// How long the pointer rests during a pan before the map is drawn again.
 constexpr int kRestMs = 150;
 } // namespace
@@ -74,15 +93,21 @@ void MapView::redraw()
     m_rest.stop();
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
     std::vector<MapRenderer::Entry> entries;
+    std::vector<MapRenderer::Entry> hidden;
     if (map) {
         entries.reserve(map->drawnLayers().size());
+        QSet<const Layer *> shown;
         for (const std::shared_ptr<Layer> &layer : map->drawnLayers())
-            if (layer)
+            if (layer) {
                 entries.push_back({layer.get(), LayerDrawing::of(*layer)});
+                shown.insert(layer.get());
+            }
+        collectHidden(map->layers(), shown, hidden, 0);
     }
     const qreal ratio = devicePixelRatioF();
     m_renderer->render(std::move(entries),
-                       {mapTransform() * QTransform::fromScale(ratio, ratio), (QSizeF(size()) * ratio).toSize()});
+                       {mapTransform() * QTransform::fromScale(ratio, ratio), (QSizeF(size()) * ratio).toSize()},
+                       hidden);
     update();
 }
 

@@ -163,6 +163,22 @@ TEST_F(Renderer, KeptImagesAreComposedAndOnlyWhatChangedIsDrawn)
     }
 }
 
+// Hidden layers are drawn ahead once the shown ones are, so that showing
+// them only composes; without drawing ahead they are drawn when shown.
+TEST_F(Renderer, HiddenLayersAreDrawnAheadUnlessTurnedOff)
+{
+    for (const bool ahead : {true, false}) {
+        SetUp();
+        renderer->setDrawingAhead(ahead);
+        renderer->render(entries({0, 1}), start, entries({2, 3}));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000));
+        EXPECT_EQ(drawnSince(), (ahead ? std::vector<int>{0, 1, 2, 3} : std::vector<int>{0, 1}));
+        renderAndWait({0, 1, 2, 3}, start);
+        EXPECT_EQ(drawnSince(), (ahead ? std::vector<int>{} : std::vector<int>{2, 3}));
+        EXPECT_TRUE(shows(2) && shows(3));
+    }
+}
+
 // Drawing that a new extent makes useless is cancelled: layers not yet begun
 // for the old extent are never drawn, and the image ends on the new one.
 TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)

@@ -1,0 +1,289 @@
+// How mapdesk's data view draws large documents, offscreen, in one process:
+//
+// - every layer switched on at once in a map of N copies of the bundled
+//   sample data's layers (all off before, so each is drawn for the first
+//   time): the time until the view's image shows them all;
+// - a switch of every layer off and on again, whose images are then kept;
+// - the longest time the interface thread was busy at once during each
+//   (the longest gap between the ticks of a 1 ms timer);
+// - a pan of a layer of 10^6 small features: the time a mouse move takes
+//   to show the moved image, and the time from the release until the view
+//   has drawn the layer again.
+//
+// Prints a Markdown table.
+//
+//   mapdesk_draw_bench [--smoke]
+
+#include "Document.h"
+#include "FeatureLayer.h"
+#include "Map.h"
+#include "MapRenderer.h"
+#include "MapView.h"
+#include "RasterLayer.h"
+#include "Symbol.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using namespace mapdesk;
+
+namespace {
+
+/// The longest gap between the ticks of a 1 ms timer while it lives: how
+/// long the interface thread was busy at once.
+class Heartbeat
+{
+public:
+    Heartbeat()
+    {
+        m_clock.start();
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_timer.start(1);
+        m_last = m_clock.nsecsElapsed();
+    }
+    double longestMs() const { return m_longest / 1e6; }
+
+private:
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+/// Runs the event loop (without spinning) until the view has drawn everything.
+void waitUntilDrawn(MapView &view)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!view.isDrawing())
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+}
+
+/// Runs `change` from the event loop and returns the milliseconds until the
+/// view has drawn everything; `busy` gets the longest busy stretch.
+double timeUntilDrawn(MapView &view, const std::function<void()> &change, double &busy)
+{
+    Heartbeat heartbeat;
+    QElapsedTimer timer;
+    double elapsed = 0;
+    QEventLoop loop;
+    QObject::connect(view.renderer(), &MapRenderer::finished, &loop, [&] {
+        if (timer.isValid() && !view.isDrawing()) {
+            elapsed = timer.nsecsElapsed() / 1e6;
+            // A few more ticks, so that the last stretch counts too.
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        }
+    });
+    QTimer::singleShot(5, &loop, [&] {
+        timer.start();
+        change();
+        if (!view.isDrawing()) {
+            elapsed = timer.nsecsElapsed() / 1e6;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        }
+    });
+    loop.exec();
+    busy = heartbeat.longestMs();
+    return elapsed;
+}
+
+/// The bundled sample data's layers, read once.
+std::vector<std::shared_ptr<Layer>> sampleLayers()
+{
+    std::vector<std::shared_ptr<Layer>> layers;
+    const QDir data(QStringLiteral(MAPDESK_SAMPLES "/data"));
+    for (const QString &name : data.entryList({QStringLiteral("*.geojson")}, QDir::Files, QDir::Name)) {
+        auto layer = std::make_shared<FeatureLayer>(name, data.filePath(name));
+        if (layer->load())
+            layers.push_back(layer);
+    }
+    for (const QString &name : data.entryList({QStringLiteral("*.tif"), QStringLiteral("*.png")}, QDir::Files)) {
+        auto layer = std::make_shared<RasterLayer>(name, data.filePath(name));
+        if (layer->load())
+            layers.push_back(layer);
+    }
+    return layers;
+}
+
+/// A copy of `source` with a colour of its own, hidden.
+std::shared_ptr<Layer> copyOf(const Layer &source, std::size_t n)
+{
+    if (const auto *features = dynamic_cast<const FeatureLayer *>(&source)) {
+        auto copy = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(n), QString(), false);
+        copy->setFeatures(features->features());
+        copy->setSymbol({Symbol::paletteColour(n), Symbol::DefaultLineWidth, Symbol::DefaultPointSize});
+        return copy;
+    }
+    const auto &raster = static_cast<const RasterLayer &>(source);
+    auto copy = std::make_shared<RasterLayer>(QStringLiteral("Layer %1").arg(n), QString(), false);
+    copy->setImage(raster.image(), *raster.extent());
+    return copy;
+}
+
+void setAllVisible(Map &map, bool visible)
+{
+    for (const std::shared_ptr<Layer> &layer : map.layers())
+        layer->setVisible(visible);
+    map.refresh();
+}
+
+struct Row
+{
+    QString what;
+    double ms;
+    double busy;
+    QString target;
+    bool met;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool smoke = argc > 1 && QByteArray(argv[1]) == "--smoke";
+    const bool layersOnly = argc > 1 && QByteArray(argv[1]) == "--layers-only";
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::vector<Row> rows;
+
+    const std::vector<std::shared_ptr<Layer>> samples = sampleLayers();
+    for (const int n : smoke        ? std::vector<int>{100}
+                       : layersOnly ? std::vector<int>{1000}
+                                    : std::vector<int>{1000, 10000}) {
+        const double limit = n <= 1000 ? 100 : 1000;
+        for (const bool ahead : {false, true}) {
+            auto document = Document::createUntitled();
+            const std::shared_ptr<Map> map = document->focusMapModel();
+            for (int i = 0; i < n; ++i)
+                map->addLayer(
+                    copyOf(*samples[static_cast<std::size_t>(i) % samples.size()], static_cast<std::size_t>(i)));
+            map->updateDrawnLayers();
+            MapView view;
+            view.renderer()->setDrawingAhead(ahead);
+            view.resize(800, 600);
+            view.setDocument(document);
+            view.show();
+            // At rest: the hidden layers drawn ahead, as far as the budget goes.
+            QElapsedTimer rest;
+            rest.start();
+            while (view.renderer()->isBusy())
+                waitUntilDrawn(view);
+            const double ready = rest.nsecsElapsed() / 1e6;
+
+            double busy = 0;
+            const double first = timeUntilDrawn(
+                view, [&] { setAllVisible(*map, true); }, busy);
+            rows.push_back({ahead ? QStringLiteral("Every layer switched on, %1 layers, after the view rested %2 ms "
+                                                   "drawing hidden layers ahead")
+                                        .arg(n)
+                                        .arg(ready, 0, 'f', 0)
+                                  : QStringLiteral("Every layer switched on, %1 layers, none drawn before").arg(n),
+                            first, busy, QStringLiteral("≤ %1 ms, busy < 50 ms").arg(limit),
+                            first <= limit && busy < 50});
+            if (ahead)
+                continue;
+            double offBusy = 0;
+            const double off = timeUntilDrawn(
+                view, [&] { setAllVisible(*map, false); }, offBusy);
+            rows.push_back({QStringLiteral("Every layer switched off, %1 layers").arg(n), off, offBusy,
+                            QStringLiteral("busy < 50 ms"), offBusy < 50});
+            double againBusy = 0;
+            const double again = timeUntilDrawn(
+                view, [&] { setAllVisible(*map, true); }, againBusy);
+            rows.push_back({QStringLiteral("Every layer switched on again, %1 layers, from the kept images").arg(n),
+                            again, againBusy, QStringLiteral("≤ %1 ms, busy < 50 ms").arg(limit),
+                            again <= limit && againBusy < 50});
+        }
+    }
+
+    if (!layersOnly) {
+        // One layer of small features scattered over 100 km: points, short
+        // lines and small squares, a third each.
+        const int count = smoke ? 10000 : 1000000;
+        QRandomGenerator random(7);
+        std::vector<Feature> features(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            Feature &feature = features[static_cast<std::size_t>(i)];
+            const QPointF at(random.bounded(100000.0), random.bounded(100000.0));
+            if (i % 3 == 0) {
+                feature.points = {at};
+            } else if (i % 3 == 1) {
+                feature.lines.moveTo(at);
+                feature.lines.lineTo(at + QPointF(random.bounded(200.0), random.bounded(200.0)));
+                feature.lines.lineTo(at + QPointF(random.bounded(200.0), random.bounded(200.0)));
+            } else {
+                feature.areas.addRect(QRectF(at, QSizeF(50, 50)));
+            }
+        }
+        auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Many"));
+        layer->setFeatures(std::move(features));
+        auto document = Document::createUntitled();
+        document->focusMapModel()->addLayer(layer);
+        document->focusMapModel()->updateDrawnLayers();
+        MapView view;
+        view.resize(800, 600);
+        view.setDocument(document);
+        view.show();
+        // Zoomed to a tenth of the data's width, as a person pans a city.
+        view.zoomToExtent(QRectF(45000, 45000, 10000, 7500));
+        waitUntilDrawn(view);
+
+        QElapsedTimer timer;
+        const QPointF from(400, 300);
+        QMouseEvent press(QEvent::MouseButtonPress, from, view.mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&view, &press);
+        std::vector<double> moves;
+        for (int step = 1; step <= 10; ++step) {
+            const QPointF to = from + QPointF(20 * step, 10 * step);
+            QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::LeftButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            timer.start();
+            QApplication::sendEvent(&view, &move);
+            view.repaint();
+            moves.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        std::sort(moves.begin(), moves.end());
+        rows.push_back({QStringLiteral("A pan's move shown, %1 features (longest of 10 moves)").arg(count),
+                        moves.back(), moves.back(), QStringLiteral("at once (< 50 ms)"), moves.back() < 50});
+        double busy = 0;
+        const QPointF to = from + QPointF(200, 100);
+        const double redraw = timeUntilDrawn(
+            view,
+            [&] {
+                QMouseEvent release(QEvent::MouseButtonRelease, to, view.mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
+                                    Qt::NoModifier);
+                QApplication::sendEvent(&view, &release);
+            },
+            busy);
+        rows.push_back({QStringLiteral("The pan's redraw after the release, %1 features").arg(count), redraw, busy,
+                        QStringLiteral("≤ 1000 ms"), redraw <= 1000});
+    }
+
+    std::printf(
+        "| Action | Until drawn (ms) | Interface thread busy at most (ms) | Target | |\n|---|---|---|---|---|\n");
+    for (const Row &row : rows)
+        std::printf("| %s | %.1f | %.1f | %s | %s |\n", qPrintable(row.what), row.ms, row.busy, qPrintable(row.target),
+                    row.met ? "met" : "**missed**");
+    return 0;
+}
