@@ -12,7 +12,9 @@
 //
 // Prints a Markdown table.
 //
-//   mapdesk_draw_bench [--smoke]
+//   mapdesk_draw_bench [--smoke] [--layers=1000,10000] [--features=1000000]
+//
+// --layers= or --features= with nothing after it leaves that part out.
 
 #include "Document.h"
 #include "FeatureLayer.h"
@@ -35,6 +37,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include <sys/resource.h>
 
 using namespace mapdesk;
 
@@ -78,10 +82,23 @@ void waitUntilDrawn(MapView &view)
     loop.exec();
 }
 
+/// The processor time of the whole process so far (every thread), in ms.
+double processorMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+/// The processor time the last timeUntilDrawn() took, in ms.
+double lastProcessorMs = 0;
+
 /// Runs `change` from the event loop and returns the milliseconds until the
 /// view has drawn everything; `busy` gets the longest busy stretch.
 double timeUntilDrawn(MapView &view, const std::function<void()> &change, double &busy)
 {
+    const double processorBefore = processorMs();
     Heartbeat heartbeat;
     QElapsedTimer timer;
     double elapsed = 0;
@@ -103,6 +120,7 @@ double timeUntilDrawn(MapView &view, const std::function<void()> &change, double
     });
     loop.exec();
     busy = heartbeat.longestMs();
+    lastProcessorMs = processorMs() - processorBefore;
     return elapsed;
 }
 
@@ -151,6 +169,7 @@ struct Row
     QString what;
     double ms;
     double busy;
+    double processor;
     QString target;
     bool met;
 };
@@ -159,17 +178,29 @@ struct Row
 
 int main(int argc, char **argv)
 {
-    const bool smoke = argc > 1 && QByteArray(argv[1]) == "--smoke";
-    const bool layersOnly = argc > 1 && QByteArray(argv[1]) == "--layers-only";
+    std::vector<int> sizes{1000, 10000};
+    int count = 1000000;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--smoke") {
+            sizes = {100};
+            count = 10000;
+        } else if (argument.startsWith("--layers=")) {
+            sizes.clear();
+            for (const QByteArray &size : argument.mid(9).split(','))
+                if (!size.isEmpty())
+                    sizes.push_back(size.toInt());
+        } else if (argument.startsWith("--features=")) {
+            count = argument.mid(11).toInt();
+        }
+    }
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::vector<Row> rows;
 
     const std::vector<std::shared_ptr<Layer>> samples = sampleLayers();
-    for (const int n : smoke        ? std::vector<int>{100}
-                       : layersOnly ? std::vector<int>{1000}
-                                    : std::vector<int>{1000, 10000}) {
+    for (const int n : sizes) {
         const double limit = n <= 1000 ? 100 : 1000;
         for (const bool ahead : {false, true}) {
             auto document = Document::createUntitled();
@@ -198,28 +229,27 @@ int main(int argc, char **argv)
                                         .arg(n)
                                         .arg(ready, 0, 'f', 0)
                                   : QStringLiteral("Every layer switched on, %1 layers, none drawn before").arg(n),
-                            first, busy, QStringLiteral("≤ %1 ms, busy < 50 ms").arg(limit),
+                            first, busy, lastProcessorMs, QStringLiteral("≤ %1 ms, busy < 50 ms").arg(limit),
                             first <= limit && busy < 50});
             if (ahead)
                 continue;
             double offBusy = 0;
             const double off = timeUntilDrawn(
                 view, [&] { setAllVisible(*map, false); }, offBusy);
-            rows.push_back({QStringLiteral("Every layer switched off, %1 layers").arg(n), off, offBusy,
+            rows.push_back({QStringLiteral("Every layer switched off, %1 layers").arg(n), off, offBusy, lastProcessorMs,
                             QStringLiteral("busy < 50 ms"), offBusy < 50});
             double againBusy = 0;
             const double again = timeUntilDrawn(
                 view, [&] { setAllVisible(*map, true); }, againBusy);
             rows.push_back({QStringLiteral("Every layer switched on again, %1 layers, from the kept images").arg(n),
-                            again, againBusy, QStringLiteral("≤ %1 ms, busy < 50 ms").arg(limit),
+                            again, againBusy, lastProcessorMs, QStringLiteral("≤ %1 ms, busy < 50 ms").arg(limit),
                             again <= limit && againBusy < 50});
         }
     }
 
-    if (!layersOnly) {
+    if (count > 0) {
         // One layer of small features scattered over 100 km: points, short
         // lines and small squares, a third each.
-        const int count = smoke ? 10000 : 1000000;
         QRandomGenerator random(7);
         std::vector<Feature> features(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
@@ -265,7 +295,7 @@ int main(int argc, char **argv)
         }
         std::sort(moves.begin(), moves.end());
         rows.push_back({QStringLiteral("A pan's move shown, %1 features (longest of 10 moves)").arg(count),
-                        moves.back(), moves.back(), QStringLiteral("at once (< 50 ms)"), moves.back() < 50});
+                        moves.back(), moves.back(), 0, QStringLiteral("at once (< 50 ms)"), moves.back() < 50});
         double busy = 0;
         const QPointF to = from + QPointF(200, 100);
         const double redraw = timeUntilDrawn(
@@ -277,13 +307,13 @@ int main(int argc, char **argv)
             },
             busy);
         rows.push_back({QStringLiteral("The pan's redraw after the release, %1 features").arg(count), redraw, busy,
-                        QStringLiteral("≤ 1000 ms"), redraw <= 1000});
+                        lastProcessorMs, QStringLiteral("≤ 1000 ms"), redraw <= 1000});
     }
 
-    std::printf(
-        "| Action | Until drawn (ms) | Interface thread busy at most (ms) | Target | |\n|---|---|---|---|---|\n");
+    std::printf("| Action | Until drawn (ms) | Interface thread busy at most (ms) | Processor time, all threads (ms) "
+                "| Target | |\n|---|---|---|---|---|---|\n");
     for (const Row &row : rows)
-        std::printf("| %s | %.1f | %.1f | %s | %s |\n", qPrintable(row.what), row.ms, row.busy, qPrintable(row.target),
-                    row.met ? "met" : "**missed**");
+        std::printf("| %s | %.1f | %.1f | %.0f | %s | %s |\n", qPrintable(row.what), row.ms, row.busy, row.processor,
+                    qPrintable(row.target), row.met ? "met" : "**missed**");
     return 0;
 }

@@ -3,9 +3,11 @@
 #include "MapPainter.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 namespace mapdesk {
 
@@ -87,18 +89,18 @@ bool anyDrawn(const QImage &image, const QRect &rect)
     return false;
 }
 
-/// The parts of `image` (placed at `offset`) that hold anything: runs of
-/// tiles along each row of tiles, so that composing and keeping cost what
-/// was drawn, not the layer's whole extent.
-std::vector<MapRenderer::Piece> piecesOf(const QImage &image, QPoint offset)
+/// Takes out of `scratch` what a layer drew inside `area`: the runs of tiles
+/// along each row of tiles that hold anything, copied, so that keeping and
+/// composing cost what was drawn, not the layer's whole extent. Leaves
+/// `scratch` transparent again, writing only where the layer drew.
+std::vector<MapRenderer::Piece> takePieces(QImage &scratch, const QRect &area)
 {
-    std::vector<MapRenderer::Piece> pieces;
     std::vector<QRect> runs;
-    for (int y = 0; y < image.height(); y += kTile) {
+    for (int y = area.top(); y <= area.bottom(); y += kTile) {
         std::optional<QRect> run;
-        for (int x = 0; x < image.width(); x += kTile) {
-            const QRect tile = QRect(x, y, kTile, kTile) & image.rect();
-            if (anyDrawn(image, tile)) {
+        for (int x = area.left(); x <= area.right(); x += kTile) {
+            const QRect tile = QRect(x, y, kTile, kTile) & area;
+            if (anyDrawn(scratch, tile)) {
                 run = run ? run->united(tile) : tile;
             } else if (run) {
                 runs.push_back(*run);
@@ -108,23 +110,54 @@ std::vector<MapRenderer::Piece> piecesOf(const QImage &image, QPoint offset)
         if (run)
             runs.push_back(*run);
     }
-    if (runs.size() == 1 && runs.front() == image.rect())
-        return {{image, offset}};
-    std::size_t area = 0;
-    for (const QRect &run : runs)
-        area += static_cast<std::size_t>(run.width()) * static_cast<std::size_t>(run.height());
-    // Mostly drawn: the whole image is kept, saving the copies.
-    if (area * 10 > static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()) * 9)
-        return {{image, offset}};
+    std::vector<MapRenderer::Piece> pieces;
     pieces.reserve(runs.size());
-    for (const QRect &run : runs)
-        pieces.push_back({image.copy(run), offset + run.topLeft()});
+    for (const QRect &run : runs) {
+        pieces.push_back({scratch.copy(run), run.topLeft()});
+        for (int y = run.top(); y <= run.bottom(); ++y)
+            std::memset(scratch.scanLine(y) + qsizetype(4) * run.left(), 0, qsizetype(4) * run.width());
+    }
     return pieces;
 }
 
 } // namespace
 
-MapRenderer::MapRenderer(QObject *parent, DrawFunction draw) : QObject(parent), m_draw(std::move(draw))
+/// Transparent images of the frame's size that layers are drawn into, one
+/// per drawing at a time, handed back transparent; fresh memory for every
+/// layer would cost more than drawing most layers.
+class MapRenderer::Scratch
+{
+public:
+    QImage take(const QSize &size)
+    {
+        QMutexLocker lock(&m_mutex);
+        for (auto image = m_free.begin(); image != m_free.end(); ++image) {
+            if (image->size() == size) {
+                QImage taken = std::move(*image);
+                m_free.erase(image);
+                return taken;
+            }
+        }
+        lock.unlock();
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        return image;
+    }
+    void give(QImage image, int most)
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (static_cast<int>(m_free.size()) >= most)
+            m_free.erase(m_free.begin());
+        m_free.push_back(std::move(image));
+    }
+
+private:
+    QMutex m_mutex;
+    std::vector<QImage> m_free;
+};
+
+MapRenderer::MapRenderer(QObject *parent, DrawFunction draw)
+    : QObject(parent), m_draw(std::move(draw)), m_scratch(std::make_shared<Scratch>())
 {
     if (!m_draw)
         m_draw = [](QPainter &painter, const LayerDrawing &layer, const QTransform &transform) {
@@ -192,22 +225,22 @@ void MapRenderer::start(const Entry &entry, int priority)
         Pending{entry.drawing, ++m_tickets, std::make_shared<std::atomic<bool>>(false), priority == kAheadPriority});
     m_pending.insert(entry.layer, pending);
     ++m_started;
-    // The layer is drawn into an image of the area it may touch only.
-    const QTransform transform = m_frame.transform * QTransform::fromTranslate(-area.x(), -area.y());
     m_pool.start(
-        [this, layer = entry.layer, drawing = entry.drawing, transform, area, ticket = pending->ticket,
-         cancelled = pending->cancelled, draw = m_draw] {
+        [this, layer = entry.layer, drawing = entry.drawing, transform = m_frame.transform, size = m_frame.size, area,
+         ticket = pending->ticket, cancelled = pending->cancelled, draw = m_draw, scratch = m_scratch,
+         threads = m_pool.maxThreadCount()] {
             if (cancelled->load())
                 return;
             std::vector<Piece> pieces;
             if (!area.isEmpty()) {
-                QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
-                image.fill(Qt::transparent);
+                QImage image = scratch->take(size);
                 {
                     QPainter painter(&image);
+                    painter.setClipRect(area);
                     draw(painter, drawing, transform);
                 }
-                pieces = piecesOf(image, area.topLeft());
+                pieces = takePieces(image, area);
+                scratch->give(std::move(image), threads);
             }
             if (cancelled->load())
                 return;

@@ -90,6 +90,7 @@ private:
     struct Kept;
     struct Pending;
     struct Composition;
+    class Scratch;
     void start(const Entry &entry, int priority);
     /// Starts drawing the next hidden layers, as far as the budget goes.
     void drawAhead();
@@ -99,6 +100,7 @@ private:
     void composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs);
 
     DrawFunction m_draw;
+    std::shared_ptr<Scratch> m_scratch;
     QThreadPool m_pool;
     QThreadPool m_composer;
     Frame m_frame;
