@@ -69,13 +69,14 @@ private:
     qint64 m_longest = 0;
 };
 
-/// Runs the event loop (without spinning) until the view has drawn everything.
-void waitUntilDrawn(MapView &view)
+/// Runs the event loop (without spinning) until the view has drawn
+/// everything, and with `ahead` until the hidden layers are drawn too.
+void waitUntilDrawn(MapView &view, bool ahead = false)
 {
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!view.isDrawing())
+        if (!view.isDrawing() && !(ahead && view.renderer()->isBusy()))
             loop.quit();
     });
     poll.start(1);
@@ -217,8 +218,7 @@ int main(int argc, char **argv)
             // At rest: the hidden layers drawn ahead, as far as the budget goes.
             QElapsedTimer rest;
             rest.start();
-            while (view.renderer()->isBusy())
-                waitUntilDrawn(view);
+            waitUntilDrawn(view, true);
             const double ready = rest.nsecsElapsed() / 1e6;
 
             double busy = 0;
@@ -233,6 +233,8 @@ int main(int argc, char **argv)
                             first <= limit && busy < 50});
             if (ahead)
                 continue;
+            // At rest again: the layers drawn straight into the image have their own.
+            waitUntilDrawn(view, true);
             double offBusy = 0;
             const double off = timeUntilDrawn(
                 view, [&] { setAllVisible(*map, false); }, offBusy);

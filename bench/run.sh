@@ -31,7 +31,8 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
     -DQUARNEL_WERROR=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets
+cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets \
+    mapdesk_draw_bench
 
 if [ "$smoke" = 1 ]; then
     sizes=(1000)
@@ -69,6 +70,16 @@ echo "Load average at end: $(cut -d' ' -f1-3 /proc/loadavg)" >>"$machine"
 
 echo "== table"
 python3 "$root/bench/report.py" "$results" "$peaks" "$machine"
+
+# mapdesk's data view drawing large documents, offscreen.
+echo
+echo "mapdesk's drawing:"
+echo
+if [ "$smoke" = 1 ]; then
+    "$build/bench/mapdesk_draw_bench" --smoke
+else
+    "$build/bench/mapdesk_draw_bench"
+fi
 
 # The add-in inside QGIS next to QGIS's own switches: a Release build of the
 # add-in with Qt 5 and its QGIS host, where QGIS's headers are installed.

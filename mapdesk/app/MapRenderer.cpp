@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace mapdesk {
 
@@ -38,8 +39,14 @@ struct MapRenderer::Kept
 /// bands not done yet.
 struct MapRenderer::Composition
 {
+    /// A layer's kept image, or else its drawing to draw straight in.
+    struct Part
+    {
+        std::shared_ptr<const Kept> kept;
+        LayerDrawing direct;
+    };
     QImage image;
-    std::vector<std::shared_ptr<const Kept>> parts;
+    std::vector<Part> parts;
     std::atomic<int> left{0};
     QElapsedTimer clock;
 };
@@ -74,8 +81,14 @@ constexpr int kPartialMs = 150;
 /// How much memory the kept images may take before hidden layers are no
 /// longer drawn ahead.
 constexpr qsizetype kAheadBudget = qsizetype(512) << 20;
-/// Shown layers are drawn before hidden ones.
-constexpr int kShownPriority = 1;
+/// When at least this many shown layers have no image, they are drawn
+/// straight into the composed image, which shows them all sooner than
+/// drawing each apart; their own images are drawn afterwards.
+constexpr std::size_t kDirectAtLeast = 16;
+/// Shown layers are drawn first, then the own images of layers drawn
+/// straight into the composition, then hidden layers.
+constexpr int kShownPriority = 2;
+constexpr int kFollowingPriority = 1;
 constexpr int kAheadPriority = 0;
 
 /// Whether any pixel of `rect` in `image` (premultiplied) is not fully transparent.
@@ -191,19 +204,30 @@ void MapRenderer::render(std::vector<Entry> layers, const Frame &frame, const st
     }
     ++m_requests;
     m_layers = std::move(layers);
-    m_requested.clear();
-    m_waiting = 0;
+    m_waitingFor.clear();
+    m_direct.clear();
+    m_following.clear();
+    std::vector<const Entry *> missing;
     for (const Entry &entry : m_layers) {
-        m_requested.insert(entry.layer);
         if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
             continue;
-        ++m_waiting;
-        if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
-            if (pending->drawing.drawsAs(entry.drawing))
-                continue;
-            cancel(*pending);
+        missing.push_back(&entry);
+    }
+    const bool direct = missing.size() >= kDirectAtLeast;
+    for (const Entry *entry : missing) {
+        const std::shared_ptr<Pending> pending = m_pending.value(entry->layer);
+        const bool drawing = pending && pending->drawing.drawsAs(entry->drawing);
+        if (pending && !drawing)
+            cancel(entry->layer);
+        if (direct) {
+            m_direct.insert(entry->layer);
+            if (!drawing)
+                m_following.push_back(*entry);
+        } else {
+            m_waitingFor.insert(entry->layer);
+            if (!drawing)
+                start(*entry, kShownPriority);
         }
-        start(entry, kShownPriority);
     }
     // Hidden layers are drawn ahead, a few at a time behind the shown ones,
     // while the kept images stay within the budget, so that switching them
@@ -212,7 +236,7 @@ void MapRenderer::render(std::vector<Entry> layers, const Frame &frame, const st
     m_aheadNext = 0;
     drawAhead();
     m_done = false;
-    if (m_waiting == 0)
+    if (m_waitingFor.isEmpty())
         compose();
     else if (!m_partial.isActive())
         m_partial.start();
@@ -265,17 +289,18 @@ void MapRenderer::drawAhead()
         if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
             if (pending->drawing.drawsAs(entry.drawing))
                 continue;
-            cancel(*pending);
+            cancel(entry.layer);
         }
         start(entry, kAheadPriority);
         ++m_aheadInFlight;
     }
 }
 
-void MapRenderer::cancel(const Pending &pending)
+void MapRenderer::cancel(const Layer *layer)
 {
-    pending.cancelled->store(true);
-    if (pending.ahead)
+    const std::shared_ptr<Pending> pending = m_pending.take(layer);
+    pending->cancelled->store(true);
+    if (pending->ahead)
         --m_aheadInFlight;
 }
 
@@ -294,9 +319,9 @@ void MapRenderer::drawn(const Layer *layer, std::uint64_t ticket, std::vector<Pi
         m_keptBytes -= before->bytes();
     m_keptBytes += kept->bytes();
     m_kept.insert(layer, std::move(kept));
-    if (!m_requested.contains(layer))
+    if (!m_waitingFor.remove(layer))
         return;
-    if (--m_waiting == 0)
+    if (m_waitingFor.isEmpty())
         compose();
     else if (!m_partial.isActive())
         m_partial.start();
@@ -314,7 +339,9 @@ void MapRenderer::compose()
     for (auto entry = m_layers.rbegin(); entry != m_layers.rend(); ++entry) {
         const std::shared_ptr<Kept> kept = m_kept.value(entry->layer);
         if (kept && kept->drawing.drawsAs(entry->drawing))
-            job->parts.push_back(kept);
+            job->parts.push_back({kept, {}});
+        else if (m_direct.contains(entry->layer))
+            job->parts.push_back({nullptr, entry->drawing});
     }
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     job->image.fill(Qt::transparent);
@@ -330,27 +357,32 @@ void MapRenderer::compose()
     for (int band = 0; band < bands; ++band) {
         const int top = height * band / bands;
         const int bottom = height * (band + 1) / bands;
-        m_composer.start(
-            [this, job, bits, top, bottom, frame = m_frame, request = m_requests, complete = m_waiting == 0] {
-                if (bottom > top) {
-                    QImage strip(bits + static_cast<qsizetype>(top) * job->image.bytesPerLine(), job->image.width(),
-                                 bottom - top, job->image.bytesPerLine(), job->image.format());
-                    QPainter painter(&strip);
-                    painter.translate(0, -top);
-                    const QRect area(0, top, job->image.width(), bottom - top);
-                    for (const std::shared_ptr<const Kept> &kept : job->parts)
-                        for (const Piece &piece : kept->pieces)
-                            if (area.intersects(QRect(piece.offset, piece.image.size())))
-                                painter.drawImage(piece.offset, piece.image);
+        m_composer.start([this, job, bits, top, bottom, frame = m_frame, request = m_requests,
+                          complete = m_waitingFor.isEmpty(), draw = m_draw] {
+            if (bottom > top) {
+                QImage strip(bits + static_cast<qsizetype>(top) * job->image.bytesPerLine(), job->image.width(),
+                             bottom - top, job->image.bytesPerLine(), job->image.format());
+                QPainter painter(&strip);
+                const QRect area(0, top, job->image.width(), bottom - top);
+                const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
+                for (const Composition::Part &part : job->parts) {
+                    if (!part.kept) {
+                        draw(painter, part.direct, transform);
+                        continue;
+                    }
+                    for (const Piece &piece : part.kept->pieces)
+                        if (area.intersects(QRect(piece.offset, piece.image.size())))
+                            painter.drawImage(piece.offset - QPoint(0, top), piece.image);
                 }
-                if (--job->left == 0)
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this, job, frame, request, complete] {
-                            composed(job->image, frame, request, complete, job->clock.elapsed());
-                        },
-                        Qt::QueuedConnection);
-            });
+            }
+            if (--job->left == 0)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, job, frame, request, complete] {
+                        composed(job->image, frame, request, complete, job->clock.elapsed());
+                    },
+                    Qt::QueuedConnection);
+        });
     }
 }
 
@@ -364,6 +396,10 @@ void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_
     emit imageChanged();
     if (complete && request == m_requests && !m_composeAgain) {
         m_done = true;
+        // The layers drawn straight into it get their own images now.
+        for (const Entry &entry : std::exchange(m_following, {}))
+            if (!m_pending.contains(entry.layer))
+                start(entry, kFollowingPriority);
         emit finished();
     } else if (m_composeAgain) {
         compose();

@@ -29,6 +29,9 @@ class Layer;
 /// changed is drawn again alone; a new transform or size draws every layer
 /// again and cancels drawing for the old one. Images appear as they are
 /// drawn (composed at most every few tenths of a second while drawing).
+/// When many shown layers have no image yet, they are drawn straight into
+/// the composed image, which shows them all sooner, and get their own
+/// images afterwards. Hidden layers are drawn ahead while memory allows.
 /// Owned by the view it draws for; owns its threads and waits for them.
 class MapRenderer : public QObject
 {
@@ -94,7 +97,8 @@ private:
     void start(const Entry &entry, int priority);
     /// Starts drawing the next hidden layers, as far as the budget goes.
     void drawAhead();
-    void cancel(const Pending &pending);
+    /// Gives up drawing `layer`'s image.
+    void cancel(const Layer *layer);
     void drawn(const Layer *layer, std::uint64_t ticket, std::vector<Piece> pieces);
     void compose();
     void composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs);
@@ -107,9 +111,12 @@ private:
     std::vector<Entry> m_layers;
     QHash<const Layer *, std::shared_ptr<Kept>> m_kept;
     QHash<const Layer *, std::shared_ptr<Pending>> m_pending;
-    /// The layers of the last request, and how many of them are not drawn yet.
-    QSet<const Layer *> m_requested;
-    int m_waiting = 0;
+    /// The shown layers whose images the composition waits for.
+    QSet<const Layer *> m_waitingFor;
+    /// The shown layers drawn straight into the composition, and those of
+    /// them whose own images are to be drawn once it is done.
+    QSet<const Layer *> m_direct;
+    std::vector<Entry> m_following;
     std::uint64_t m_tickets = 0;
     std::uint64_t m_requests = 0;
     bool m_composing = false;

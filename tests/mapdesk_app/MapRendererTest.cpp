@@ -179,11 +179,36 @@ TEST_F(Renderer, HiddenLayersAreDrawnAheadUnlessTurnedOff)
     }
 }
 
+// Many layers without images are drawn straight into the composed image,
+// then each into its own, so that a switch afterwards only composes.
+TEST_F(Renderer, ManyNewLayersAreDrawnIntoTheImageThenEachIntoItsOwn)
+{
+    for (int i = 4; i < 40; ++i) {
+        auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
+        Feature square;
+        square.areas.addRect(QRectF(i, 5, 1, 1));
+        layer->setFeatures({square});
+        layers.push_back(layer);
+    }
+    std::vector<int> all(layers.size());
+    std::iota(all.begin(), all.end(), 0);
+    renderAndWait(all, start);
+    EXPECT_TRUE(shows(0) && shows(3));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000));
+    const std::vector<int> drawn = drawnSince();
+    for (int i : all)
+        EXPECT_GE(std::count(drawn.begin(), drawn.end(), i), 2) << "layer " << i << ": in the image and its own";
+    all.erase(all.begin() + 1);
+    renderAndWait(all, start);
+    EXPECT_EQ(drawnSince(), std::vector<int>{});
+    EXPECT_FALSE(shows(1));
+}
+
 // Drawing that a new extent makes useless is cancelled: layers not yet begun
 // for the old extent are never drawn, and the image ends on the new one.
 TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)
 {
-    for (int i = 3; i < 40; ++i) {
+    for (int i = 4; i < 15; ++i) {
         auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
         Feature square;
         square.areas.addRect(QRectF(i, 5, 1, 1));
