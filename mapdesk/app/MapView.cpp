@@ -91,6 +91,10 @@ void MapView::setDocument(std::shared_ptr<Document> document)
 void MapView::redraw()
 {
     m_rest.stop();
+    // A view out of sight draws when it shows again.
+    m_stale = !isVisible();
+    if (m_stale)
+        return;
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
     std::vector<MapRenderer::Entry> entries;
     std::vector<MapRenderer::Entry> hidden;
@@ -113,7 +117,7 @@ void MapView::redraw()
 
 bool MapView::isDrawing() const
 {
-    return m_renderer->isDrawing() || m_rest.isActive();
+    return m_renderer->isDrawing() || m_rest.isActive() || m_stale;
 }
 
 bool MapView::showsView(IView *view) const
@@ -245,6 +249,13 @@ void MapView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     redraw();
+}
+
+void MapView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        redraw();
 }
 
 void MapView::paintEvent(QPaintEvent *event)

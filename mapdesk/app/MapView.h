@@ -58,7 +58,8 @@ public:
     double scaleDenominator() const;
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
-    /// Whether what is shown is not drawn completely yet.
+    /// Whether what is shown is not drawn completely yet (or, out of sight,
+    /// not drawn since it was asked to be).
     bool isDrawing() const;
     /// The renderer drawing the layers (owned by the view).
     MapRenderer *renderer() const { return m_renderer; }
@@ -86,6 +87,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     bool showsView(IView *view) const;
@@ -95,6 +97,8 @@ private:
     MapRenderer *m_renderer = nullptr;
     /// Restarted by every move of a pan; the map is drawn again when it runs out.
     QTimer m_rest;
+    /// Asked to draw while out of sight.
+    bool m_stale = false;
     std::shared_ptr<Document> m_document;
     QPointer<QObject> m_connections;
     QRegion m_lastPainted;
