@@ -56,6 +56,21 @@ protected:
         return result;
     }
 
+    /// Adds small layers up to `count` in all; returns every layer's index.
+    std::vector<int> addSmallLayers(int count)
+    {
+        for (int i = static_cast<int>(layers.size()); i < count; ++i) {
+            auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
+            Feature square;
+            square.areas.addRect(QRectF(i, 5, 1, 1));
+            layer->setFeatures({square});
+            layers.push_back(layer);
+        }
+        std::vector<int> all(layers.size());
+        std::iota(all.begin(), all.end(), 0);
+        return all;
+    }
+
     /// Renders `which` into `frame` and waits until the image shows it all.
     void renderAndWait(const std::vector<int> &which, const MapRenderer::Frame &frame)
     {
@@ -99,6 +114,9 @@ protected:
 TEST_F(Renderer, KeptImagesAreComposedAndOnlyWhatChangedIsDrawn)
 {
     using Frame = MapRenderer::Frame;
+    const auto through = [](const QTransform &change) {
+        return [change](const Frame &f) { return Frame{f.transform * change, f.size}; };
+    };
     const struct
     {
         const char *change;
@@ -112,22 +130,8 @@ TEST_F(Renderer, KeptImagesAreComposedAndOnlyWhatChangedIsDrawn)
         {"switched on again", {0, 2}, {0, 1, 2}, {}, {}, {}},
         {"the order turned", {0, 1, 2}, {2, 1, 0}, {}, {}, {}},
         {"a layer never shown shown", {0, 1, 2}, {0, 1, 2, 3}, {}, {}, {3}},
-        {"a pan",
-         {0, 1, 2},
-         {0, 1, 2},
-         [](const Frame &f) {
-             return Frame{f.transform * QTransform::fromTranslate(5, 0), f.size};
-         },
-         {},
-         {0, 1, 2}},
-        {"a zoom",
-         {0, 1, 2},
-         {0, 1, 2},
-         [](const Frame &f) {
-             return Frame{f.transform * QTransform::fromScale(1.1, 1.1), f.size};
-         },
-         {},
-         {0, 1, 2}},
+        {"a pan", {0, 1, 2}, {0, 1, 2}, through(QTransform::fromTranslate(5, 0)), {}, {0, 1, 2}},
+        {"a zoom", {0, 1, 2}, {0, 1, 2}, through(QTransform::fromScale(1.1, 1.1)), {}, {0, 1, 2}},
         {"a resize",
          {0, 1, 2},
          {0, 1, 2},
@@ -183,15 +187,7 @@ TEST_F(Renderer, HiddenLayersAreDrawnAheadUnlessTurnedOff)
 // then each into its own, so that a switch afterwards only composes.
 TEST_F(Renderer, ManyNewLayersAreDrawnIntoTheImageThenEachIntoItsOwn)
 {
-    for (int i = 4; i < 40; ++i) {
-        auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
-        Feature square;
-        square.areas.addRect(QRectF(i, 5, 1, 1));
-        layer->setFeatures({square});
-        layers.push_back(layer);
-    }
-    std::vector<int> all(layers.size());
-    std::iota(all.begin(), all.end(), 0);
+    std::vector<int> all = addSmallLayers(40);
     renderAndWait(all, start);
     EXPECT_TRUE(shows(0) && shows(3));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000));
@@ -208,15 +204,7 @@ TEST_F(Renderer, ManyNewLayersAreDrawnIntoTheImageThenEachIntoItsOwn)
 // for the old extent are never drawn, and the image ends on the new one.
 TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)
 {
-    for (int i = 4; i < 15; ++i) {
-        auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
-        Feature square;
-        square.areas.addRect(QRectF(i, 5, 1, 1));
-        layer->setFeatures({square});
-        layers.push_back(layer);
-    }
-    std::vector<int> all(layers.size());
-    std::iota(all.begin(), all.end(), 0);
+    std::vector<int> all = addSmallLayers(15);
     gate.acquire(); // every drawing waits until the gate opens
     renderer->render(entries(all), start);
     const MapRenderer::Frame moved{start.transform * QTransform::fromScale(1.2, 1.2), start.size};
