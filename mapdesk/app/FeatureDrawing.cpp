@@ -1,12 +1,14 @@
 #include "FeatureDrawing.h"
 
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <numeric>
+#include <optional>
 #include <vector>
 
 namespace mapdesk {
@@ -76,11 +78,14 @@ View viewOf(const QPainter &painter, const Symbol &symbol, const QTransform &tra
 }
 
 /// The subpaths of a path as drawn in the painter's coordinates, one after
-/// another in `points`, subpath k ending before ends[k].
+/// another in `points`, subpath k ending before ends[k]; and the lines that
+/// fell within half a pixel, as dots.
 struct Subpaths
 {
     std::vector<QPointF> points;
     std::vector<std::size_t> ends;
+    /// Lines that fell within half a pixel, drawn as dots.
+    std::vector<QPointF> dots;
 
     std::size_t count() const { return ends.size(); }
     std::size_t begin(std::size_t k) const { return k == 0 ? 0 : ends[k - 1]; }
@@ -94,14 +99,20 @@ double squaredDistance(const QPointF &p, const QPointF &q)
     return d.x() * d.x() + d.y() * d.y();
 }
 
+/// How a subpath is taken: as a ring (closed), a line, or a line that
+/// becomes a dot when it falls within half a pixel of a point.
+enum class Shape { Ring, Line, LineOrDot };
+
 /// Appends elements [first, end) of `path` to `out` as one subpath through
 /// `transform`, leaving out each vertex within `tolerance` of the last one
 /// kept, but keeping the first and the last; a ring is closed. What falls
 /// into about a pixel still shows as it would drawn whole: a line that would
 /// end where it starts keeps its farthest vertex too, a ring left with fewer
-/// than three corners becomes its bounding box.
+/// than three corners becomes its bounding box, and with Shape::LineOrDot a
+/// line whose vertices all lie within `tolerance` of their middle goes to
+/// out.dots as that middle instead.
 void appendSubpath(const QPainterPath &path, int first, int end, const QTransform &transform, double tolerance,
-                   bool ring, Subpaths &out)
+                   Shape shape, Subpaths &out)
 {
     const double tolerance2 = tolerance * tolerance;
     const std::size_t start = out.points.size();
@@ -128,7 +139,7 @@ void appendSubpath(const QPainterPath &path, int first, int end, const QTransfor
         low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
         high = QPointF(std::max(high.x(), p.x()), std::max(high.y(), p.y()));
     }
-    if (ring) {
+    if (shape == Shape::Ring) {
         if (out.points.back() != origin)
             out.points.push_back(origin);
         if (out.points.size() - start < 4 && farthest2 > 0) {
@@ -136,6 +147,10 @@ void appendSubpath(const QPainterPath &path, int first, int end, const QTransfor
             out.points.insert(out.points.end(),
                               {low, QPointF(high.x(), low.y()), high, QPointF(low.x(), high.y()), low});
         }
+    } else if (shape == Shape::LineOrDot && farthest2 > 0 && squaredDistance(low, high) <= 4 * tolerance2) {
+        out.points.resize(start);
+        out.dots.push_back((low + high) / 2);
+        return;
     } else if (farthest2 > 0
                && std::all_of(out.points.begin() + static_cast<std::ptrdiff_t>(start), out.points.end(),
                               [&](const QPointF &p) { return p == origin; })) {
@@ -147,10 +162,11 @@ void appendSubpath(const QPainterPath &path, int first, int end, const QTransfor
 /// Takes `path`'s subpaths into `out` (emptied first) through `transform`,
 /// simplified to `tolerance`. False when the path has curves: those are
 /// drawn whole.
-bool takeSubpaths(const QPainterPath &path, const QTransform &transform, double tolerance, bool rings, Subpaths &out)
+bool takeSubpaths(const QPainterPath &path, const QTransform &transform, double tolerance, Shape shape, Subpaths &out)
 {
     out.points.clear();
     out.ends.clear();
+    out.dots.clear();
     const int count = path.elementCount();
     int first = 0;
     while (first < count) {
@@ -159,11 +175,59 @@ bool takeSubpaths(const QPainterPath &path, const QTransform &transform, double 
             if (path.elementAt(end).isCurveTo())
                 return false;
         }
-        appendSubpath(path, first, end, transform, tolerance, rings, out);
+        appendSubpath(path, first, end, transform, tolerance, shape, out);
         first = end;
     }
     return true;
 }
+
+/// A disc drawn once at each quarter of a pixel's offsets and then copied
+/// where it is wanted: many times faster than drawing each, and within an
+/// eighth of a pixel of it. Only for a painter drawing in device pixels.
+class DotStamp
+{
+public:
+    /// Largest radius stamped; larger dots are few on a screen and drawn.
+    static constexpr double kMaxRadius = 32;
+
+    DotStamp(double radius, const QPen &pen, const QBrush &brush, bool antialiased)
+        : m_margin(static_cast<int>(std::ceil(radius + pen.widthF())) + 2)
+    {
+        const int side = 2 * m_margin + 1;
+        for (int row = 0; row < kSteps; ++row) {
+            for (int column = 0; column < kSteps; ++column) {
+                QImage &image = m_images[static_cast<std::size_t>(row * kSteps + column)];
+                image = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+                image.fill(Qt::transparent);
+                QPainter painter(&image);
+                painter.setRenderHint(QPainter::Antialiasing, antialiased);
+                painter.setPen(pen);
+                painter.setBrush(brush);
+                painter.drawEllipse(QPointF(m_margin + (column + 0.5) / kSteps, m_margin + (row + 0.5) / kSteps),
+                                    radius, radius);
+            }
+        }
+    }
+
+    void draw(QPainter &painter, const QPointF &at) const
+    {
+        // Far off the device the position would not fit an int; nothing shows there.
+        constexpr double kFar = 1e9;
+        if (!(std::abs(at.x()) < kFar && std::abs(at.y()) < kFar))
+            return;
+        const double x = std::floor(at.x());
+        const double y = std::floor(at.y());
+        const int column = std::clamp(static_cast<int>((at.x() - x) * kSteps), 0, kSteps - 1);
+        const int row = std::clamp(static_cast<int>((at.y() - y) * kSteps), 0, kSteps - 1);
+        painter.drawImage(QPoint(static_cast<int>(x) - m_margin, static_cast<int>(y) - m_margin),
+                          m_images[static_cast<std::size_t>(row * kSteps + column)]);
+    }
+
+private:
+    static constexpr int kSteps = 4;
+    int m_margin;
+    std::array<QImage, kSteps * kSteps> m_images;
+};
 
 /// The painter's pen and brush for each kind of shape, set only when the
 /// kind changes from one shape to the next.
@@ -185,6 +249,10 @@ public:
         m_line.setCapStyle(Qt::RoundCap);
         m_line.setJoinStyle(Qt::RoundJoin);
     }
+
+    const QColor &colour() const { return m_colour; }
+    const QPen &outline() const { return m_outline; }
+    double lineWidth() const { return m_line.widthF(); }
 
     void use(Kind kind)
     {
@@ -230,9 +298,12 @@ private:
 class FeaturePainter
 {
 public:
-    FeaturePainter(QPainter &painter, const Symbol &symbol, const QTransform &transform, const View &view)
+    /// With `devicePixels` the painter draws in device pixels, and dots are
+    /// stamped.
+    FeaturePainter(QPainter &painter, const Symbol &symbol, const QTransform &transform, const View &view,
+                   bool devicePixels)
         : m_painter(painter), m_styles(painter, symbol), m_transform(transform), m_view(view),
-          m_radius(symbol.pointSize / 2)
+          m_radius(symbol.pointSize / 2), m_devicePixels(devicePixels)
     {
     }
 
@@ -249,7 +320,7 @@ public:
 private:
     void drawAreas(const QPainterPath &areas)
     {
-        if (!takeSubpaths(areas, m_transform, m_view.tolerance, true, m_parts)) {
+        if (!takeSubpaths(areas, m_transform, m_view.tolerance, Shape::Ring, m_parts)) {
             QPainterPath whole = m_transform.map(areas);
             whole.setFillRule(Qt::OddEvenFill);
             m_styles.use(Styles::Area);
@@ -281,21 +352,43 @@ private:
 
     void drawLines(const QPainterPath &lines)
     {
-        m_styles.use(Styles::Line);
-        if (!takeSubpaths(lines, m_transform, m_view.tolerance, false, m_parts)) {
+        const bool stamped = m_devicePixels && m_styles.lineWidth() / 2 <= DotStamp::kMaxRadius;
+        if (!takeSubpaths(lines, m_transform, m_view.tolerance, stamped ? Shape::LineOrDot : Shape::Line, m_parts)) {
+            m_styles.use(Styles::Line);
             m_painter.drawPath(m_transform.map(lines));
             return;
         }
+        if (m_parts.count() > 0)
+            m_styles.use(Styles::Line);
         for (std::size_t k = 0; k < m_parts.count(); ++k)
             m_painter.drawPolyline(m_parts.at(k), m_parts.size(k));
+        if (m_parts.dots.empty())
+            return;
+        // A round-capped line shorter than a pixel is a dot of its width.
+        if (!m_lineDot) {
+            m_lineDot.emplace(m_styles.lineWidth() / 2, Qt::NoPen, m_styles.colour(),
+                              m_painter.testRenderHint(QPainter::Antialiasing));
+        }
+        for (const QPointF &dot : m_parts.dots)
+            m_lineDot->draw(m_painter, dot);
     }
 
     void drawPoints(const QList<QPointF> &points)
     {
-        m_styles.use(Styles::Dot);
+        const bool stamped = m_devicePixels && m_radius <= DotStamp::kMaxRadius;
+        if (stamped && !m_pointDot) {
+            m_pointDot.emplace(m_radius, m_styles.outline(), m_styles.colour(),
+                               m_painter.testRenderHint(QPainter::Antialiasing));
+        }
+        if (!stamped)
+            m_styles.use(Styles::Dot);
         for (const QPointF &point : points) {
             const QPointF at = m_transform.map(point);
-            if (!m_view.culled || m_view.area.contains(at))
+            if (m_view.culled && !m_view.area.contains(at))
+                continue;
+            if (stamped)
+                m_pointDot->draw(m_painter, at);
+            else
                 m_painter.drawEllipse(at, m_radius, m_radius);
         }
     }
@@ -305,26 +398,41 @@ private:
     const QTransform &m_transform;
     const View &m_view;
     const double m_radius;
+    const bool m_devicePixels;
     Subpaths m_parts;
     std::vector<QPointF> m_bridged;
+    std::optional<DotStamp> m_pointDot;
+    std::optional<DotStamp> m_lineDot;
 };
 
 } // namespace
 
 void FeatureDrawing::draw(QPainter &painter, const FeatureData &data, const Symbol &symbol, const QTransform &transform)
 {
-    const View view = viewOf(painter, symbol, transform);
-    if (view.empty)
-        return;
-    FeaturePainter feature(painter, symbol, transform, view);
-    const std::vector<Feature> &features = data.features();
-    if (!view.culled) {
-        for (const Feature &each : features)
-            feature.draw(each);
-        return;
+    painter.save();
+    // A painter that only shifts draws in device pixels: features are mapped
+    // there directly and dots can be stamped.
+    const QTransform toDevice = painter.combinedTransform();
+    const bool devicePixels =
+        toDevice.type() <= QTransform::TxTranslate && painter.device() && painter.device()->devicePixelRatio() == 1;
+    QTransform mapping = transform;
+    if (devicePixels) {
+        painter.resetTransform();
+        mapping = transform * toDevice;
     }
-    for (const std::size_t i : data.featuresMeeting(view.mapArea))
-        feature.draw(features[i]);
+    const View view = viewOf(painter, symbol, mapping);
+    if (!view.empty) {
+        FeaturePainter feature(painter, symbol, mapping, view, devicePixels);
+        const std::vector<Feature> &features = data.features();
+        if (view.culled) {
+            for (const std::size_t i : data.featuresMeeting(view.mapArea))
+                feature.draw(features[i]);
+        } else {
+            for (const Feature &each : features)
+                feature.draw(each);
+        }
+    }
+    painter.restore();
 }
 
 } // namespace mapdesk
