@@ -84,7 +84,6 @@ struct Subpaths
 {
     std::vector<QPointF> points;
     std::vector<std::size_t> ends;
-    /// Lines that fell within half a pixel, drawn as dots.
     std::vector<QPointF> dots;
 
     std::size_t count() const { return ends.size(); }
@@ -352,7 +351,9 @@ private:
 
     void drawLines(const QPainterPath &lines)
     {
-        const bool stamped = m_devicePixels && m_styles.lineWidth() / 2 <= DotStamp::kMaxRadius;
+        // A pen narrower than a pixel still draws a pixel wide line.
+        const double width = m_styles.lineWidth();
+        const bool stamped = m_devicePixels && width >= 1 && width / 2 <= DotStamp::kMaxRadius;
         if (!takeSubpaths(lines, m_transform, m_view.tolerance, stamped ? Shape::LineOrDot : Shape::Line, m_parts)) {
             m_styles.use(Styles::Line);
             m_painter.drawPath(m_transform.map(lines));
@@ -375,7 +376,7 @@ private:
 
     void drawPoints(const QList<QPointF> &points)
     {
-        const bool stamped = m_devicePixels && m_radius <= DotStamp::kMaxRadius;
+        const bool stamped = m_devicePixels && m_radius >= 0 && m_radius <= DotStamp::kMaxRadius;
         if (stamped && !m_pointDot) {
             m_pointDot.emplace(m_radius, m_styles.outline(), m_styles.colour(),
                                m_painter.testRenderHint(QPainter::Antialiasing));

@@ -75,6 +75,11 @@ std::vector<Feature> world()
             f.areas.addPath(ring(QRectF(box.topLeft() + QPointF(0, 300), QSizeF(60, 60)), 50)); // an island
         features.push_back(f);
     }
+    Feature curved; // drawn whole
+    curved.areas.addEllipse(QRectF(700, 600, 200, 150));
+    curved.lines.moveTo(100, 850);
+    curved.lines.cubicTo(400, 700, 700, 900, 1100, 800);
+    features.push_back(curved);
     for (int i = 0; i < 8; ++i) {
         Feature f;
         f.lines.moveTo(0, 50 + 100 * i);
