@@ -73,6 +73,7 @@ QRectF unitedBox(const QRectF &a, const QRectF &b)
 FeatureData::FeatureData(std::vector<Feature> features) : m_features(std::move(features))
 {
     m_extents.reserve(m_features.size());
+    m_order.reserve(m_features.size());
     for (const Feature &feature : m_features) {
         const bool geometry = !feature.areas.isEmpty() || !feature.lines.isEmpty() || !feature.points.isEmpty();
         m_extents.push_back(geometry ? feature.extent() : QRectF());
@@ -92,19 +93,20 @@ void FeatureData::buildIndex()
     const QRectF all =
         std::accumulate(m_order.begin(), m_order.end(), m_extents[m_order.front()],
                         [this](const QRectF &box, std::uint32_t i) { return unitedBox(box, m_extents[i]); });
-    // Leaves along the Hilbert curve, each with its curve position beside it
-    // for the sort.
+    // Leaves along the Hilbert curve: each one's curve position in the high
+    // half of a key, its place in features() in the low half, keys sorted.
     {
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed;
-        keyed.reserve(m_order.size());
+        std::vector<std::uint64_t> keys;
+        keys.reserve(m_order.size());
         for (const std::uint32_t i : m_order) {
             const QPointF centre = m_extents[i].center();
-            keyed.emplace_back(
-                hilbert(cell(centre.x(), all.left(), all.width()), cell(centre.y(), all.top(), all.height())), i);
+            const std::uint64_t position =
+                hilbert(cell(centre.x(), all.left(), all.width()), cell(centre.y(), all.top(), all.height()));
+            keys.push_back(position << 32 | i);
         }
-        std::sort(keyed.begin(), keyed.end());
-        for (std::size_t k = 0; k < keyed.size(); ++k)
-            m_order[k] = keyed[k].second;
+        std::sort(keys.begin(), keys.end());
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            m_order[k] = static_cast<std::uint32_t>(keys[k]);
     }
     m_order.shrink_to_fit();
 
