@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -411,11 +412,14 @@ private:
 void FeatureDrawing::draw(QPainter &painter, const FeatureData &data, const Symbol &symbol, const QTransform &transform)
 {
     painter.save();
-    // A painter that only shifts draws in device pixels: features are mapped
-    // there directly and dots can be stamped.
+    // A painter onto pixels (not a vector file) that only shifts draws in
+    // device pixels: features are mapped there directly and dots can be
+    // stamped.
     const QTransform toDevice = painter.combinedTransform();
-    const bool devicePixels =
-        toDevice.type() <= QTransform::TxTranslate && painter.device() && painter.device()->devicePixelRatio() == 1;
+    const QPaintEngine *engine = painter.paintEngine();
+    const bool devicePixels = toDevice.type() <= QTransform::TxTranslate && painter.device()
+                              && painter.device()->devicePixelRatio() == 1 && engine
+                              && engine->type() == QPaintEngine::Raster;
     QTransform mapping = transform;
     if (devicePixels) {
         painter.resetTransform();

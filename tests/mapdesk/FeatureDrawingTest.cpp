@@ -1,8 +1,10 @@
 #include "FeatureDrawing.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfWriter>
 
 #include <gtest/gtest.h>
 
@@ -236,3 +238,22 @@ INSTANTIATE_TEST_SUITE_P(
                          QTransform::fromTranslate(-10.4, 5.7)},
                     View{"ADenseLine", denseLine, kWorld, {}, {}}),
     [](const testing::TestParamInfo<View> &info) { return std::string(info.param.name); });
+
+TEST(FeatureDrawingFileTest, DotsAndShortLinesStayShapesInAVectorFile)
+{
+    std::vector<Feature> features(2);
+    features[0].points = {QPointF(10, 10), QPointF(50, 40)};
+    features[1].lines.moveTo(30, 30);
+    features[1].lines.lineTo(30.001, 30);
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        painter.setRenderHint(QPainter::Antialiasing);
+        FeatureDrawing::draw(painter, FeatureData(features), Symbol{Qt::red, 3.0, 8.0}, QTransform());
+    }
+    EXPECT_GT(pdf.data().size(), 0);
+    EXPECT_FALSE(pdf.data().contains("/Subtype /Image")) << "dots drawn as pictures";
+}
