@@ -75,6 +75,13 @@ FeatureData::FeatureData(std::vector<Feature> features) : m_features(std::move(f
     m_extents.reserve(m_features.size());
     m_order.reserve(m_features.size());
     for (const Feature &feature : m_features) {
+        // A path fills its caches of bounds on first use, even through const
+        // calls; filled here, before threads share the data, they are only
+        // read afterwards.
+        for (const QPainterPath *path : {&feature.areas, &feature.lines}) {
+            path->controlPointRect();
+            path->boundingRect();
+        }
         const bool geometry = !feature.areas.isEmpty() || !feature.lines.isEmpty() || !feature.points.isEmpty();
         m_extents.push_back(geometry ? feature.extent() : QRectF());
         if (geometry) {
