@@ -377,7 +377,10 @@ private:
 
     void drawPoints(const QList<QPointF> &points)
     {
-        const bool stamped = m_devicePixels && m_radius >= 0 && m_radius <= DotStamp::kMaxRadius;
+        // Stamps cost sixteen dots to make: worth it only for a layer of many.
+        const bool stamped = m_devicePixels && m_radius >= 0 && m_radius <= DotStamp::kMaxRadius
+                             && (m_pointDot || m_dotsDrawn >= kStampAfter);
+        m_dotsDrawn += points.size();
         if (stamped && !m_pointDot) {
             m_pointDot.emplace(m_radius, m_styles.outline(), m_styles.colour(),
                                m_painter.testRenderHint(QPainter::Antialiasing));
@@ -405,6 +408,9 @@ private:
     std::vector<QPointF> m_bridged;
     std::optional<DotStamp> m_pointDot;
     std::optional<DotStamp> m_lineDot;
+    /// Dots drawn so far; stamps are made once this many were drawn.
+    static constexpr qsizetype kStampAfter = 256;
+    qsizetype m_dotsDrawn = 0;
 };
 
 } // namespace
