@@ -409,7 +409,7 @@ private:
     std::optional<DotStamp> m_pointDot;
     std::optional<DotStamp> m_lineDot;
     /// Dots drawn so far; stamps are made once this many were drawn.
-    static constexpr qsizetype kStampAfter = 256;
+    static constexpr qsizetype kStampAfter = 64;
     qsizetype m_dotsDrawn = 0;
 };
 
