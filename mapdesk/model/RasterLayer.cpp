@@ -155,8 +155,7 @@ RasterLayer::ReadResult RasterLayer::read(const QString &path, const CoordinateS
     GDALDatasetUniquePtr warped;
     if (result.dataSystem.isValid() && mapSystem.isValid() && !result.dataSystem.sameAs(mapSystem)) {
         if (const Reprojection check(result.dataSystem, mapSystem); !check.error().isEmpty())
-            return fail(
-                QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(path, check.error()));
+            return fail(QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(path, check.error()));
         const QByteArray target = mapSystem.wkt().toUtf8();
         const char *arguments[] = {"-of", "VRT", "-t_srs", target.constData(), "-dstalpha", "-r", "bilinear", nullptr};
         GDALWarpAppOptions *options = GDALWarpAppOptionsNew(const_cast<char **>(arguments), nullptr);
@@ -262,8 +261,7 @@ RasterLayer::ReadResult RasterLayer::read(const QString &path, const CoordinateS
     const double x1 = transform[0] + width * transform[1];
     const double y0 = transform[3];
     const double y1 = transform[3] + height * transform[5];
-    result.extent =
-        QRectF(QPointF(std::min(x0, x1), std::min(y0, y1)), QPointF(std::max(x0, x1), std::max(y0, y1)));
+    result.extent = QRectF(QPointF(std::min(x0, x1), std::min(y0, y1)), QPointF(std::max(x0, x1), std::max(y0, y1)));
     result.image = std::move(image);
     result.sourceSize = QSize(width, height);
     return result;
@@ -293,8 +291,6 @@ bool RasterLayer::load()
     install(read(m_sourcePath, m_mapSystem));
     return m_errorText.isEmpty();
 }
-
-
 
 void RasterLayer::setImage(const QImage &image, const QRectF &extent)
 {
