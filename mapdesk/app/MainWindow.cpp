@@ -370,12 +370,12 @@ bool MainWindow::addData(const QStringList &paths)
     }
     adding->read.resize(adding->tables.size());
 
-    std::vector<std::function<std::function<void()>()>> jobs;
+    std::vector<BackgroundReads::Job> jobs;
     const std::weak_ptr<Adding> into = adding;
     for (std::size_t job = 0; job < adding->tables.size(); ++job) {
         const QString path = paths[adding->tables[job].first];
         const QString table = adding->tables[job].second;
-        jobs.push_back([reader = m_dataReader, path, table, into, job]() -> std::function<void()> {
+        jobs.push_back([reader = m_dataReader, path, table, into, job]() -> BackgroundReads::Install {
             // A failure while reading refuses this file; the others are read on.
             Read read;
             try {
@@ -449,7 +449,7 @@ bool MainWindow::addData(const QStringList &paths)
     return true;
 }
 
-void MainWindow::startWork(std::vector<std::function<std::function<void()>()>> jobs, std::size_t first,
+void MainWindow::startWork(std::vector<BackgroundReads::Job> jobs, std::size_t first,
                            Progressed progressed, Ended ended)
 {
     m_progress = std::make_unique<WorkProgress>(this, m_progressDelay);
@@ -583,29 +583,6 @@ bool MainWindow::openDocument(const QString &path)
 void MainWindow::readLayers(const std::shared_ptr<DocumentLoad> &load)
 {
     const std::shared_ptr<const DocumentLoad::Plan> plan = load->plan();
-    const std::weak_ptr<DocumentLoad> into = load;
-    // Each map's system is found first (from its layers' headers when the
-    // file gives none); every layer is then read straight into it.
-    auto systems = std::make_shared<std::vector<CoordinateSystem>>(load->mapCount());
-    std::vector<std::function<std::function<void()>()>> jobs;
-    jobs.push_back([plan, systems, into]() -> std::function<void()> {
-        for (std::size_t map = 0; map < systems->size(); ++map)
-            (*systems)[map] = plan->findSystem(map);
-        return [into, found = *systems] {
-            if (const auto load = into.lock())
-                for (std::size_t map = 0; map < found.size(); ++map)
-                    load->setSystem(map, found[map]);
-        };
-    });
-    for (std::size_t item = 0; item < plan->sources.size(); ++item) {
-        jobs.push_back([plan, systems, into, item]() -> std::function<void()> {
-            DocumentLoad::Result result = plan->read(item, (*systems)[plan->sources[item].map]);
-            return [into, item, result]() mutable {
-                if (const auto load = into.lock())
-                    load->install(item, std::move(result));
-            };
-        });
-    }
     const int total = static_cast<int>(plan->sources.size());
     const auto progressed = [this, plan, total](int installed) {
         // The first job finds the maps' systems; the layers follow.
@@ -614,7 +591,7 @@ void MainWindow::readLayers(const std::shared_ptr<DocumentLoad> &load)
             m_work->step(tr("Reading %1").arg(plan->sources[static_cast<std::size_t>(done)].name), done, total);
     };
     const auto ended = [this, load](int installed, bool) { documentRead(load, std::max(0, installed - 1)); };
-    startWork(std::move(jobs), 1, progressed, ended);
+    startWork(DocumentLoad::jobs(load), 1, progressed, ended);
 }
 
 void MainWindow::documentRead(const std::shared_ptr<DocumentLoad> &load, int read)

@@ -94,6 +94,35 @@ void DocumentLoad::leaveNotLoaded(std::size_t item)
     layer.setMapCoordinateSystem(m_maps[m_plan->sources[item].map]->coordinateSystem());
 }
 
+std::vector<BackgroundReads::Job> DocumentLoad::jobs(const std::shared_ptr<DocumentLoad> &load)
+{
+    const std::shared_ptr<const Plan> plan = load->plan();
+    const std::weak_ptr<DocumentLoad> into = load;
+    // Written by the first job only, read by the others once it is done.
+    auto systems = std::make_shared<std::vector<CoordinateSystem>>(load->mapCount());
+    std::vector<BackgroundReads::Job> jobs;
+    jobs.reserve(plan->sources.size() + 1);
+    jobs.emplace_back([plan, systems, into]() -> BackgroundReads::Install {
+        for (std::size_t map = 0; map < systems->size(); ++map)
+            (*systems)[map] = plan->findSystem(map);
+        return [into, found = *systems] {
+            if (const auto load = into.lock())
+                for (std::size_t map = 0; map < found.size(); ++map)
+                    load->setSystem(map, found[map]);
+        };
+    });
+    for (std::size_t item = 0; item < plan->sources.size(); ++item) {
+        jobs.emplace_back([plan, systems, into, item]() -> BackgroundReads::Install {
+            Result result = plan->read(item, (*systems)[plan->sources[item].map]);
+            return [into, item, result]() mutable {
+                if (const auto load = into.lock())
+                    load->install(item, std::move(result));
+            };
+        });
+    }
+    return jobs;
+}
+
 void DocumentLoad::readAll(const Progress &progress)
 {
     std::vector<bool> found(m_maps.size(), false);

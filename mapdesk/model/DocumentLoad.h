@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackgroundReads.h"
 #include "CoordinateSystem.h"
 #include "FeatureLayer.h"
 #include "RasterLayer.h"
@@ -81,6 +82,13 @@ public:
     void install(std::size_t item, Result result);
     /// Leaves layer `item` without data, with DocumentReader::notLoadedText().
     void leaveNotLoaded(std::size_t item);
+
+    /// The reading of `load`'s layers as jobs for BackgroundReads, the first
+    /// of which (to run before the others) finds the maps' systems, each
+    /// other reading one layer, in order; their installs go into `load`,
+    /// nothing once it is gone. Installed in the jobs' order, the layers come
+    /// out as readAll() makes them.
+    static std::vector<BackgroundReads::Job> jobs(const std::shared_ptr<DocumentLoad> &load);
 
     /// Reads every layer here, in order, telling `progress` before each; a
     /// layer not read when it stops is left not loaded.

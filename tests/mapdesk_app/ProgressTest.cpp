@@ -186,4 +186,44 @@ TEST(WorkProgress, LongReadingShowsProgressAndCancelKeepsWhatWasRead)
     }
 }
 
+// A document given up while its layers are read (another one opened, New,
+// the window closed) gets nothing more: no layer's data goes into it.
+TEST(WorkProgress, ADocumentGivenUpWhileReadGetsNothingMore)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString many = writeDocument(dir, kManyLayers);
+    const QString few = writeDocument(dir, kLayers);
+    enum class GiveUp { Open, New, Close };
+    for (const GiveUp giveUp : {GiveUp::Open, GiveUp::New, GiveUp::Close}) {
+        SCOPED_TRACE(static_cast<int>(giveUp));
+        MainWindow window(std::make_shared<Application>());
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        ASSERT_TRUE(window.openDocument(many));
+        const std::shared_ptr<Document> givenUp = window.application()->currentDocument();
+        switch (giveUp) {
+        case GiveUp::Open:
+            ASSERT_TRUE(window.openDocument(few));
+            break;
+        case GiveUp::New:
+            window.newDocument();
+            break;
+        case GiveUp::Close:
+            EXPECT_TRUE(window.close()) << "closes at once";
+            break;
+        }
+        ASSERT_TRUE(waitForReading(&window));
+        QTest::qWait(100);
+        const auto layers = dataLayers(givenUp->mapModels().front()->layers());
+        EXPECT_TRUE(std::none_of(layers.begin(), layers.end(), [](const auto &layer) { return layer->extent(); }));
+        if (giveUp == GiveUp::Open) {
+            const auto read = dataLayers(window.application()->currentDocument()->mapModels().front()->layers());
+            EXPECT_EQ(read.size(), std::size_t(kLayers));
+            EXPECT_TRUE(std::all_of(read.begin(), read.end(), [](const auto &layer) { return layer->extent(); }))
+                << "the other one is read whole";
+        }
+    }
+}
+
 } // namespace
