@@ -449,8 +449,8 @@ bool MainWindow::addData(const QStringList &paths)
     return true;
 }
 
-void MainWindow::startWork(std::vector<BackgroundReads::Job> jobs, std::size_t first,
-                           Progressed progressed, Ended ended)
+void MainWindow::startWork(std::vector<BackgroundReads::Job> jobs, std::size_t first, Progressed progressed,
+                           Ended ended)
 {
     m_progress = std::make_unique<WorkProgress>(this, m_progressDelay);
     m_work = m_progress.get();
