@@ -5,6 +5,10 @@
 #include "Layer.h"
 #include "Map.h"
 
+#include <map>
+#include <mutex>
+#include <tuple>
+
 namespace mapdesk {
 
 DocumentLoad::DocumentLoad(std::shared_ptr<Document> document, std::vector<CoordinateSystem> given,
@@ -111,10 +115,23 @@ std::vector<BackgroundReads::Job> DocumentLoad::jobs(const std::shared_ptr<Docum
                     load->setSystem(map, found[map]);
         };
     });
+    // Layers of one source in one map (the same data shown twice) share one reading.
+    struct SharedRead
+    {
+        std::once_flag once;
+        Result result;
+    };
+    std::map<std::tuple<bool, QString, QString, std::size_t>, std::shared_ptr<SharedRead>> bySource;
     for (std::size_t item = 0; item < plan->sources.size(); ++item) {
-        jobs.emplace_back([plan, systems, into, item]() -> BackgroundReads::Install {
-            Result result = plan->read(item, (*systems)[plan->sources[item].map]);
-            return [into, item, result]() mutable {
+        const Source &source = plan->sources[item];
+        std::shared_ptr<SharedRead> &shared = bySource[{source.raster, source.path, source.datasetLayer, source.map}];
+        if (!shared)
+            shared = std::make_shared<SharedRead>();
+        jobs.emplace_back([plan, systems, into, item, shared]() -> BackgroundReads::Install {
+            // The first job of the source to run reads it; the others wait for it and take a copy.
+            std::call_once(shared->once,
+                           [&] { shared->result = plan->read(item, (*systems)[plan->sources[item].map]); });
+            return [into, item, result = shared->result]() mutable {
                 if (const auto load = into.lock())
                     load->install(item, std::move(result));
             };

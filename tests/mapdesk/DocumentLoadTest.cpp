@@ -132,6 +132,16 @@ TEST(DocumentLoadTest, ReadingInTheBackgroundGivesTheDocumentOfReadingInOneGo)
                        {"type": "feature", "name": "unplaced", "source": "unplaced.shp"})"),
          dir.path(),
          {QStringLiteral("EPSG:4326")}},
+        {"one source shown twice, and two tables of one file",
+         oneMap({}, R"({"type": "feature", "name": "roads", "source": ")" + data + R"(roads.geojson"},
+                       {"type": "feature", "name": "town parks", "source": ")"
+                        + data + R"(town.gpkg", "layer": "parks"},
+                       {"type": "feature", "name": "roads again", "source": ")"
+                        + data + R"(roads.geojson"},
+                       {"type": "feature", "name": "town roads", "source": ")"
+                        + data + R"(town.gpkg", "layer": "roads"})"),
+         dir.path(),
+         {QStringLiteral("EPSG:27700")}},
         {"no system anywhere",
          oneMap({}, R"({"type": "feature", "name": "unplaced", "source": "unplaced.shp"})"),
          dir.path(),
