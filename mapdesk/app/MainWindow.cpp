@@ -105,10 +105,10 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     m_readers->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     m_refresh = new QTimer(this);
     m_refresh->setSingleShot(true);
-    m_refresh->setInterval(50);
     connect(m_refresh, &QTimer::timeout, this, [this] {
         if (!m_document)
             return;
+        m_refreshAsked.start();
         for (const std::shared_ptr<Map> &map : m_document->mapModels())
             map->refresh();
         m_document->pageLayoutModel()->refresh();
@@ -143,6 +143,14 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     statusBar()->addPermanentWidget(m_scale);
     connect(m_dataView, &MapView::pointerMoved, this, &MainWindow::showPointer);
     connect(m_dataView, &MapView::redrawn, this, &MainWindow::showScale);
+    // How long the data view took to draw after the last refresh asked for
+    // while reading: the next one waits for twice that, so that drawing
+    // takes a third of the window's time at most.
+    connect(m_dataView, &MapView::redrawn, this, [this] {
+        if (m_refreshAsked.isValid())
+            m_drawingMs = m_refreshAsked.elapsed();
+        m_refreshAsked.invalidate();
+    });
     statusBar()->showMessage(tr("Ready"));
 
     connect(m_application.get(), &Application::documentChanged, this, &MainWindow::bindDocument);
@@ -455,6 +463,7 @@ void MainWindow::startWork(std::vector<BackgroundReads::Job> jobs, std::size_t f
     m_progress = std::make_unique<WorkProgress>(this, m_progressDelay);
     m_work = m_progress.get();
     m_workDocument = m_application->currentDocument();
+    m_drawingMs = 0;
     m_reads = new BackgroundReads(m_readers.get(), this);
     // Queued: the work ends after the click that cancels it is handled.
     connect(m_progress.get(), &WorkProgress::cancelRequested, this, &MainWindow::stopWork, Qt::QueuedConnection);
@@ -486,7 +495,7 @@ void MainWindow::stopWork()
 void MainWindow::scheduleRefresh()
 {
     if (!m_refresh->isActive())
-        m_refresh->start();
+        m_refresh->start(std::max<qint64>(50, 2 * m_drawingMs));
 }
 
 QStringList MainWindow::chooseLayers(const QString &path, const QStringList &layers)
@@ -551,12 +560,13 @@ bool MainWindow::confirmDiscard()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing while a document or data is read stops the reading first.
-    stopWork();
-    if (confirmDiscard())
-        event->accept();
-    else
+    if (!confirmDiscard()) {
         event->ignore();
+        return;
+    }
+    // Closing while a document or data is read stops the reading.
+    stopWork();
+    event->accept();
 }
 
 void MainWindow::newTriggered()

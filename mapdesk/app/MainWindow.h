@@ -2,6 +2,7 @@
 
 #include "Document.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -42,7 +43,8 @@ class WorkProgress;
 ///
 /// Opening a document shows it at once and reads its layers' data on a pool
 /// of threads, a few at once; each layer's data is installed as it arrives
-/// and the views are redrawn at most every 50 ms. Add Data reads its files
+/// and the views are redrawn at most every 50 ms (less often while a drawing
+/// takes longer than 25 ms). Add Data reads its files
 /// the same way. Reading that takes longer than the progress delay (half a
 /// second) shows its progress in the status bar and can be cancelled: the
 /// layers read by then stay, the rest are reported as not loaded. Opening
@@ -172,7 +174,7 @@ private:
     void stopWork();
     void readLayers(const std::shared_ptr<DocumentLoad> &load);
     void documentRead(const std::shared_ptr<DocumentLoad> &load, int read);
-    /// Redraws the views within 50 ms, once however often asked.
+    /// Redraws the views within 50 ms (longer while drawing takes long), once however often asked.
     void scheduleRefresh();
 
     std::shared_ptr<Application> m_application;
@@ -198,6 +200,8 @@ private:
     /// The document the work under way reads into.
     std::weak_ptr<Document> m_workDocument;
     QTimer *m_refresh = nullptr;
+    QElapsedTimer m_refreshAsked;
+    qint64 m_drawingMs = 0;
     DataReader m_dataReader;
     LayerChooser m_layerChooser;
     /// Every layer's flag as of the last open or save, in tree order.
