@@ -27,7 +27,12 @@ struct BackgroundReads::Shared
     {
         if (cancelled)
             return;
-        Install install = jobs[index]();
+        Install install;
+        try {
+            install = jobs[index]();
+        } catch (...) {
+            // A job says its failures in its install; one that throws installs nothing.
+        }
         std::unique_lock lock(mutex);
         if (!owner)
             return; // the install, and what it holds, goes with this thread's stack

@@ -27,7 +27,9 @@ class BackgroundReads : public QObject
 public:
     /// What to do on the owner with a job's result.
     using Install = std::function<void()>;
-    /// Runs on a pool thread: reads, touching nothing the owner uses.
+    /// Runs on a pool thread: reads, touching nothing the owner uses. A job
+    /// tells its failures through its install; one that throws installs
+    /// nothing (its place is passed over in order).
     using Job = std::function<Install()>;
 
     /// The longest the owner installs at once, in milliseconds.

@@ -5,6 +5,7 @@
 #include "Layer.h"
 #include "Map.h"
 
+#include <exception>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -98,6 +99,25 @@ void DocumentLoad::leaveNotLoaded(std::size_t item)
     layer.setMapCoordinateSystem(m_maps[m_plan->sources[item].map]->coordinateSystem());
 }
 
+namespace {
+
+DocumentLoad::Result unreadable(const DocumentLoad::Source &source, const CoordinateSystem &system, const QString &why)
+{
+    const QString text = QStringLiteral("cannot read %1: %2").arg(source.path, why);
+    if (source.raster) {
+        RasterLayer::ReadResult result;
+        result.mapSystem = system;
+        result.errorText = text;
+        return result;
+    }
+    FeatureLayer::ReadResult result;
+    result.mapSystem = system;
+    result.errorText = text;
+    return result;
+}
+
+} // namespace
+
 std::vector<BackgroundReads::Job> DocumentLoad::jobs(const std::shared_ptr<DocumentLoad> &load)
 {
     const std::shared_ptr<const Plan> plan = load->plan();
@@ -129,8 +149,15 @@ std::vector<BackgroundReads::Job> DocumentLoad::jobs(const std::shared_ptr<Docum
             shared = std::make_shared<SharedRead>();
         jobs.emplace_back([plan, systems, into, item, shared]() -> BackgroundReads::Install {
             // The first job of the source to run reads it; the others wait for it and take a copy.
-            std::call_once(shared->once,
-                           [&] { shared->result = plan->read(item, (*systems)[plan->sources[item].map]); });
+            std::call_once(shared->once, [&] {
+                const CoordinateSystem &system = (*systems)[plan->sources[item].map];
+                try {
+                    shared->result = plan->read(item, system);
+                } catch (const std::exception &failure) {
+                    // Such as memory running out: the layer stays without data, saying why.
+                    shared->result = unreadable(plan->sources[item], system, QString::fromLocal8Bit(failure.what()));
+                }
+            });
             return [into, item, result = shared->result]() mutable {
                 if (const auto load = into.lock())
                     load->install(item, std::move(result));
