@@ -65,9 +65,17 @@ QString DesktopHost::start(const Options &options)
 void DesktopHost::startWithData(const QStringList &files)
 {
     // The untitled document's one map, "Layers", takes the files in the
-    // order given; what they hold is no change to save yet.
-    m_window->addData(files);
-    m_application->currentDocument()->setModified(false);
+    // order given, once read; what they hold is no change to save yet.
+    if (!m_window->addData(files))
+        return;
+    const std::weak_ptr<Document> document = m_application->currentDocument();
+    QObject::connect(
+        m_window.get(), &MainWindow::readingFinished, m_window.get(),
+        [document] {
+            if (const auto added = document.lock())
+                added->setModified(false);
+        },
+        Qt::SingleShotConnection);
 }
 
 void DesktopHost::stop()

@@ -1,9 +1,11 @@
 #include "MainWindow.h"
 
 #include "Application.h"
+#include "BackgroundReads.h"
 #include "DataFile.h"
 #include "DocumentError.h"
 #include "DocumentEvents.h"
+#include "DocumentLoad.h"
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
 #include "FeatureLayer.h"
@@ -34,6 +36,9 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <cmath>
 #include <exception>
@@ -61,19 +66,6 @@ void countUnread(const std::vector<std::shared_ptr<Layer>> &layers, int depth, i
             countUnread(group->members(), depth + 1, unread, notLoaded, warned);
     }
 }
-
-/// Makes `progress` the window's work under way for as long as it lives.
-class WorkUnderWay
-{
-public:
-    WorkUnderWay(WorkProgress *&slot, WorkProgress *progress) : m_slot(slot) { m_slot = progress; }
-    ~WorkUnderWay() { m_slot = nullptr; }
-    WorkUnderWay(const WorkUnderWay &) = delete;
-    WorkUnderWay &operator=(const WorkUnderWay &) = delete;
-
-private:
-    WorkProgress *&m_slot;
-};
 
 /// Every layer of `layers` (groups and their members too) with its flag, in tree order.
 void collectFlags(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<std::pair<const void *, bool>> &out,
@@ -107,8 +99,20 @@ QString faultOf(const QString &path, const std::exception &error)
 } // namespace
 
 MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent)
-    : QMainWindow(parent), m_application(std::move(application)), m_dataReader(&DataFile::open)
+    : QMainWindow(parent), m_application(std::move(application)), m_readers(std::make_unique<QThreadPool>()),
+      m_dataReader(&DataFile::open)
 {
+    m_readers->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+    m_refresh = new QTimer(this);
+    m_refresh->setSingleShot(true);
+    connect(m_refresh, &QTimer::timeout, this, [this] {
+        if (!m_document)
+            return;
+        m_refreshAsked.start();
+        for (const std::shared_ptr<Map> &map : m_document->mapModels())
+            map->refresh();
+        m_document->pageLayoutModel()->refresh();
+    });
     setObjectName(QStringLiteral("mapdeskMainWindow"));
     m_toc = new TocWidget;
     m_dataView = new MapView;
@@ -139,6 +143,14 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     statusBar()->addPermanentWidget(m_scale);
     connect(m_dataView, &MapView::pointerMoved, this, &MainWindow::showPointer);
     connect(m_dataView, &MapView::redrawn, this, &MainWindow::showScale);
+    // How long the data view took to draw after the last refresh asked for
+    // while reading: the next one waits for twice that, so that drawing
+    // takes a third of the window's time at most.
+    connect(m_dataView, &MapView::redrawn, this, [this] {
+        if (m_refreshAsked.isValid())
+            m_drawingMs = m_refreshAsked.elapsed();
+        m_refreshAsked.invalidate();
+    });
     statusBar()->showMessage(tr("Ready"));
 
     connect(m_application.get(), &Application::documentChanged, this, &MainWindow::bindDocument);
@@ -147,7 +159,20 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
 
 MainWindow::~MainWindow()
 {
+    if (m_reads) {
+        disconnect(m_reads, nullptr, this, nullptr);
+        m_reads->cancel();
+    }
+    m_progress.reset();
+    // Reads still running end before the window's pool goes.
+    m_readers->clear();
+    m_readers->waitForDone();
     delete m_connections.data();
+}
+
+void MainWindow::setParallelReads(int count)
+{
+    m_readers->setMaxThreadCount(std::max(1, count));
 }
 
 void MainWindow::createMenus()
@@ -235,6 +260,9 @@ void MainWindow::createMenus()
 
 void MainWindow::bindDocument()
 {
+    // The document being read into is no longer shown: nothing more goes into it.
+    if (m_reads && m_workDocument.lock() != m_application->currentDocument())
+        stopWork();
     delete m_connections.data();
     m_document = m_application->currentDocument();
     m_toc->setDocument(m_document);
@@ -310,72 +338,164 @@ void MainWindow::documentRedrawn()
 
 void MainWindow::newDocument()
 {
+    stopWork();
     m_application->setDocument(Document::createUntitled());
 }
 
-int MainWindow::addData(const QStringList &paths)
+bool MainWindow::addData(const QStringList &paths)
 {
     if (!m_document || paths.isEmpty() || m_work)
-        return 0;
-    std::vector<std::shared_ptr<Layer>> layers;
-    QStringList refused;
-    std::shared_ptr<Map> map = m_document->focusMapModel();
-    const bool newMap = !map;
-    if (newMap)
-        map = std::make_shared<Map>(QStringLiteral("Layers"));
-    WorkProgress progress(this, m_progressDelay);
-    const WorkUnderWay underWay(m_work, &progress);
+        return false;
+    /// What reading one table of one file gave.
+    struct Read
+    {
+        std::shared_ptr<Layer> layer;
+        QString error;
+        QString failure;
+    };
+    struct Adding
+    {
+        std::vector<std::pair<int, QString>> tables; // path index, table
+        std::vector<Read> read;
+        QStringList refused;
+    };
+    auto adding = std::make_shared<Adding>();
+    // Which tables of a file of several to add is asked before reading.
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString &path = paths[i];
-        if (!progress.step(tr("Reading %1").arg(QFileInfo(path).fileName()), static_cast<int>(i),
-                           static_cast<int>(paths.size()))) {
-            QStringList rest;
-            for (const QString &unread : paths.mid(i))
-                rest << QDir::toNativeSeparators(unread);
-            refused << tr("Adding data was cancelled; not loaded: %1").arg(rest.join(QStringLiteral(", ")));
-            break;
-        }
-        // A failure while reading refuses this file; the others are read on.
+        QStringList tables;
         try {
-            QStringList tables = DataFile::datasetLayers(path);
+            tables = DataFile::datasetLayers(paths[i]);
             if (tables.size() > 1)
-                tables = chooseLayers(path, tables);
+                tables = chooseLayers(paths[i], tables);
             else
                 tables = QStringList{QString()}; // the file's one layer
-            for (const QString &table : tables) {
-                QString error;
-                if (std::shared_ptr<Layer> layer = m_dataReader(path, table, &error)) {
-                    // Drawn in the map's coordinate system, which a map without one takes from it.
-                    if (const QString fault = map->adopt(*layer); !fault.isEmpty()) {
-                        refused << tr("Cannot add %1").arg(fault);
-                        continue;
-                    }
-                    if (const QString warning = layer->warningText(); !warning.isEmpty())
-                        refused << warning;
-                    layers.push_back(std::move(layer));
-                } else {
-                    refused << tr("Cannot add %1").arg(error);
-                }
-            }
         } catch (const std::exception &failure) {
-            refused << tr("Cannot add %1").arg(faultOf(QDir::toNativeSeparators(path), failure));
+            adding->refused << tr("Cannot add %1").arg(faultOf(QDir::toNativeSeparators(paths[i]), failure));
+            continue;
         }
+        for (const QString &table : tables)
+            adding->tables.emplace_back(static_cast<int>(i), table);
     }
-    if (!layers.empty()) {
+    adding->read.resize(adding->tables.size());
+
+    std::vector<BackgroundReads::Job> jobs;
+    const std::weak_ptr<Adding> into = adding;
+    for (std::size_t job = 0; job < adding->tables.size(); ++job) {
+        const QString path = paths[adding->tables[job].first];
+        const QString table = adding->tables[job].second;
+        jobs.push_back([reader = m_dataReader, path, table, into, job]() -> BackgroundReads::Install {
+            // A failure while reading refuses this file; the others are read on.
+            Read read;
+            try {
+                read.layer = reader(path, table, &read.error);
+            } catch (const std::exception &failure) {
+                read.failure = faultOf(QDir::toNativeSeparators(path), failure);
+            }
+            return [into, job, read] {
+                if (const auto adding = into.lock())
+                    adding->read[job] = read;
+            };
+        });
+    }
+    const auto stepAt = [this, paths, adding](int installed) {
+        const int next = installed < static_cast<int>(adding->tables.size())
+                             ? adding->tables[static_cast<std::size_t>(installed)].first
+                             : static_cast<int>(paths.size()) - 1;
+        m_work->step(tr("Reading %1").arg(QFileInfo(paths[next]).fileName()), next, static_cast<int>(paths.size()));
+    };
+    const auto ended = [this, paths, adding](int installed, bool cancelled) {
+        if (m_document != m_application->currentDocument())
+            return; // replaced while the files were read
+        std::shared_ptr<Map> map = m_document->focusMapModel();
+        const bool newMap = !map;
         if (newMap)
-            m_document->addMap(map);
-        for (std::size_t i = 0; i < layers.size(); ++i)
-            map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
-        Symbol::giveDefaults(m_document->mapModels());
-        m_document->setModified(true);
-        m_document->updateLegendsOf(map.get());
-        map->refresh();
-        m_document->pageLayoutModel()->refresh();
-        m_document->updateContents();
-        statusBar()->showMessage(tr("Added %n layer(s)", nullptr, static_cast<int>(layers.size())));
-    }
-    reportProblems(refused);
-    return static_cast<int>(layers.size());
+            map = std::make_shared<Map>(QStringLiteral("Layers"));
+        std::vector<std::shared_ptr<Layer>> layers;
+        QStringList &refused = adding->refused;
+        for (int job = 0; job < installed; ++job) {
+            Read &read = adding->read[static_cast<std::size_t>(job)];
+            if (!read.failure.isEmpty()) {
+                refused << tr("Cannot add %1").arg(read.failure);
+            } else if (!read.layer) {
+                refused << tr("Cannot add %1").arg(read.error);
+            } else if (const QString fault = map->adopt(*read.layer); !fault.isEmpty()) {
+                // Drawn in the map's coordinate system, which a map without one takes from it.
+                refused << tr("Cannot add %1").arg(fault);
+            } else {
+                if (const QString warning = read.layer->warningText(); !warning.isEmpty())
+                    refused << warning;
+                layers.push_back(std::move(read.layer));
+            }
+        }
+        if (cancelled) {
+            // Every file not read to its end, once.
+            QStringList rest;
+            int last = -1;
+            for (std::size_t job = static_cast<std::size_t>(installed); job < adding->tables.size(); ++job) {
+                if (adding->tables[job].first != last)
+                    rest << QDir::toNativeSeparators(paths[adding->tables[job].first]);
+                last = adding->tables[job].first;
+            }
+            refused << tr("Adding data was cancelled; not loaded: %1").arg(rest.join(QStringLiteral(", ")));
+        }
+        if (!layers.empty()) {
+            if (newMap)
+                m_document->addMap(map);
+            for (std::size_t i = 0; i < layers.size(); ++i)
+                map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
+            Symbol::giveDefaults(m_document->mapModels());
+            m_document->setModified(true);
+            m_document->updateLegendsOf(map.get());
+            map->refresh();
+            m_document->pageLayoutModel()->refresh();
+            m_document->updateContents();
+            statusBar()->showMessage(tr("Added %n layer(s)", nullptr, static_cast<int>(layers.size())));
+        }
+        reportProblems(refused);
+    };
+    startWork(std::move(jobs), 0, stepAt, ended);
+    return true;
+}
+
+void MainWindow::startWork(std::vector<BackgroundReads::Job> jobs, std::size_t first, Progressed progressed,
+                           Ended ended)
+{
+    m_progress = std::make_unique<WorkProgress>(this, m_progressDelay);
+    m_work = m_progress.get();
+    m_workDocument = m_application->currentDocument();
+    m_drawingMs = 0;
+    m_reads = new BackgroundReads(m_readers.get(), this);
+    // Queued: the work ends after the click that cancels it is handled.
+    connect(m_progress.get(), &WorkProgress::cancelRequested, this, &MainWindow::stopWork, Qt::QueuedConnection);
+    connect(m_reads, &BackgroundReads::progressed, this, [this, progressed](int installed, int) {
+        progressed(installed);
+        scheduleRefresh();
+    });
+    connect(m_reads, &BackgroundReads::finished, this, [this, ended] {
+        const int installed = m_reads->installed();
+        const bool cancelled = installed < m_reads->total();
+        m_reads->deleteLater();
+        m_reads = nullptr;
+        m_progress.reset();
+        m_work = nullptr;
+        m_refresh->stop();
+        ended(installed, cancelled);
+        emit readingFinished();
+    });
+    progressed(0);
+    m_reads->start(std::move(jobs), first);
+}
+
+void MainWindow::stopWork()
+{
+    if (m_reads)
+        m_reads->cancel();
+}
+
+void MainWindow::scheduleRefresh()
+{
+    if (!m_refresh->isActive())
+        m_refresh->start(std::max<qint64>(50, 2 * m_drawingMs));
 }
 
 QStringList MainWindow::chooseLayers(const QString &path, const QStringList &layers)
@@ -440,16 +560,13 @@ bool MainWindow::confirmDiscard()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing while a document or data is read stops the reading first.
-    if (m_work) {
-        m_work->cancel();
+    if (!confirmDiscard()) {
         event->ignore();
         return;
     }
-    if (confirmDiscard())
-        event->accept();
-    else
-        event->ignore();
+    // Closing while a document or data is read stops the reading.
+    stopWork();
+    event->accept();
 }
 
 void MainWindow::newTriggered()
@@ -460,23 +577,45 @@ void MainWindow::newTriggered()
 
 bool MainWindow::openDocument(const QString &path)
 {
-    if (m_work)
+    std::shared_ptr<DocumentLoad> load;
+    try {
+        load = DocumentReader::readStructure(path);
+    } catch (const std::exception &error) {
+        reportProblem(tr("Cannot open %1").arg(faultOf(path, error)));
         return false;
-    std::shared_ptr<Document> document;
-    {
-        WorkProgress progress(this, m_progressDelay);
-        const WorkUnderWay underWay(m_work, &progress);
-        const auto step = [&](const QString &layer, int done, int total) {
-            return progress.step(tr("Reading %1").arg(layer), done, total);
-        };
-        try {
-            document = DocumentReader::read(path, step);
-        } catch (const std::exception &error) {
-            reportProblem(tr("Cannot open %1").arg(faultOf(path, error)));
-            return false;
-        }
     }
-    m_application->setDocument(document);
+    stopWork();
+    m_application->setDocument(load->document());
+    readLayers(load);
+    return true;
+}
+
+void MainWindow::readLayers(const std::shared_ptr<DocumentLoad> &load)
+{
+    const std::shared_ptr<const DocumentLoad::Plan> plan = load->plan();
+    const int total = static_cast<int>(plan->sources.size());
+    const auto progressed = [this, plan, total](int installed) {
+        // The first job finds the maps' systems; the layers follow.
+        const int done = std::max(0, installed - 1);
+        if (done < total)
+            m_work->step(tr("Reading %1").arg(plan->sources[static_cast<std::size_t>(done)].name), done, total);
+    };
+    const auto ended = [this, load](int installed, bool) { documentRead(load, std::max(0, installed - 1)); };
+    startWork(DocumentLoad::jobs(load), 1, progressed, ended);
+}
+
+void MainWindow::documentRead(const std::shared_ptr<DocumentLoad> &load, int read)
+{
+    for (std::size_t rest = static_cast<std::size_t>(read); rest < load->size(); ++rest)
+        load->leaveNotLoaded(rest);
+    const std::shared_ptr<Document> document = load->document();
+    if (document != m_application->currentDocument())
+        return; // replaced while it was read
+    for (const std::shared_ptr<Map> &map : document->mapModels())
+        map->refresh();
+    document->pageLayoutModel()->refresh();
+    // The table of contents marks the layers that could not be read.
+    document->updateContents();
     int unread = 0;
     int notLoaded = 0;
     int warned = 0;
@@ -490,7 +629,6 @@ bool MainWindow::openDocument(const QString &path)
     if (notLoaded > 0)
         opened = tr("%1; cancelled: %n layer(s) not loaded", nullptr, notLoaded).arg(opened);
     statusBar()->showMessage(opened);
-    return true;
 }
 
 bool MainWindow::saveDocument()

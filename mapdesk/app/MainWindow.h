@@ -2,6 +2,7 @@
 
 #include "Document.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -13,10 +14,14 @@
 class QAction;
 class QLabel;
 class QStackedWidget;
+class QThreadPool;
+class QTimer;
 
 namespace mapdesk {
 
 class Application;
+class BackgroundReads;
+class DocumentLoad;
 class IdentifyWindow;
 class Layer;
 class LayoutView;
@@ -36,10 +41,14 @@ class WorkProgress;
 /// change of layer flags made by a command counts as a change once the
 /// command has the table of contents or the map redrawn.
 ///
-/// Opening a document or adding data that takes longer than the progress
-/// delay (half a second) shows its progress in the status bar and can be
-/// cancelled: the layers read by then stay, the rest are reported as not
-/// loaded.
+/// Opening a document shows it at once and reads its layers' data on a pool
+/// of threads, a few at once; each layer's data is installed as it arrives
+/// and the views are redrawn at most every 50 ms (less often while a drawing
+/// takes longer than 25 ms). Add Data reads its files
+/// the same way. Reading that takes longer than the progress delay (half a
+/// second) shows its progress in the status bar and can be cancelled: the
+/// layers read by then stay, the rest are reported as not loaded. Opening
+/// another document, New and closing the window stop the reading first.
 ///
 /// Failures to open or save name the file and the fault in the status bar
 /// and on standard error (and, when interactive, in a message box that does
@@ -53,18 +62,23 @@ public:
     ~MainWindow() override;
 
     /// Reads the document at `path` and makes it the application's current
-    /// document. On failure reports it and keeps the current document.
-    /// Does not ask about unsaved changes (see confirmDiscard()).
+    /// document, its layers' data still being read (readingFinished() tells
+    /// when done); a reading under way is stopped first. On failure reports
+    /// it and keeps the current document. Does not ask about unsaved changes
+    /// (see confirmDiscard()).
     bool openDocument(const QString &path);
     /// Makes a new untitled document current, without asking.
     void newDocument();
     /// Adds each data file of `paths` as a layer at the top of the focus map,
     /// in the order given (the first on top). A file holding several layers
-    /// (a GeoPackage's tables) adds the ones chosen (see setLayerChooser()),
-    /// each as a layer. A file that cannot be read is refused with a message
-    /// naming it and saying why, and adds nothing; features that could not
-    /// be read are told of too. Returns how many layers were added.
-    int addData(const QStringList &paths);
+    /// (a GeoPackage's tables) adds the ones chosen (see setLayerChooser(),
+    /// asked before reading), each as a layer. The files are read while the
+    /// window goes on; the layers join the map once all are read
+    /// (readingFinished()). A file that cannot be read is refused with a
+    /// message naming it and saying why, and adds nothing; features that
+    /// could not be read are told of too. False when nothing is read (no
+    /// file, or a reading under way).
+    bool addData(const QStringList &paths);
     /// Files dropped on the window: a map document is opened (after asking
     /// about unsaved changes), data files are added.
     void filesDropped(const QStringList &paths);
@@ -99,7 +113,7 @@ public:
     /// Whether problems are also shown in message boxes (not in tests).
     void setInteractive(bool interactive) { m_interactive = interactive; }
     /// Reads one data file (one of its layers, when named) for Add Data: a
-    /// layer, or null with the fault in `error`.
+    /// layer, or null with the fault in `error`. Called on a reading thread.
     using DataReader =
         std::function<std::shared_ptr<Layer>(const QString &path, const QString &datasetLayer, QString *error)>;
     /// How Add Data reads each file (DataFile::open unless set); a failure it
@@ -114,6 +128,8 @@ public:
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
     /// The progress of the opening or adding under way, or null.
     WorkProgress *work() const { return m_work; }
+    /// How many layers' data are read at once.
+    void setParallelReads(int count);
 
     std::shared_ptr<Application> application() const { return m_application; }
     TocWidget *tableOfContents() const { return m_toc; }
@@ -126,6 +142,11 @@ public:
     QLabel *scaleField() const { return m_scale; }
 
     QSize sizeHint() const override { return {1000, 700}; }
+
+signals:
+    /// The reading of an opened document's layers, or of added data, ended
+    /// (read whole, or stopped).
+    void readingFinished();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -144,6 +165,17 @@ private:
     void showPointer(const QPointF &at);
     void showScale();
     QStringList chooseLayers(const QString &path, const QStringList &layers);
+    using Progressed = std::function<void(int installed)>;
+    using Ended = std::function<void(int installed, bool cancelled)>;
+    /// Runs `jobs` as the work under way, with its progress.
+    void startWork(std::vector<std::function<std::function<void()>()>> jobs, std::size_t first, Progressed progressed,
+                   Ended ended);
+    /// Stops the work under way, if any: nothing more is installed.
+    void stopWork();
+    void readLayers(const std::shared_ptr<DocumentLoad> &load);
+    void documentRead(const std::shared_ptr<DocumentLoad> &load, int read);
+    /// Redraws the views within 50 ms (longer while drawing takes long), once however often asked.
+    void scheduleRefresh();
 
     std::shared_ptr<Application> m_application;
     std::shared_ptr<Document> m_document;
@@ -161,6 +193,15 @@ private:
     bool m_interactive = false;
     int m_progressDelay = 500;
     WorkProgress *m_work = nullptr;
+    std::unique_ptr<WorkProgress> m_progress;
+    /// The threads that read layers' data; waited for when the window goes.
+    std::unique_ptr<QThreadPool> m_readers;
+    BackgroundReads *m_reads = nullptr;
+    /// The document the work under way reads into.
+    std::weak_ptr<Document> m_workDocument;
+    QTimer *m_refresh = nullptr;
+    QElapsedTimer m_refreshAsked;
+    qint64 m_drawingMs = 0;
     DataReader m_dataReader;
     LayerChooser m_layerChooser;
     /// Every layer's flag as of the last open or save, in tree order.

@@ -129,8 +129,13 @@ void TocWidget::addLayers(QTreeWidgetItem *parent, const std::vector<std::shared
 {
     if (depth > kMaxDepth)
         return;
+    // Made apart and joined to the tree at once: a document of thousands of
+    // layers shows without the tree taking each item on its own.
+    QList<QTreeWidgetItem *> items;
+    items.reserve(static_cast<qsizetype>(layers.size()));
     for (const std::shared_ptr<Layer> &layer : layers) {
-        auto *item = new QTreeWidgetItem(parent, {layer->name()});
+        auto *item = new QTreeWidgetItem(QStringList{layer->name()});
+        items.append(item);
         const bool group = layer->kind() == Layer::Kind::Group;
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable
                        | Qt::ItemIsDragEnabled | (group ? Qt::ItemIsDropEnabled : Qt::NoItemFlags));
@@ -147,6 +152,7 @@ void TocWidget::addLayers(QTreeWidgetItem *parent, const std::vector<std::shared
         if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
             addLayers(item, group->members(), map, depth + 1);
     }
+    parent->addChildren(items);
 }
 
 QTreeWidgetItem *TocWidget::itemOf(const Layer *layer) const

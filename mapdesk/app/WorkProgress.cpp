@@ -1,6 +1,5 @@
 #include "WorkProgress.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
@@ -8,13 +7,31 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace mapdesk {
 
 WorkProgress::WorkProgress(QMainWindow *window, int delayMs) : m_window(window), m_delayMs(delayMs)
 {
     m_clock.start();
+    // Shown once the delay is over, also while one item takes long.
+    QTimer::singleShot(std::max(0, delayMs), this, [this] {
+        if (!m_panel && !m_cancelled && m_total > 0) {
+            show();
+            showStep();
+        }
+    });
+}
+
+void WorkProgress::cancel()
+{
+    if (m_cancelled)
+        return;
+    m_cancelled = true;
+    emit cancelRequested();
 }
 
 WorkProgress::~WorkProgress()
@@ -68,13 +85,20 @@ bool WorkProgress::step(const QString &text, int done, int total)
         return false;
     if (!m_panel && m_clock.elapsed() >= m_delayMs)
         show();
-    if (m_panel) {
-        m_label->setText(tr("%1 (%2 of %3)").arg(text).arg(done + 1).arg(total));
-        m_bar->setRange(0, total);
-        m_bar->setValue(done);
-        QCoreApplication::processEvents();
-    }
+    m_text = text;
+    m_done = done;
+    m_total = total;
+    showStep();
     return !m_cancelled;
+}
+
+void WorkProgress::showStep()
+{
+    if (!m_panel)
+        return;
+    m_label->setText(tr("%1 (%2 of %3)").arg(m_text).arg(m_done + 1).arg(m_total));
+    m_bar->setRange(0, m_total);
+    m_bar->setValue(m_done);
 }
 
 } // namespace mapdesk

@@ -15,12 +15,12 @@ class QWidget;
 namespace mapdesk {
 
 /// The progress of one long piece of work of the main window (opening a
-/// document, adding data), told before each item. Once the work has taken
-/// longer than the delay it shows, in the window's status bar, the item being
-/// read with "n of N", a bar and a Cancel button (Escape too), and from then
-/// on lets the window handle events between items; meanwhile the window's
-/// menus, toolbars and views take no input. Made on the stack for one piece
-/// of work; takes its widgets away and gives the input back when destroyed.
+/// document, adding data) that runs while the window handles its events,
+/// told before each item. Once the work has taken longer than the delay it
+/// shows, in the window's status bar, the item being read with "n of N", a
+/// bar and a Cancel button (Escape too); meanwhile the window's menus,
+/// toolbars and views take no input. Made for one piece of work; takes its
+/// widgets away and gives the input back when destroyed.
 class WorkProgress : public QObject
 {
     Q_OBJECT
@@ -34,14 +34,19 @@ public:
     /// Before item `done` of `total` (0-based), described by `text`. False once
     /// the work was cancelled: the caller stops.
     bool step(const QString &text, int done, int total);
-    /// Stops the work at the next step.
-    void cancel() { m_cancelled = true; }
+    /// Stops the work: emits cancelRequested() the first time.
+    void cancel();
     bool cancelled() const { return m_cancelled; }
     /// Whether the progress is showing.
     bool shown() const { return m_panel != nullptr; }
 
+signals:
+    /// Cancel was chosen, or cancel() called.
+    void cancelRequested();
+
 private:
     void show();
+    void showStep();
 
     QMainWindow *m_window;
     int m_delayMs;
@@ -50,6 +55,9 @@ private:
     QPointer<QWidget> m_panel; ///< owned by the status bar while shown
     QLabel *m_label = nullptr;
     QProgressBar *m_bar = nullptr;
+    QString m_text;
+    int m_done = 0;
+    int m_total = 0;
     std::vector<QPointer<QWidget>> m_blocked; ///< what this object took the input from
 };
 

@@ -29,6 +29,7 @@ public:
     /// the default symbol; `datasetLayer` names one layer of a file holding
     /// several (empty: the first), which then also names the layer. Null when
     /// the file cannot be read; `error` then names the file and says why.
+    /// Touches nothing shared: safe on any thread.
     static std::shared_ptr<Layer> open(const QString &path, const QString &datasetLayer, QString *error);
 };
 

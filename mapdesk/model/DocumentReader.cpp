@@ -2,6 +2,7 @@
 
 #include "Document.h"
 #include "DocumentError.h"
+#include "DocumentLoad.h"
 #include "FeatureLayer.h"
 #include "GroupElement.h"
 #include "GroupLayer.h"
@@ -98,12 +99,9 @@ QString item(const QString &where, qsizetype index)
 class Reader
 {
 public:
-    Reader(QString fileName, QString baseDir, const DocumentReader::Progress &progress)
-        : m_fileName(std::move(fileName)), m_baseDir(std::move(baseDir)), m_progress(progress)
-    {
-    }
+    Reader(QString fileName, QString baseDir) : m_fileName(std::move(fileName)), m_baseDir(std::move(baseDir)) {}
 
-    std::shared_ptr<Document> read(const QByteArray &json);
+    std::shared_ptr<DocumentLoad> read(const QByteArray &json);
 
 private:
     [[noreturn]] void fail(const QString &where, const QString &fault) const
@@ -173,8 +171,6 @@ private:
     std::shared_ptr<Layer> readLayer(const QJsonValue &value, const QString &where, int depth);
     std::shared_ptr<Layer> readLayerFields(const QJsonValue &value, const QString &where, int depth);
     Symbol readSymbol(const QJsonValue &value, const QString &where) const;
-    void loadData();
-    void placeLayers();
     QString sourcePath(const QJsonObject &object, const QString &where) const;
     std::shared_ptr<Map> mapReference(const QJsonValue &value, const QString &where) const;
     void readFocusMap(const QJsonObject &root);
@@ -187,19 +183,20 @@ private:
 
     QString m_fileName;
     QString m_baseDir;
-    const DocumentReader::Progress &m_progress;
     std::shared_ptr<Document> m_document;
-    /// The layers with data, in the file's order, read once the file is known to be sound.
-    std::vector<std::shared_ptr<Layer>> m_dataLayers;
+    /// The layers with data, in the file's order, each with its map's index.
+    std::vector<std::pair<std::shared_ptr<Layer>, std::size_t>> m_dataLayers;
     double m_unitMm = 1.0;
     // Map frames by id, and by the place in the file that defines them.
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesById;
     QHash<QString, std::shared_ptr<MapFrameElement>> m_framesByPlace;
-    /// The coordinate systems the file gives its maps.
-    QHash<const Map *, CoordinateSystem> m_systems;
+    /// The coordinate systems the file gives its maps, by index.
+    std::vector<CoordinateSystem> m_systems;
+    /// The first of m_dataLayers in the map being read.
+    std::size_t m_firstOfMap = 0;
 };
 
-std::shared_ptr<Document> Reader::read(const QByteArray &json)
+std::shared_ptr<DocumentLoad> Reader::read(const QByteArray &json)
 {
     QJsonParseError error;
     const QJsonDocument parsed = QJsonDocument::fromJson(json, &error);
@@ -226,11 +223,9 @@ std::shared_ptr<Document> Reader::read(const QByteArray &json)
     readFocusMap(root);
     readActiveView(root);
     readPageLayout(root);
-    loadData();
-    placeLayers();
     Symbol::giveDefaults(m_document->mapModels());
     m_document->captureDrawnState();
-    return m_document;
+    return std::make_shared<DocumentLoad>(m_document, m_systems, m_dataLayers);
 }
 
 void Reader::readMaps(const QJsonObject &root)
@@ -254,7 +249,8 @@ void Reader::readMaps(const QJsonObject &root)
             const CoordinateSystem read = CoordinateSystem::fromDefinition(system.toString(), &fault);
             if (!read.isValid())
                 fail(systemPlace, fault);
-            m_systems.insert(map.get(), read);
+            m_systems.resize(static_cast<std::size_t>(i) + 1);
+            m_systems.back() = read;
         }
         map->setOtherFields(otherFields(
             object, {QStringLiteral("name"), QStringLiteral("layers"), QStringLiteral("coordinateSystem")}));
@@ -263,66 +259,10 @@ void Reader::readMaps(const QJsonObject &root)
         for (qsizetype j = 0; j < layers.size(); ++j)
             map->addLayer(readLayer(layers[j], item(layersPlace, j), 1));
         m_document->addMap(map);
-    }
-}
-
-void Reader::loadData()
-{
-    const int total = static_cast<int>(m_dataLayers.size());
-    for (int done = 0; done < total; ++done) {
-        Layer *layer = m_dataLayers[static_cast<std::size_t>(done)].get();
-        if (m_progress && !m_progress(layer->name(), done, total)) {
-            for (int rest = done; rest < total; ++rest) {
-                Layer *unread = m_dataLayers[static_cast<std::size_t>(rest)].get();
-                if (auto *feature = dynamic_cast<FeatureLayer *>(unread))
-                    feature->setNotLoaded(DocumentReader::notLoadedText());
-                else if (auto *raster = dynamic_cast<RasterLayer *>(unread))
-                    raster->setNotLoaded(DocumentReader::notLoadedText());
-            }
-            return;
-        }
-        if (auto *feature = dynamic_cast<FeatureLayer *>(layer))
-            feature->load();
-        else if (auto *raster = dynamic_cast<RasterLayer *>(layer))
-            raster->load();
-    }
-}
-
-void Reader::placeLayers()
-{
-    // Each map's system is the one the file gives it, or else its first
-    // layer's (in table-of-contents order) that has one. A layer that cannot
-    // be drawn in it stays, without data, with the reason as its error.
-    for (const auto &map : m_document->mapModels()) {
-        std::vector<Layer *> layers;
-        std::function<void(const std::vector<std::shared_ptr<Layer>> &, int)> collect =
-            [&](const std::vector<std::shared_ptr<Layer>> &members, int depth) {
-                for (const auto &layer : members) {
-                    if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer);
-                        group && depth < DocumentReader::MaxNesting)
-                        collect(group->members(), depth + 1);
-                    else
-                        layers.push_back(layer.get());
-                }
-            };
-        collect(map->layers(), 0);
-        CoordinateSystem system = m_systems.value(map.get());
-        for (std::size_t i = 0; i < layers.size() && !system.isValid(); ++i)
-            system = layers[i]->dataCoordinateSystem();
-        for (Layer *layer : layers) {
-            if (const QString fault = layer->setMapCoordinateSystem(system); !fault.isEmpty()) {
-                const QString source = dynamic_cast<FeatureLayer *>(layer)
-                                           ? static_cast<FeatureLayer *>(layer)->sourcePath()
-                                           : static_cast<RasterLayer *>(layer)->sourcePath();
-                const QString reason =
-                    QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(source, fault);
-                if (auto *feature = dynamic_cast<FeatureLayer *>(layer))
-                    feature->setNotLoaded(reason);
-                else if (auto *raster = dynamic_cast<RasterLayer *>(layer))
-                    raster->setNotLoaded(reason);
-            }
-        }
-        map->setCoordinateSystem(system);
+        m_systems.resize(static_cast<std::size_t>(i) + 1);
+        for (std::size_t first = m_firstOfMap; first < m_dataLayers.size(); ++first)
+            m_dataLayers[first].second = static_cast<std::size_t>(i);
+        m_firstOfMap = m_dataLayers.size();
     }
 }
 
@@ -360,12 +300,12 @@ std::shared_ptr<Layer> Reader::readLayerFields(const QJsonValue &value, const QS
         layer->setDatasetLayer(table.toString());
         if (const QJsonValue symbol = object.value(QStringLiteral("symbol")); !symbol.isUndefined())
             layer->setSymbol(readSymbol(symbol, child(where, QStringLiteral("symbol"))));
-        m_dataLayers.push_back(layer);
+        m_dataLayers.emplace_back(layer, 0);
         return layer;
     }
     if (type == QLatin1String("raster")) {
         auto layer = std::make_shared<RasterLayer>(name, sourcePath(object, where), visible);
-        m_dataLayers.push_back(layer);
+        m_dataLayers.emplace_back(layer, 0);
         return layer;
     }
     if (type == QLatin1String("group")) {
@@ -632,6 +572,13 @@ QString DocumentReader::notLoadedText()
 
 std::shared_ptr<Document> DocumentReader::read(const QString &path, const Progress &progress)
 {
+    const auto load = readStructure(path);
+    load->readAll(progress);
+    return load->document();
+}
+
+std::shared_ptr<DocumentLoad> DocumentReader::readStructure(const QString &path)
+{
     const QFileInfo info(path);
     const QString file = info.absoluteFilePath();
     if (!info.exists())
@@ -651,15 +598,23 @@ std::shared_ptr<Document> DocumentReader::read(const QString &path, const Progre
     if (json.size() > MaxFileSize)
         throw DocumentError(file, QStringLiteral("the file is too large for a map document"));
 
-    auto document = fromJson(json, file, info.absolutePath(), progress);
-    document->setFilePath(file);
-    return document;
+    auto load = structureFromJson(json, file, info.absolutePath());
+    load->document()->setFilePath(file);
+    return load;
 }
 
 std::shared_ptr<Document> DocumentReader::fromJson(const QByteArray &json, const QString &fileName,
                                                    const QString &baseDir, const Progress &progress)
 {
-    return Reader(fileName, baseDir, progress).read(json);
+    const auto load = structureFromJson(json, fileName, baseDir);
+    load->readAll(progress);
+    return load->document();
+}
+
+std::shared_ptr<DocumentLoad> DocumentReader::structureFromJson(const QByteArray &json, const QString &fileName,
+                                                                const QString &baseDir)
+{
+    return Reader(fileName, baseDir).read(json);
 }
 
 } // namespace mapdesk

@@ -9,6 +9,7 @@
 namespace mapdesk {
 
 class Document;
+class DocumentLoad;
 
 /// Reads map documents (*.mapdesk.json, see DOCUMENT_FORMAT.md). Every fault
 /// of the file itself is thrown as a DocumentError that names the file and
@@ -35,10 +36,17 @@ public:
 
     /// Reads the document at `path`; its file path is set to the absolute path.
     static std::shared_ptr<Document> read(const QString &path, const Progress &progress = {});
+    /// Reads the structure of the document at `path` (maps, layers, page
+    /// layout), leaving the layers' data to be read through the load it
+    /// returns; the document is complete but for that data. Throws as read().
+    static std::shared_ptr<DocumentLoad> readStructure(const QString &path);
     /// Reads a document from its JSON text. `fileName` names it in messages;
     /// relative layer sources are resolved against `baseDir`.
     static std::shared_ptr<Document> fromJson(const QByteArray &json, const QString &fileName, const QString &baseDir,
                                               const Progress &progress = {});
+    /// readStructure() of the JSON text.
+    static std::shared_ptr<DocumentLoad> structureFromJson(const QByteArray &json, const QString &fileName,
+                                                           const QString &baseDir);
 };
 
 } // namespace mapdesk

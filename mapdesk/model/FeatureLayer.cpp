@@ -148,65 +148,83 @@ template <typename Visit> void forEachPoint(std::vector<Feature> &features, cons
     }
 }
 
+/// Converts `features` from `data` into `map` in place; the fault, or empty when done.
+QString convertInto(std::vector<Feature> &features, const CoordinateSystem &data, const CoordinateSystem &map)
+{
+    Reprojection reprojection(data, map);
+    if (!reprojection.error().isEmpty())
+        return reprojection.error();
+    if (reprojection.isIdentity())
+        return {};
+    std::vector<double> xs;
+    std::vector<double> ys;
+    forEachPoint(features, [&](QPointF &point) {
+        xs.push_back(point.x());
+        ys.push_back(point.y());
+    });
+    if (!reprojection.apply(xs, ys))
+        return reprojection.error();
+    std::size_t next = 0;
+    forEachPoint(features, [&](QPointF &point) {
+        point = QPointF(xs[next], ys[next]);
+        ++next;
+    });
+    return {};
+}
+
 } // namespace
 
 QString FeatureLayer::setMapCoordinateSystem(const CoordinateSystem &map)
 {
-    Reprojection reprojection(m_dataSystem, map);
-    if (!reprojection.error().isEmpty())
-        return reprojection.error();
     std::vector<Feature> converted = m_sourceFeatures;
-    if (!reprojection.isIdentity()) {
-        std::vector<double> xs;
-        std::vector<double> ys;
-        forEachPoint(converted, [&](QPointF &point) {
-            xs.push_back(point.x());
-            ys.push_back(point.y());
-        });
-        if (!reprojection.apply(xs, ys))
-            return reprojection.error();
-        std::size_t next = 0;
-        forEachPoint(converted, [&](QPointF &point) {
-            point = QPointF(xs[next], ys[next]);
-            ++next;
-        });
-    }
+    if (const QString fault = convertInto(converted, m_dataSystem, map); !fault.isEmpty())
+        return fault;
     m_mapSystem = map;
     m_data = std::make_shared<FeatureData>(std::move(converted));
     return {};
 }
 
-bool FeatureLayer::load()
-{
-    m_sourceFeatures.clear();
-    m_data = std::make_shared<FeatureData>();
-    m_dataSystem = {};
-    m_skipped = 0;
-    m_stoppedAt.clear();
-    m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
-    if (!m_errorText.isEmpty())
-        return false;
+namespace {
 
-    GdalSupport::ensureRegistered();
-    const GdalSupport::QuietErrors quiet;
-    const GDALDatasetUniquePtr dataset(GDALDataset::Open(
-        QFile::encodeName(m_sourcePath).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, GdalSupport::vectorDrivers()));
-    if (!dataset) {
-        m_errorText = QStringLiteral("cannot read %1 as vector data: %2")
-                          .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("unknown format")));
-        return false;
-    }
-    if (dataset->GetLayerCount() < 1) {
-        m_errorText = QStringLiteral("%1 holds no feature layer").arg(m_sourcePath);
-        return false;
+/// The source's layer of an open data set, or the fault.
+OGRLayer *sourceLayer(GDALDataset &dataset, const QString &path, const QString &datasetLayer, QString &fault)
+{
+    if (dataset.GetLayerCount() < 1) {
+        fault = QStringLiteral("%1 holds no feature layer").arg(path);
+        return nullptr;
     }
     OGRLayer *source =
-        m_datasetLayer.isEmpty() ? dataset->GetLayer(0) : dataset->GetLayerByName(m_datasetLayer.toUtf8().constData());
-    if (!source) {
-        m_errorText = QStringLiteral("%1 holds no layer named \"%2\"").arg(m_sourcePath, m_datasetLayer);
-        return false;
+        datasetLayer.isEmpty() ? dataset.GetLayer(0) : dataset.GetLayerByName(datasetLayer.toUtf8().constData());
+    if (!source)
+        fault = QStringLiteral("%1 holds no layer named \"%2\"").arg(path, datasetLayer);
+    return source;
+}
+
+GDALDatasetUniquePtr openVector(const QString &path)
+{
+    GdalSupport::ensureRegistered();
+    return GDALDatasetUniquePtr(GDALDataset::Open(QFile::encodeName(path).constData(),
+                                                  GDAL_OF_VECTOR | GDAL_OF_READONLY, GdalSupport::vectorDrivers()));
+}
+
+/// The features of the source as read, in their own system.
+FeatureLayer::ReadResult readSource(const QString &path, const QString &datasetLayer)
+{
+    FeatureLayer::ReadResult result;
+    result.errorText = GdalSupport::checkLocalFile(path);
+    if (!result.errorText.isEmpty())
+        return result;
+    const GdalSupport::QuietErrors quiet;
+    const GDALDatasetUniquePtr dataset = openVector(path);
+    if (!dataset) {
+        result.errorText = QStringLiteral("cannot read %1 as vector data: %2")
+                               .arg(path, GdalSupport::lastError(QStringLiteral("unknown format")));
+        return result;
     }
-    m_dataSystem = CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef());
+    OGRLayer *source = sourceLayer(*dataset, path, datasetLayer, result.errorText);
+    if (!source)
+        return result;
+    result.dataSystem = CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef());
     source->ResetReading();
     // Each feature is read on its own: one that cannot be read is left out
     // and counted, and the others are kept.
@@ -222,7 +240,7 @@ bool FeatureLayer::load()
         if (!feature) {
             // The reading stopped: at the end, or at a fault it cannot pass.
             if (failed)
-                m_stoppedAt = firstFault;
+                result.stoppedAt = firstFault;
             break;
         }
         if (failed)
@@ -231,17 +249,60 @@ bool FeatureLayer::load()
             features.push_back(convert(*feature));
     }
     if (features.empty() && !firstFault.isEmpty()) {
-        m_stoppedAt.clear();
-        m_errorText = QStringLiteral("cannot read the features of %1: %2").arg(m_sourcePath, firstFault);
-        return false;
+        result.stoppedAt.clear();
+        result.errorText = QStringLiteral("cannot read the features of %1: %2").arg(path, firstFault);
+        return result;
     }
-    m_skipped = skipped;
-    m_sourceFeatures = std::move(features);
-    if (const QString fault = setMapCoordinateSystem(m_mapSystem); !fault.isEmpty()) {
-        setNotLoaded(QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(m_sourcePath, fault));
-        return false;
+    result.skipped = skipped;
+    result.sourceFeatures = std::move(features);
+    return result;
+}
+
+} // namespace
+
+FeatureLayer::ReadResult FeatureLayer::read(const QString &path, const QString &datasetLayer,
+                                            const CoordinateSystem &mapSystem)
+{
+    ReadResult result = readSource(path, datasetLayer);
+    result.mapSystem = mapSystem;
+    // Data that cannot be drawn in the map's system is not shown, whether or not it was read.
+    std::vector<Feature> converted = result.sourceFeatures;
+    if (const QString fault = convertInto(converted, result.dataSystem, mapSystem); !fault.isEmpty()) {
+        result.sourceFeatures.clear();
+        result.errorText = QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(path, fault);
+        return result;
     }
-    return true;
+    if (result.errorText.isEmpty())
+        result.data = std::make_shared<FeatureData>(std::move(converted));
+    return result;
+}
+
+CoordinateSystem FeatureLayer::readCoordinateSystem(const QString &path, const QString &datasetLayer)
+{
+    if (!GdalSupport::checkLocalFile(path).isEmpty())
+        return {};
+    const GdalSupport::QuietErrors quiet;
+    const GDALDatasetUniquePtr dataset = openVector(path);
+    QString fault;
+    OGRLayer *source = dataset ? sourceLayer(*dataset, path, datasetLayer, fault) : nullptr;
+    return source ? CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef()) : CoordinateSystem();
+}
+
+void FeatureLayer::install(ReadResult result)
+{
+    m_sourceFeatures = std::move(result.sourceFeatures);
+    m_data = std::move(result.data);
+    m_dataSystem = result.dataSystem;
+    m_mapSystem = result.mapSystem;
+    m_skipped = result.skipped;
+    m_stoppedAt = result.stoppedAt;
+    m_errorText = result.errorText;
+}
+
+bool FeatureLayer::load()
+{
+    install(read(m_sourcePath, m_datasetLayer, m_mapSystem));
+    return m_errorText.isEmpty();
 }
 
 Symbol FeatureLayer::symbol() const

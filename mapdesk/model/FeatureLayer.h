@@ -29,12 +29,36 @@ public:
     /// shows; empty for the file's first layer.
     QString datasetLayer() const { return m_datasetLayer; }
     void setDatasetLayer(const QString &name) { m_datasetLayer = name; }
-    /// Reads every feature of the source's layer, replacing what was held.
-    /// Returns false and sets errorText() when the source cannot be read. A
-    /// feature that cannot be read is left out and counted in
-    /// skippedFeatures(); the others are kept.
+    /// A layer's data as read from its file, not yet the layer's: made on any
+    /// thread by read(), taken by install() on the thread that owns the layer.
+    struct ReadResult
+    {
+        /// As read, in the data's own system.
+        std::vector<Feature> sourceFeatures;
+        /// The same in the map's system, ready to draw.
+        std::shared_ptr<const FeatureData> data = std::make_shared<FeatureData>();
+        CoordinateSystem dataSystem;
+        CoordinateSystem mapSystem;
+        int skipped = 0;
+        QString stoppedAt;
+        /// Why the data cannot be shown; empty when it was read.
+        QString errorText;
+    };
+    /// Reads every feature of layer `datasetLayer` (empty: the first) of the
+    /// file at `path` and converts them into `mapSystem`. Touches no layer:
+    /// safe on any thread. A feature that cannot be read is left out and
+    /// counted; the others are kept.
+    static ReadResult read(const QString &path, const QString &datasetLayer, const CoordinateSystem &mapSystem);
+    /// The coordinate system read() would find for the data, without reading
+    /// the features; empty when the file names none or cannot be opened.
+    static CoordinateSystem readCoordinateSystem(const QString &path, const QString &datasetLayer);
+    /// Makes `result` the layer's data, replacing what was held.
+    void install(ReadResult result);
+    /// Reads every feature of the source's layer into the map's system and
+    /// installs them (read() and install()). Returns false and sets
+    /// errorText() when the source cannot be read.
     bool load();
-    /// How many features the last load() left out because they could not be
+    /// How many features the last reading left out because they could not be
     /// read (a fault that ends the reading early is told in warningText()).
     int skippedFeatures() const { return m_skipped; }
     /// Leaves the data unread, with `reason` as the error text (reading was

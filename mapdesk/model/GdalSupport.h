@@ -6,7 +6,9 @@ namespace mapdesk {
 
 /// What the model needs of GDAL around every read: the drivers registered
 /// once, GDAL's own error printing silenced for the duration of a read, and
-/// the last GDAL error as text. Reads happen on the user-interface thread.
+/// the last GDAL error as text. Reads may run on any thread: GDAL keeps the
+/// error handlers and the last error per thread, and each read opens its own
+/// data set.
 class GdalSupport
 {
 public:

@@ -69,6 +69,9 @@ public:
     /// layer cannot be, nothing changes and the fault is returned, naming
     /// the layer's file; empty when done.
     QString setCoordinateSystem(const CoordinateSystem &system);
+    /// Makes `system` the map's without converting its layers: for a reader
+    /// that reads each layer's data straight into it.
+    void takeCoordinateSystem(const CoordinateSystem &system) { m_system = system; }
     /// Prepares `layer` (with its members) to join the map: a map without a
     /// system takes the layer's, and the layer is converted into the map's.
     /// Returns the fault, naming the file, when it cannot be; the map then

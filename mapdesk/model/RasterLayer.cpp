@@ -71,6 +71,13 @@ std::vector<int> toBytes(const Plane &plane, GDALDataType type)
     return bytes;
 }
 
+GDALDatasetUniquePtr openRaster(const QString &path)
+{
+    GdalSupport::ensureRegistered();
+    return GDALDatasetUniquePtr(GDALDataset::Open(QFile::encodeName(path).constData(),
+                                                  GDAL_OF_RASTER | GDAL_OF_READONLY, GdalSupport::rasterDrivers()));
+}
+
 } // namespace
 
 RasterLayer::RasterLayer(QString name, QString sourcePath, bool visible)
@@ -124,37 +131,32 @@ QString RasterLayer::warningText() const
     return {};
 }
 
-bool RasterLayer::load()
+RasterLayer::ReadResult RasterLayer::read(const QString &path, const CoordinateSystem &mapSystem)
 {
-    m_image = QImage();
-    m_sourceSize = QSize();
-    m_extent.reset();
-    m_dataSystem = {};
-    m_errorText = GdalSupport::checkLocalFile(m_sourcePath);
-    if (!m_errorText.isEmpty())
-        return false;
+    ReadResult result;
+    result.mapSystem = mapSystem;
+    result.errorText = GdalSupport::checkLocalFile(path);
+    if (!result.errorText.isEmpty())
+        return result;
 
-    GdalSupport::ensureRegistered();
     const GdalSupport::QuietErrors quiet;
-    const GDALDatasetUniquePtr opened(GDALDataset::Open(
-        QFile::encodeName(m_sourcePath).constData(), GDAL_OF_RASTER | GDAL_OF_READONLY, GdalSupport::rasterDrivers()));
-    const auto fail = [this](const QString &fault) {
-        m_errorText = fault;
-        return false;
+    const GDALDatasetUniquePtr opened = openRaster(path);
+    const auto fail = [&result](const QString &fault) {
+        result.errorText = fault;
+        return std::move(result);
     };
     if (!opened)
         return fail(QStringLiteral("cannot read %1 as an image: %2")
-                        .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("unknown format"))));
-    m_dataSystem = CoordinateSystemReader::fromSpatialReference(opened->GetSpatialRef());
+                        .arg(path, GdalSupport::lastError(QStringLiteral("unknown format"))));
+    result.dataSystem = CoordinateSystemReader::fromSpatialReference(opened->GetSpatialRef());
 
     // An image in another system than the map's is read through a warped
     // virtual data set in the map's system, transparent outside the image.
     GDALDatasetUniquePtr warped;
-    if (m_dataSystem.isValid() && m_mapSystem.isValid() && !m_dataSystem.sameAs(m_mapSystem)) {
-        if (const Reprojection check(m_dataSystem, m_mapSystem); !check.error().isEmpty())
-            return fail(
-                QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(m_sourcePath, check.error()));
-        const QByteArray target = m_mapSystem.wkt().toUtf8();
+    if (result.dataSystem.isValid() && mapSystem.isValid() && !result.dataSystem.sameAs(mapSystem)) {
+        if (const Reprojection check(result.dataSystem, mapSystem); !check.error().isEmpty())
+            return fail(QStringLiteral("cannot draw %1 in the map's coordinate system: %2").arg(path, check.error()));
+        const QByteArray target = mapSystem.wkt().toUtf8();
         const char *arguments[] = {"-of", "VRT", "-t_srs", target.constData(), "-dstalpha", "-r", "bilinear", nullptr};
         GDALWarpAppOptions *options = GDALWarpAppOptionsNew(const_cast<char **>(arguments), nullptr);
         GDALDatasetH source = GDALDataset::ToHandle(opened.get());
@@ -163,7 +165,7 @@ bool RasterLayer::load()
         GDALWarpAppOptionsFree(options);
         if (!warped)
             return fail(QStringLiteral("cannot draw %1 in the map's coordinate system: %2")
-                            .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("the image cannot be warped"))));
+                            .arg(path, GdalSupport::lastError(QStringLiteral("the image cannot be warped"))));
     }
     GDALDataset *dataset = warped ? warped.get() : opened.get();
 
@@ -171,9 +173,9 @@ bool RasterLayer::load()
     const int height = dataset->GetRasterYSize();
     const int bandCount = dataset->GetRasterCount();
     if (width <= 0 || height <= 0 || bandCount < 1)
-        return fail(QStringLiteral("%1 holds no image").arg(m_sourcePath));
+        return fail(QStringLiteral("%1 holds no image").arg(path));
     if (width > kMaxSourceSide || height > kMaxSourceSide)
-        return fail(QStringLiteral("%1 is too large (%2 x %3 pixels)").arg(m_sourcePath).arg(width).arg(height));
+        return fail(QStringLiteral("%1 is too large (%2 x %3 pixels)").arg(path).arg(width).arg(height));
 
     const double reduce = std::max(1.0, static_cast<double>(std::max(width, height)) / RasterLayer::MaxImageSide);
     const int outWidth = std::max(1, static_cast<int>(width / reduce));
@@ -199,7 +201,7 @@ bool RasterLayer::load()
         auto plane = readBand(band, width, height, outWidth, outHeight);
         if (!plane)
             return fail(QStringLiteral("cannot read the pixels of %1: %2")
-                            .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error"))));
+                            .arg(path, GdalSupport::lastError(QStringLiteral("read error"))));
         bytes.push_back(toBytes(*plane, band->GetRasterDataType()));
         planes.push_back(std::move(*plane));
     }
@@ -208,7 +210,7 @@ bool RasterLayer::load()
         const auto plane = readBand(alphaBand, width, height, outWidth, outHeight);
         if (!plane)
             return fail(QStringLiteral("cannot read the pixels of %1: %2")
-                            .arg(m_sourcePath, GdalSupport::lastError(QStringLiteral("read error"))));
+                            .arg(path, GdalSupport::lastError(QStringLiteral("read error"))));
         alpha = toBytes(*plane, alphaBand->GetRasterDataType());
     }
 
@@ -245,11 +247,11 @@ bool RasterLayer::load()
         std::copy(std::begin(unplaced), std::end(unplaced), std::begin(transform));
     }
     if (!std::all_of(std::begin(transform), std::end(transform), [](double v) { return std::isfinite(v); }))
-        return fail(QStringLiteral("%1 has an invalid geotransform").arg(m_sourcePath));
+        return fail(QStringLiteral("%1 has an invalid geotransform").arg(path));
     if (transform[2] != 0 || transform[4] != 0)
-        return fail(QStringLiteral("%1 is rotated, which mapdesk cannot draw").arg(m_sourcePath));
+        return fail(QStringLiteral("%1 is rotated, which mapdesk cannot draw").arg(path));
     if (transform[1] == 0 || transform[5] == 0)
-        return fail(QStringLiteral("%1 has an invalid geotransform").arg(m_sourcePath));
+        return fail(QStringLiteral("%1 has an invalid geotransform").arg(path));
 
     // Rows run south to north or columns east to west: mirror into a north-up image.
     const bool eastToWest = transform[1] < 0;
@@ -259,10 +261,35 @@ bool RasterLayer::load()
     const double x1 = transform[0] + width * transform[1];
     const double y0 = transform[3];
     const double y1 = transform[3] + height * transform[5];
-    m_extent = QRectF(QPointF(std::min(x0, x1), std::min(y0, y1)), QPointF(std::max(x0, x1), std::max(y0, y1)));
-    m_image = std::move(image);
-    m_sourceSize = QSize(width, height);
-    return true;
+    result.extent = QRectF(QPointF(std::min(x0, x1), std::min(y0, y1)), QPointF(std::max(x0, x1), std::max(y0, y1)));
+    result.image = std::move(image);
+    result.sourceSize = QSize(width, height);
+    return result;
+}
+
+CoordinateSystem RasterLayer::readCoordinateSystem(const QString &path)
+{
+    if (!GdalSupport::checkLocalFile(path).isEmpty())
+        return {};
+    const GdalSupport::QuietErrors quiet;
+    const GDALDatasetUniquePtr opened = openRaster(path);
+    return opened ? CoordinateSystemReader::fromSpatialReference(opened->GetSpatialRef()) : CoordinateSystem();
+}
+
+void RasterLayer::install(ReadResult result)
+{
+    m_image = std::move(result.image);
+    m_sourceSize = result.sourceSize;
+    m_extent = result.extent;
+    m_dataSystem = result.dataSystem;
+    m_mapSystem = result.mapSystem;
+    m_errorText = result.errorText;
+}
+
+bool RasterLayer::load()
+{
+    install(read(m_sourcePath, m_mapSystem));
+    return m_errorText.isEmpty();
 }
 
 void RasterLayer::setImage(const QImage &image, const QRectF &extent)

@@ -25,8 +25,29 @@ public:
     /// Absolute path of the image file; empty for a layer filled in memory.
     QString sourcePath() const { return m_sourcePath; }
     void setSourcePath(const QString &path);
-    /// Reads the image, replacing what was held. Returns false and sets
-    /// errorText() when the source cannot be read.
+    /// An image as read from its file, not yet the layer's: made on any
+    /// thread by read(), taken by install() on the thread that owns the layer.
+    struct ReadResult
+    {
+        QImage image;
+        QSize sourceSize;
+        std::optional<QRectF> extent;
+        CoordinateSystem dataSystem;
+        CoordinateSystem mapSystem;
+        /// Why the image cannot be shown; empty when it was read.
+        QString errorText;
+    };
+    /// Reads the image at `path`, warped into `mapSystem` when its own system
+    /// differs. Touches no layer: safe on any thread.
+    static ReadResult read(const QString &path, const CoordinateSystem &mapSystem);
+    /// The coordinate system read() would find for the image, without
+    /// reading its pixels; empty when it names none or cannot be opened.
+    static CoordinateSystem readCoordinateSystem(const QString &path);
+    /// Makes `result` the layer's image, replacing what was held.
+    void install(ReadResult result);
+    /// Reads the image in the map's system and installs it (read() and
+    /// install()). Returns false and sets errorText() when the source cannot
+    /// be read.
     bool load();
     /// Leaves the data unread, with `reason` as the error text (reading was
     /// cancelled); the source stays, so that saving keeps the layer whole.

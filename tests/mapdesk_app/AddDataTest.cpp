@@ -13,6 +13,7 @@
 #include "MapView.h"
 #include "TocWidget.h"
 
+#include "ReadingWait.h"
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDropEvent>
@@ -69,6 +70,7 @@ protected:
         MainWindow *window = host->mainWindow();
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        EXPECT_TRUE(waitForReading(window));
         return window;
     }
 
@@ -140,7 +142,7 @@ TEST_F(DataHost, AFileThatCannotBeReadIsRefusedNamingItAndWhy)
     const std::shared_ptr<Document> document = host->application()->currentDocument();
     for (const QString &refused : {bad, files.filePath(QStringLiteral("missing.shp")), driveC.path(),
                                    QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")}) {
-        EXPECT_EQ(window->addData({refused}), 0) << qPrintable(refused);
+        EXPECT_EQ(addAndWait(window, {refused}), 0) << qPrintable(refused);
         EXPECT_TRUE(window->statusBar()->currentMessage().contains(QFileInfo(refused).absoluteFilePath()))
             << qPrintable(window->statusBar()->currentMessage());
         EXPECT_EQ(document->mapModels().front()->layers().size(), 2u);
@@ -160,7 +162,8 @@ TEST_F(DataHost, AFailureWhileReadingRefusesOnlyThatFile)
         return DataFile::open(path, table, error);
     });
     EXPECT_EQ(
-        window->addData({kData + QStringLiteral("roads.geojson"), failing, kData + QStringLiteral("poi.geojson")}), 2);
+        addAndWait(window, {kData + QStringLiteral("roads.geojson"), failing, kData + QStringLiteral("poi.geojson")}),
+        2);
     EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("poi")}));
     EXPECT_EQ(window->statusBar()->currentMessage(),
               QStringLiteral("Cannot add %1: out of memory").arg(QDir::toNativeSeparators(failing)));
@@ -184,7 +187,7 @@ TEST_F(DataHost, FeaturesLeftOutAreToldOf)
 
     MainWindow *window = start({});
     const QString path = files.filePath(QStringLiteral("villages.shp"));
-    ASSERT_EQ(window->addData({path}), 1);
+    ASSERT_EQ(addAndWait(window, {path}), 1);
     const QString told = QStringLiteral("1 feature of %1 could not be read and is not shown").arg(path);
     EXPECT_EQ(window->statusBar()->currentMessage(), told);
     QTreeWidgetItem *item = window->tableOfContents()->topLevelItem(0)->child(0);
@@ -225,7 +228,7 @@ TEST_F(DataHost, DataIsShownInTheMapsCoordinateSystem)
     projection.write(R"(LOCAL_CS["site grid",UNIT["metre",1]])");
     projection.close();
     const QString site = files.filePath(QStringLiteral("site.shp"));
-    EXPECT_EQ(window->addData({site}), 0);
+    EXPECT_EQ(addAndWait(window, {site}), 0);
     const QString refused = window->statusBar()->currentMessage();
     EXPECT_TRUE(refused.startsWith(QStringLiteral("Cannot add %1: no transformation").arg(site)))
         << qPrintable(refused);
@@ -279,7 +282,7 @@ TEST_F(DataHost, AFileOfSeveralLayersAddsTheChosenOnes)
                 return *row.chosen;
             });
         }
-        EXPECT_EQ(window->addData({town}), row.added.size()) << row.asked;
+        EXPECT_EQ(addAndWait(window, {town}), row.added.size()) << row.asked;
         EXPECT_EQ(tocNames(window), row.added) << row.asked;
         if (row.chosen) {
             EXPECT_EQ(offered.size(), 3) << row.asked;
@@ -289,10 +292,10 @@ TEST_F(DataHost, AFileOfSeveralLayersAddsTheChosenOnes)
     // Saved and opened again, each layer shows its own table.
     window->newDocument();
     window->setLayerChooser({});
-    ASSERT_EQ(window->addData({town}), 3);
+    ASSERT_EQ(addAndWait(window, {town}), 3);
     const QString saved = files.filePath(QStringLiteral("town.mapdesk.json"));
     ASSERT_TRUE(window->saveDocumentAs(saved));
-    ASSERT_TRUE(window->openDocument(saved));
+    ASSERT_TRUE(openAndWait(window, saved));
     const auto &layers = host->application()->currentDocument()->mapModels().front()->layers();
     ASSERT_EQ(layers.size(), 3u);
     const auto railway = std::dynamic_pointer_cast<FeatureLayer>(layers[1]);
@@ -341,6 +344,7 @@ TEST_F(DataHost, FilesDroppedOnTheMapOrTheContentsAreAdded)
         QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(drop.target, &dropped);
         EXPECT_TRUE(dropped.isAccepted()) << qPrintable(drop.file);
+        EXPECT_TRUE(waitForReading(window));
     }
     EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("hillshade"), QStringLiteral("parks")}));
     EXPECT_TRUE(document->isModified());
@@ -368,7 +372,7 @@ TEST_F(DataHost, SavedDocumentKeepsItsDataRelativeAndReopensTheSame)
 
     const QString moved = files.filePath(QStringLiteral("moved"));
     ASSERT_TRUE(QDir().rename(project.path(), moved));
-    ASSERT_TRUE(window->openDocument(moved + QStringLiteral("/mine.mapdesk.json")));
+    ASSERT_TRUE(openAndWait(window, moved + QStringLiteral("/mine.mapdesk.json")));
     EXPECT_EQ(tocNames(window), (QStringList{QStringLiteral("roads"), QStringLiteral("landcover")}));
     for (const auto &layer : host->application()->currentDocument()->mapModels().front()->layers())
         EXPECT_EQ(layer->errorText(), QString());

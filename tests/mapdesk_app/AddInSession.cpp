@@ -12,6 +12,7 @@
 #include "TocWidget.h"
 #include "frmMain.h"
 
+#include "ReadingWait.h"
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -81,6 +82,7 @@ AddInSession::AddInSession(const QString &document, const QString &driveC)
     host.services()->setMessageBox(boxes);
     host.mainWindow()->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(host.mainWindow()));
+    EXPECT_TRUE(waitForReading(host.mainWindow()));
 }
 
 AddInSession::~AddInSession() = default;
@@ -218,7 +220,7 @@ std::shared_ptr<Document> AddInSession::document() const
 
 bool AddInSession::open(const QString &document)
 {
-    return host.mainWindow()->openDocument(sample(document));
+    return openAndWait(host.mainWindow(), sample(document));
 }
 
 QMap<QString, bool> AddInSession::visibility(const Document *document) const

@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "ScriptedPrompts.h"
 
+#include "ReadingWait.h"
 #include <QAction>
 #include <QFile>
 #include <QListWidget>
@@ -56,7 +57,7 @@ TEST(EndToEndSetMenu, RestoreExactlyAlsoHidesTheLayersTheSetDoesNotName)
 {
     SetMenuWorld world;
     AddInSession &mapdesk = world.mapdesk;
-    ASSERT_EQ(mapdesk.host.mainWindow()->addData({AddInSession::sample(QStringLiteral("data/forests.geojson"))}), 1);
+    ASSERT_EQ(addAndWait(mapdesk.host.mainWindow(), {AddInSession::sample(QStringLiteral("data/forests.geojson"))}), 1);
     mapdesk.press(QStringLiteral("On"));
 
     mapdesk.click(QStringLiteral("A"));

@@ -17,6 +17,7 @@
 #include "RasterLayer.h"
 #include "TocWidget.h"
 
+#include "ReadingWait.h"
 #include <QApplication>
 #include <QDataStream>
 #include <QDir>
@@ -128,7 +129,7 @@ protected:
         window->resize(900, 600);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(window->openDocument(kSamples + QStringLiteral("/city.mapdesk.json")));
+        ASSERT_TRUE(openAndWait(window.get(), kSamples + QStringLiteral("/city.mapdesk.json")));
     }
 
     /// The texts of the message boxes up now; closes them.
@@ -233,7 +234,7 @@ TEST_F(BadInput, DocumentsThatCannotBeReadAreNamedAndTheOpenDocumentStays)
     }
 
     // mapdesk goes on: the next good document opens.
-    ASSERT_TRUE(window->openDocument(kSamples + QStringLiteral("/region.mapdesk.json")));
+    ASSERT_TRUE(openAndWait(window.get(), kSamples + QStringLiteral("/region.mapdesk.json")));
     EXPECT_NE(application->currentDocument(), open);
     EXPECT_TRUE(takeBoxes().isEmpty());
 }
@@ -284,7 +285,7 @@ TEST_F(BadInput, CorruptDataFilesKeepTheirLayersWithAWarningAndDrawNothing)
             {"type": "mapSurround", "kind": "legend", "mapFrame": "m",
              "geometry": {"x": 170, "y": 10, "width": 100, "height": 150}}]}})"));
 
-    ASSERT_TRUE(window->openDocument(document)) << window->statusBar()->currentMessage().toStdString();
+    ASSERT_TRUE(openAndWait(window.get(), document)) << window->statusBar()->currentMessage().toStdString();
     EXPECT_TRUE(takeBoxes().isEmpty());
     const std::shared_ptr<Map> map = application->currentDocument()->mapModels().front();
     const std::vector<std::shared_ptr<Layer>> layers = map->layers();
@@ -380,7 +381,7 @@ TEST(BadStart, HostStartsOnABadDocumentWithABrokenRegistry)
     EXPECT_EQ(window->tableOfContents()->topLevelItemCount(), 1);
     for (QMessageBox *box : window->findChildren<QMessageBox *>())
         box->close();
-    EXPECT_TRUE(window->openDocument(kSamples + QStringLiteral("/city.mapdesk.json")));
+    EXPECT_TRUE(openAndWait(window, kSamples + QStringLiteral("/city.mapdesk.json")));
     EXPECT_EQ(window->tableOfContents()->topLevelItemCount(), 2);
 }
 

@@ -16,6 +16,7 @@
 #include "PageLayout.h"
 #include "TocWidget.h"
 
+#include "ReadingWait.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QFile>
@@ -338,7 +339,7 @@ TEST_F(Literal, MessageBoxesAndStatusBarNameMarkupFilesAsTheyAre)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(R"({"version": 1, "maps": [{"name": "<b>M</b>"}]})");
     file.close();
-    ASSERT_TRUE(window->openDocument(path));
+    ASSERT_TRUE(openAndWait(window.get(), path));
     EXPECT_EQ(window->windowTitle(), QFileInfo(path).fileName() + QStringLiteral(" - mapdesk"));
     EXPECT_EQ(window->tableOfContents()->topLevelItem(0)->text(0), QStringLiteral("<b>M</b>"));
     EXPECT_TRUE(window->findChildren<QMessageBox *>().isEmpty());

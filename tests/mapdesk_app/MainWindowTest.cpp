@@ -19,6 +19,7 @@
 #include "TextElement.h"
 #include "TocWidget.h"
 
+#include "ReadingWait.h"
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -285,7 +286,7 @@ TEST_F(Window, OpenAndSaveFailuresNameTheFileAndKeepTheDocument)
 
     // A document that cannot be written where asked stays as it was.
     const QString city = QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json");
-    ASSERT_TRUE(window->openDocument(city)) << qPrintable(window->statusBar()->currentMessage());
+    ASSERT_TRUE(openAndWait(window.get(), city)) << qPrintable(window->statusBar()->currentMessage());
     const std::shared_ptr<Document> opened = application->currentDocument();
     const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/doc.mapdesk.json"));
     EXPECT_FALSE(window->saveDocumentAs(unwritable));
@@ -299,7 +300,7 @@ TEST_F(Window, SavedDocumentOpensAgainWithItsFlags)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(window->openDocument(QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")));
+    ASSERT_TRUE(openAndWait(window.get(), QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")));
     const std::shared_ptr<Document> original = application->currentDocument();
     ASSERT_NE(original, sample.document);
     const std::shared_ptr<Layer> first = original->mapModels().front()->layers().front();
@@ -313,7 +314,7 @@ TEST_F(Window, SavedDocumentOpensAgainWithItsFlags)
     EXPECT_EQ(original->filePath(), path);
     EXPECT_TRUE(window->windowTitle().contains(QStringLiteral("saved.mapdesk.json")));
 
-    ASSERT_TRUE(window->openDocument(path)) << qPrintable(window->statusBar()->currentMessage());
+    ASSERT_TRUE(openAndWait(window.get(), path)) << qPrintable(window->statusBar()->currentMessage());
     const std::shared_ptr<Document> reopened = application->currentDocument();
     ASSERT_NE(reopened, original);
     const std::shared_ptr<Layer> reread = reopened->mapModels().front()->layers().front();
@@ -373,7 +374,7 @@ TEST_F(Window, ModifiedDocumentAsksBeforeItIsLeft)
     for (const auto &c : cases) {
         SCOPED_TRACE(static_cast<int>(c.leave) * 10 + static_cast<int>(&c - cases));
         window->show();
-        ASSERT_TRUE(window->openDocument(QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")));
+        ASSERT_TRUE(openAndWait(window.get(), QStringLiteral(MAPDESK_SAMPLES "/city.mapdesk.json")));
         ASSERT_TRUE(window->saveDocumentAs(path));
         const std::shared_ptr<Document> document = application->currentDocument();
         EXPECT_EQ(window->windowTitle(), QStringLiteral("town.mapdesk.json - mapdesk"));
@@ -621,7 +622,7 @@ TEST_F(Window, LegendsFollowTheTableOfContents)
          {QStringLiteral("Lakes"), QStringLiteral("Broken")}},
         {"untick a member", [&] { pressSpaceOn(toc, toc->itemOf(sample.broken.get())); }, {QStringLiteral("Lakes")}},
         {"add data",
-         [&] { window->addData({QStringLiteral(MAPDESK_SAMPLES "/data/parks.geojson")}); },
+         [&] { addAndWait(window.get(), {QStringLiteral(MAPDESK_SAMPLES "/data/parks.geojson")}); },
          {QStringLiteral("parks"), QStringLiteral("Lakes")}},
     };
     for (const auto &row : rows) {
