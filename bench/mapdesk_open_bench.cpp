@@ -124,7 +124,7 @@ template <typename Window, typename Ended> bool whenRead(Window &window, Ended e
 template <typename Window> void readAtOnce(Window &window, int threads)
 {
     if constexpr (requires { window.setParallelReads(threads); })
-        readAtOnce(window, threads);
+        window.setParallelReads(threads);
 }
 
 int layersWithData(const Document &document)
