@@ -70,6 +70,20 @@ QByteArray contentsOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+/// The sample villages as `name`.shp in `dir`, without a ".prj" or with
+/// one naming a site grid no transformation reaches.
+void copyVillages(const QTemporaryDir &dir, const QString &name, bool siteGrid)
+{
+    for (const char *suffix : {".shp", ".shx", ".dbf"})
+        ASSERT_TRUE(QFile::copy(sample(QStringLiteral("data/villages") + QLatin1String(suffix)),
+                                dir.filePath(name + QLatin1String(suffix))));
+    if (!siteGrid)
+        return;
+    QFile projection(dir.filePath(name + QStringLiteral(".prj")));
+    ASSERT_TRUE(projection.open(QIODevice::WriteOnly));
+    projection.write(R"(LOCAL_CS["site grid",UNIT["metre",1]])");
+}
+
 QByteArray oneMap(const QByteArray &system, const QByteArray &layers)
 {
     return R"({"version": 1, "maps": [{"name": "M", )" + system + R"("layers": [)" + layers + "]}]}";
@@ -85,18 +99,8 @@ TEST(DocumentLoadTest, ReadingInTheBackgroundGivesTheDocumentOfReadingInOneGo)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    // The villages without their ".prj": data naming no system.
-    for (const char *suffix : {".shp", ".shx", ".dbf"})
-        ASSERT_TRUE(QFile::copy(sample(QStringLiteral("data/villages") + QLatin1String(suffix)),
-                                dir.filePath(QStringLiteral("unplaced") + QLatin1String(suffix))));
-    // A site grid no transformation reaches.
-    for (const char *suffix : {".shp", ".shx", ".dbf"})
-        ASSERT_TRUE(QFile::copy(sample(QStringLiteral("data/villages") + QLatin1String(suffix)),
-                                dir.filePath(QStringLiteral("site") + QLatin1String(suffix))));
-    QFile projection(dir.filePath(QStringLiteral("site.prj")));
-    ASSERT_TRUE(projection.open(QIODevice::WriteOnly));
-    projection.write(R"(LOCAL_CS["site grid",UNIT["metre",1]])");
-    projection.close();
+    copyVillages(dir, QStringLiteral("unplaced"), false); // data naming no system
+    copyVillages(dir, QStringLiteral("site"), true);
     const QByteArray data = (modeltest::samplesDir() + QStringLiteral("/data/")).toUtf8();
 
     const struct
@@ -173,13 +177,7 @@ TEST(DocumentLoadTest, ALayerThatCannotBeDrawnLeavesTheMapAndTheOthersInTheMapsS
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const char *suffix : {".shp", ".shx", ".dbf"})
-        ASSERT_TRUE(QFile::copy(sample(QStringLiteral("data/villages") + QLatin1String(suffix)),
-                                dir.filePath(QStringLiteral("site") + QLatin1String(suffix))));
-    QFile projection(dir.filePath(QStringLiteral("site.prj")));
-    ASSERT_TRUE(projection.open(QIODevice::WriteOnly));
-    projection.write(R"(LOCAL_CS["site grid",UNIT["metre",1]])");
-    projection.close();
+    copyVillages(dir, QStringLiteral("site"), true);
     const QByteArray data = (modeltest::samplesDir() + QStringLiteral("/data/")).toUtf8();
     const auto document = DocumentReader::fromJson(oneMap(R"("coordinateSystem": "EPSG:4326", )",
                                                           R"({"type": "feature", "name": "site", "source": "site.shp"},
