@@ -57,7 +57,8 @@ struct MapRenderer::Pending
     LayerDrawing drawing;
     std::uint64_t ticket;
     std::shared_ptr<std::atomic<bool>> cancelled;
-    /// Whether it was started ahead, for a hidden layer.
+    /// Whether it was started in the background (a hidden layer, or the
+    /// own image of one drawn straight into the composition).
     bool ahead;
 };
 
@@ -207,6 +208,8 @@ void MapRenderer::render(std::vector<Entry> layers, const Frame &frame, const st
     m_waitingFor.clear();
     m_direct.clear();
     m_following.clear();
+    m_followingNext = 0;
+    m_followingReady = false;
     std::vector<const Entry *> missing;
     for (const Entry &entry : m_layers) {
         if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
@@ -246,7 +249,7 @@ void MapRenderer::start(const Entry &entry, int priority)
 {
     const QRect area = areaOf(entry.drawing, m_frame);
     auto pending = std::make_shared<Pending>(
-        Pending{entry.drawing, ++m_tickets, std::make_shared<std::atomic<bool>>(false), priority == kAheadPriority});
+        Pending{entry.drawing, ++m_tickets, std::make_shared<std::atomic<bool>>(false), priority != kShownPriority});
     m_pending.insert(entry.layer, pending);
     ++m_started;
     m_pool.start(
@@ -282,6 +285,21 @@ void MapRenderer::start(const Entry &entry, int priority)
 void MapRenderer::drawAhead()
 {
     const int most = 2 * std::max(1, m_pool.maxThreadCount());
+    // First the own images of the layers drawn straight into the image,
+    // once it is shown; started a few at a time, so that thousands of them
+    // never hold up the interface thread.
+    while (m_followingReady && m_aheadInFlight < most && m_followingNext < m_following.size()) {
+        const Entry &entry = m_following[m_followingNext++];
+        if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
+            continue;
+        if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
+            if (pending->drawing.drawsAs(entry.drawing))
+                continue;
+            cancel(entry.layer);
+        }
+        start(entry, kFollowingPriority);
+        ++m_aheadInFlight;
+    }
     while (m_drawAhead && m_aheadInFlight < most && m_aheadNext < m_ahead.size() && m_keptBytes < kAheadBudget) {
         const Entry &entry = m_ahead[m_aheadNext++];
         if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
@@ -343,8 +361,8 @@ void MapRenderer::compose()
         else if (m_direct.contains(entry->layer))
             job->parts.push_back({nullptr, entry->drawing});
     }
+    // Each band clears its own rows.
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    job->image.fill(Qt::transparent);
     job->clock.start();
     m_composing = true;
     m_composeAgain = false;
@@ -362,6 +380,7 @@ void MapRenderer::compose()
             if (bottom > top) {
                 QImage strip(bits + static_cast<qsizetype>(top) * job->image.bytesPerLine(), job->image.width(),
                              bottom - top, job->image.bytesPerLine(), job->image.format());
+                strip.fill(Qt::transparent);
                 QPainter painter(&strip);
                 const QRect area(0, top, job->image.width(), bottom - top);
                 const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
@@ -397,9 +416,8 @@ void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_
     if (complete && request == m_requests && !m_composeAgain) {
         m_done = true;
         // The layers drawn straight into it get their own images now.
-        for (const Entry &entry : std::exchange(m_following, {}))
-            if (!m_pending.contains(entry.layer))
-                start(entry, kFollowingPriority);
+        m_followingReady = true;
+        drawAhead();
         emit finished();
     } else if (m_composeAgain) {
         compose();

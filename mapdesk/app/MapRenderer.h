@@ -95,7 +95,8 @@ private:
     struct Composition;
     class Scratch;
     void start(const Entry &entry, int priority);
-    /// Starts drawing the next hidden layers, as far as the budget goes.
+    /// Starts drawing the next own images of layers drawn straight into
+    /// the image, then of hidden layers as far as the budget goes.
     void drawAhead();
     /// Gives up drawing `layer`'s image.
     void cancel(const Layer *layer);
@@ -117,6 +118,8 @@ private:
     /// them whose own images are to be drawn once it is done.
     QSet<const Layer *> m_direct;
     std::vector<Entry> m_following;
+    std::size_t m_followingNext = 0;
+    bool m_followingReady = false;
     std::uint64_t m_tickets = 0;
     std::uint64_t m_requests = 0;
     bool m_composing = false;
