@@ -192,7 +192,7 @@ MapRenderer::~MapRenderer()
     m_composer.waitForDone();
 }
 
-void MapRenderer::render(std::vector<Entry> layers, const Frame &frame, const std::vector<Entry> &hidden)
+void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, const std::vector<Entry> &hidden)
 {
     if (!(frame == m_frame)) {
         for (const std::shared_ptr<Pending> &pending : std::as_const(m_pending))
@@ -204,7 +204,8 @@ void MapRenderer::render(std::vector<Entry> layers, const Frame &frame, const st
         m_frame = frame;
     }
     ++m_requests;
-    m_layers = std::move(layers);
+    // Copied into the storage kept from the last request.
+    m_layers = layers;
     m_waitingFor.clear();
     m_direct.clear();
     m_following.clear();

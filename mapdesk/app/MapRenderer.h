@@ -63,7 +63,7 @@ public:
     /// image for this frame that draws the same are not drawn again. The
     /// `hidden` layers are drawn ahead when there is time and memory, so
     /// that switching them on finds their images kept.
-    void render(std::vector<Entry> layers, const Frame &frame, const std::vector<Entry> &hidden = {});
+    void render(const std::vector<Entry> &layers, const Frame &frame, const std::vector<Entry> &hidden = {});
     /// Whether hidden layers are drawn ahead (by default they are).
     void setDrawingAhead(bool ahead) { m_drawAhead = ahead; }
     /// Whether any layer, shown or hidden, is still being drawn.

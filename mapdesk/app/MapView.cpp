@@ -96,8 +96,12 @@ void MapView::redraw()
     if (m_stale)
         return;
     const std::shared_ptr<Map> map = m_document ? m_document->focusMapModel() : nullptr;
-    std::vector<MapRenderer::Entry> entries;
-    std::vector<MapRenderer::Entry> hidden;
+    // Kept from one drawing to the next: thousands of layers would
+    // otherwise cost fresh memory every time.
+    std::vector<MapRenderer::Entry> &entries = m_shownEntries;
+    std::vector<MapRenderer::Entry> &hidden = m_hiddenEntries;
+    entries.clear();
+    hidden.clear();
     if (map) {
         entries.reserve(map->drawnLayers().size());
         QSet<const Layer *> shown;
@@ -109,9 +113,8 @@ void MapView::redraw()
         collectHidden(map->layers(), shown, hidden, 0);
     }
     const qreal ratio = devicePixelRatioF();
-    m_renderer->render(std::move(entries),
-                       {mapTransform() * QTransform::fromScale(ratio, ratio), (QSizeF(size()) * ratio).toSize()},
-                       hidden);
+    m_renderer->render(
+        entries, {mapTransform() * QTransform::fromScale(ratio, ratio), (QSizeF(size()) * ratio).toSize()}, hidden);
     update();
 }
 

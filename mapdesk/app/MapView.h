@@ -1,11 +1,14 @@
 #pragma once
 
+#include "MapRenderer.h"
+
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class IView;
 
@@ -13,7 +16,6 @@ namespace mapdesk {
 
 class Document;
 class Map;
-class MapRenderer;
 
 /// The data view: draws the document's focus map, its layers bottom-up in
 /// map coordinates fitted to the widget. It draws the layers the map took at
@@ -95,6 +97,9 @@ private:
     void redraw();
 
     MapRenderer *m_renderer = nullptr;
+    /// The shown and hidden layers of the last drawing asked for.
+    std::vector<MapRenderer::Entry> m_shownEntries;
+    std::vector<MapRenderer::Entry> m_hiddenEntries;
     /// Restarted by every move of a pan; the map is drawn again when it runs out.
     QTimer m_rest;
     /// Asked to draw while out of sight.
