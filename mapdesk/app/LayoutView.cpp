@@ -6,10 +6,12 @@
 #include "FileDrop.h"
 #include "GroupElement.h"
 #include "Layer.h"
+#include "LayerDrawing.h"
 #include "Legend.h"
 #include "Map.h"
 #include "MapFrameElement.h"
 #include "MapPainter.h"
+#include "MapRenderer.h"
 #include "MapSurroundFrameElement.h"
 #include "NorthArrow.h"
 #include "PageLayout.h"
@@ -25,6 +27,7 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace mapdesk {
@@ -99,6 +102,10 @@ LayoutView::~LayoutView()
 void LayoutView::setDocument(std::shared_ptr<Document> document)
 {
     delete m_connections.data();
+    qDeleteAll(m_renderers);
+    m_renderers.clear();
+    m_entries.clear();
+    m_frameBoxes.clear();
     m_document = std::move(document);
     if (m_document) {
         m_connections = new QObject(this);
@@ -175,7 +182,21 @@ void LayoutView::paintEvent(QPaintEvent *event)
     painter.fillRect(sheet, Qt::white);
     painter.setPen(QPen(Qt::black, 0));
     painter.drawRect(sheet);
+    m_onScreen = true;
+    m_painted.clear();
     drawPage(painter, page);
+    m_onScreen = false;
+    // Frames no longer on the page give up their drawing.
+    for (auto renderer = m_renderers.begin(); renderer != m_renderers.end();) {
+        if (m_painted.contains(renderer.key())) {
+            ++renderer;
+            continue;
+        }
+        delete renderer.value();
+        m_entries.remove(renderer.key());
+        m_frameBoxes.remove(renderer.key());
+        renderer = m_renderers.erase(renderer);
+    }
 }
 
 void LayoutView::drawPage(QPainter &painter, const QTransform &page)
@@ -256,12 +277,63 @@ void LayoutView::drawMapFrame(QPainter &painter, MapFrameElement &frame)
     if (const std::shared_ptr<Map> map = frame.mapModel()) {
         const QRectF inner =
             page.mapRect(frame.bounds().adjusted(kFrameInsetMm, kFrameInsetMm, -kFrameInsetMm, -kFrameInsetMm));
-        MapPainter::draw(painter, map->drawnLayers(), MapPainter::fit(map->fullExtent(), inner));
+        const QTransform fitted = MapPainter::fit(map->fullExtent(), inner);
+        if (m_onScreen)
+            drawRendered(painter, frame, *map, fitted, box.toAlignedRect());
+        else
+            MapPainter::draw(painter, map->drawnLayers(), fitted);
     }
     painter.restore();
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(box);
+}
+
+void LayoutView::drawRendered(QPainter &painter, const MapFrameElement &frame, const Map &map, const QTransform &fitted,
+                              const QRect &box)
+{
+    m_painted.insert(&frame);
+    m_frameBoxes.insert(&frame, box);
+    MapRenderer *&renderer = m_renderers[&frame];
+    if (!renderer) {
+        renderer = new MapRenderer(this);
+        // The frame's box as last painted: the element itself may be gone.
+        connect(renderer, &MapRenderer::imageChanged, this,
+                [this, key = &frame] { update(m_frameBoxes.value(key).adjusted(-2, -2, 2, 2)); });
+    }
+    // Asked again only when the frame or what it shows changed: asking
+    // composes anew, and a new image paints again.
+    const qreal ratio = devicePixelRatioF();
+    const MapRenderer::Frame wanted{fitted * QTransform::fromTranslate(-box.x(), -box.y())
+                                        * QTransform::fromScale(ratio, ratio),
+                                    (QSizeF(box.size()) * ratio).toSize()};
+    std::vector<MapRenderer::Entry> &entries = m_entries[&frame];
+    bool same = renderer->requestedFrame() == wanted && entries.size() == map.drawnLayers().size();
+    for (std::size_t i = 0; same && i < entries.size(); ++i) {
+        const std::shared_ptr<Layer> &layer = map.drawnLayers()[i];
+        same = layer && entries[i].layer == layer.get() && entries[i].drawing.drawsAs(LayerDrawing::of(*layer));
+    }
+    if (!same) {
+        entries.clear();
+        for (const std::shared_ptr<Layer> &layer : map.drawnLayers())
+            if (layer)
+                entries.push_back({layer.get(), LayerDrawing::of(*layer)});
+        renderer->render(entries, wanted);
+    }
+    const MapRenderer::Frame &drawn = renderer->imageFrame();
+    if (renderer->image().isNull() || !drawn.transform.isInvertible())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(drawn.transform.inverted() * fitted, true);
+    painter.drawImage(QPointF(0, 0), renderer->image());
+    painter.restore();
+}
+
+bool LayoutView::isDrawing() const
+{
+    return std::any_of(m_renderers.begin(), m_renderers.end(),
+                       [](const MapRenderer *renderer) { return renderer->isDrawing(); });
 }
 
 void LayoutView::drawSurround(QPainter &painter, MapSurroundFrameElement &element)

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "MapRenderer.h"
+
+#include <QHash>
 #include <QPointer>
 #include <QRegion>
+#include <QSet>
 #include <QTransform>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class HostObject;
 class IView;
@@ -18,6 +23,7 @@ class MapFrameElement;
 class MapSurroundFrameElement;
 class TextElement;
 class GroupElement;
+class Map;
 
 /// The layout view: the document's page with its graphic elements in order.
 /// Map frames draw their maps as of the maps' last refresh; legends list the
@@ -25,7 +31,8 @@ class GroupElement;
 /// are simple drawings; text elements show their text; group elements draw
 /// their members. A whole refresh of the page redraws it all; a partial
 /// refresh redraws only the element (or area) it names. Shares the document
-/// with the application.
+/// with the application. On screen, each map frame's layers are drawn off
+/// the interface thread (MapRenderer); exports draw them directly.
 class LayoutView : public QWidget
 {
     Q_OBJECT
@@ -49,6 +56,8 @@ public:
     QString exportTo(const QString &path, int dotsPerInch);
     /// Widget pixels drawn in the last paint (to check what a refresh redrew).
     const QRegion &lastPaintedRegion() const { return m_lastPainted; }
+    /// Whether a map frame's drawing is not complete yet.
+    bool isDrawing() const;
 
     QSize sizeHint() const override { return {640, 480}; }
 
@@ -69,6 +78,10 @@ private:
     void drawPage(QPainter &painter, const QTransform &page);
     void drawElement(QPainter &painter, Element &element, int depth);
     void drawMapFrame(QPainter &painter, MapFrameElement &frame);
+    /// Draws `map` into `box` (widget pixels) through `fitted` from the
+    /// frame's renderer, asking it for a new drawing when what it shows changed.
+    void drawRendered(QPainter &painter, const MapFrameElement &frame, const Map &map, const QTransform &fitted,
+                      const QRect &box);
     void drawSurround(QPainter &painter, MapSurroundFrameElement &element);
     void drawText(QPainter &painter, TextElement &text);
 
@@ -77,6 +90,14 @@ private:
     QRegion m_lastPainted;
     /// The page's transform of the drawing under way.
     QTransform m_page;
+    /// On screen, map frames show their maps drawn off the interface thread
+    /// by a renderer each (owned by the view); exports draw them directly.
+    bool m_onScreen = false;
+    QHash<const MapFrameElement *, MapRenderer *> m_renderers;
+    QHash<const MapFrameElement *, std::vector<MapRenderer::Entry>> m_entries;
+    QHash<const MapFrameElement *, QRect> m_frameBoxes;
+    /// The frames met by the paint under way.
+    QSet<const MapFrameElement *> m_painted;
 };
 
 } // namespace mapdesk

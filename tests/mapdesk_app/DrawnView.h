@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LayoutView.h"
 #include "MapView.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,15 @@ namespace mapdesk {
 inline QImage drawnImage(MapView *view)
 {
     EXPECT_TRUE(QTest::qWaitFor([view] { return !view->isDrawing(); }, 10000)) << "the view never finished drawing";
+    return view->grab().toImage();
+}
+
+/// What the layout view shows once its map frames have drawn what its
+/// paint asked for (a paint asks for what changed since the last).
+inline QImage drawnImage(LayoutView *view)
+{
+    view->grab();
+    EXPECT_TRUE(QTest::qWaitFor([view] { return !view->isDrawing(); }, 10000)) << "the frames never finished drawing";
     return view->grab().toImage();
 }
 

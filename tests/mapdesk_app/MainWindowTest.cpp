@@ -252,7 +252,7 @@ TEST_F(Window, MapFramesDrawTheirMapsAsOfTheLastRefresh)
         // Parks fills the left part of the frame's map: sample a point a
         // quarter into the frame, half way down.
         const QRectF box = layout->pageTransform().mapRect(sample.frame->bounds());
-        const QImage image = layout->grab().toImage();
+        const QImage image = drawnImage(layout);
         return image.pixelColor(QPointF(box.left() + box.width() * 0.2, box.center().y()).toPoint())
                != QColor(Qt::white);
     };
