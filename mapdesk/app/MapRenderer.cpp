@@ -289,30 +289,23 @@ void MapRenderer::drawAhead()
     // First the own images of the layers drawn straight into the image,
     // once it is shown; started a few at a time, so that thousands of them
     // never hold up the interface thread.
-    while (m_followingReady && m_aheadInFlight < most && m_followingNext < m_following.size()) {
-        const Entry &entry = m_following[m_followingNext++];
-        if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
-            continue;
-        if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
-            if (pending->drawing.drawsAs(entry.drawing))
-                continue;
-            cancel(entry.layer);
-        }
-        start(entry, kFollowingPriority);
-        ++m_aheadInFlight;
+    while (m_followingReady && m_aheadInFlight < most && m_followingNext < m_following.size())
+        startInBackground(m_following[m_followingNext++], kFollowingPriority);
+    while (m_drawAhead && m_aheadInFlight < most && m_aheadNext < m_ahead.size() && m_keptBytes < kAheadBudget)
+        startInBackground(m_ahead[m_aheadNext++], kAheadPriority);
+}
+
+void MapRenderer::startInBackground(const Entry &entry, int priority)
+{
+    if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
+        return;
+    if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
+        if (pending->drawing.drawsAs(entry.drawing))
+            return;
+        cancel(entry.layer);
     }
-    while (m_drawAhead && m_aheadInFlight < most && m_aheadNext < m_ahead.size() && m_keptBytes < kAheadBudget) {
-        const Entry &entry = m_ahead[m_aheadNext++];
-        if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
-            continue;
-        if (const std::shared_ptr<Pending> pending = m_pending.value(entry.layer)) {
-            if (pending->drawing.drawsAs(entry.drawing))
-                continue;
-            cancel(entry.layer);
-        }
-        start(entry, kAheadPriority);
-        ++m_aheadInFlight;
-    }
+    start(entry, priority);
+    ++m_aheadInFlight;
 }
 
 void MapRenderer::cancel(const Layer *layer)

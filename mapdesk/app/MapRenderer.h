@@ -98,6 +98,8 @@ private:
     /// Starts drawing the next own images of layers drawn straight into
     /// the image, then of hidden layers as far as the budget goes.
     void drawAhead();
+    /// Starts drawing `entry` in the background unless its image is kept or under way.
+    void startInBackground(const Entry &entry, int priority);
     /// Gives up drawing `layer`'s image.
     void cancel(const Layer *layer);
     void drawn(const Layer *layer, std::uint64_t ticket, std::vector<Piece> pieces);
