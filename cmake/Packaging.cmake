@@ -38,8 +38,6 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION ${CMAKE_INSTALL_DAT
 
 # The Debian package.
 set(CPACK_PACKAGE_NAME mapdesk)
-set(CPACK_PACKAGE_VENDOR QuarnelGIS)
-set(CPACK_PACKAGE_CONTACT "QuarnelGIS <support@quarnelgis.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop map application with the QuarnelVisibility add-in")
 set(CPACK_PACKAGE_DESCRIPTION
     "mapdesk opens map documents (JSON, with GeoJSON, Shapefile, GeoPackage and\n"
@@ -48,15 +46,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "The QuarnelVisibility add-in, registered for every user, saves which layers\n"
     "are visible under a name and restores them with one click.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
-set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION science)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+include(${CMAKE_CURRENT_LIST_DIR}/PackagingDebian.cmake)
 
 # Maintainer scripts, changelog and copyright, made in the build folder.
 set(_debian ${CMAKE_BINARY_DIR}/debian)

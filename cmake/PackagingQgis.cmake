@@ -8,8 +8,6 @@
 include(GNUInstallDirs)
 
 set(CPACK_PACKAGE_NAME quarnel-visibility-qgis)
-set(CPACK_PACKAGE_VENDOR QuarnelGIS)
-set(CPACK_PACKAGE_CONTACT "QuarnelGIS <support@quarnelgis.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QuarnelVisibility add-in for QGIS")
 set(CPACK_PACKAGE_DESCRIPTION
     "A QGIS plugin that saves which layers of the open project are visible\n"
@@ -17,17 +15,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "on or off at once. The sets live in the file that mapdesk's add-in uses,\n"
     "so that both applications share them.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
-set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION science)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(${CMAKE_CURRENT_LIST_DIR}/PackagingDebian.cmake)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/Code/host)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qgis)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 
 set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(_debian ${CMAKE_BINARY_DIR}/debian)

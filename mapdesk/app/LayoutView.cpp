@@ -315,19 +315,10 @@ void LayoutView::drawRendered(QPainter &painter, const MapFrameElement &frame, c
     }
     if (!same) {
         entries.clear();
-        for (const std::shared_ptr<Layer> &layer : map.drawnLayers())
-            if (layer)
-                entries.push_back({layer.get(), LayerDrawing::of(*layer)});
+        MapRenderer::addEntries(map.drawnLayers(), entries);
         renderer->render(entries, wanted);
     }
-    const MapRenderer::Frame &drawn = renderer->imageFrame();
-    if (renderer->image().isNull() || !drawn.transform.isInvertible())
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.setTransform(drawn.transform.inverted() * fitted, true);
-    painter.drawImage(QPointF(0, 0), renderer->image());
-    painter.restore();
+    renderer->paintImage(painter, fitted);
 }
 
 bool LayoutView::isDrawing() const

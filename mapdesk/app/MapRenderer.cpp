@@ -192,6 +192,25 @@ MapRenderer::~MapRenderer()
     m_composer.waitForDone();
 }
 
+void MapRenderer::addEntries(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<Entry> &entries)
+{
+    entries.reserve(entries.size() + layers.size());
+    for (const std::shared_ptr<Layer> &layer : layers)
+        if (layer)
+            entries.push_back({layer.get(), LayerDrawing::of(*layer)});
+}
+
+void MapRenderer::paintImage(QPainter &painter, const QTransform &toDevice) const
+{
+    if (m_image.isNull() || !m_imageFrame.transform.isInvertible())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(m_imageFrame.transform.inverted() * toDevice, true);
+    painter.drawImage(QPointF(0, 0), m_image);
+    painter.restore();
+}
+
 void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, const std::vector<Entry> &hidden)
 {
     if (!(frame == m_frame)) {

@@ -68,6 +68,12 @@ public:
     void setDrawingAhead(bool ahead) { m_drawAhead = ahead; }
     /// Whether any layer, shown or hidden, is still being drawn.
     bool isBusy() const { return !m_pending.isEmpty() || !m_done; }
+    /// Appends an entry for each of `layers` (top first; null ones skipped).
+    static void addEntries(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<Entry> &entries);
+    /// Paints the latest image through `toDevice` (map coordinates to the
+    /// painter's): from the frame it was drawn for to the present one, so
+    /// that it moves and scales with a pan or a zoom until the next is drawn.
+    void paintImage(QPainter &painter, const QTransform &toDevice) const;
     /// The frame of the last request.
     const Frame &requestedFrame() const { return m_frame; }
     /// The latest composed image and the frame it was drawn for; it lags

@@ -3,7 +3,6 @@
 #include "Document.h"
 #include "DocumentEvents.h"
 #include "FileDrop.h"
-#include "GroupLayer.h"
 #include "LayerDrawing.h"
 #include "Map.h"
 #include "MapPainter.h"
@@ -23,22 +22,6 @@ namespace mapdesk {
 
 namespace {
 constexpr int kMargin = 12;
-
-/// Every layer with data under `layers`, in table-of-contents order, that
-/// is not in `shown`.
-void collectHidden(const std::vector<std::shared_ptr<Layer>> &layers, const QSet<const Layer *> &shown,
-                   std::vector<MapRenderer::Entry> &out, int depth)
-{
-    constexpr int kMaxDepth = 256;
-    if (depth > kMaxDepth)
-        return;
-    for (const std::shared_ptr<Layer> &layer : layers) {
-        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
-            collectHidden(group->members(), shown, out, depth + 1);
-        else if (!shown.contains(layer.get()))
-            out.push_back({layer.get(), LayerDrawing::of(*layer)});
-    }
-}
 
 /// How long the pointer rests during a pan before the map is drawn again.
 constexpr int kRestMs = 150;
@@ -103,14 +86,13 @@ void MapView::redraw()
     entries.clear();
     hidden.clear();
     if (map) {
-        entries.reserve(map->drawnLayers().size());
+        MapRenderer::addEntries(map->drawnLayers(), entries);
         QSet<const Layer *> shown;
-        for (const std::shared_ptr<Layer> &layer : map->drawnLayers())
-            if (layer) {
-                entries.push_back({layer.get(), LayerDrawing::of(*layer)});
-                shown.insert(layer.get());
-            }
-        collectHidden(map->layers(), shown, hidden, 0);
+        for (const MapRenderer::Entry &entry : entries)
+            shown.insert(entry.layer);
+        for (Layer *layer : map->dataLayers())
+            if (!shown.contains(layer))
+                hidden.push_back({layer, LayerDrawing::of(*layer)});
     }
     const qreal ratio = devicePixelRatioF();
     m_renderer->render(
@@ -272,13 +254,7 @@ void MapView::paintEvent(QPaintEvent *event)
         painter.drawText(rect(), Qt::AlignCenter, tr("The document has no map"));
         return;
     }
-    // The last image, from the frame it was drawn for to the present one.
-    const MapRenderer::Frame &drawn = m_renderer->imageFrame();
-    if (!m_renderer->image().isNull() && drawn.transform.isInvertible()) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.setTransform(drawn.transform.inverted() * mapTransform());
-        painter.drawImage(QPointF(0, 0), m_renderer->image());
-    }
+    m_renderer->paintImage(painter, mapTransform());
 }
 
 void MapView::dragEnterEvent(QDragEnterEvent *event)

@@ -157,6 +157,14 @@ std::vector<std::shared_ptr<Layer>> Map::visibleLayers() const
     return visible;
 }
 
+std::vector<Layer *> Map::dataLayers() const
+{
+    std::vector<Layer *> layers;
+    for (const auto &layer : m_layers)
+        collectData(*layer, layers, 0);
+    return layers;
+}
+
 void Map::updateDrawnLayers()
 {
     m_drawnLayers = visibleLayers();

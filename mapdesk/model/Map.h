@@ -56,6 +56,9 @@ public:
     /// The non-group layers, in table-of-contents order (top first), whose own
     /// flag and every enclosing group's flag are on now. Walks nested groups.
     std::vector<std::shared_ptr<Layer>> visibleLayers() const;
+    /// Every layer with data (no group), hidden ones too, in table-of-contents
+    /// order: what the map may draw.
+    std::vector<Layer *> dataLayers() const;
     /// visibleLayers() as of the last refresh or updateDrawnLayers(): what the
     /// map's views draw (top first, so draw in reverse).
     const std::vector<std::shared_ptr<Layer>> &drawnLayers() const { return m_drawnLayers; }
