@@ -40,16 +40,6 @@ QByteArray jsonText(const QJsonDocument &json)
     return json.toJson(QJsonDocument::Indented);
 }
 
-/// Whether two native paths name the same file (either may not exist yet).
-bool sameFile(const QString &a, const QString &b)
-{
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (first.exists() && second.exists())
-        return first.canonicalFilePath() == second.canonicalFilePath();
-    return first.absoluteFilePath() == second.absoluteFilePath();
-}
-
 /// Whether the set file at a native path can be read whole, every record in
 /// its place: what an import asks of the file it takes sets from.
 bool isSound(const QString &nativePath)
@@ -175,6 +165,14 @@ void SetsCommands::requireSetFile() const
         throw CommandFailure(CommandFailure::Failed, QStringLiteral("no set file at %1").arg(m_location.nativePath()));
 }
 
+void SetsCommands::refuseOwnFile(const QString &path, const QString &instead) const
+{
+    if (m_store.isOwnFile(path))
+        throw CommandFailure(
+            CommandFailure::Failed,
+            QStringLiteral("%1 is the set file itself or kept beside it for Undo; %2").arg(path, instead));
+}
+
 void SetsCommands::failNoSet(const QString &name) const
 {
     throw CommandFailure(CommandFailure::Failed,
@@ -278,8 +276,10 @@ void SetsCommands::apply()
     // A set that is not there is told, not passed over.
     if (records == 0)
         failNoSet(name);
+    const QString target = m_line.output.isEmpty() ? m_line.document : m_line.output;
+    refuseOwnFile(target, QStringLiteral("write the document to another file"));
     QString error;
-    if (!loadDocumentModule().write(*document, m_line.output.isEmpty() ? m_line.document : m_line.output, error))
+    if (!loadDocumentModule().write(*document, target, error))
         throw CommandFailure(CommandFailure::Failed, error);
 }
 
@@ -310,12 +310,7 @@ void SetsCommands::exportSets()
 {
     requireSetFile();
     const QString target = QFileInfo(m_line.output).absoluteFilePath();
-    // Writing over the set file (or the copy kept for Undo) would bypass its
-    // lock and lose its sets.
-    const QString native = m_location.nativePath();
-    if (sameFile(target, native) || sameFile(target, native + QStringLiteral(".previous")))
-        throw CommandFailure(CommandFailure::Failed,
-                             QStringLiteral("%1 is the set file itself; export to another file").arg(m_line.output));
+    refuseOwnFile(target, QStringLiteral("export to another file"));
     const QStringList present = m_store.names();
     for (const QString &name : m_line.setNames)
         if (!present.contains(name))
@@ -330,9 +325,7 @@ void SetsCommands::exportSets()
 void SetsCommands::import()
 {
     const QString source = m_line.importFile;
-    if (sameFile(source, m_location.nativePath()))
-        throw CommandFailure(CommandFailure::Failed,
-                             QStringLiteral("%1 is the set file itself; import another file").arg(source));
+    refuseOwnFile(source, QStringLiteral("import another file"));
     const SetStore::Clash clash = m_line.clash;
     SetStore::ImportOutcome outcome;
     try {

@@ -58,6 +58,9 @@ private:
     [[noreturn]] void throwFailure(const HostError &error, FailedOn failedOn) const;
     /// Fails with status 1 unless the set file exists.
     void requireSetFile() const;
+    /// Fails with status 1 when `path` is the set file or a file kept beside
+    /// it for Undo: writing there would bypass its lock and lose its sets.
+    void refuseOwnFile(const QString &path, const QString &instead) const;
     /// Reads a map document; fails with status 1 when it is missing or not a document.
     std::shared_ptr<IDocument> readDocument(const QString &path) const;
     [[noreturn]] void failNoSet(const QString &name) const;

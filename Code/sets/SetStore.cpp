@@ -169,25 +169,15 @@ bool SetStore::undo()
     return SetFileRewrite(m_state.services, m_state.setFilePath).undo();
 }
 
-namespace {
-/// True when `nativePath` is the set file or one kept beside it: an export
-/// must not replace them, nor an import add a file to itself.
-bool isTheSetFile(const SetFileRewrite &file, const QString &nativePath)
+bool SetStore::isOwnFile(const QString &nativePath) const
 {
-    const QString target = QFileInfo(nativePath).canonicalFilePath();
-    if (target.isEmpty())
-        return false;
-    for (const QString &own : {file.nativePath(), file.previousPath(), file.markPath()})
-        if (target == QFileInfo(own).canonicalFilePath())
-            return true;
-    return false;
+    return SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
 }
-} // namespace
 
 qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativePath)
 {
     const SetFileRewrite setFile(m_state.services, m_state.setFilePath);
-    if (isTheSetFile(setFile, nativePath))
+    if (setFile.owns(nativePath))
         throwRuntimeError(RuntimeError::PathFileAccessError);
     qsizetype written = 0;
     const QByteArray out =
@@ -210,7 +200,7 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
     QFile file(nativePath);
     if (!QFileInfo(nativePath).isFile())
         throwRuntimeError(RuntimeError::FileNotFound);
-    if (isTheSetFile(setFile, nativePath))
+    if (setFile.owns(nativePath))
         throwRuntimeError(RuntimeError::PathFileAccessError);
     if (!file.open(QIODevice::ReadOnly))
         throwRuntimeError(RuntimeError::PathFileAccessError);

@@ -97,6 +97,9 @@ public:
     /// at `nativePath` (replacing it; never the set file itself). Returns how
     /// many records were written; the set file itself is unchanged.
     qsizetype exportSets(const QStringList &setNames, const QString &nativePath);
+    /// True when `nativePath` is the set file or a file kept beside it for
+    /// Undo, however the path reaches it: no output may be written there.
+    bool isOwnFile(const QString &nativePath) const;
 
     /// What to do with an imported set whose name is in use already.
     using Clash = SetFileEdits::Clash;

@@ -7,16 +7,21 @@
 #include "SetFileRecords.h"
 #include "WindowsPath.h"
 
-#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
-#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <optional>
+#include <utility>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,6 +70,7 @@ public:
     LockedFile &operator=(const LockedFile &) = delete;
 
     bool isOpen() const { return m_descriptor >= 0; }
+    int descriptor() const { return m_descriptor; }
 
     /// The file's identity and size; a file that cannot be looked at fails,
     /// since a change that went on would take it for an empty one.
@@ -113,6 +119,17 @@ private:
     throwRuntimeError(RuntimeError::PathFileAccessError);
 }
 
+/// When the file open on `descriptor` was made, in nanoseconds, where the
+/// file system tells; 0 where it does not. A file made anew under a freed
+/// inode number has another birth time.
+quint64 bornOf(int descriptor)
+{
+    struct statx seen = {};
+    if (::statx(descriptor, "", AT_EMPTY_PATH, STATX_BTIME, &seen) != 0 || !(seen.stx_mask & STATX_BTIME))
+        return 0;
+    return quint64(seen.stx_btime.tv_sec) * 1000000000u + seen.stx_btime.tv_nsec;
+}
+
 /// A whole new version of a file: written beside it at once, renamed over it
 /// by commit(). Unbuffered, so that a write the disk refuses is seen at once
 /// and the new version is dropped rather than committed short. It is locked exclusively from before it takes the name
@@ -133,6 +150,7 @@ public:
             throwRuntimeError(RuntimeError::PathFileAccessError);
         device = seen.st_dev;
         inode = seen.st_ino;
+        born = bornOf(m_lock);
     }
     ~NewVersion()
     {
@@ -150,53 +168,163 @@ public:
 
     dev_t device = 0;
     ino_t inode = 0;
+    quint64 born = 0;
 
 private:
     QSaveFile m_file;
     int m_lock = -1;
 };
 
+/// A digest of every byte of `bytes`: fast enough to take of the whole file
+/// at every change, wide enough that no edit goes unseen by chance.
+QByteArray digestOf(const char *data, qint64 size)
+{
+    const XXH128_hash_t hash = XXH3_128bits(data, size_t(size));
+    return QByteArray::number(quint64(hash.high64), 16).rightJustified(16, '0')
+           + QByteArray::number(quint64(hash.low64), 16).rightJustified(16, '0');
+}
+QByteArray digestOf(const QByteArray &bytes)
+{
+    return digestOf(bytes.constData(), bytes.size());
+}
+
+/// The bytes of a file kept beside the set file, or nothing when it is not a
+/// regular file of at most `limit` bytes that can be read. It is opened
+/// without following a link and without waiting (a pipe would wait for a
+/// peer while the set file's lock is held).
+std::optional<QByteArray> readBeside(const QString &path, qint64 limit)
+{
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
+        return std::nullopt;
+    std::optional<QByteArray> bytes;
+    struct stat seen = {};
+    if (::fstat(descriptor, &seen) == 0 && S_ISREG(seen.st_mode) && seen.st_size <= limit) {
+        QByteArray read(qsizetype(seen.st_size), Qt::Uninitialized);
+        qsizetype done = 0;
+        while (done < read.size()) {
+            const ssize_t count = ::pread(descriptor, read.data() + done, size_t(read.size() - done), done);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            done += count;
+        }
+        if (done == read.size())
+            bytes = std::move(read);
+    }
+    ::close(descriptor);
+    return bytes;
+}
+
+/// A file beside the set file, written whole under a fresh name and renamed
+/// over `path` by commit(): whatever stood at `path` (a link included) is
+/// replaced, never written through. Removed when not committed.
+class BesideFile
+{
+public:
+    BesideFile(const QString &path, const char *data, qint64 size) : m_path(path)
+    {
+        for (int attempt = 0; attempt < 100 && m_descriptor < 0; ++attempt) {
+            m_pending =
+                path + QStringLiteral(".%1.new").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+            m_descriptor = ::open(QFile::encodeName(m_pending).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (m_descriptor < 0 && errno != EEXIST)
+                fail(errno);
+        }
+        if (m_descriptor < 0)
+            fail(EEXIST);
+        while (size > 0) {
+            const ssize_t count = ::write(m_descriptor, data, size_t(size));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                fail(count < 0 ? errno : ENOSPC);
+            data += count;
+            size -= count;
+        }
+    }
+    ~BesideFile()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+        if (!m_committed && !m_pending.isEmpty())
+            ::unlink(QFile::encodeName(m_pending).constData());
+    }
+    BesideFile(const BesideFile &) = delete;
+    BesideFile &operator=(const BesideFile &) = delete;
+
+    /// False when it could not take its name; it is then removed.
+    bool commit()
+    {
+        m_committed = ::close(std::exchange(m_descriptor, -1)) == 0
+                      && ::rename(QFile::encodeName(m_pending).constData(), QFile::encodeName(m_path).constData()) == 0;
+        return m_committed;
+    }
+
+private:
+    [[noreturn]] void fail(int error)
+    {
+        if (error == ENOSPC || error == EFBIG || error == EDQUOT)
+            throwRuntimeError(RuntimeError::DiskFull);
+        if (error == EACCES || error == EPERM || error == EROFS)
+            throwRuntimeError(RuntimeError::PermissionDenied);
+        throwRuntimeError(RuntimeError::PathFileAccessError);
+    }
+
+    QString m_path;
+    QString m_pending;
+    int m_descriptor = -1;
+    bool m_committed = false;
+};
+
 /// Where the bytes of the last whole-file change end in the file it wrote,
-/// and which file that was.
+/// which file that was, and what it and the file kept for Undo held.
 struct UndoMark
 {
     quint64 device = 0;
     quint64 inode = 0;
-    qint64 end = 0;
-    QByteArray check; ///< a digest of the change's last bytes
+    quint64 born = 0;   ///< the file's birth time, 0 where unknown
+    qint64 end = 0;     ///< where the change's own bytes end
+    QByteArray content; ///< a digest of the file's bytes before `end`
+    qint64 previousSize = 0;
+    QByteArray previous; ///< a digest of "<file>.previous"
 
-    static QByteArray checkOf(const QByteArray &bytes, qint64 end)
-    {
-        const qint64 from = std::max<qint64>(0, end - 4096);
-        return QCryptographicHash::hash(QByteArray::fromRawData(bytes.constData() + from, end - from),
-                                        QCryptographicHash::Sha256)
-            .toHex();
-    }
-    static UndoMark of(const NewVersion &file, const QByteArray &bytes, qint64 end)
-    {
-        return {quint64(file.device), quint64(file.inode), end, checkOf(bytes, end)};
-    }
+    static constexpr qint64 largest = qint64(1) << 53; // exact as a JSON number
 
-    /// True when `seen` with `bytes` is the file this mark was made for, with
-    /// nothing changed before the mark.
-    bool describes(const struct stat &seen, const QByteArray &bytes) const
+    /// True when `descriptor`, holding `bytes`, is the file this mark was made
+    /// for, with every byte before the mark as the change left it.
+    bool describes(int descriptor, const struct stat &seen, const QByteArray &bytes) const
     {
-        return quint64(seen.st_dev) == device && quint64(seen.st_ino) == inode && end <= bytes.size()
-               && checkOf(bytes, end) == check;
+        return quint64(seen.st_dev) == device && quint64(seen.st_ino) == inode && bornOf(descriptor) == born
+               && end <= bytes.size() && digestOf(bytes.constData(), end) == content;
     }
+    /// True when `bytes` are the file this mark kept for Undo.
+    bool keeps(const QByteArray &bytes) const { return bytes.size() == previousSize && digestOf(bytes) == previous; }
 
     static std::optional<UndoMark> read(const QString &path)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        const std::optional<QByteArray> text = readBeside(path, 4096);
+        if (!text)
             return std::nullopt;
-        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
-        if (!json.value(QLatin1String("end")).isDouble())
+        const QJsonObject json = QJsonDocument::fromJson(*text).object();
+        UndoMark mark;
+        bool known[3] = {};
+        mark.device = json.value(QLatin1String("device")).toString().toULongLong(&known[0]);
+        mark.inode = json.value(QLatin1String("inode")).toString().toULongLong(&known[1]);
+        mark.born = json.value(QLatin1String("born")).toString().toULongLong(&known[2]);
+        const std::optional<qint64> end = count(json.value(QLatin1String("end")));
+        const std::optional<qint64> previousSize = count(json.value(QLatin1String("previousSize")));
+        mark.content = json.value(QLatin1String("content")).toString().toLatin1();
+        mark.previous = json.value(QLatin1String("previous")).toString().toLatin1();
+        if (!known[0] || !known[1] || !known[2] || !end || !previousSize || mark.content.size() != 32
+            || mark.previous.size() != 32)
             return std::nullopt;
-        return UndoMark{json.value(QLatin1String("device")).toString().toULongLong(),
-                        json.value(QLatin1String("inode")).toString().toULongLong(),
-                        qint64(json.value(QLatin1String("end")).toDouble()),
-                        json.value(QLatin1String("check")).toString().toLatin1()};
+        mark.end = *end;
+        mark.previousSize = *previousSize;
+        return mark;
     }
 
     /// Writes the mark; false when it could not be written, and then no mark
@@ -205,14 +333,32 @@ struct UndoMark
     {
         const QJsonObject json{{QLatin1String("device"), QString::number(device)},
                                {QLatin1String("inode"), QString::number(inode)},
+                               {QLatin1String("born"), QString::number(born)},
                                {QLatin1String("end"), double(end)},
-                               {QLatin1String("check"), QString::fromLatin1(check)}};
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-            && file.write(QJsonDocument(json).toJson(QJsonDocument::Compact)) >= 0 && file.commit())
-            return true;
-        QFile::remove(path);
+                               {QLatin1String("content"), QString::fromLatin1(content)},
+                               {QLatin1String("previousSize"), double(previousSize)},
+                               {QLatin1String("previous"), QString::fromLatin1(previous)}};
+        const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
+        try {
+            BesideFile file(path, text.constData(), text.size());
+            if (file.commit())
+                return true;
+        } catch (const HostError &) {
+        }
+        ::unlink(QFile::encodeName(path).constData());
         return false;
+    }
+
+private:
+    /// A byte count from the mark: a whole number from 0 up to `largest`.
+    static std::optional<qint64> count(const QJsonValue &value)
+    {
+        if (!value.isDouble())
+            return std::nullopt;
+        const double number = value.toDouble();
+        if (!(number >= 0 && number <= double(largest)) || number != std::floor(number))
+            return std::nullopt;
+        return qint64(number);
     }
 };
 
@@ -229,13 +375,24 @@ public:
         ::unlink(pending.constData());
         if (QFileInfo::exists(native) && ::link(QFile::encodeName(native).constData(), pending.constData()) == 0)
             return;
-        QFile copy(m_pending);
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
-            || copy.write(bytes) != bytes.size() || !copy.flush()) {
-            const bool full = copy.error() == QFileDevice::ResourceError;
-            copy.close();
+        // A copy is made under a name nobody else made: a link planted there
+        // is not written through.
+        const int copy = ::open(pending.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        qsizetype done = 0;
+        while (copy >= 0 && done < bytes.size()) {
+            const ssize_t count = ::write(copy, bytes.constData() + done, size_t(bytes.size() - done));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            done += count;
+        }
+        const int error = errno;
+        if (copy < 0 || ::close(copy) != 0 || done < bytes.size()) {
             ::unlink(pending.constData());
-            throwRuntimeError(full ? RuntimeError::DiskFull : RuntimeError::PathFileAccessError);
+            throwRuntimeError(error == ENOSPC || error == EDQUOT || (copy >= 0 && done < bytes.size())
+                                  ? RuntimeError::DiskFull
+                                  : RuntimeError::PathFileAccessError);
         }
     }
     ~PendingPrevious()
@@ -268,6 +425,23 @@ bool endsInsideRecord(const QByteArray &bytes)
     return records.cutShort();
 }
 
+/// The file that `native` names, links followed (also a link whose file is
+/// not there yet), in a folder named without links; `native` itself when it
+/// cannot be followed.
+QString followed(const QString &native)
+{
+    QString path = QFileInfo(native).absoluteFilePath();
+    for (int hop = 0; hop < 40; ++hop) {
+        const QFileInfo link(path);
+        if (!link.isSymLink())
+            break;
+        path = link.symLinkTarget();
+    }
+    const QFileInfo file(path);
+    const QString folder = file.absoluteDir().canonicalPath();
+    return folder.isEmpty() ? path : folder + QLatin1Char('/') + file.fileName();
+}
+
 } // namespace
 
 SetFileRewrite::SetFileRewrite(const HostServices &services, const QString &windowsPath)
@@ -275,6 +449,15 @@ SetFileRewrite::SetFileRewrite(const HostServices &services, const QString &wind
 {
     if (m_native.isEmpty())
         throwRuntimeError(RuntimeError::PathNotFound);
+    m_native = followed(m_native);
+}
+
+bool SetFileRewrite::owns(const QString &nativePath) const
+{
+    const QString target = followed(nativePath);
+    const QString previous = previousPath();
+    return target == m_native || target == previous || target == markPath()
+           || target.startsWith(previous + QLatin1Char('.')) || target.startsWith(markPath() + QLatin1Char('.'));
 }
 
 QByteArray SetFileRewrite::read() const
@@ -301,35 +484,41 @@ bool SetFileRewrite::rewrite(const std::function<std::optional<QByteArray>(const
     // The change is made; an undo point that cannot be kept only means that
     // there is nothing to undo (the mark left names the replaced file).
     if (previous.keep())
-        UndoMark::of(replacement, *next, next->size()).write(markPath());
+        UndoMark{quint64(replacement.device),
+                 quint64(replacement.inode),
+                 replacement.born,
+                 next->size(),
+                 digestOf(*next),
+                 current.size(),
+                 digestOf(current)}
+            .write(markPath());
     return true;
 }
 
 bool SetFileRewrite::undo()
 {
-    if (!QFileInfo::exists(previousPath()))
-        return false;
     const LockedFile file(m_native, FileLock::Kind::Exclusive, false);
     if (!file.isOpen())
         return false;
+    // Undo acts only on the very files the last change left: the set file
+    // with every byte before the mark as written, and the file kept beside
+    // it as it was kept.
     const std::optional<UndoMark> mark = UndoMark::read(markPath());
-    const QByteArray current = file.readAll();
-    if (!mark || !mark->describes(file.status(), current))
+    if (!mark)
         return false;
-
-    QFile previousFile(previousPath());
-    if (!previousFile.open(QIODevice::ReadOnly))
-        throwRuntimeError(RuntimeError::PathFileAccessError);
-    const QByteArray before = previousFile.readAll();
-    if (previousFile.error() != QFileDevice::NoError)
-        throwRuntimeError(RuntimeError::PathFileAccessError);
+    const QByteArray current = file.readAll();
+    if (!mark->describes(file.descriptor(), file.status(), current))
+        return false;
+    const std::optional<QByteArray> before = readBeside(previousPath(), mark->previousSize);
+    if (!before || !mark->keeps(*before))
+        return false;
 
     // What saves appended since the change stays, after the bytes that come
     // back, on a line of its own.
     const QByteArray since = QByteArray::fromRawData(current.constData() + mark->end, current.size() - mark->end);
-    QByteArray restored = before;
+    QByteArray restored = *before;
     if (!since.isEmpty()) {
-        if (endsInsideRecord(before))
+        if (endsInsideRecord(*before))
             return false;
         if (!restored.isEmpty() && !restored.endsWith('\n') && !restored.endsWith('\r'))
             restored.append("\r\n", 2);
@@ -339,15 +528,19 @@ bool SetFileRewrite::undo()
 
     // The change's own bytes become the undo point for a redo; they are
     // written before the file is replaced and take their name after it.
-    QSaveFile changed(previousPath());
-    if (!changed.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || changed.write(current.constData(), mark->end) != mark->end)
-        failWriting(changed);
+    BesideFile changed(previousPath(), current.constData(), mark->end);
     NewVersion replacement(m_native, restored);
     replacement.commit();
     if (changed.commit())
-        UndoMark::of(replacement, restored, restoredEnd).write(markPath());
+        UndoMark{quint64(replacement.device),
+                 quint64(replacement.inode),
+                 replacement.born,
+                 restoredEnd,
+                 digestOf(restored.constData(), restoredEnd),
+                 mark->end,
+                 mark->content}
+            .write(markPath());
     else
-        QFile::remove(markPath());
+        ::unlink(QFile::encodeName(markPath()).constData());
     return true;
 }

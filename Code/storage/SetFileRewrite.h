@@ -20,13 +20,19 @@ class HostServices;
 /// "<file>.previous", and "<file>.undo" marks where the change's own bytes
 /// end in the new file: whatever lies past that mark was appended by saves
 /// since, and an undo (or redo) keeps it, after the bytes it brings back.
-/// The mark names the very file the change wrote, so a file replaced by any
-/// other means has nothing to undo. Failures throw HostError with the file
-/// channel's numbers and leave the file, and the undo point, as they were.
+/// The mark names the very file the change wrote (its identity and a digest
+/// of every byte before the mark) and the very "<file>.previous" it left, so
+/// a file replaced or edited by any other means has nothing to undo. The two
+/// files beside it are never followed through a link, never waited on, and
+/// read only when they are regular files. A set file reached through a link
+/// is the file the link names: its undo files lie beside that file and the
+/// link stays a link. Failures throw HostError with the file channel's
+/// numbers and leave the file, and the undo point, as they were.
 class SetFileRewrite
 {
 public:
-    /// The set file at a Windows-shaped path, resolved through the drive table.
+    /// The set file at a Windows-shaped path, resolved through the drive table
+    /// and through any links to the file they name.
     SetFileRewrite(const HostServices &services, const QString &windowsPath);
 
     /// Hands the file's bytes (empty when the file is missing) to `change`
@@ -44,6 +50,12 @@ public:
     /// The bytes of the file, read under a shared lock; empty when missing.
     QByteArray read() const;
 
+    /// True when writing to `nativePath` would write over the set file or one
+    /// of the files kept beside it for Undo, however the path reaches them
+    /// (links, "..", a file not there yet): an output must go elsewhere.
+    bool owns(const QString &nativePath) const;
+
+    /// The file the set file's path names, links followed.
     QString nativePath() const { return m_native; }
     QString previousPath() const { return m_native + QStringLiteral(".previous"); }
     QString markPath() const { return m_native + QStringLiteral(".undo"); }

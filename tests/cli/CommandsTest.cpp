@@ -123,6 +123,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"capture a document that is not one", {"capture", "notadoc.mapdesk.json", "X"}, 1, "", base, "notadoc"},
         Row{"export to a folder that is not there", {"export", "Roads", "-o", "no/such/x"}, 1, "", base, "no/such/x"},
         Row{"export over the set file", {"export", "Roads", "-o", "config"}, 1, "", base, "set file itself"},
+        Row{"export over the undo mark", {"export", "Roads", "-o", "config.undo"}, 1, "", base, "set file itself"},
+        Row{"apply onto the set file", QStringList{"apply", "Roads"} + doc + QStringList{"-o", "config"}, 1, "", base,
+            "set file itself"},
+        Row{"apply onto the file kept for Undo", QStringList{"apply", "Roads"} + doc + QStringList{"-o", "config.previous"},
+            1, "", base, "set file itself"},
         Row{"import a damaged file", {"import", "cut"}, 1, "", base, "cut: it is damaged"},
         Row{"undo with nothing to undo", {"undo"}, 1, "", base, "nothing to undo"},
         // Wrong usage.
