@@ -1,13 +1,17 @@
 // Random runs of saves, whole-file changes, undos and redos, made by two
-// instances that share one set file, checked after every step against a
-// plain model of the file's records: no saved record ever disappears except
-// by a change that names it, and Undo takes back the last change alone.
+// instances that share one set file, while other programs move the file
+// behind a link, replace it, or damage the files kept beside it for Undo;
+// checked after every step against a plain model of the file's records: no
+// saved record ever disappears except by a change that names it, Undo takes
+// back the last change alone, and nothing done by other means is undone.
 #include "SetFileRecords.h"
 #include "SetStore.h"
 #include "SetsWorld.h"
 #include "VisibilityCapture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +19,8 @@
 #include <optional>
 #include <random>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -39,6 +45,8 @@ struct Model
         file = std::move(next);
         end = file.size();
     }
+    /// Something other than a change touched the file or its undo point.
+    void forgetUndo() { previous.reset(); }
     bool undo()
     {
         if (!previous)
@@ -88,6 +96,12 @@ TEST(UndoKeepsEverySave, RandomRunsOfTwoInstancesMatchThePlainModel)
         second.host.drives->roots.insert(QLatin1Char('C'), first.host.drives->roots.value(QLatin1Char('C')));
         SetsWorld *worlds[] = {&first, &second};
         QTemporaryDir importing;
+        // Another program may move the file, with what lies beside it, into
+        // a folder of its own and leave a link in its place.
+        const QString linked = first.filePath();
+        const QString moved = first.folder + QStringLiteral("moved/");
+        QDir().mkpath(moved);
+        auto real = [&] { return QFileInfo(linked).isSymLink() ? moved + QStringLiteral("config") : linked; };
         std::mt19937 random(seed);
         auto pick = [&](int count) { return int(random() % unsigned(count)); };
         Model model;
@@ -101,7 +115,7 @@ TEST(UndoKeepsEverySave, RandomRunsOfTwoInstancesMatchThePlainModel)
             const QString name = pool[pick(pool.size())];
             const QString other = pool[pick(pool.size())];
             QString operation;
-            switch (pick(9)) {
+            switch (pick(12)) {
             case 0:
             case 1:
                 operation = "save " + name;
@@ -174,6 +188,53 @@ TEST(UndoKeepsEverySave, RandomRunsOfTwoInstancesMatchThePlainModel)
                 operation = "repair";
                 EXPECT_EQ(store.repair(), 0);
                 break;
+            case 9: {
+                operation = "move behind a link, or back";
+                const bool back = QFileInfo(linked).isSymLink();
+                if (back) {
+                    ASSERT_TRUE(QFile::remove(linked));
+                }
+                for (const char *suffix : {"", ".previous", ".undo"})
+                    QFile::rename((back ? moved + "config" : linked) + suffix,
+                                  (back ? linked : moved + "config") + suffix);
+                if (!back) {
+                    ASSERT_TRUE(QFile::link(moved + QStringLiteral("config"), linked));
+                }
+                break;
+            }
+            case 10: {
+                operation = "replaced by a copy";
+                const QByteArray bytes = first.fileBytes();
+                QFile::remove(real());
+                QFile copy(real());
+                ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+                copy.write(bytes);
+                model.forgetUndo();
+                break;
+            }
+            case 11: {
+                const QString undoFile = real() + (pick(2) ? QStringLiteral(".undo") : QStringLiteral(".previous"));
+                QFile::remove(undoFile);
+                switch (pick(3)) {
+                case 0:
+                    operation = "a pipe beside the file";
+                    ASSERT_EQ(::mkfifo(QFile::encodeName(undoFile).constData(), 0666), 0);
+                    break;
+                case 1:
+                    operation = "a link beside the file";
+                    ASSERT_TRUE(QFile::link(importing.filePath(QStringLiteral("elsewhere")), undoFile));
+                    break;
+                default: {
+                    operation = "a damaged file beside the file";
+                    QFile damaged(undoFile);
+                    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+                    damaged.write(R"({"end":-4097,"device":"1","inode":"1"})");
+                    break;
+                }
+                }
+                model.forgetUndo();
+                break;
+            }
             default:
                 operation = "undo";
                 EXPECT_EQ(store.undo(), model.undo()) << "seed " << seed << " step " << step;
