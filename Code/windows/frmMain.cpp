@@ -153,10 +153,12 @@ void frmMain::mnuRestoreExactly_Click()
         line = 30;
         store.restoreSet(current->text(), currentDocument(m_state), SetStore::Restore::Exactly);
         m_marks->setLastRestored(current->text());
+        line = 35;
+        // The file is let go before the redraw, which may take long: the
+        // lock would keep other computers from saving meanwhile.
+        store.close();
         line = 40;
         RefreshAfterVisibilityChange(m_state);
-        line = 50;
-        store.close();
     });
 }
 
@@ -455,10 +457,12 @@ void frmMain::lstbx1_Click()
         line = 40;
         store.restoreSet(setName, document);
         m_marks->setLastRestored(setName);
+        line = 45;
+        // The file is let go before the redraw, which may take long: the
+        // lock would keep other computers from saving meanwhile.
+        store.close();
         line = 50;
         RefreshAfterVisibilityChange(m_state);
-        line = 60;
-        store.close();
     });
 }
 
