@@ -2,6 +2,7 @@
 // command line (see SetsCommandLine.h and README.md, "Command line").
 
 #include "CommandFailure.h"
+#include "FileLock.h"
 #include "SetFileLocation.h"
 #include "SetsCommandLine.h"
 #include "SetsCommands.h"
@@ -27,14 +28,24 @@ void printError(const QString &message)
     std::fprintf(stderr, "quarnel-sets: %s\n", message.toUtf8().constData());
 }
 
+/// Tells, once a run, that the set file's file system takes no locks, so
+/// that the work went on without them. Looked at after the command, which may
+/// have created the file.
+void warnWithoutLocks(const SetFileLocation *location)
+{
+    if (location && !FileLock::supportedAt(location->nativePath()))
+        printError(QStringLiteral("warning: ") + FileLock::unsupportedWarning(location->nativePath()));
+}
+
 int run(const SetsCommandLine &line)
 {
+    std::unique_ptr<SetFileLocation> location;
     try {
         using Command = SetsCommandLine::Command;
         // Saving and importing may be the first thing done on this machine:
         // they make the settings folder as the add-in does at start-up.
         const bool prepare = line.command == Command::Capture || line.command == Command::Import;
-        const std::unique_ptr<SetFileLocation> location =
+        location =
             line.file.isEmpty() ? SetFileLocation::ofDrives(line.drives, prepare) : SetFileLocation::ofFile(line.file);
         SetsCommands commands(*location, line);
         const SetsCommands::Result result = commands.run();
@@ -42,8 +53,10 @@ int run(const SetsCommandLine &line)
         std::fflush(stdout);
         for (const QString &note : result.notes)
             printError(note);
+        warnWithoutLocks(location.get());
         return result.exitCode;
     } catch (const CommandFailure &failure) {
+        warnWithoutLocks(location.get());
         printError(failure.message());
         if (failure.exitCode() == CommandFailure::Usage)
             std::fprintf(stderr, "\n%s", SetsCommandLine::usage().toUtf8().constData());

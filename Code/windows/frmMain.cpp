@@ -4,6 +4,7 @@
 
 #include "CurrentDocument.h"
 #include "DialogSetPrompts.h"
+#include "FileLock.h"
 #include "FormFrame.h"
 #include "IDocument.h"
 #include "IModelessFrame.h"
@@ -27,6 +28,7 @@
 #include <QAction>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -153,10 +155,12 @@ void frmMain::mnuRestoreExactly_Click()
         line = 30;
         store.restoreSet(current->text(), currentDocument(m_state), SetStore::Restore::Exactly);
         m_marks->setLastRestored(current->text());
+        line = 35;
+        // The file is let go before the redraw, which may take long: the
+        // lock would keep other computers from saving meanwhile.
+        store.close();
         line = 40;
         RefreshAfterVisibilityChange(m_state);
-        line = 50;
-        store.close();
     });
 }
 
@@ -346,8 +350,37 @@ void frmMain::Form_Load()
         store.close();
         m_marks->recompute();
     });
+    showLockSupport();
     // Read (or its failure told) for the showing that follows the load.
     m_listFresh = true;
+}
+
+QString frmMain::setFileNativePath() const
+{
+    try {
+        return WindowsPath::toNative(m_state.services, m_state.setFilePath);
+    } catch (...) {
+        // Without a drive table there is no file to follow; the list's own
+        // reads report that.
+        return QString();
+    }
+}
+
+void frmMain::showLockSupport()
+{
+    const QString nativePath = setFileNativePath();
+    if (m_locksLookedAt == nativePath)
+        return;
+    m_locksLookedAt = nativePath;
+    const bool supported = nativePath.isEmpty() || FileLock::supportedAt(nativePath);
+    QLabel *note = ui->lblNoLocks;
+    if (!supported) {
+        QString text = FileLock::unsupportedWarning(nativePath);
+        text[0] = text[0].toUpper();
+        note->setToolTip(text + QLatin1Char('.'));
+        note->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(note->size()));
+    }
+    note->setVisible(!supported);
 }
 
 void frmMain::lstbx1_Refresh()
@@ -395,14 +428,8 @@ void frmMain::showEvent(QShowEvent *event)
     if (!m_listFresh)
         lstbx1_Refresh();
     m_marks->recompute();
-    QString nativePath;
-    try {
-        nativePath = WindowsPath::toNative(m_state.services, m_state.setFilePath);
-    } catch (...) {
-        // Without a drive table there is no file to follow; the list's own
-        // reads report that.
-    }
-    m_fileWatch->follow(nativePath);
+    showLockSupport();
+    m_fileWatch->follow(setFileNativePath());
 }
 
 void frmMain::changeEvent(QEvent *event)
@@ -455,10 +482,12 @@ void frmMain::lstbx1_Click()
         line = 40;
         store.restoreSet(setName, document);
         m_marks->setLastRestored(setName);
+        line = 45;
+        // The file is let go before the redraw, which may take long: the
+        // lock would keep other computers from saving meanwhile.
+        store.close();
         line = 50;
         RefreshAfterVisibilityChange(m_state);
-        line = 60;
-        store.close();
     });
 }
 

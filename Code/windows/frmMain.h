@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class IModelessFrame;
@@ -60,6 +61,11 @@ protected:
 
 private:
     void applyLook();
+    /// The set file's native path; empty without a drive table to find it.
+    QString setFileNativePath() const;
+    /// Shows, in the window and without a question, whether the set file's
+    /// file system takes locks; looked at again only when the file moved.
+    void showLockSupport();
     void clearSetNames();
     void Form_Load();
     void lstbx1_Click();
@@ -99,8 +105,9 @@ private:
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
     SetListMarks *m_marks;     ///< a child: marks the entries that match the layers shown now
     std::unique_ptr<SetPrompts> m_prompts;
-    bool m_listFresh = false;       ///< the list was read since the window was last shown
-    bool m_refreshReported = false; ///< a failed refresh was reported; later ones are not
+    bool m_listFresh = false;               ///< the list was read since the window was last shown
+    bool m_refreshReported = false;         ///< a failed refresh was reported; later ones are not
+    std::optional<QString> m_locksLookedAt; ///< where the set file was when its locks were looked at
     std::shared_ptr<IModelessFrame> m_frame;
     std::vector<std::unique_ptr<frmName>> m_nameDialogs;
     std::vector<std::unique_ptr<frmHelp>> m_helpWindows;

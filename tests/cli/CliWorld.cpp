@@ -29,6 +29,8 @@ CliWorld::Run CliWorld::run(const QStringList &arguments, bool onConfig) const
     environment.insert(QStringLiteral("HOME"), dir.path());
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("share")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+    for (auto variable = this->environment.cbegin(); variable != this->environment.cend(); ++variable)
+        environment.insert(variable.key(), variable.value());
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUARNEL_SETS_PATH),
                   (onConfig ? QStringList{QStringLiteral("--file"), QStringLiteral("config")} : QStringList())

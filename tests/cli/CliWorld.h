@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -17,6 +18,8 @@ struct CliWorld
     };
 
     QTemporaryDir dir;
+    /// Variables that the runs find in their environment besides the usual.
+    QHash<QString, QString> environment;
 
     QString path(const QString &name) const { return dir.filePath(name); }
     void write(const QString &name, const QByteArray &bytes) const;

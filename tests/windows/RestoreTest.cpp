@@ -4,11 +4,16 @@
 
 #include "AddinWorld.h"
 
+#include "FileLock.h"
+
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +68,48 @@ TEST_F(RestoreSet, MissingFileIsReported)
     world.select(1);
     EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: lstbx1_Click frmMain Line : 20")});
     EXPECT_FALSE(world.visible("Layers", "Streets"));
+}
+
+TEST(RestoreRedraw, LeavesTheSetFileFreeForOthersWhileTheDocumentRedraws)
+{
+    struct Case
+    {
+        const char *what;
+        bool picked; ///< the set was picked (and restored) before
+        std::function<void(AddinWorld &)> restore;
+    };
+    const Case cases[] = {
+        {"picking a set", false, [](AddinWorld &world) { world.select(0); }},
+        {"Restore Exactly", true,
+         [](AddinWorld &world) {
+             for (QAction *action : world.list().actions())
+                 if (action->text() == QStringLiteral("Restore Exactly"))
+                     action->trigger();
+         }},
+    };
+    for (const Case &c : cases) {
+        AddinWorld world;
+        world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "False"));
+        world.reload();
+        if (c.picked) {
+            world.select(0);
+            world.layer(QStringLiteral("Layers"), QStringLiteral("Streets")).on = true;
+        }
+        // Another computer saves while the document redraws, which it tells
+        // its visibility listeners about.
+        QFile other(world.filePath());
+        ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+        std::vector<bool> savedDuringRedraw;
+        const auto listening = world.document->subscribeVisibility([&] {
+            savedDuringRedraw.push_back(
+                FileLock::acquire(other.handle(), FileLock::Kind::Exclusive, std::chrono::milliseconds(0)));
+            FileLock::release(other.handle());
+        });
+        c.restore(world);
+        EXPECT_FALSE(world.visible("Layers", "Streets")) << c.what;
+        EXPECT_EQ(savedDuringRedraw, std::vector<bool>{true}) << c.what;
+        EXPECT_TRUE(world.host.boxes->boxes.empty()) << c.what;
+    }
 }
 
 /// A person using the set list, which holds ten sets with different first
