@@ -16,7 +16,8 @@
 SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject *parent)
     : QObject(parent), m_state(state), m_list(list), m_mark(WindowLook::matchMark())
 {
-    // The tick is drawn at its own size, no taller than a name.
+    // The tick is shown at the size it was drawn for, a little smaller than
+    // a name's height.
     m_list.setIconSize(QSize(12, 12));
     m_soon.setSingleShot(true);
     m_soon.setInterval(0);

@@ -19,10 +19,10 @@ struct QuarnelGIS_Public;
 /// the set restored last is italic once they no longer do, and every entry's
 /// tooltip says how it stands. A screen reader says the tick or the italic
 /// with the name (the entry's accessible text) and the tooltip as its
-/// description. The sets are judged off
-/// the interface thread, on a snapshot of the document's flags taken on it;
-/// requests that come while a judgement runs are folded into one more. The
-/// window owns it; it marks the window's list.
+/// description. The sets are judged off the interface thread, on a snapshot
+/// of the document's flags taken on it; requests that come while a judgement
+/// runs are folded into one more. The window owns it; it marks the window's
+/// list.
 class SetListMarks : public QObject
 {
     Q_OBJECT
