@@ -5,6 +5,7 @@
 #include "IVisibilityEvents.h"
 #include "QuarnelGIS_Public.h"
 #include "SetFileRewrite.h"
+#include "WindowLook.h"
 
 #include <QListWidget>
 #include <QtConcurrent/QtConcurrentRun>
@@ -13,8 +14,11 @@
 #include <stdexcept>
 
 SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject *parent)
-    : QObject(parent), m_state(state), m_list(list)
+    : QObject(parent), m_state(state), m_list(list), m_mark(WindowLook::matchMark())
 {
+    // The tick is shown at the size it was drawn for, a little smaller than
+    // a name's height.
+    m_list.setIconSize(QSize(12, 12));
     m_soon.setSingleShot(true);
     m_soon.setInterval(0);
     connect(&m_soon, &QTimer::timeout, this, &SetListMarks::start);
@@ -95,15 +99,33 @@ void SetListMarks::finished()
 
 void SetListMarks::apply()
 {
+    // Only the set restored last changes its font, and only to lean: the
+    // entry's font is resolved against the list's blue bold.
+    QFont leaning;
+    leaning.setItalic(true);
     for (int row = 0; row < m_list.count(); ++row) {
         QListWidgetItem *item = m_list.item(row);
-        const auto found = m_standings.constFind(item->text());
+        const QString name = item->text();
+        const auto found = m_standings.constFind(name);
         const bool known = found != m_standings.constEnd();
         const bool matches = known && found->matches();
-        QFont font = m_list.font();
-        font.setBold(matches);
-        font.setItalic(known && !matches && item->text() == m_lastRestored);
-        item->setFont(font);
-        item->setToolTip(known ? found->describe() : QString());
+        const bool drifted = known && !matches && name == m_lastRestored;
+        const QVariant standing = known ? QVariant(found->describe()) : QVariant();
+        QVariant spoken;
+        if (matches)
+            spoken = name + QStringLiteral(", matches now");
+        else if (drifted)
+            spoken = name + QStringLiteral(", restored last, changed since");
+        // An entry without marks holds no roles of its own, so that the
+        // list's delegate keeps measuring it by its name alone.
+        const auto put = [item](int role, const QVariant &value) {
+            if (item->data(role) != value)
+                item->setData(role, value);
+        };
+        put(Qt::FontRole, drifted ? QVariant(leaning) : QVariant());
+        put(Qt::DecorationRole, matches ? QVariant(m_mark) : QVariant());
+        put(Qt::AccessibleTextRole, spoken);
+        put(Qt::ToolTipRole, standing);
+        put(Qt::AccessibleDescriptionRole, standing);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QFutureWatcher>
 #include <QHash>
+#include <QIcon>
 #include <QObject>
 #include <QTimer>
 
@@ -13,12 +14,15 @@ class IDocument;
 class QListWidget;
 struct QuarnelGIS_Public;
 
-/// The marks of the set list: an entry is bold while the layers shown now
-/// match its set, the set restored last is italic once they no longer do,
-/// and every entry's tooltip says how it stands. The sets are judged off
-/// the interface thread, on a snapshot of the document's flags taken on it;
-/// requests that come while a judgement runs are folded into one more. The
-/// window owns it; it marks the window's list.
+/// The marks of the set list, whose names all stay in the list's blue bold:
+/// an entry carries a green tick while the layers shown now match its set,
+/// the set restored last is italic once they no longer do, and every entry's
+/// tooltip says how it stands. A screen reader says the tick or the italic
+/// with the name (the entry's accessible text) and the tooltip as its
+/// description. The sets are judged off the interface thread, on a snapshot
+/// of the document's flags taken on it; requests that come while a judgement
+/// runs are folded into one more. The window owns it; it marks the window's
+/// list.
 class SetListMarks : public QObject
 {
     Q_OBJECT
@@ -48,6 +52,7 @@ private:
     bool m_again = false;
     QHash<QString, SetStanding> m_standings;
     QString m_lastRestored;
+    QIcon m_mark;
     std::weak_ptr<IDocument> m_followed; ///< the document whose events are followed
     std::shared_ptr<void> m_subscription;
 };

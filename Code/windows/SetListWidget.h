@@ -1,19 +1,29 @@
 #pragma once
 
 #include <QListWidget>
+#include <QPersistentModelIndex>
+#include <QTimer>
 
 /// The list of set names, which tells when a person picks one entry: a plain
-/// left click on an entry, selected or not, or a key without Shift or Ctrl
-/// that moves the current entry (arrows, Home, End, Page Up/Down, typing a
-/// name's first letters). Making or changing a selection of several entries
-/// with Ctrl, Shift or Ctrl+A, a right click and the second click of a
-/// double-click pick nothing, nor do changes made by the program.
+/// left click on an entry, selected or not, a key without Shift or Ctrl that
+/// moves the current entry (arrows, Home, End, Page Up/Down), or typing a
+/// name's first letters. Typed letters move the current entry as they come
+/// and pick the entry they lead to once typing pauses for the application's
+/// keyboard input interval, counted from the last letter the list received,
+/// so that a slow restore never splits them into two searches. Making or
+/// changing a selection of several entries with Ctrl, Shift or Ctrl+A, a
+/// right click and the second click of a double-click pick nothing, nor do
+/// changes made by the program.
 class SetListWidget : public QListWidget
 {
     Q_OBJECT
 
 public:
     explicit SetListWidget(QWidget *parent = nullptr);
+
+    /// Moves to the first entry, from the current one on, whose name begins
+    /// with the letters typed since typing last paused.
+    void keyboardSearch(const QString &search) override;
 
 signals:
     /// The person picked the current entry.
@@ -24,5 +34,12 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    bool m_plainPress = false; ///< the press being released was a left press without Shift or Ctrl
+    void typingPaused();
+    void stopTyping();
+
+    bool m_plainPress = false;         ///< the press being released was a left press without Shift or Ctrl
+    bool m_searched = false;           ///< the key being handled was typed into the search
+    QTimer m_typing;                   ///< runs from the last letter received until typing pauses
+    QString m_typed;                   ///< the letters typed since typing began
+    QPersistentModelIndex m_typedFrom; ///< the entry that was current when typing began
 };

@@ -75,6 +75,15 @@ QPixmap logo()
     return QPixmap(QStringLiteral(":/quarnel/logo.png"));
 }
 
+QIcon matchMark()
+{
+    initQuarnelResources();
+    QIcon mark;
+    mark.addFile(QStringLiteral(":/quarnel/match.png"));
+    mark.addFile(QStringLiteral(":/quarnel/match@2x.png"));
+    return mark;
+}
+
 QPixmap helpPicture()
 {
     initQuarnelResources();

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QCursor>
 #include <QFont>
+#include <QIcon>
 #include <QPixmap>
 
 #include <memory>
@@ -13,7 +14,7 @@ class QPushButton;
 class QWidget;
 
 /// The shared look of the add-in's windows (background, fonts, picture
-/// buttons, the hand cursor, the logo) and the centring of a window's frame
+/// buttons, the hand cursor, the logo, the set list's mark) and the centring of a window's frame
 /// on the screen.
 namespace WindowLook {
 /// The windows' background colour.
@@ -28,6 +29,9 @@ void makePictureButton(QPushButton *button, const QFont &font);
 QCursor handCursor();
 /// The maker's logo.
 QPixmap logo();
+/// The mark beside a set that the layers shown now match: a white tick on a
+/// green disc, 12 pixels square (24 on screens of twice the density).
+QIcon matchMark();
 /// The help page, as one picture.
 QPixmap helpPicture();
 

@@ -168,6 +168,29 @@ QImage makerLogo()
     return image;
 }
 
+/// The mark beside a set that the layers shown now match: a white tick on a
+/// green disc, `size` pixels square with transparency (12 for the list, 24
+/// for screens of twice the density).
+QImage matchMark(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 12.0, size / 12.0);
+    painter.setPen(QPen(QColor(24, 110, 52), 0.8));
+    painter.setBrush(QColor(46, 160, 80));
+    painter.drawEllipse(QRectF(0.5, 0.5, 11, 11));
+    QPainterPath tick;
+    tick.moveTo(3.2, 6.2);
+    tick.lineTo(5.2, 8.2);
+    tick.lineTo(8.9, 3.9);
+    painter.setPen(QPen(Qt::white, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(tick);
+    return image;
+}
+
 bool save(const QImage &image, const QString &folder, const QString &name)
 {
     const QString path = folder + QLatin1Char('/') + name;
@@ -190,6 +213,8 @@ int main(int argc, char **argv)
     const bool written = save(commandBitmap(), folder, QStringLiteral("command16.png"))
                          && save(handCursor(), folder, QStringLiteral("hand_cursor.png"))
                          && save(buttonFace(), folder, QStringLiteral("button_face.png"))
-                         && save(makerLogo(), folder, QStringLiteral("logo.png"));
+                         && save(makerLogo(), folder, QStringLiteral("logo.png"))
+                         && save(matchMark(12), folder, QStringLiteral("match.png"))
+                         && save(matchMark(24), folder, QStringLiteral("match@2x.png"));
     return written ? 0 : 1;
 }

@@ -145,6 +145,12 @@ public:
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(set));
     }
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(&world.list(), key, modifiers); }
+    /// Types a letter and lets typing pause, which restores the set it led to.
+    void type(Qt::Key letter, Qt::KeyboardModifiers modifiers = {})
+    {
+        key(letter, modifiers);
+        static_cast<void>(QTest::qWaitFor([this] { return !restored().isEmpty(); }));
+    }
     /// The sets restored, once per restore, in list order.
     QStringList restored() const
     {
@@ -212,8 +218,8 @@ TEST(SetPicking, RestoresThePickedSetOnceAndNothingWhenSeveralAreSelected)
         {"End", birch, [](ListUser &u) { u.key(Qt::Key_End); }, {"Pine"}},
         {"Page Down", oak, [](ListUser &u) { u.key(Qt::Key_PageDown); }, {"Pine"}},
         {"Page Up", birch, [](ListUser &u) { u.key(Qt::Key_PageUp); }, {"Alder"}},
-        {"typing a first letter", birch, [](ListUser &u) { u.key(Qt::Key_M); }, {"Maple"}},
-        {"typing a capital first letter", birch, [](ListUser &u) { u.key(Qt::Key_M, Qt::ShiftModifier); }, {"Maple"}},
+        {"typing a first letter", birch, [](ListUser &u) { u.type(Qt::Key_M); }, {"Maple"}},
+        {"typing a capital first letter", birch, [](ListUser &u) { u.type(Qt::Key_M, Qt::ShiftModifier); }, {"Maple"}},
         {"Up at the top", [](ListUser &u) { u.click("Alder"); }, [](ListUser &u) { u.key(Qt::Key_Up); }, {}},
         {"Shift+Down", birch, [](ListUser &u) { u.key(Qt::Key_Down, Qt::ShiftModifier); }, {}},
         {"Shift+Up back to the first of a range",

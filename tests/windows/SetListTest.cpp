@@ -1,18 +1,23 @@
-// The set list as a person meets it: its order, the list following the file,
-// and every action on the document that is open now.
+// The set list as a person meets it: its order, typing names into it, the
+// list following the file, and every action on the document that is open now.
 #include "FakeDocument.h"
 #include "FakeHost.h"
 #include "IModelessFrame.h"
+#include "SetListWidget.h"
 #include "SetNameOrder.h"
 #include "frmMain.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -45,6 +50,67 @@ TEST(SetNameOrder, IsAlphabeticalAsAPersonReadsItInTheLocaleGiven)
             listed.insert(order.insert(name), name);
         EXPECT_EQ(listed, c.listed) << qPrintable(c.locale.name());
     }
+}
+
+TEST(SetTyping, TypedLettersRestoreTheSetTheyLeadToOnceTypingPausesHoweverLongARestoreTakes)
+{
+    // A short pause keeps the test quick; every restore takes several pauses.
+    const int interval = QApplication::keyboardInputInterval();
+    QApplication::setKeyboardInputInterval(100);
+    struct Case
+    {
+        const char *what;
+        std::function<void(SetListWidget &)> act;
+        QString currentAtOnce;
+        QStringList restored;
+    };
+    const auto type = [](const char *letters) {
+        return [letters](SetListWidget &list) { QTest::keyClicks(&list, QLatin1String(letters)); };
+    };
+    const Case cases[] = {
+        {"the letters of a name", type("bu"), "Buildings", {"Buildings"}},
+        {"capitals, with Shift held",
+         [](SetListWidget &list) {
+             QTest::keyClick(&list, Qt::Key_B, Qt::ShiftModifier);
+             QTest::keyClick(&list, Qt::Key_U, Qt::ShiftModifier);
+         },
+         "Buildings",
+         {"Buildings"}},
+        {"one letter again, stepping through the names it begins", type("bb"), "Buildings", {"Buildings"}},
+        {"letters waiting while an arrow key's restore runs",
+         [](SetListWidget &list) {
+             QTest::keyClick(&list, Qt::Key_Down);
+             QTest::keyClicks(&list, QStringLiteral("bu"));
+         },
+         "Buildings",
+         {"Utilities", "Buildings"}},
+        {"an arrow key before typing paused",
+         [](SetListWidget &list) {
+             QTest::keyClick(&list, Qt::Key_B);
+             QTest::keyClick(&list, Qt::Key_Down);
+         },
+         "Buildings",
+         {"Buildings"}},
+        {"letters that lead to the current name", type("ri"), "Rivers", {}},
+    };
+    for (const Case &c : cases) {
+        SetListWidget list;
+        list.addItems({"Bridges", "Buildings", "Rivers", "Utilities"});
+        list.setSelectionMode(QAbstractItemView::ExtendedSelection); // as the main window's
+        list.setCurrentRow(2);
+        QStringList restored;
+        QObject::connect(&list, &SetListWidget::picked, [&] {
+            restored << list.currentItem()->text();
+            QThread::msleep(300); // a restore that takes longer than a pause between letters
+        });
+        c.act(list);
+        EXPECT_EQ(list.currentItem()->text(), c.currentAtOnce) << c.what;
+        static_cast<void>(QTest::qWaitFor([&] { return restored.size() >= c.restored.size(); }, 5000));
+        QTest::qWait(300); // any later restore would come by now
+        EXPECT_EQ(restored, c.restored) << c.what;
+        EXPECT_EQ(list.selectedItems(), QList<QListWidgetItem *>{list.currentItem()}) << c.what;
+    }
+    QApplication::setKeyboardInputInterval(interval);
 }
 
 /// A shown main window over the standard fake document, with its set file

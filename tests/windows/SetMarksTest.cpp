@@ -1,10 +1,11 @@
-// The set list's marks: bold for the sets the layers shown now match,
-// italic for the set restored last once they differ from it, and tooltips
-// that say how each set stands. They follow the add-in's own restores, a
-// change made in the host's table of contents, and the file changed by
-// another process.
+// The set list's marks: every name in the list's blue bold, a tick beside
+// the sets the layers shown now match, italic for the set restored last once
+// they differ from it, and tooltips that say how each set stands; a screen
+// reader says the same. They follow the add-in's own restores, a change made
+// in the host's table of contents, and the file changed by another process.
 #include "AddinWorld.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -15,19 +16,46 @@
 
 namespace {
 
-/// How an entry is drawn: "bold", "italic" or "plain", with its tooltip.
+/// Whether `icon` shows anything at `size`.
+bool visible(const QIcon &icon, const QSize &size)
+{
+    const QImage image = icon.pixmap(size).toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).alpha() > 0)
+                return true;
+    return false;
+}
+
+/// How an entry is drawn ("bold blue", with "italic" and "tick" when it is
+/// so), then what a screen reader says of it: its name and description. A
+/// tooltip that says something else than the description follows.
 QString markOf(QListWidget &list, const QString &name)
 {
     const QList<QListWidgetItem *> found = list.findItems(name, Qt::MatchExactly);
     if (found.isEmpty())
         return QStringLiteral("missing");
-    const QFont font = found.front()->font();
-    const QString style = font.bold()     ? QStringLiteral("bold")
-                          : font.italic() ? QStringLiteral("italic")
-                                          : QStringLiteral("plain");
-    return style + QStringLiteral(" / ") + found.front()->toolTip();
+    const QListWidgetItem *item = found.front();
+    // An entry's own font and colour are laid over the list's, as the list draws them.
+    const QFont font = item->data(Qt::FontRole).isValid() ? item->font().resolve(list.font()) : list.font();
+    const QColor colour =
+        item->data(Qt::ForegroundRole).isValid() ? item->foreground().color() : list.palette().color(QPalette::Text);
+    QStringList looks;
+    if (font.bold())
+        looks << QStringLiteral("bold");
+    if (font.italic())
+        looks << QStringLiteral("italic");
+    looks << (colour == QColor(0, 0, 255) ? QStringLiteral("blue") : colour.name());
+    if (visible(item->icon(), list.iconSize()))
+        looks << QStringLiteral("tick");
+    QAccessibleInterface *entry = QAccessible::queryAccessibleInterface(&list)->child(list.row(item));
+    const QString description = entry->text(QAccessible::Description);
+    QString mark = looks.join(QLatin1Char(' ')) + QStringLiteral(" / ") + entry->text(QAccessible::Name)
+                   + QStringLiteral(" / ") + description;
+    if (item->toolTip() != description)
+        mark += QStringLiteral(" / tooltip: ") + item->toolTip();
+    return mark;
 }
-
 /// Lets the events run until `name` is drawn as `expected`, or a few seconds
 /// passed; the marks are judged off the interface thread.
 QString settled(QListWidget &list, const QString &name, const QString &expected)
@@ -50,25 +78,29 @@ TEST(SetMarks, FollowRestoresTheTableOfContentsAndOtherProcesses)
     QListWidget &list = world.list();
     const QString both = QStringLiteral("Both");
     const QString noStreets = QStringLiteral("No streets");
-    EXPECT_EQ(settled(list, both, "bold / Matches the layers shown now"), "bold / Matches the layers shown now");
-    EXPECT_EQ(markOf(list, noStreets), "plain / 1 layer differs: Streets is on");
+    const QString bothMatches = "bold blue tick / Both, matches now / Matches the layers shown now";
+    EXPECT_EQ(settled(list, both, bothMatches), bothMatches);
+    EXPECT_EQ(markOf(list, noStreets), "bold blue / No streets / 1 layer differs: Streets is on");
 
     // Restoring "No streets": it matches, "Both" no longer does.
     world.select(1);
-    EXPECT_EQ(settled(list, noStreets, "bold / Matches the layers shown now"), "bold / Matches the layers shown now");
-    EXPECT_EQ(markOf(list, both), "plain / 1 layer differs: Streets is off");
+    const QString noStreetsMatches = "bold blue tick / No streets, matches now / Matches the layers shown now";
+    EXPECT_EQ(settled(list, noStreets, noStreetsMatches), noStreetsMatches);
+    EXPECT_EQ(markOf(list, both), "bold blue / Both / 1 layer differs: Streets is off");
 
     // Streets ticked again in the host's table of contents: the set restored
     // last turns italic, and "Both" matches again.
     world.layer("Layers", "Streets").on = true;
     world.document->updateContents();
-    EXPECT_EQ(settled(list, noStreets, "italic / 1 layer differs: Streets is on"),
-              "italic / 1 layer differs: Streets is on");
-    EXPECT_EQ(markOf(list, both), "bold / Matches the layers shown now");
+    const QString drifted =
+        "bold italic blue / No streets, restored last, changed since / 1 layer differs: Streets is on";
+    EXPECT_EQ(settled(list, noStreets, drifted), drifted);
+    EXPECT_EQ(markOf(list, both), bothMatches);
 
-    // Another process saves a set that matches: it comes in bold.
+    // Another process saves a set that matches: it comes with the tick.
     world.writeFile(world.fileBytes() + SetsWorld::record("Rivers", "Layers", "Rivers", "True"));
-    EXPECT_EQ(settled(list, "Rivers", "bold / Matches the layers shown now"), "bold / Matches the layers shown now");
+    const QString riversMatches = "bold blue tick / Rivers, matches now / Matches the layers shown now";
+    EXPECT_EQ(settled(list, "Rivers", riversMatches), riversMatches);
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 
