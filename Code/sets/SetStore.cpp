@@ -6,6 +6,7 @@
 #include "RuntimeError.h"
 #include "SetFileEdits.h"
 #include "SetFileRewrite.h"
+#include "SetNames.h"
 #include "VisibilityApply.h"
 #include "VisibilityCapture.h"
 #include "VisibilitySetFile.h"
@@ -67,6 +68,7 @@ void SetStore::readSet(const QString &setName, const std::function<void(const Vi
 
 void SetStore::appendSet(const QString &setName, IDocument &document)
 {
+    SetNames::requireHeld(setName);
     FileChannel &channel = m_state.channel1;
     captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
         VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, visible);
@@ -93,6 +95,7 @@ QStringList SetStore::names()
 
 SetStore::Rename SetStore::renameSet(const QString &from, const QString &to, OntoNameInUse onto)
 {
+    SetNames::requireHeld(to);
     SetFileEdits::Renamed outcome;
     SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
         outcome = SetFileEdits::renameSet(current, from, to, onto == OntoNameInUse::Merge);
@@ -115,6 +118,7 @@ qsizetype SetStore::deleteSets(const QStringList &setNames)
 
 bool SetStore::replaceSet(const QString &setName, IDocument &document)
 {
+    SetNames::requireHeld(setName);
     // The document is read before the file is locked, so that the lock is
     // held only for the rewrite itself.
     RecordEncoder captured;
@@ -215,6 +219,9 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
     if (!file.open(QIODevice::ReadOnly))
         throwRuntimeError(RuntimeError::PathFileAccessError);
     const std::vector<SetFileEdits::ImportedSet> sets = SetFileEdits::readImport(file.readAll(), nativePath);
+    // A name the set file cannot hold refuses the file whole, before anything is added.
+    for (const SetFileEdits::ImportedSet &set : sets)
+        SetNames::requireHeld(set.name);
 
     // Clashes are settled before the file is locked: asking may take a user
     // a while, and other writers wait at most a moment for the lock.

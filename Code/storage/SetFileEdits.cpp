@@ -13,11 +13,11 @@ namespace {
 /// Why a record read as damaged, in a person's words.
 QString damageReason(const SetFileRecords::Record &record)
 {
-    const QByteArrayView visibility = record.fields[3];
-    const bool flag =
-        visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True" || visibility == "False";
-    return flag ? QStringLiteral("more than four fields on the line")
-                : QStringLiteral("the visibility is neither True nor False");
+    if (record.shape == RecordScanner::RecordShape::Long)
+        return QStringLiteral("more than four fields on the line");
+    if (record.shape == RecordScanner::RecordShape::Short)
+        return QStringLiteral("fewer than four fields on the line");
+    return QStringLiteral("the visibility is neither True nor False");
 }
 
 /// A set file that cannot be imported, named with the line of the record
