@@ -155,9 +155,9 @@ SetStore::Edit SetStore::editSet(const QString &setName, const std::vector<SetLa
         changed.clear();
         if (asRead) {
             const std::vector<SetLayers::Layer> now = SetFileEdits::layerFlags(current, setName);
-            if (now != *asRead) {
+            changed = SetFileEdits::changesBetween(*asRead, now);
+            if (!changed.empty()) {
                 found = !now.empty();
-                changed = SetFileEdits::changesBetween(*asRead, now);
                 return std::optional<QByteArray>();
             }
         }

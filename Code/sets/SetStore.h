@@ -92,9 +92,9 @@ public:
     /// Replaces the records of `setName` by one record for each of `layers`,
     /// in their order, where the set's first record stood; a layer recorded
     /// as before keeps its bytes. When `asRead` is given (the set's layers as
-    /// a person was shown them), writes only when the set still records just
-    /// those, judged under the file's lock; otherwise hands on in `changes`
-    /// what differs now.
+    /// a person was shown them, in any order), writes only when the set still
+    /// records just those with the same flags, judged under the file's lock;
+    /// otherwise hands on in `changes` what differs now.
     Edit editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers,
                  const std::optional<std::vector<SetLayers::Layer>> &asRead,
                  std::vector<LayerChange> *changes = nullptr);
