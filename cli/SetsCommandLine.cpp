@@ -1,5 +1,7 @@
 #include "SetsCommandLine.h"
 
+#include "SetNames.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QHash>
@@ -312,5 +314,8 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     // A set is saved under a name, as the name dialog insists.
     if ((line.command == Command::Capture || line.command == Command::Rename) && line.setNames.constLast().isEmpty())
         return fail(QStringLiteral("a set name cannot be empty"));
+    if ((line.command == Command::Capture || line.command == Command::Rename)
+        && !SetNames::fileHolds(line.setNames.constLast()))
+        return fail(SetNames::notHeldText(line.setNames.constLast()));
     return line;
 }

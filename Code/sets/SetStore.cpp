@@ -6,6 +6,7 @@
 #include "RuntimeError.h"
 #include "SetFileEdits.h"
 #include "SetFileRewrite.h"
+#include "SetNames.h"
 #include "VisibilityApply.h"
 #include "VisibilityCapture.h"
 #include "VisibilitySetFile.h"
@@ -67,6 +68,7 @@ void SetStore::readSet(const QString &setName, const std::function<void(const Vi
 
 void SetStore::appendSet(const QString &setName, IDocument &document)
 {
+    SetNames::requireHeld(setName);
     FileChannel &channel = m_state.channel1;
     captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
         VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, visible);
@@ -93,6 +95,7 @@ QStringList SetStore::names()
 
 SetStore::Rename SetStore::renameSet(const QString &from, const QString &to, OntoNameInUse onto)
 {
+    SetNames::requireHeld(to);
     SetFileEdits::Renamed outcome;
     SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
         outcome = SetFileEdits::renameSet(current, from, to, onto == OntoNameInUse::Merge);
@@ -115,6 +118,7 @@ qsizetype SetStore::deleteSets(const QStringList &setNames)
 
 bool SetStore::replaceSet(const QString &setName, IDocument &document)
 {
+    SetNames::requireHeld(setName);
     // The document is read before the file is locked, so that the lock is
     // held only for the rewrite itself.
     RecordEncoder captured;
@@ -133,16 +137,68 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
 
 SetLayers SetStore::layersOf(const QString &setName, IDocument &document)
 {
-    return SetLayers::of(SetFileRewrite(m_state.services, m_state.setFilePath).read(), setName, document);
+    const QByteArray file = SetFileRewrite(m_state.services, m_state.setFilePath).read();
+    m_readSet = setName;
+    m_readLayers = SetFileEdits::layerFlags(file, setName);
+    return SetLayers::of(file, setName, document);
+}
+
+SetStore::Edit SetStore::editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers,
+                                 const std::optional<std::vector<SetLayers::Layer>> &asRead,
+                                 std::vector<LayerChange> *changes)
+{
+    SetNames::requireHeld(setName);
+    bool found = false;
+    std::vector<LayerChange> changed;
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
+        // Judged on the file as it is under the lock: nothing comes in between.
+        changed.clear();
+        if (asRead) {
+            const std::vector<SetLayers::Layer> now = SetFileEdits::layerFlags(current, setName);
+            changed = SetFileEdits::changesBetween(*asRead, now);
+            if (!changed.empty()) {
+                found = !now.empty();
+                return std::optional<QByteArray>();
+            }
+        }
+        return SetFileEdits::editSet(current, setName, layers, found);
+    });
+    if (changes)
+        *changes = changed;
+    if (!found)
+        return Edit::NoSuchSet;
+    return changed.empty() ? Edit::Edited : Edit::ChangedSince;
 }
 
 bool SetStore::editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers)
 {
-    bool found = false;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
-        return SetFileEdits::editSet(current, setName, layers, found);
-    });
-    return found;
+    std::vector<LayerChange> changes;
+    const std::optional<std::vector<SetLayers::Layer>> asRead =
+        m_readSet == setName ? m_readLayers : std::optional<std::vector<SetLayers::Layer>>();
+    const Edit outcome = editSet(setName, layers, asRead, &changes);
+    if (outcome == Edit::ChangedSince)
+        throwRuntimeError(RuntimeError::PathFileAccessError,
+                          QStringLiteral("The set \"%1\" was saved again while its layers were being edited, so the "
+                                         "edit was not written. Changed since: %2. Edit its layers again to start "
+                                         "from the set as it is now.")
+                              .arg(setName, describe(changes).join(QStringLiteral("; "))));
+    return outcome == Edit::Edited;
+}
+
+QStringList SetStore::describe(const std::vector<LayerChange> &changes)
+{
+    auto flag = [](bool visible) { return visible ? QStringLiteral("shown") : QStringLiteral("hidden"); };
+    QStringList lines;
+    for (const LayerChange &change : changes) {
+        const QString layer = change.mapName + QStringLiteral(" / ") + change.layerName;
+        if (!change.now)
+            lines << QStringLiteral("%1: no longer recorded").arg(layer);
+        else if (!change.before)
+            lines << QStringLiteral("%1: recorded %2, newly").arg(layer, flag(*change.now));
+        else
+            lines << QStringLiteral("%1: now %2, was %3").arg(layer, flag(*change.now), flag(*change.before));
+    }
+    return lines;
 }
 
 void SetStore::clearAll()
@@ -205,6 +261,9 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
     if (!file.open(QIODevice::ReadOnly))
         throwRuntimeError(RuntimeError::PathFileAccessError);
     const std::vector<SetFileEdits::ImportedSet> sets = SetFileEdits::readImport(file.readAll(), nativePath);
+    // A name the set file cannot hold refuses the file whole, before anything is added.
+    for (const SetFileEdits::ImportedSet &set : sets)
+        SetNames::requireHeld(set.name);
 
     // Clashes are settled before the file is locked: asking may take a user
     // a while, and other writers wait at most a moment for the lock.

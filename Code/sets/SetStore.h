@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class IDocument;
@@ -78,12 +79,32 @@ public:
     /// where the set's first record stood. False when there is no such set.
     bool replaceSet(const QString &setName, IDocument &document);
     /// What set `setName` records beside the document's layers now; its
-    /// recorded list is empty when there is no such set.
+    /// recorded list is empty when there is no such set. The store keeps
+    /// what it read, for editSet().
     SetLayers layersOf(const QString &setName, IDocument &document);
+    /// What an edit of a set's layers came to.
+    enum class Edit {
+        Edited,
+        NoSuchSet,   ///< there is no set `setName` (any more)
+        ChangedSince ///< the set records otherwise than when it was read; nothing was written
+    };
+    using LayerChange = SetFileEdits::LayerChange;
     /// Replaces the records of `setName` by one record for each of `layers`,
     /// in their order, where the set's first record stood; a layer recorded
-    /// as before keeps its bytes. False when there is no such set.
+    /// as before keeps its bytes. When `asRead` is given (the set's layers as
+    /// a person was shown them, in any order), writes only when the set still
+    /// records just those with the same flags, judged under the file's lock;
+    /// otherwise hands on in `changes` what differs now.
+    Edit editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers,
+                 const std::optional<std::vector<SetLayers::Layer>> &asRead,
+                 std::vector<LayerChange> *changes = nullptr);
+    /// editSet() against what this store's layersOf() read of the set, if
+    /// it read it. False when there is no such set; a set saved again since
+    /// it was read is left as it is, and the edit refused (error 75) with a
+    /// text that says what changed.
     bool editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers);
+    /// The changes in a person's words, one a line.
+    static QStringList describe(const std::vector<LayerChange> &changes);
     /// Empties the file.
     void clearAll();
     /// Cuts a damaged tail (a record the file ends inside) back to the last
@@ -118,4 +139,7 @@ public:
 
 private:
     QuarnelGIS_Public &m_state;
+    /// The set whose layers layersOf() read last, and those layers.
+    QString m_readSet;
+    std::optional<std::vector<SetLayers::Layer>> m_readLayers;
 };

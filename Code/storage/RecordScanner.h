@@ -50,6 +50,18 @@
 /// Each field is decoded as UTF-8 when it is valid UTF-8 and as Windows-1252
 /// otherwise, so that files written in that code page read as they were meant.
 ///
+/// Records: after readRecordsOf(n) the fields are read n to a record, and a
+/// damaged record never changes how the lines after it read:
+/// - after the last field of a record, the rest of its line is dropped (a
+///   long record);
+/// - a record goes on past a line end (a line break inside a quoted field,
+///   or line breaks in front of a field other than its first) only when the
+///   line after it (past blank lines) does not hold a record of its own: a
+///   line that begins with a quote and whose first n fields end on it, the
+///   last of them True or False. Otherwise the record ends with that line end (a short record):
+///   a quoted field open there ends there, and the record's missing fields
+///   come back empty.
+///
 /// The common case is made fast without decoding anything: quoted fields
 /// followed by a comma or CR LF, all at hand, are found by looking at the
 /// buffer 64 bytes at a time for quotes (tryReadRawFields(),
@@ -66,6 +78,13 @@ public:
         CutShort, ///< the input ended inside a quoted field
     };
 
+    /// How the last whole record (see readRecordsOf()) ended.
+    enum class RecordShape : std::uint8_t {
+        Whole, ///< its fields, the last one ending its line
+        Short, ///< a line end came before its last field; the missing fields came back empty
+        Long,  ///< more fields followed its last one on the line; they were dropped
+    };
+
     /// How far readRawField() came with a field before it needed more bytes.
     /// Start each field with a fresh one (or one whose last read was Done)
     /// and hand the same one in again after Outcome::NeedMore.
@@ -73,7 +92,7 @@ public:
     {
     private:
         friend class RecordScanner;
-        enum class Stage : std::uint8_t { LineBreaks, Quoted, FieldEnd, Separator, AfterCarriageReturn };
+        enum class Stage : std::uint8_t { LineBreaks, Quoted, FieldEnd, Separator, RestOfLine, AfterCarriageReturn };
         Stage stage = Stage::LineBreaks;
         qsizetype start = 0; // the field's first byte
         qsizetype scan = 0;  // where the search goes on
@@ -115,6 +134,16 @@ public:
 
     // --- Reading ---
 
+    /// From now on reads records of `fieldsPerRecord` fields, line by line as
+    /// the rules for records say; 0 (as constructed, and after clear()) reads
+    /// fields alone, without regard to the lines they stand on. Ask at the
+    /// start of a record.
+    void readRecordsOf(int fieldsPerRecord);
+    /// How the last record read ended, and how many fields of its own it had
+    /// (fewer than a record's when it was short).
+    RecordShape lastRecordShape() const { return m_lastShape; }
+    int lastRecordFields() const { return m_lastFields; }
+
     /// Passes over a UTF-8 byte-order mark at the start of the input; ask
     /// before reading anything. Done or NeedMore.
     Outcome skipByteOrderMark();
@@ -139,12 +168,7 @@ public:
     /// for more). The views are valid until the next read.
     bool tryReadRawFields(QByteArrayView *fields, int count)
     {
-        const qsizetype start = m_pos;
-        if (quickFields(count, [fields](int i, QByteArrayView bytes) { fields[i] = bytes; }) < count) {
-            m_pos = start;
-            return false;
-        }
-        return true;
+        return quickFields(count, [fields](int i, QByteArrayView bytes) { fields[i] = bytes; }) == count;
     }
 
     /// Passes over whole records of `fieldsPerRecord` fields that begin with
@@ -166,24 +190,48 @@ public:
 private:
     static bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
 
-    /// Bit i set where bytes[i] is a double quote, for 64 bytes.
-    static std::uint64_t quotesIn64(const char *bytes)
+    /// For 64 bytes: bit i of `quotes` set where bytes[i] is a double quote,
+    /// of `breaks` where it is a CR or LF.
+    static void lookAt64(const char *bytes, std::uint64_t &quotes, std::uint64_t &breaks)
     {
 #if defined(__SSE2__)
         const __m128i quote = _mm_set1_epi8('"');
-        std::uint64_t bits = 0;
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i lf = _mm_set1_epi8('\n');
+        quotes = 0;
+        breaks = 0;
         for (int part = 0; part < 4; ++part) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 16 * part));
-            bits |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, quote)))) << (16 * part);
+            quotes |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, quote)))) << (16 * part);
+            const __m128i lineBreak = _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf));
+            breaks |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(lineBreak))) << (16 * part);
         }
-        return bits;
 #else
-        std::uint64_t bits = 0;
-        for (int i = 0; i < 64; ++i)
-            bits |= std::uint64_t(bytes[i] == '"') << i;
-        return bits;
+        quotes = 0;
+        breaks = 0;
+        for (int i = 0; i < 64; ++i) {
+            quotes |= std::uint64_t(bytes[i] == '"') << i;
+            breaks |= std::uint64_t(isLineBreak(bytes[i])) << i;
+        }
 #endif
     }
+
+    /// True when a line break lies in m_buffer[from, to).
+    bool lineBreakIn(qsizetype from, qsizetype to) const
+    {
+        const char *data = m_buffer.constData();
+        const size_t length = size_t(std::max<qsizetype>(to - from, 0));
+        return std::memchr(data + from, '\n', length) || std::memchr(data + from, '\r', length);
+    }
+
+    /// The bits from `low` up to (not including) `high`, both below 64.
+    static std::uint64_t bitsBetween(qsizetype low, qsizetype high)
+    {
+        return ((std::uint64_t(1) << high) - 1) & ~((std::uint64_t(1) << low) - 1);
+    }
+
+    /// The first line break in m_buffer[from, to), or -1.
+    qsizetype firstLineBreak(qsizetype from, qsizetype to) const;
 
     /// skipRawRecords(), which first tries plainLineRest<plainRest>() on each
     /// record's fields after the first when plainRest is not 0.
@@ -191,6 +239,9 @@ private:
     {
         const qsizetype size = firstField.size();
         if (size < 2 || firstField.front() != '"' || fieldsPerRecord < 2)
+            return 0;
+        // Reading records, only whole ones of that many fields from the start.
+        if (m_recordFields != 0 && (m_recordFields != fieldsPerRecord || m_field != 0 || m_recordCut))
             return 0;
         qsizetype skipped = 0;
         for (;;) {
@@ -208,8 +259,13 @@ private:
                     continue;
                 }
             }
+            if (m_recordFields != 0) {
+                m_field = 1;
+                m_lineStart = false;
+            }
             if (quickFields(fieldsPerRecord - 1, [](int, QByteArrayView) {}) < fieldsPerRecord - 1) {
                 m_pos = start;
+                m_field = 0;
                 break;
             }
             ++skipped;
@@ -227,7 +283,9 @@ private:
         if (m_buffer.size() - m_pos < 64)
             return false;
         const char *at = m_buffer.constData() + m_pos;
-        std::uint64_t quotes = quotesIn64(at);
+        std::uint64_t quotes = 0;
+        std::uint64_t breaks = 0;
+        lookAt64(at, quotes, breaks);
         // The first quotes in a row: each field's opening and closing one
         // (64 where there are too few).
         qsizetype quote[2 * count];
@@ -241,7 +299,8 @@ private:
         bool plain = quote[0] == 0 && last < 62 && byteAfter(last, 1) == '\r' && byteAfter(last, 2) == '\n';
         for (int i = 1; i < count && plain; ++i)
             plain = quote[2 * i] == quote[2 * i - 1] + 2 && byteAfter(quote[2 * i - 1], 1) == ',';
-        if (!plain)
+        // Reading records, a line break inside a field is left to the careful reading.
+        if (!plain || (m_recordFields != 0 && (breaks & ((std::uint64_t(1) << last) - 1)) != 0))
             return false;
         m_pos += last + 3;
         return true;
@@ -249,17 +308,25 @@ private:
 
     /// Up to `count` quoted fields in a row, each right at the next unread
     /// byte with its closing quote followed by a comma or CR LF already at
-    /// hand. Reads them as readRawField() would and returns how many, handing
-    /// each one's bytes to `take`. Quotes are found by looking at the buffer
-    /// in windows of 64 bytes, the last of which is kept, so that the fields
-    /// of a record mostly share one look.
+    /// hand (reading records: a comma and a quote after all but a record's
+    /// last field, CR LF after that one, and no line break inside). Reads
+    /// them as readRawField() would and returns how many, handing each one's
+    /// bytes to `take`; unless that is all `count`, nothing is read. Quotes
+    /// are found by looking at the buffer in windows of 64 bytes, the last of
+    /// which is kept, so that the fields of a record mostly share one look.
     template <typename Take> int quickFields(int count, Take take)
     {
+        // A record that ended early, or goes on after a line end, is read carefully.
+        if (m_recordFields != 0 && (m_recordCut || (m_field > 0 && m_lineStart)))
+            return 0;
         const char *data = m_buffer.constData();
         const qsizetype size = m_buffer.size();
         qsizetype at = m_pos;
         qsizetype base = m_quoteBase;
         std::uint64_t bits = m_quoteBits;
+        std::uint64_t breaks = m_breakBits;
+        int field = m_field;
+        bool completed = false;
         int done = 0;
         while (done < count && at < size && data[at] == '"') {
             qsizetype from = at + 1;
@@ -270,7 +337,7 @@ private:
                     if (size - window < 64)
                         break;
                     base = window;
-                    bits = quotesIn64(data + window);
+                    lookAt64(data + window, bits, breaks);
                 }
                 if (const std::uint64_t ahead = bits >> (from - window)) {
                     quote = from + std::countr_zero(ahead);
@@ -281,21 +348,42 @@ private:
             qsizetype next = 0;
             if (quote < 0 || quote + 2 >= size)
                 break;
+            const bool lastOfRecord = m_recordFields != 0 && field == m_recordFields - 1;
             // A comma must open the next quoted field; anything else is left
             // to the careful reading (a quote inside a name of the earlier writer).
-            if (data[quote + 1] == ',' && data[quote + 2] == '"')
+            if (data[quote + 1] == ',' && data[quote + 2] == '"' && !lastOfRecord)
                 next = quote + 2;
-            else if (data[quote + 1] == '\r' && data[quote + 2] == '\n')
+            else if (data[quote + 1] == '\r' && data[quote + 2] == '\n' && (m_recordFields == 0 || lastOfRecord))
                 next = quote + 3;
             else
                 break;
+            if (m_recordFields != 0) {
+                // The field's bytes lie in the window looked at last, or are looked through.
+                const bool broken = at + 1 >= base ? (breaks & bitsBetween(at + 1 - base, quote - base)) != 0
+                                                   : lineBreakIn(at + 1, quote);
+                if (broken)
+                    break;
+                completed = completed || lastOfRecord;
+                field = lastOfRecord ? 0 : field + 1;
+            }
             take(done, QByteArrayView(data + at, quote + 1 - at));
             at = next;
             ++done;
         }
-        m_pos = at;
         m_quoteBase = base;
         m_quoteBits = bits;
+        m_breakBits = breaks;
+        if (done < count)
+            return done;
+        m_pos = at;
+        if (m_recordFields != 0 && done > 0) {
+            if (completed) {
+                m_lastShape = RecordShape::Whole;
+                m_lastFields = m_recordFields;
+            }
+            m_field = field;
+            m_lineStart = field == 0;
+        }
         return done;
     }
 
@@ -303,6 +391,13 @@ private:
     /// reading rules above).
     enum class QuoteRole : std::uint8_t { Undecided, Doubled, Literal, LiteralThenClosing, Closing };
     QuoteRole roleOfQuote(qsizetype quote) const;
+
+    /// Whether the line from `from` on holds a record of its own (see the
+    /// rules for records), or the bytes at hand do not tell yet.
+    enum class Verdict : std::uint8_t { No, Yes, Undecided };
+    Verdict lineHoldsRecord(qsizetype from) const;
+    /// A field read, with its separator: counts it in its record.
+    Outcome fieldDone(FieldRead &read, QByteArrayView *field, const char *data, bool endedLine);
 
     QString decode(QByteArrayView bytes);
 
@@ -318,6 +413,19 @@ private:
     // known.
     qsizetype m_quoteBase = -1;
     std::uint64_t m_quoteBits = 0;
+    std::uint64_t m_breakBits = 0; ///< the line breaks among those bytes
+    // Reading records: fields per record (0: fields alone), the fields of the
+    // current record read so far, whether the last separator ended a line,
+    // whether the record ended early or went on past its last field, and how
+    // the last whole record ended.
+    int m_recordFields = 0;
+    int m_field = 0;
+    bool m_lineStart = true;
+    bool m_recordCut = false;
+    bool m_recordLong = false;
+    int m_ownFields = 0;
+    RecordShape m_lastShape = RecordShape::Whole;
+    int m_lastFields = 0;
     QStringDecoder m_utf8{QStringDecoder::Utf8,
                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
     QStringDecoder m_windows1252{"windows-1252", QStringDecoder::Flag::Stateless};

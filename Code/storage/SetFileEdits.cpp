@@ -13,11 +13,11 @@ namespace {
 /// Why a record read as damaged, in a person's words.
 QString damageReason(const SetFileRecords::Record &record)
 {
-    const QByteArrayView visibility = record.fields[3];
-    const bool flag =
-        visibility == "\"True\"" || visibility == "\"False\"" || visibility == "True" || visibility == "False";
-    return flag ? QStringLiteral("more than four fields on the line")
-                : QStringLiteral("the visibility is neither True nor False");
+    if (record.shape == RecordScanner::RecordShape::Long)
+        return QStringLiteral("more than four fields on the line");
+    if (record.shape == RecordScanner::RecordShape::Short)
+        return QStringLiteral("fewer than four fields on the line");
+    return QStringLiteral("the visibility is neither True nor False");
 }
 
 /// A set file that cannot be imported, named with the line of the record
@@ -172,6 +172,47 @@ std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setN
     if (!found)
         return std::nullopt;
     return out.finish();
+}
+
+std::vector<LayerFlag> layerFlags(const QByteArray &file, const QString &setName)
+{
+    std::vector<LayerFlag> flags;
+    QHash<std::pair<QString, QString>, std::size_t> at;
+    visitRecords(file, [&](const VisibilityRecord &record) {
+        if (record.setName != setName)
+            return;
+        const std::pair<QString, QString> key{record.mapName, record.layerName};
+        const auto found = at.constFind(key);
+        if (found != at.constEnd()) {
+            flags[*found].visible = record.isVisible();
+            return;
+        }
+        at.insert(key, flags.size());
+        flags.push_back({record.mapName, record.layerName, record.isVisible()});
+    });
+    return flags;
+}
+
+std::vector<LayerChange> changesBetween(const std::vector<LayerFlag> &before, const std::vector<LayerFlag> &now)
+{
+    QHash<std::pair<QString, QString>, bool> nowFlags;
+    for (const LayerFlag &layer : now)
+        nowFlags.insert({layer.mapName, layer.layerName}, layer.visible);
+    QSet<std::pair<QString, QString>> seen;
+    std::vector<LayerChange> changes;
+    for (const LayerFlag &layer : before) {
+        const std::pair<QString, QString> key{layer.mapName, layer.layerName};
+        seen.insert(key);
+        const auto found = nowFlags.constFind(key);
+        if (found == nowFlags.constEnd())
+            changes.push_back({layer.mapName, layer.layerName, layer.visible, std::nullopt});
+        else if (*found != layer.visible)
+            changes.push_back({layer.mapName, layer.layerName, layer.visible, *found});
+    }
+    for (const LayerFlag &layer : now)
+        if (!seen.contains({layer.mapName, layer.layerName}))
+            changes.push_back({layer.mapName, layer.layerName, std::nullopt, layer.visible});
+    return changes;
 }
 
 std::optional<QByteArray> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,

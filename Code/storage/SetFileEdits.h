@@ -54,6 +54,24 @@ struct LayerFlag
 
     bool operator==(const LayerFlag &) const = default;
 };
+/// The layers set `setName` records, each once with the flag of its last
+/// record, in the order of their first records; empty when there is no such
+/// set. A damaged tail is passed over.
+std::vector<LayerFlag> layerFlags(const QByteArray &file, const QString &setName);
+
+/// How a layer's record in a set changed: its flag before and now (nothing
+/// where the set did not record it).
+struct LayerChange
+{
+    QString mapName;
+    QString layerName;
+    std::optional<bool> before;
+    std::optional<bool> now;
+};
+/// The layers whose flag differs between two readings of a set, or that
+/// only one of them records, in the order of `before` and then of `now`.
+std::vector<LayerChange> changesBetween(const std::vector<LayerFlag> &before, const std::vector<LayerFlag> &now);
+
 /// The records of `setName` replaced by one record for each of `layers`, in
 /// their order, where the set's first record stood. A layer whose last record
 /// in the set is whole and carries the same flag keeps that record's bytes.

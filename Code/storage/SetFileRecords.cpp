@@ -6,6 +6,7 @@ SetFileRecords::SetFileRecords(const QByteArray &bytes)
     : m_bytes(bytes), m_scanner(std::max<qsizetype>(bytes.size(), 1))
 {
     m_scanner.takeWholeInput(bytes);
+    m_scanner.readRecordsOf(4);
     m_scanner.skipByteOrderMark();
     // Positions are read off the scanner's bytes, which are the caller's.
     m_bom = bytes.size() - m_scanner.unread().size();
@@ -38,15 +39,16 @@ bool SetFileRecords::next(Record &record)
             }
         }
     }
-    const QByteArrayView last = record.fields.back();
+    // A short record's bytes end with its last field of its own.
+    record.shape = m_scanner.lastRecordShape();
+    const QByteArrayView last = record.fields[std::size_t(std::max(m_scanner.lastRecordFields(), 1) - 1)];
     record.bytes = QByteArrayView(start, last.data() + last.size() - start);
     record.line = lineAt(start);
-    // The byte the fourth field's separator was: a line end, unless the
-    // record went on with more fields on its line.
+    const QByteArrayView flag = record.fields.back();
+    record.wellFormed = record.shape == RecordScanner::RecordShape::Whole
+                        && (flag == "\"True\"" || flag == "\"False\"" || flag == "True" || flag == "False");
     const QByteArrayView rest = m_scanner.unread();
     const char *end = m_bytes.data() + m_bytes.size();
-    const bool endedLine = rest.data() == end || rest.data()[-1] != ',';
-    record.wellFormed = endedLine && (last == "\"True\"" || last == "\"False\"" || last == "True" || last == "False");
     const char *after = rest.data();
     if (after != end && after[-1] == '\r' && *after == '\n')
         ++after;

@@ -10,7 +10,9 @@
 /// The records of a whole visibility-set file held in memory, one after the
 /// other, for the changes that rewrite the file and for checking it: each
 /// record's bytes as they stand (so that a record left alone is copied as it
-/// was) and its four fields, undecoded. The reader shares the bytes.
+/// was) and its four fields, undecoded. The reader shares the bytes. A
+/// damaged record never changes how the lines after it read (the scanner's
+/// rules for records).
 class SetFileRecords
 {
 public:
@@ -25,8 +27,11 @@ public:
         /// Where the record begins in data(), and where its line end ends.
         qsizetype begin = 0;
         qsizetype end = 0;
-        /// False when the record did not end its line after four fields, or
-        /// its visibility is neither "True" nor "False".
+        /// Whether it had its four fields on its line, more, or fewer (the
+        /// missing ones are empty).
+        RecordScanner::RecordShape shape = RecordScanner::RecordShape::Whole;
+        /// False when the record did not have exactly four fields ending its
+        /// line, or its visibility is neither "True" nor "False".
         bool wellFormed = true;
     };
 

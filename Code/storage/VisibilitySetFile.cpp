@@ -90,6 +90,7 @@ template <typename Value> using ByBytes = std::unordered_map<std::string, Value,
 void listSetNames(FileChannel &channel, const std::function<void(const QString &)> &onNewName)
 {
     VectorState::settle();
+    channel.scanner().readRecordsOf(fieldsPerRecord);
     BytesSet seenBytes;
     QSet<QString> seen;
     PreviousName previous;
@@ -124,6 +125,7 @@ void selectSet(FileChannel &channel, const QString &setName,
                const std::function<void(const VisibilityRecord &)> &onRecord)
 {
     VectorState::settle();
+    channel.scanner().readRecordsOf(fieldsPerRecord);
     ByBytes<bool> belongsByBytes;
     PreviousName previous;
     bool belongs = false;

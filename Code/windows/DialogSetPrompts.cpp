@@ -76,3 +76,16 @@ std::optional<std::vector<SetLayers::Layer>> DialogSetPrompts::editLayers(QWidge
         return std::nullopt;
     return dialog.edited();
 }
+
+bool DialogSetPrompts::overwriteChangedSet(QWidget *parent, const QString &setName, const QStringList &changes)
+{
+    QMessageBox box(QMessageBox::Question, kTitle,
+                    QStringLiteral("The set \"%1\" was saved again while its layers were being edited:\n\n%2\n\n"
+                                   "Replace it with the edit?")
+                        .arg(setName, changes.join(QLatin1Char('\n'))),
+                    QMessageBox::NoButton, parent);
+    QPushButton *overwrite = box.addButton(QStringLiteral("Overwrite"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    askAbout(box);
+    return box.clickedButton() == overwrite;
+}

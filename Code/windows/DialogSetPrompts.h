@@ -13,4 +13,5 @@ public:
     SetStore::Clash onClash(QWidget *parent, const QString &setName) override;
     std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *parent, const QString &setName,
                                                             const SetLayers &layers) override;
+    bool overwriteChangedSet(QWidget *parent, const QString &setName, const QStringList &changes) override;
 };

@@ -32,4 +32,14 @@ public:
     /// or nothing when cancelled or left as it was.
     virtual std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *parent, const QString &setName,
                                                                     const SetLayers &layers) = 0;
+    /// Whether an edit of set `setName` may replace what was saved since its
+    /// layers were read: `changes`, one a line (SetStore::describe()). No,
+    /// unless a person says so.
+    virtual bool overwriteChangedSet(QWidget *parent, const QString &setName, const QStringList &changes)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(setName);
+        Q_UNUSED(changes);
+        return false;
+    }
 };

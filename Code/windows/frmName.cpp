@@ -8,6 +8,7 @@
 #include "IModelessFrame.h"
 #include "ObjectRequired.h"
 #include "QuarnelGIS_Public.h"
+#include "SetNames.h"
 #include "SetStore.h"
 #include "WindowLook.h"
 #include "frmMain.h"
@@ -72,6 +73,11 @@ void frmName::Command1_Click()
             line = 20;
             m_state.services.messageBox().show(QStringLiteral("Please enter a name or hit cancel."),
                                                m_state.productName);
+            return;
+        }
+        if (!SetNames::fileHolds(setName)) {
+            line = 25;
+            m_state.services.messageBox().show(SetNames::notHeldText(setName), m_state.productName);
             return;
         }
         line = 30;

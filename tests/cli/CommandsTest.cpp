@@ -138,7 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"export without -o", {"export", "Roads"}, 2, "", base, "-o FILE"},
         Row{"an option of another command", {"list", "--exact"}, 2, "", base, "list has no option --exact"},
         Row{"a bad clash", {"import", "other", "--on-clash", "maybe"}, 2, "", base, "merge, skip or rename"},
-        Row{"an empty new name", {"rename", "Roads", ""}, 2, "", base, "cannot be empty"}),
+        Row{"an empty new name", {"rename", "Roads", ""}, 2, "", base, "cannot be empty"},
+        Row{"a new name the file cannot hold", {"rename", "Roads", "a\",\"b"}, 2, "", base, "cannot be stored"},
+        Row{"capture under a name the file cannot hold", QStringList{"capture"} + doc + QStringList{"x\","}, 2, "", base,
+            "cannot be stored"}),
     [](const ::testing::TestParamInfo<Row> &info) {
         QString name = QString::fromLatin1(info.param.what);
         name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));

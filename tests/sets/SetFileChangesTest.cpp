@@ -157,6 +157,76 @@ TEST_F(SetFileChanges, AnEditReplacesTheSetWhereItStoodAndKeepsTheBytesOfWhatItL
     }
 }
 
+TEST_F(SetFileChanges, AnEditWritesOnlyWhileTheSetRecordsWhatWasReadJudgedUnderTheLock)
+{
+    using Layer = SetLayers::Layer;
+    const std::vector<Layer> edit{{"Layers", "Streets", false}};
+    struct Case
+    {
+        const char *name;
+        QByteArray savedMeanwhile; ///< appended between reading the set and the edit
+        std::vector<Layer> shown;  ///< what the person was shown
+        SetStore::Edit outcome;
+        QStringList changes;
+    };
+    // As the dialog shows them, grouped by map: any order is the same set.
+    const std::vector<Layer> roads{{"Overview", "Streets", false}, {"Layers", "Streets", true}};
+    const Case cases[] = {
+        {"another set saved", SetsWorld::record("Lakes", "Layers", "Lakes", "True"), roads, SetStore::Edit::Edited, {}},
+        {"saved again as it was", kRoads + kRoads2, roads, SetStore::Edit::Edited, {}},
+        {"saved again otherwise",
+         SetsWorld::record("Roads", "Layers", "Streets", "False")
+             + SetsWorld::record("Roads", "Layers", "Lakes", "True"),
+         roads,
+         SetStore::Edit::ChangedSince,
+         {"Layers / Streets: now hidden, was shown", "Layers / Lakes: recorded shown, newly"}},
+        {"shown otherwise than recorded",
+         {},
+         {{"Layers", "Streets", true}},
+         SetStore::Edit::ChangedSince,
+         {"Overview / Streets: recorded hidden, newly"}},
+    };
+    const QByteArray before = kRoads + kRivers + kEarlier + kRoads2;
+    for (const Case &c : cases) {
+        world.writeFile(before + c.savedMeanwhile);
+        std::vector<SetStore::LayerChange> changes;
+        EXPECT_EQ(store.editSet("Roads", edit, c.shown, &changes), c.outcome) << c.name;
+        EXPECT_EQ(SetStore::describe(changes), c.changes) << c.name;
+        if (c.outcome == SetStore::Edit::ChangedSince)
+            EXPECT_EQ(world.fileBytes(), before + c.savedMeanwhile) << c.name;
+        else
+            EXPECT_TRUE(world.fileBytes().startsWith(SetsWorld::record("Roads", "Layers", "Streets", "False")))
+                << c.name;
+    }
+
+    // Without a reading the edit writes; after one, a save in between refuses it with what changed.
+    world.writeFile(before);
+    SetStore reader{world.state()};
+    reader.layersOf("Roads", *world.document);
+    world.writeFile(before + SetsWorld::record("Roads", "Overview", "Streets", "True"));
+    EXPECT_EQ(failureOf([&] { reader.editSet("Roads", edit); }), 75);
+    EXPECT_EQ(world.fileBytes(), before + SetsWorld::record("Roads", "Overview", "Streets", "True"));
+    EXPECT_TRUE(store.editSet("Roads", edit));
+}
+
+TEST_F(SetFileChanges, ANameTheFileCannotHoldIsNeverWrittenByARenameOrAnImport)
+{
+    const QByteArray before = world.fileBytes();
+    EXPECT_EQ(failureOf([&] { store.renameSet("Roads", "a\",\"b"); }), 52);
+    EXPECT_EQ(failureOf([&] { store.renameSet("Roads", "Rivers\n\"x", SetStore::OntoNameInUse::Merge); }), 52);
+    // A name read from another file that this one would read otherwise.
+    QTemporaryDir dir;
+    const QString importing = dir.filePath(QStringLiteral("odd.sets"));
+    QFile file(importing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(SetsWorld::record("Fine", "Layers", "Rails", "True") + "\"x\r\n\"y\",\"M\r\nN\",\"L\",\"True\"\r\n");
+    file.close();
+    EXPECT_EQ(failureOf([&] { store.importSets(importing, [](const QString &) { return SetStore::Clash::Merge; }); }),
+              52);
+    EXPECT_EQ(world.fileBytes(), before);
+    EXPECT_EQ(previous(), "<missing>");
+}
+
 TEST_F(SetFileChanges, ARenameOntoANameInUseMergesOnlyWhenAsked)
 {
     // The name came into use after the list was read: the file decides.

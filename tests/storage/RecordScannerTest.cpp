@@ -39,6 +39,7 @@ struct Reading
     QStringList fields;
     QList<QByteArray> raw;
     Outcome ending = Outcome::Done;
+    QList<RecordScanner::RecordShape> shapes; ///< reading records: how each ended
 };
 
 /// Reads every field of `input`, handing it to a scanner with blocks of
@@ -46,9 +47,10 @@ struct Reading
 /// for more, and compacting between fields as the channel does. `cuts`, when
 /// given, are the ends of the first pieces; a `piece` of 0 is all the rest.
 Reading readAll(const QByteArray &input, qsizetype piece, qsizetype block, Way way,
-                const std::vector<qsizetype> &cuts = {})
+                const std::vector<qsizetype> &cuts = {}, int recordFields = 0)
 {
     RecordScanner scanner(block);
+    scanner.readRecordsOf(recordFields);
     qsizetype handed = 0;
     std::size_t cut = 0;
     auto more = [&] {
@@ -71,12 +73,17 @@ Reading readAll(const QByteArray &input, qsizetype piece, qsizetype block, Way w
         }
     };
     Reading reading;
+    auto take = [&](QByteArrayView field) {
+        reading.raw << field.toByteArray();
+        reading.fields << scanner.fieldText(field);
+        if (recordFields > 0 && reading.fields.size() % recordFields == 0)
+            reading.shapes << scanner.lastRecordShape();
+    };
     untilDecided([&] { return scanner.skipByteOrderMark(); });
     for (;;) {
         QByteArrayView field;
         if (way == Way::AsTheChannel && scanner.tryReadRawFields(&field, 1)) {
-            reading.raw << field.toByteArray();
-            reading.fields << scanner.fieldText(field);
+            take(field);
             continue;
         }
         scanner.compact();
@@ -84,8 +91,7 @@ Reading readAll(const QByteArray &input, qsizetype piece, qsizetype block, Way w
         reading.ending = untilDecided([&] { return scanner.readRawField(read, &field); });
         if (reading.ending != Outcome::Done)
             break;
-        reading.raw << field.toByteArray();
-        reading.fields << scanner.fieldText(field);
+        take(field);
     }
     return reading;
 }
@@ -173,6 +179,88 @@ TEST_P(Reads, TheSameFieldsHoweverTheInputComes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Reads, ::testing::ValuesIn(kReadCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// ----- Records: a damaged one never changes how the lines after it read -----
+
+using Shape = RecordScanner::RecordShape;
+
+struct RecordCase
+{
+    const char *name;
+    QByteArray input;
+    QStringList fields;
+    QList<Shape> shapes;
+    Outcome ending = Outcome::End;
+};
+
+std::ostream &operator<<(std::ostream &os, const RecordCase &c)
+{
+    return os << c.name;
+}
+
+const QByteArray kGood = "\"R\",\"M\",\"L\",\"True\"\r\n";
+const QStringList kGoodFields{"R", "M", "L", "True"};
+
+const RecordCase kRecordCases[] = {
+    {"WholeRecords", kGood + kGood, kGoodFields + kGoodFields, {Shape::Whole, Shape::Whole}},
+    // The name a","b as today's writer doubles it: its extra field is dropped.
+    {"FiveFieldsDropTheRestOfTheLine",
+     "\"a\"\",\"\"\"b\",\"M\",\"L\",\"True\"\r\n" + kGood,
+     QStringList{"a\"", "\"b", "M", "L"} + kGoodFields,
+     {Shape::Long, Shape::Whole}},
+    {"DroppedRestWithQuotesAndLoneLineFeed",
+     "\"a\",b,c,True,\"x\r\n\n" + kGood,
+     QStringList{"a", "b", "c", "True"} + kGoodFields,
+     {Shape::Long, Shape::Whole}},
+    {"ShortLineBeforeARecord",
+     "\"x\",\"y\"\r\n" + kGood,
+     QStringList{"x", "y", "", ""} + kGoodFields,
+     {Shape::Short, Shape::Whole}},
+    {"UnclosedQuoteBeforeARecord",
+     "\"x\",\"y\r\n\r\n" + kGood,
+     QStringList{"x", "y", "", ""} + kGoodFields,
+     {Shape::Short, Shape::Whole}},
+    // Line breaks inside a field, or before one, where no record begins.
+    {"LineBreaksInsideFieldsKept",
+     "\"cr\r\nlf\",\"M\",\"a\rb\nc\",\"True\"\r\n" + kGood,
+     QStringList{"cr\r\nlf", "M", "a\rb\nc", "True"} + kGoodFields,
+     {Shape::Whole, Shape::Whole}},
+    {"RecordGoesOnOnTheNextLine",
+     "\"R\",\"M\",\r\n\"L\",\"True\"\r\n" + kGood,
+     kGoodFields + kGoodFields,
+     {Shape::Whole, Shape::Whole}},
+    {"NextLineWithoutAFlagIsNoRecord",
+     "\"x\"\r\n\"a\",\"b\",\"c\",\"d\",\"e\"\r\n",
+     {"x", "a", "b", "c"},
+     {Shape::Long}},
+    {"ShortLastLineIsCutShort",
+     kGood + "\"x\",\"y\"\r\n",
+     kGoodFields + QStringList{"x", "y"},
+     {Shape::Whole},
+     Outcome::End},
+};
+
+class Records : public ::testing::TestWithParam<RecordCase>
+{
+};
+
+TEST_P(Records, EndWithTheirLineWhenTheNextHoldsOne)
+{
+    const RecordCase &c = GetParam();
+    for (const qsizetype block : {qsizetype(64), RecordScanner::defaultBlockSize}) {
+        for (const qsizetype piece : {1, 2, 5, 100000}) {
+            for (const Way way : {Way::FieldByField, Way::AsTheChannel}) {
+                const Reading reading = readAll(c.input, piece, block, way, {}, 4);
+                EXPECT_EQ(reading.fields, c.fields) << "pieces of " << piece;
+                EXPECT_EQ(reading.shapes, c.shapes) << "pieces of " << piece;
+                EXPECT_EQ(reading.ending, c.ending) << "pieces of " << piece;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Records, ::testing::ValuesIn(kRecordCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RecordScanner, FieldsSplitAnywhereReadWhole)

@@ -1,6 +1,8 @@
 #include "VisibilitySetFile.h"
 
 #include "FileChannel.h"
+#include "SetFileEdits.h"
+#include "SetNames.h"
 #include "StorageTestSupport.h"
 
 #include <QFile>
@@ -160,6 +162,59 @@ TEST_F(SetFile, FilesOfTheEarlierWriterStayAlignedAlsoMixedWithTodaysRecords)
                 EXPECT_EQ(select(QStringLiteral("Before")), QStringList{QStringLiteral("Map, \"1\"|a\", \"b|True")})
                     << c.name;
             }
+        }
+    }
+}
+
+TEST_F(SetFile, ANameTheFileCannotHoldIsKnownAndShiftsNoRecordAfterIt)
+{
+    struct Case
+    {
+        const char *what;
+        QString name;
+        bool held;
+    };
+    const Case cases[] = {
+        {"plain", QStringLiteral("Roads"), true},
+        {"one quote", QStringLiteral("\""), true},
+        {"two quotes", QStringLiteral("\"\""), true},
+        {"a quote at the end", QStringLiteral("hi\""), true},
+        {"quotes inside", QStringLiteral("say \"hi\" now"), true},
+        {"a quote and a comma", QStringLiteral("a\",b"), true},
+        {"a comma and a quote", QStringLiteral("a,\"b"), true},
+        {"a line break", QStringLiteral("cr\r\nlf"), true},
+        {"a line break after a quote", QStringLiteral("x\"\ny"), true},
+        {"a quote, a comma and a quote", QStringLiteral("a\",\"b"), false},
+        {"only those", QStringLiteral("\",\""), false},
+        {"a quote and a comma at the end", QStringLiteral("a\","), false},
+        {"a quote at the start of a line", QStringLiteral("x\n\"y"), false},
+        {"half a surrogate pair", QString(QChar(0xD800)), false},
+    };
+    const QStringList after{"Layers|Streets|True", "Layers|Rivers|False"};
+    for (const Case &c : cases) {
+        EXPECT_EQ(SetNames::fileHolds(c.name), c.held) << c.what;
+        // The name's records as a save writes them, between plain ones.
+        QFile::remove(native);
+        save(QStringLiteral("Before"), QStringLiteral("Layers"), {QStringLiteral("Streets")});
+        save(c.name, QStringLiteral("Layers"), {QStringLiteral("Streets"), QStringLiteral("Rivers")});
+        save(QStringLiteral("After"), QStringLiteral("Layers"), {QStringLiteral("Streets"), QStringLiteral("Rivers")});
+        int failure = 0;
+        const QStringList listed = names(&failure);
+        EXPECT_EQ(failure, 0) << c.what;
+        EXPECT_EQ(select(QStringLiteral("After")), after) << c.what;
+        EXPECT_EQ(select(QStringLiteral("Before")), QStringList{"Layers|Streets|True"}) << c.what;
+        ASSERT_GE(listed.size(), 2) << c.what;
+        EXPECT_EQ(listed.front(), QStringLiteral("Before")) << c.what;
+        EXPECT_EQ(listed.back(), QStringLiteral("After")) << c.what;
+        // The whole-file reader agrees.
+        QFile file(native);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        EXPECT_EQ(SetFileEdits::setNames(bytes), listed) << c.what;
+        if (c.held) {
+            EXPECT_EQ(listed, (QStringList{"Before", c.name, "After"})) << c.what;
+            EXPECT_EQ(select(c.name), after) << c.what;
+            EXPECT_TRUE(SetFileEdits::check(bytes).damaged.empty()) << c.what;
         }
     }
 }

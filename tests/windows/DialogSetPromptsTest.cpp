@@ -66,6 +66,15 @@ TEST(SetQuestions, ShowSetNamesAsWrittenAndCloseWithoutAChange)
          },
          {QStringLiteral("Layers that the set \"%1\" records:").arg(name)},
          QStringLiteral("(none)")},
+        {"a set saved again during an edit",
+         [&](DialogSetPrompts &p) {
+             return p.overwriteChangedSet(nullptr, name, {other}) ? QStringLiteral("overwrite")
+                                                                  : QStringLiteral("keep");
+         },
+         {QStringLiteral("The set \"%1\" was saved again while its layers were being edited:\n\n%2\n\n"
+                         "Replace it with the edit?")
+              .arg(name, other)},
+         QStringLiteral("keep")},
         {"export of one set",
          [&](DialogSetPrompts &p) { return p.exportFile(nullptr, {name}); },
          {QStringLiteral("<b>x<_b> &amp; <i>y<_i>.sets")},

@@ -57,6 +57,20 @@ TEST_F(SaveSet, EmptyNameIsRefusedAndBlanksAreAName)
     EXPECT_EQ(world.listed(), QStringList{QStringLiteral("   ")});
 }
 
+TEST_F(SaveSet, NameTheFileCannotHoldIsRefusedAndTheDialogStays)
+{
+    QWidget *dialog = world.pressSave();
+    const QString name = QStringLiteral("a\",\"b");
+    AddinWorld::saveAs(dialog, name);
+    ASSERT_EQ(world.host.boxes->boxes.size(), 1u);
+    EXPECT_TRUE(
+        world.host.boxes->boxes[0].text.startsWith(QStringLiteral("The set name \"a\",\"b\" cannot be stored")));
+    EXPECT_EQ(world.fileBytes(), QByteArray());
+    EXPECT_TRUE(world.listed().isEmpty());
+    EXPECT_TRUE(world.host.objects->frames.back()->visible);
+    EXPECT_EQ(AddinWorld::nameBox(dialog)->text(), name);
+}
+
 TEST_F(SaveSet, CancelHidesWithoutWritingAndEachPressMakesANewDialog)
 {
     QWidget *first = world.pressSave();
