@@ -83,12 +83,12 @@ constexpr int kTile = 64;
 constexpr int kPartialMs = 150;
 /// The kept images may take this share of the physical memory, within the
 /// bounds below.
-constexpr qsizetype kBudgetShare = 8;
+constexpr qsizetype kBudgetShare = 4;
 constexpr qsizetype kLeastBudget = qsizetype(256) << 20;
-constexpr qsizetype kMostBudget = qsizetype(2) << 30;
+constexpr qsizetype kMostBudget = qsizetype(4) << 30;
 /// Hidden layers are drawn ahead while the kept images take less than this
 /// share of the budget, leaving the rest to the shown layers.
-constexpr qsizetype kAheadShare = 4;
+constexpr qsizetype kAheadShare = 8;
 /// When at least this many shown layers have no image, they are drawn
 /// straight into the composed image, which shows them all sooner than
 /// drawing each apart; their own images are drawn afterwards.
@@ -426,8 +426,14 @@ bool MapRenderer::keep(const Layer *layer, std::shared_ptr<Kept> kept, bool make
 {
     forget(layer);
     const qsizetype bytes = kept->bytes();
-    if (makeRoom) {
-        // Hidden layers' images make room for shown ones'.
+    if (makeRoom && m_keptBytes + bytes > m_budget) {
+        // Hidden layers' images make room for shown ones', when that is enough.
+        qsizetype hidden = 0;
+        for (auto other = m_kept.cbegin(); other != m_kept.cend(); ++other)
+            if (!m_shown.contains(other.key()))
+                hidden += other.value()->bytes();
+        if (m_keptBytes - hidden + bytes > m_budget)
+            return false;
         for (auto other = m_kept.begin(); other != m_kept.end() && m_keptBytes + bytes > m_budget;) {
             if (m_shown.contains(other.key())) {
                 ++other;
