@@ -46,7 +46,7 @@ trap cleanup EXIT
 echo "== the installed plugin in QGIS"
 plugin_dir=/usr/lib/qgis/plugins
 [ -f $plugin_dir/libquarnelvisibilityplugin.so ] || fail "the plugin is not in $plugin_dir"
-tests/qgis/qgis_end_to_end.sh $plugin_dir "$root/samples/data" || fail "the installed plugin does not work in QGIS"
+tests/qgis/qgis_end_to_end.sh $plugin_dir "$root/samples/data" "$build/qgis_end_to_end" || fail "the installed plugin does not work in QGIS"
 
 echo "== lintian"
 lintian --fail-on error "$deb"

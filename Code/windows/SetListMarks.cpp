@@ -27,11 +27,13 @@ SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject 
 
 SetListMarks::~SetListMarks()
 {
-    // The judgement holds only values of its own: it is told to give up and
-    // left to end alone.
+    // The judgement holds only values of its own, but runs this library's
+    // code: it is told to give up and waited for, so that none of it runs
+    // once the window is gone and the host may unload the library.
     m_judging.disconnect(this);
     if (m_cancel)
         m_cancel->store(true);
+    m_judging.waitForFinished();
 }
 
 void SetListMarks::recompute()

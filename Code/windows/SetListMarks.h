@@ -29,6 +29,7 @@ class SetListMarks : public QObject
 
 public:
     SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject *parent = nullptr);
+    /// Gives up the judgement running and waits for it to end.
     ~SetListMarks() override;
 
     /// Judges the sets again soon (after the events waiting now), following

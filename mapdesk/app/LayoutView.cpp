@@ -297,6 +297,9 @@ void LayoutView::drawRendered(QPainter &painter, const MapFrameElement &frame, c
     MapRenderer *&renderer = m_renderers[&frame];
     if (!renderer) {
         renderer = new MapRenderer(this);
+        // A frame keeps the images of its map's hidden layers but draws
+        // none ahead: the data view does that for the map shown.
+        renderer->setDrawingAhead(false);
         // The frame's box as last painted: the element itself may be gone.
         connect(renderer, &MapRenderer::imageChanged, this,
                 [this, key = &frame] { update(m_frameBoxes.value(key).adjusted(-2, -2, 2, 2)); });
@@ -316,7 +319,9 @@ void LayoutView::drawRendered(QPainter &painter, const MapFrameElement &frame, c
     if (!same) {
         entries.clear();
         MapRenderer::addEntries(map.drawnLayers(), entries);
-        renderer->render(entries, wanted);
+        std::vector<MapRenderer::Entry> hidden;
+        MapRenderer::addHiddenEntries(map.dataLayers(), entries, hidden);
+        renderer->render(entries, wanted, hidden);
     }
     renderer->paintImage(painter, fitted);
 }

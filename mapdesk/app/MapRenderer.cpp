@@ -10,6 +10,8 @@
 #include <cstring>
 #include <utility>
 
+#include <unistd.h>
+
 namespace mapdesk {
 
 /// A drawn part of a layer's image, where it lies in the frame.
@@ -79,9 +81,14 @@ QRect areaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
 constexpr int kTile = 64;
 /// The shortest time between two images shown while drawing.
 constexpr int kPartialMs = 150;
-/// How much memory the kept images may take before hidden layers are no
-/// longer drawn ahead.
-constexpr qsizetype kAheadBudget = qsizetype(512) << 20;
+/// The kept images may take this share of the physical memory, within the
+/// bounds below.
+constexpr qsizetype kBudgetShare = 4;
+constexpr qsizetype kLeastBudget = qsizetype(256) << 20;
+constexpr qsizetype kMostBudget = qsizetype(4) << 30;
+/// Hidden layers are drawn ahead while the kept images take less than this
+/// share of the budget, leaving the rest to the shown layers.
+constexpr qsizetype kAheadShare = 8;
 /// When at least this many shown layers have no image, they are drawn
 /// straight into the composed image, which shows them all sooner than
 /// drawing each apart; their own images are drawn afterwards.
@@ -200,6 +207,33 @@ void MapRenderer::addEntries(const std::vector<std::shared_ptr<Layer>> &layers, 
             entries.push_back({layer.get(), LayerDrawing::of(*layer)});
 }
 
+void MapRenderer::addHiddenEntries(const std::vector<Layer *> &dataLayers, const std::vector<Entry> &shown,
+                                   std::vector<Entry> &hidden)
+{
+    QSet<const Layer *> on;
+    on.reserve(static_cast<qsizetype>(shown.size()));
+    for (const Entry &entry : shown)
+        on.insert(entry.layer);
+    for (Layer *layer : dataLayers)
+        if (!on.contains(layer))
+            hidden.push_back({layer, LayerDrawing::of(*layer)});
+}
+
+qsizetype MapRenderer::defaultImageBudget()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return kLeastBudget;
+    return std::clamp(qsizetype(pages) * qsizetype(pageSize) / kBudgetShare, kLeastBudget, kMostBudget);
+}
+
+void MapRenderer::setImageBudget(qsizetype bytes)
+{
+    m_budget = bytes;
+    m_full = false;
+}
+
 void MapRenderer::paintImage(QPainter &painter, const QTransform &toDevice) const
 {
     if (m_image.isNull() || !m_imageFrame.transform.isInvertible())
@@ -220,11 +254,33 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
         m_aheadInFlight = 0;
         m_kept.clear();
         m_keptBytes = 0;
+        m_full = false;
         m_frame = frame;
     }
     ++m_requests;
     // Copied into the storage kept from the last request.
     m_layers = layers;
+    m_ahead = hidden;
+    m_shown.clear();
+    for (const Entry &entry : m_layers)
+        m_shown.insert(entry.layer);
+    m_named = m_shown;
+    for (const Entry &entry : m_ahead)
+        m_named.insert(entry.layer);
+    // Layers named in neither list are gone: their images are freed and
+    // their drawings given up now, not at the next pan or zoom.
+    std::vector<const Layer *> gone;
+    for (auto kept = m_kept.cbegin(); kept != m_kept.cend(); ++kept)
+        if (!m_named.contains(kept.key()))
+            gone.push_back(kept.key());
+    for (const Layer *layer : gone)
+        forget(layer);
+    gone.clear();
+    for (auto pending = m_pending.cbegin(); pending != m_pending.cend(); ++pending)
+        if (!m_named.contains(pending.key()))
+            gone.push_back(pending.key());
+    for (const Layer *layer : gone)
+        cancel(layer);
     m_waitingFor.clear();
     m_direct.clear();
     m_following.clear();
@@ -232,11 +288,17 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
     m_followingReady = false;
     std::vector<const Entry *> missing;
     for (const Entry &entry : m_layers) {
-        if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer); kept && kept->drawing.drawsAs(entry.drawing))
-            continue;
+        if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer)) {
+            if (kept->drawing.drawsAs(entry.drawing))
+                continue;
+            // What it shows changed: of no more use.
+            forget(entry.layer);
+        }
         missing.push_back(&entry);
     }
-    const bool direct = missing.size() >= kDirectAtLeast;
+    // With the budget full, layers without images are drawn straight into
+    // the composition, and no own images are drawn for them.
+    const bool direct = m_full || missing.size() >= kDirectAtLeast;
     for (const Entry *entry : missing) {
         const std::shared_ptr<Pending> pending = m_pending.value(entry->layer);
         const bool drawing = pending && pending->drawing.drawsAs(entry->drawing);
@@ -244,7 +306,7 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
             cancel(entry->layer);
         if (direct) {
             m_direct.insert(entry->layer);
-            if (!drawing)
+            if (!drawing && !m_full)
                 m_following.push_back(*entry);
         } else {
             m_waitingFor.insert(entry->layer);
@@ -253,9 +315,8 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
         }
     }
     // Hidden layers are drawn ahead, a few at a time behind the shown ones,
-    // while the kept images stay within the budget, so that switching them
-    // on only composes.
-    m_ahead = hidden;
+    // while the kept images stay within their share of the budget, so that
+    // switching them on only composes.
     m_aheadNext = 0;
     drawAhead();
     m_done = false;
@@ -308,9 +369,10 @@ void MapRenderer::drawAhead()
     // First the own images of the layers drawn straight into the image,
     // once it is shown; started a few at a time, so that thousands of them
     // never hold up the interface thread.
-    while (m_followingReady && m_aheadInFlight < most && m_followingNext < m_following.size())
+    while (m_followingReady && !m_full && m_aheadInFlight < most && m_followingNext < m_following.size())
         startInBackground(m_following[m_followingNext++], kFollowingPriority);
-    while (m_drawAhead && m_aheadInFlight < most && m_aheadNext < m_ahead.size() && m_keptBytes < kAheadBudget)
+    while (m_drawAhead && !m_full && m_aheadInFlight < most && m_aheadNext < m_ahead.size()
+           && m_keptBytes < m_budget / kAheadShare)
         startInBackground(m_ahead[m_aheadNext++], kAheadPriority);
 }
 
@@ -345,17 +407,55 @@ void MapRenderer::drawn(const Layer *layer, std::uint64_t ticket, std::vector<Pi
         --m_aheadInFlight;
         drawAhead();
     }
-    auto kept = std::make_shared<Kept>(Kept{pending->drawing, std::move(pieces)});
-    if (const std::shared_ptr<Kept> before = m_kept.value(layer))
-        m_keptBytes -= before->bytes();
-    m_keptBytes += kept->bytes();
-    m_kept.insert(layer, std::move(kept));
+    const bool shown = m_shown.contains(layer);
+    if (!keep(layer, std::make_shared<Kept>(Kept{pending->drawing, std::move(pieces)}), shown)) {
+        m_full = true;
+        // Still shown, from the drawing it makes.
+        if (shown)
+            m_direct.insert(layer);
+    }
     if (!m_waitingFor.remove(layer))
         return;
     if (m_waitingFor.isEmpty())
         compose();
     else if (!m_partial.isActive())
         m_partial.start();
+}
+
+bool MapRenderer::keep(const Layer *layer, std::shared_ptr<Kept> kept, bool makeRoom)
+{
+    forget(layer);
+    const qsizetype bytes = kept->bytes();
+    if (makeRoom && m_keptBytes + bytes > m_budget) {
+        // Hidden layers' images make room for shown ones', when that is enough.
+        qsizetype hidden = 0;
+        for (auto other = m_kept.cbegin(); other != m_kept.cend(); ++other)
+            if (!m_shown.contains(other.key()))
+                hidden += other.value()->bytes();
+        if (m_keptBytes - hidden + bytes > m_budget)
+            return false;
+        for (auto other = m_kept.begin(); other != m_kept.end() && m_keptBytes + bytes > m_budget;) {
+            if (m_shown.contains(other.key())) {
+                ++other;
+                continue;
+            }
+            m_keptBytes -= other.value()->bytes();
+            other = m_kept.erase(other);
+        }
+    }
+    if (m_keptBytes + bytes > m_budget)
+        return false;
+    m_keptBytes += bytes;
+    m_kept.insert(layer, std::move(kept));
+    return true;
+}
+
+void MapRenderer::forget(const Layer *layer)
+{
+    if (const std::shared_ptr<Kept> kept = m_kept.take(layer)) {
+        m_keptBytes -= kept->bytes();
+        m_full = false;
+    }
 }
 
 void MapRenderer::compose()

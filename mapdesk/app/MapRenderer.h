@@ -32,6 +32,10 @@ class Layer;
 /// When many shown layers have no image yet, they are drawn straight into
 /// the composed image, which shows them all sooner, and get their own
 /// images afterwards. Hidden layers are drawn ahead while memory allows.
+/// Every kept image counts against one budget: shown layers' images take
+/// the place of hidden ones', a shown layer whose image does not fit is
+/// drawn straight into every composition instead, and the images of layers
+/// no longer named (removed from the map) are freed at once.
 /// Owned by the view it draws for; owns its threads and waits for them.
 class MapRenderer : public QObject
 {
@@ -61,15 +65,27 @@ public:
 
     /// Asks for `layers` (top first) drawn into `frame`; layers with a kept
     /// image for this frame that draws the same are not drawn again. The
-    /// `hidden` layers are drawn ahead when there is time and memory, so
-    /// that switching them on finds their images kept.
+    /// `hidden` layers keep their images, and are drawn ahead when there is
+    /// time and memory, so that switching them on finds their images kept.
+    /// The images of layers in neither list are freed.
     void render(const std::vector<Entry> &layers, const Frame &frame, const std::vector<Entry> &hidden = {});
     /// Whether hidden layers are drawn ahead (by default they are).
     void setDrawingAhead(bool ahead) { m_drawAhead = ahead; }
+    /// The bytes all kept images together may take, from the next image
+    /// kept on; defaultImageBudget() unless set.
+    void setImageBudget(qsizetype bytes);
+    qsizetype imageBudget() const { return m_budget; }
+    /// The bytes the kept images take now.
+    qsizetype keptBytes() const { return m_keptBytes; }
+    /// A share of the machine's physical memory, within sensible bounds.
+    static qsizetype defaultImageBudget();
     /// Whether any layer, shown or hidden, is still being drawn.
     bool isBusy() const { return !m_pending.isEmpty() || !m_done; }
     /// Appends an entry for each of `layers` (top first; null ones skipped).
     static void addEntries(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<Entry> &entries);
+    /// Appends an entry for each of a map's `dataLayers` not in `shown`.
+    static void addHiddenEntries(const std::vector<Layer *> &dataLayers, const std::vector<Entry> &shown,
+                                 std::vector<Entry> &hidden);
     /// Paints the latest image through `toDevice` (map coordinates to the
     /// painter's): from the frame it was drawn for to the present one, so
     /// that it moves and scales with a pan or a zoom until the next is drawn.
@@ -109,6 +125,12 @@ private:
     /// Gives up drawing `layer`'s image.
     void cancel(const Layer *layer);
     void drawn(const Layer *layer, std::uint64_t ticket, std::vector<Piece> pieces);
+    /// Keeps `kept` as `layer`'s image if it fits the budget, with
+    /// `makeRoom` after freeing the images of layers not shown; false when
+    /// it does not fit (then `layer` keeps no image).
+    bool keep(const Layer *layer, std::shared_ptr<Kept> kept, bool makeRoom);
+    /// Frees `layer`'s kept image, if any.
+    void forget(const Layer *layer);
     void compose();
     void composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs);
 
@@ -120,6 +142,9 @@ private:
     std::vector<Entry> m_layers;
     QHash<const Layer *, std::shared_ptr<Kept>> m_kept;
     QHash<const Layer *, std::shared_ptr<Pending>> m_pending;
+    /// The shown layers, and every layer named by the last request.
+    QSet<const Layer *> m_shown;
+    QSet<const Layer *> m_named;
     /// The shown layers whose images the composition waits for.
     QSet<const Layer *> m_waitingFor;
     /// The shown layers drawn straight into the composition, and those of
@@ -134,8 +159,12 @@ private:
     bool m_composeAgain = false;
     bool m_done = true;
     bool m_drawAhead = true;
-    /// The bytes of every kept image.
+    /// The bytes of every kept image, and how many they may be.
     qsizetype m_keptBytes = 0;
+    qsizetype m_budget = defaultImageBudget();
+    /// An image was refused for want of room since room was last made:
+    /// nothing more is drawn only to be kept.
+    bool m_full = false;
     /// The hidden layers to draw ahead, the next of them, and how many are being drawn.
     std::vector<Entry> m_ahead;
     std::size_t m_aheadNext = 0;

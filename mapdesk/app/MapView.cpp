@@ -87,12 +87,7 @@ void MapView::redraw()
     hidden.clear();
     if (map) {
         MapRenderer::addEntries(map->drawnLayers(), entries);
-        QSet<const Layer *> shown;
-        for (const MapRenderer::Entry &entry : entries)
-            shown.insert(entry.layer);
-        for (Layer *layer : map->dataLayers())
-            if (!shown.contains(layer))
-                hidden.push_back({layer, LayerDrawing::of(*layer)});
+        MapRenderer::addHiddenEntries(map->dataLayers(), entries, hidden);
     }
     const qreal ratio = devicePixelRatioF();
     m_renderer->render(

@@ -71,10 +71,35 @@ protected:
         return all;
     }
 
-    /// Renders `which` into `frame` and waits until the image shows it all.
+    /// Adds layers of one square each up to `count` in all, on a grid of
+    /// eight to a row that goes on from the first four's.
+    void addSquareLayers(int count)
+    {
+        for (int i = static_cast<int>(layers.size()); i < count; ++i) {
+            auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(i));
+            Feature square;
+            square.areas.addRect(QRectF(10 + 30 * (i % 8), 10 + 30 * (i / 8), 20, 20));
+            layer->setFeatures({square});
+            layer->setSymbol({QColor(Qt::red), 2, 6});
+            layers.push_back(layer);
+        }
+    }
+
+    /// Every layer's index but those of `which`.
+    std::vector<int> others(const std::vector<int> &which) const
+    {
+        std::vector<int> rest;
+        for (int i = 0; i < static_cast<int>(layers.size()); ++i)
+            if (std::find(which.begin(), which.end(), i) == which.end())
+                rest.push_back(i);
+        return rest;
+    }
+
+    /// Renders `which` into `frame`, the other layers hidden as a view asks,
+    /// and waits until the image shows it all.
     void renderAndWait(const std::vector<int> &which, const MapRenderer::Frame &frame)
     {
-        renderer->render(entries(which), frame);
+        renderer->render(entries(which), frame, entries(others(which)));
         ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isDrawing(); }, 10000));
     }
 
@@ -92,10 +117,11 @@ protected:
         return drawn;
     }
 
-    /// Whether the composed image is dark over layer `i`'s square.
+    /// Whether the composed image is dark over layer `i`'s square (one of
+    /// the first four or of addSquareLayers()).
     bool shows(int i) const
     {
-        const QPointF centre = renderer->imageFrame().transform.map(QPointF(20 + 30 * i, 20));
+        const QPointF centre = renderer->imageFrame().transform.map(QPointF(20 + 30 * (i % 8), 20 + 30 * (i / 8)));
         return qAlpha(renderer->image().pixel(centre.toPoint())) > 0;
     }
 
@@ -152,6 +178,8 @@ TEST_F(Renderer, KeptImagesAreComposedAndOnlyWhatChangedIsDrawn)
     };
     for (const auto &row : rows) {
         SetUp();
+        // Hidden layers keep their images here, but none is drawn ahead.
+        renderer->setDrawingAhead(false);
         renderAndWait({0, 1, 2}, start);
         renderAndWait(row.before, start);
         drawnSince();
@@ -217,6 +245,67 @@ TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)
     EXPECT_LE(old, QThread::idealThreadCount()) << "only drawings already begun ran for the old extent";
     EXPECT_EQ(current, static_cast<int>(layers.size()));
     EXPECT_EQ(renderer->imageFrame(), moved);
+}
+
+// The kept images stay within the budget, the shown layers' before the
+// hidden ones', and every shown layer is in the image all the same: those
+// whose images do not fit are drawn straight into it.
+TEST_F(Renderer, KeptImagesStayWithinTheBudgetAndEveryShownLayerIsDrawn)
+{
+    const struct
+    {
+        const char *what;
+        int shown;
+    } rows[] = {
+        {"a few shown, each drawn apart", 10},
+        {"many shown, drawn straight in first", 30},
+    };
+    const MapRenderer::Frame page{QTransform::fromScale(2, 2), QSize(500, 320)};
+    for (const auto &row : rows) {
+        SetUp();
+        addSquareLayers(40);
+        // Room for the images of a few of the layers only.
+        const qsizetype budget = 35000;
+        renderer->setImageBudget(budget);
+        qsizetype most = 0;
+        QObject::connect(renderer.get(), &MapRenderer::imageChanged,
+                         [&] { most = std::max(most, renderer->keptBytes()); });
+        std::vector<int> shown(static_cast<std::size_t>(row.shown));
+        std::iota(shown.begin(), shown.end(), 0);
+        for (const std::vector<int> &which : {shown, others({})}) {
+            renderer->render(entries(which), page, entries(others(which)));
+            ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000)) << row.what;
+            EXPECT_LE(std::max(most, renderer->keptBytes()), budget) << row.what;
+            EXPECT_GT(renderer->keptBytes(), 0) << row.what;
+            for (int i = 0; i < static_cast<int>(layers.size()); ++i)
+                EXPECT_EQ(shows(i), std::find(which.begin(), which.end(), i) != which.end())
+                    << row.what << ", " << which.size() << " shown, layer " << i;
+        }
+    }
+}
+
+// A layer gone from the map (named neither shown nor hidden) gives up its
+// image at once; a hidden one keeps it.
+TEST_F(Renderer, ARemovedLayersImageIsFreedAtOnce)
+{
+    const struct
+    {
+        const char *what;
+        std::vector<int> hidden;
+        int keptOfFour;
+    } rows[] = {
+        {"switched off", {3}, 4},
+        {"removed", {}, 3},
+    };
+    for (const auto &row : rows) {
+        SetUp();
+        renderAndWait({0, 1, 2, 3}, start);
+        const qsizetype four = renderer->keptBytes();
+        renderer->render(entries({0, 1, 2}), start, entries(row.hidden));
+        EXPECT_EQ(renderer->keptBytes(), four / 4 * row.keptOfFour) << row.what;
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000)) << row.what;
+        EXPECT_FALSE(shows(3)) << row.what;
+    }
 }
 
 } // namespace

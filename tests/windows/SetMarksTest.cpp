@@ -4,11 +4,14 @@
 // reader says the same. They follow the add-in's own restores, a change made
 // in the host's table of contents, and the file changed by another process.
 #include "AddinWorld.h"
+#include "FileLock.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +105,28 @@ TEST(SetMarks, FollowRestoresTheTableOfContentsAndOtherProcesses)
     const QString riversMatches = "bold blue tick / Rivers, matches now / Matches the layers shown now";
     EXPECT_EQ(settled(list, "Rivers", riversMatches), riversMatches);
     EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+// A window that goes (as when the host unloads the add-in) waits for the
+// judgement running off the interface thread: none of its work outlives it.
+TEST(SetMarks, AWindowThatGoesWaitsForTheJudgementRunning)
+{
+    AddinWorld world;
+    world.writeFile(SetsWorld::record("Both", "Layers", "Streets", "True"));
+    world.reload();
+    ASSERT_EQ(settled(world.list(), "Both", "bold / Matches the layers shown now"),
+              "bold / Matches the layers shown now");
+    ASSERT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }));
+    // Another process holds the file: the next judgement waits for its lock,
+    // as long as the lock is waited for.
+    QFile held(world.filePath());
+    ASSERT_TRUE(held.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(FileLock::acquire(held.handle(), FileLock::Kind::Exclusive));
+    world.layer("Layers", "Streets").on = false;
+    world.document->updateContents();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() > 0; }));
+    world.mainWindow.reset();
+    EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0);
 }
 
 } // namespace
