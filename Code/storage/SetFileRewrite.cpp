@@ -188,33 +188,44 @@ QByteArray digestOf(const QByteArray &bytes)
     return digestOf(bytes.constData(), bytes.size());
 }
 
-/// The bytes of a file kept beside the set file, or nothing when it is not a
-/// regular file of at most `limit` bytes that can be read. It is opened
+/// The bytes of a file kept beside the set file, or nothing when it is not
+/// there, or not a regular file of at most `limit` bytes. It is opened
 /// without following a link and without waiting (a pipe would wait for a
-/// peer while the set file's lock is held).
+/// peer while the set file's lock is held). A file that is there but cannot
+/// be read fails, as the set file itself would.
 std::optional<QByteArray> readBeside(const QString &path, qint64 limit)
 {
     const int descriptor =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0)
-        return std::nullopt;
-    std::optional<QByteArray> bytes;
-    struct stat seen = {};
-    if (::fstat(descriptor, &seen) == 0 && S_ISREG(seen.st_mode) && seen.st_size <= limit) {
-        QByteArray read(qsizetype(seen.st_size), Qt::Uninitialized);
-        qsizetype done = 0;
-        while (done < read.size()) {
-            const ssize_t count = ::pread(descriptor, read.data() + done, size_t(read.size() - done), done);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0)
-                break;
-            done += count;
-        }
-        if (done == read.size())
-            bytes = std::move(read);
+    if (descriptor < 0) {
+        if (errno == ENOENT || errno == ELOOP || errno == ENXIO || errno == ENOTDIR)
+            return std::nullopt;
+        throwRuntimeError(errno == EACCES || errno == EPERM ? RuntimeError::PermissionDenied
+                                                            : RuntimeError::PathFileAccessError);
     }
-    ::close(descriptor);
+    struct Closing
+    {
+        int descriptor;
+        ~Closing() { ::close(descriptor); }
+    } closing{descriptor};
+    struct stat seen = {};
+    if (::fstat(descriptor, &seen) != 0)
+        throwRuntimeError(RuntimeError::PathFileAccessError);
+    if (!S_ISREG(seen.st_mode) || seen.st_size > limit)
+        return std::nullopt;
+    QByteArray bytes(qsizetype(seen.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::pread(descriptor, bytes.data() + done, size_t(bytes.size() - done), done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throwRuntimeError(RuntimeError::PathFileAccessError);
+        if (count == 0)
+            break;
+        done += count;
+    }
+    bytes.truncate(done);
     return bytes;
 }
 

@@ -7,6 +7,7 @@
 #include "FileLock.h"
 #include "FormFrame.h"
 #include "IDocument.h"
+#include "IMessageBox.h"
 #include "IModelessFrame.h"
 #include "IView.h"
 #include "LayerWalk.h"
@@ -18,6 +19,7 @@
 #include "SetFileWatch.h"
 #include "SetListMarks.h"
 #include "SetListWidget.h"
+#include "SetNames.h"
 #include "SetStore.h"
 #include "ShellLink.h"
 #include "WindowLook.h"
@@ -176,6 +178,11 @@ void frmMain::mnuRename_Click()
         const std::optional<QString> to = m_prompts->newName(this, from);
         if (!to || *to == from)
             return;
+        if (!SetNames::fileHolds(*to)) {
+            line = 25;
+            m_state.services.messageBox().show(SetNames::notHeldText(*to), m_state.productName);
+            return;
+        }
         line = 30;
         // The list tells whether the name is in use as far as it knows; the
         // file decides, and a name saved meanwhile by another is asked about too.
@@ -245,7 +252,16 @@ void frmMain::mnuEditLayers_Click()
         if (!edited)
             return;
         line = 40;
-        store.editSet(setName, *edited);
+        // The set may have been saved again while the dialog was open: that
+        // save is overwritten only when the person says so, knowing what it
+        // changed.
+        std::vector<SetLayers::Layer> asRead;
+        for (const SetLayers::Row &row : layers.recorded)
+            asRead.push_back(row.layer);
+        std::vector<SetStore::LayerChange> changes;
+        if (store.editSet(setName, *edited, asRead, &changes) == SetStore::Edit::ChangedSince
+            && m_prompts->overwriteChangedSet(this, setName, SetStore::describe(changes)))
+            store.editSet(setName, *edited, std::nullopt);
         line = 50;
         lstbx1_Refresh();
     });

@@ -114,8 +114,8 @@ TEST(SetMarks, AWindowThatGoesWaitsForTheJudgementRunning)
     AddinWorld world;
     world.writeFile(SetsWorld::record("Both", "Layers", "Streets", "True"));
     world.reload();
-    ASSERT_EQ(settled(world.list(), "Both", "bold / Matches the layers shown now"),
-              "bold / Matches the layers shown now");
+    const QString matches = "bold blue tick / Both, matches now / Matches the layers shown now";
+    ASSERT_EQ(settled(world.list(), "Both", matches), matches);
     ASSERT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }));
     // Another process holds the file: the next judgement waits for its lock,
     // as long as the lock is waited for.

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 /// Answers the menu's questions as a test tells it to, and records them.
@@ -39,7 +41,14 @@ public:
     {
         asked << QStringLiteral("edit ") + setName;
         shownLayers = layers.recorded.size();
+        if (whileEditing)
+            whileEditing();
         return edited;
+    }
+    bool overwriteChangedSet(QWidget *, const QString &setName, const QStringList &changes) override
+    {
+        asked << QStringLiteral("overwrite ") + setName + QStringLiteral(": ") + changes.join(QLatin1Char(';'));
+        return overwrite;
     }
 
     QStringList asked;
@@ -49,6 +58,8 @@ public:
     SetStore::Clash clash = SetStore::Clash::Rename;
     std::optional<std::vector<SetLayers::Layer>> edited;
     std::size_t shownLayers = 0;
+    std::function<void()> whileEditing;
+    bool overwrite = false;
 };
 
 class SetMenu : public ::testing::Test
@@ -206,6 +217,44 @@ TEST_F(SetMenu, EditLayersOpensForTheCurrentSetAndWritesTheAnswer)
     EXPECT_EQ(world.fileBytes(), before);
     EXPECT_EQ(answers->asked, (QStringList{"edit Roads", "edit Rivers"}));
     EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetMenu, EditLayersAsksBeforeOverwritingASaveMadeWhileItWasOpen)
+{
+    const QByteArray savedMeanwhile = SetsWorld::record("Roads", "Layers", "Rivers", "True");
+    const QByteArray edited = SetsWorld::record("Roads", "Layers", "Streets", "True");
+    const QByteArray rivers = SetsWorld::record("Rivers", "Layers", "Rivers", "True");
+    for (const bool overwrite : {false, true}) {
+        world.writeFile(SetsWorld::record("Roads", "Layers", "Streets", "False") + rivers);
+        choose(QStringLiteral("Roads"));
+        answers->asked.clear();
+        answers->edited = std::vector<SetLayers::Layer>{{"Layers", "Streets", true}};
+        answers->overwrite = overwrite;
+        // Another instance saves "Roads" again while the dialog is open.
+        answers->whileEditing = [&] { world.writeFile(world.fileBytes() + savedMeanwhile); };
+        key(QKeySequence(Qt::CTRL | Qt::Key_E));
+        ASSERT_EQ(answers->asked.size(), 2) << overwrite;
+        EXPECT_TRUE(answers->asked[1].startsWith(QStringLiteral("overwrite Roads: "))
+                    && answers->asked[1].contains("Rivers"))
+            << qPrintable(answers->asked[1]);
+        EXPECT_EQ(world.fileBytes(),
+                  overwrite ? edited + rivers
+                            : SetsWorld::record("Roads", "Layers", "Streets", "False") + rivers + savedMeanwhile);
+    }
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
+TEST_F(SetMenu, ARenameToANameTheFileCannotHoldIsRefusedWithWhy)
+{
+    const QByteArray before = world.fileBytes();
+    choose(QStringLiteral("Roads"));
+    answers->name = QStringLiteral("a\",\"b");
+    key(QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(world.fileBytes(), before);
+    ASSERT_EQ(world.host.boxes->boxes.size(), 1u);
+    const QString told = world.host.boxes->boxes.front().text;
+    EXPECT_TRUE(told.contains(QStringLiteral("a\",\"b")) && !told.contains(QStringLiteral("MODULE:")))
+        << "told why, not reported as a failure: " << qPrintable(told);
 }
 
 TEST_F(SetMenu, AFailedChangeIsReportedWithItsStep)
