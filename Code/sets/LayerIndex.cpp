@@ -10,8 +10,8 @@
 
 namespace {
 
-/// How many pairs ahead of a lookup a layer is brought into the cache.
-constexpr std::size_t prefetchDistance = 8;
+/// How many pairs ahead what they will need is brought into the cache.
+constexpr std::size_t prefetchDistance = 16;
 
 /// Appends the key of `name` (see LayerIndex::keyOf()) to `out`.
 void appendKey(QByteArray &out, QStringView name)
@@ -71,7 +71,12 @@ LayerIndex::LayerIndex(IDocument &document)
     while (tableSize < m_pairs.size() * 2)
         tableSize *= 2;
     m_slots.assign(tableSize, Slot{});
+    const std::size_t mask = m_slots.size() - 1;
     for (std::size_t i = 0; i < m_pairs.size(); ++i) {
+        // The slots are met in no order: those of the pairs a little ahead
+        // are brought into the cache while this one is placed.
+        if (i + prefetchDistance < m_pairs.size())
+            __builtin_prefetch(&m_slots[m_pairs[i + prefetchDistance].hash & mask]);
         const Pair &pair = m_pairs[i];
         if (lookUp(pair.map, keyOfPair(pair), pair.hash) >= 0) {
             groupRepeated();
