@@ -17,7 +17,7 @@ QByteArrayView plainInner(QByteArrayView raw)
     const QByteArrayView inner = raw.sliced(1, raw.size() - 2);
     if (std::memchr(inner.data(), '"', size_t(inner.size())))
         return {};
-    return inner.isNull() ? QByteArrayView("", 0) : inner;
+    return inner;
 }
 
 /// True when `bytes` decode as UTF-8 (FileChannel::fieldText()), so that
