@@ -52,6 +52,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -302,9 +303,13 @@ void RestoreOneSet(benchmark::State &state, std::int64_t layers)
             VisibilitySetFile::writeRecord(channel, name, map, layer, !visible);
             ++records;
         });
+        std::unordered_map<const ILayer *, bool> saved;
         LayerWalk::forEachRecordable(
             *document, [](IMap &) { return true; },
-            [&](IMap &, const std::shared_ptr<ILayer> &layer) { turned.push_back(layer); });
+            [&](IMap &, const std::shared_ptr<ILayer> &layer) {
+                turned.push_back(layer);
+                saved.emplace(layer.get(), !layer->visible());
+            });
         channel.close();
         const QString savedPath = addin.setFilePath;
         addin.setFilePath = path;
@@ -321,6 +326,10 @@ void RestoreOneSet(benchmark::State &state, std::int64_t layers)
         }
         addin.setFilePath = savedPath;
         QFile::remove(QFileInfo(world->addinFile()).absolutePath() + QLatin1Char('/') + file);
+        if (std::any_of(turned.begin(), turned.end(), [&](const std::shared_ptr<ILayer> &layer) {
+                return layer->visible() != saved.at(layer.get());
+            }))
+            fail(state, "the restore left flags other than saved");
         state.counters["layers"] = double(layers);
         state.counters["set_records"] = double(records);
         state.counters["ns_per_record"] = benchmark::Counter(
@@ -547,7 +556,7 @@ void registerAll(const Options &options)
         else
             b->MinTime(0.3);
     };
-    const std::int64_t oneSetSizes[] = {1000, 10000, 20000, 100000};
+    const std::int64_t oneSetSizes[] = {1000, 10000, 20000, 100000, 1000000};
     for (const std::int64_t layers : oneSetSizes) {
         if (options.smoke && layers > options.sizes.front())
             break;

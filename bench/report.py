@@ -170,12 +170,13 @@ def main():
             tr, "", None, note=note)
         previous = (n, tr)
         per_record[n] = tr / records
-    # The time per record must stay about flat from 10^3 to 10^5 layers.
-    if 1000 in per_record and 100000 in per_record:
-        rows.append(["  its time per record at 100,000 layers, next to 1,000", "",
-                     f"{per_record[100000] * 1e6:.0f} ns", "at 1,000", f"{per_record[1000] * 1e6:.0f} ns",
-                     fmt_ratio(per_record[100000] / per_record[1000]), "≤ 1.5 ×",
-                     verdict(per_record[100000] / per_record[1000] <= 1.5), ""])
+    # The time per record must stay about flat from 10^3 to 10^6 layers.
+    for n in (100000, 1000000):
+        if 1000 in per_record and n in per_record:
+            rows.append([f"  its time per record at {n:,} layers, next to 1,000", "",
+                         f"{per_record[n] * 1e6:.0f} ns", "at 1,000", f"{per_record[1000] * 1e6:.0f} ns",
+                         fmt_ratio(per_record[n] / per_record[1000]), "≤ 1.5 ×",
+                         verdict(per_record[n] / per_record[1000] <= 1.5), ""])
 
     # The list's marks at the largest size: the interface thread's share (the
     # snapshot of the flags) and the judgement of every set off it.

@@ -79,10 +79,17 @@ qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Rest
 {
     VisibilityApply restore(document, how == Restore::Exactly);
     qsizetype applied = 0;
-    readSet(setName, [&](const VisibilityRecord &record) {
-        restore.apply(record);
-        ++applied;
-    });
+    // Records are matched by their fields' bytes where they can be.
+    VisibilitySetFile::selectSetRaw(
+        m_state.channel1, setName,
+        [&](const RawVisibilityRecord &record, FileChannel &channel) {
+            restore.apply(record, channel);
+            ++applied;
+        },
+        [&](const VisibilityRecord &record) {
+            restore.apply(record);
+            ++applied;
+        });
     if (how == Restore::Exactly)
         restore.hideUnmentioned();
     return applied;

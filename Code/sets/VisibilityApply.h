@@ -2,13 +2,14 @@
 
 #include "LayerIndex.h"
 
-#include <QSet>
-#include <QString>
+#include <QByteArray>
 
 #include <optional>
-#include <utility>
+#include <vector>
 
+class FileChannel;
 class IDocument;
+struct RawVisibilityRecord;
 struct VisibilityRecord;
 
 /// The restore: applies records, one at a time, to the document's recordable
@@ -23,6 +24,10 @@ public:
 
     /// Switches every layer the record names to its flag ("True" or not).
     void apply(const VisibilityRecord &record);
+    /// The same for a record as its fields stand in the file: plain fields
+    /// (quoted, no quote inside, UTF-8) are compared as they are; the others
+    /// are decoded through `channel`, as the record's text would be.
+    void apply(const RawVisibilityRecord &record, FileChannel &channel);
     /// After the records of a set, applied by an instance made `exactly`:
     /// hides every recordable feature layer whose map and layer names no
     /// applied record carried, so that the set is the whole truth. Does
@@ -30,8 +35,17 @@ public:
     void hideUnmentioned();
 
 private:
+    LayerIndex &layers();
+    void applyTo(int pair, bool visible);
+
     IDocument &m_document;
     bool m_exactly;
     std::optional<LayerIndex> m_layers;
-    QSet<std::pair<QString, QString>> m_mentioned;
+    std::vector<bool> m_mentioned; ///< by pair of the index
+    // The map name of the raw record before: records of one map follow
+    // each other, and equal bytes read as equal text.
+    QByteArray m_mapField;
+    int m_map = -1;
+    bool m_mapKnown = false;
+    QByteArray m_scratch;
 };

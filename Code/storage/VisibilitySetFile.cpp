@@ -124,6 +124,23 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
 void selectSet(FileChannel &channel, const QString &setName,
                const std::function<void(const VisibilityRecord &)> &onRecord)
 {
+    selectSetRaw(
+        channel, setName,
+        [&](const RawVisibilityRecord &raw, FileChannel &) {
+            VisibilityRecord record;
+            record.setName = setName;
+            record.mapName = channel.fieldText(raw.mapName);
+            record.layerName = channel.fieldText(raw.layerName);
+            record.visibility = channel.fieldText(raw.visibility);
+            onRecord(record);
+        },
+        onRecord);
+}
+
+void selectSetRaw(FileChannel &channel, const QString &setName,
+                  const std::function<void(const RawVisibilityRecord &, FileChannel &)> &onRaw,
+                  const std::function<void(const VisibilityRecord &)> &onRecord)
+{
     VectorState::settle();
     channel.scanner().readRecordsOf(fieldsPerRecord);
     ByBytes<bool> belongsByBytes;
@@ -147,12 +164,7 @@ void selectSet(FileChannel &channel, const QString &setName,
         if (channel.tryReadRawFields(fields, fieldsPerRecord)) {
             judge(fields[0]);
             if (belongs) {
-                VisibilityRecord record;
-                record.setName = setName;
-                record.mapName = channel.fieldText(fields[1]);
-                record.layerName = channel.fieldText(fields[2]);
-                record.visibility = channel.fieldText(fields[3]);
-                onRecord(record);
+                onRaw({fields[1], fields[2], fields[3]}, channel);
                 VectorState::settle();
             }
             continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QtCompat.h"
+
 #include <QString>
 
 #include <functional>
@@ -16,6 +18,16 @@ struct VisibilityRecord
     QString visibility; ///< "True" or "False" as written; only exactly "True" means visible.
 
     bool isVisible() const { return visibility == QLatin1String("True"); }
+};
+
+/// A record of a set as its map, layer and visibility fields stand in the
+/// file (FileChannel::readRawField()), for a reader that can compare them
+/// without decoding them. Valid only during the call that hands it on.
+struct RawVisibilityRecord
+{
+    QByteArrayView mapName;
+    QByteArrayView layerName;
+    QByteArrayView visibility;
 };
 
 /// Reading and writing visibility records on a file channel. The channel is
@@ -40,4 +52,12 @@ void listSetNames(FileChannel &channel, const std::function<void(const QString &
 /// throws after the earlier records were handed on.
 void selectSet(FileChannel &channel, const QString &setName,
                const std::function<void(const VisibilityRecord &)> &onRecord);
+/// selectSet() for a reader that can use the fields' bytes: the records read
+/// the fast way (every field quoted and at hand in the channel's buffer) go
+/// to onRaw undecoded, together with the channel that decodes them
+/// (FileChannel::fieldText()); the others go to onRecord as text. Both in
+/// file order.
+void selectSetRaw(FileChannel &channel, const QString &setName,
+                  const std::function<void(const RawVisibilityRecord &, FileChannel &)> &onRaw,
+                  const std::function<void(const VisibilityRecord &)> &onRecord);
 } // namespace VisibilitySetFile

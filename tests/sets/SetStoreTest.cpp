@@ -5,11 +5,16 @@
 #include "SetsWorld.h"
 
 #include "HostError.h"
+#include "ILayer.h"
+#include "IMap.h"
+#include "LayerWalk.h"
+#include "VisibilitySetFile.h"
 #include "WrappingDocument.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -218,6 +223,112 @@ TEST_F(SetStoreTest, OddNamesComeBackWholeFromTheFile)
         restore(set);
         for (const QString &name : odd)
             EXPECT_EQ(world.layer(name, name).on, name != set) << qPrintable(set) << " / " << qPrintable(name);
+    }
+}
+
+/// A restore as the plainest reading of its rule: each record of the set,
+/// decoded, switches every recordable feature layer whose map and layer names
+/// equal the record's; exactly, every pair of names no record carried is
+/// hidden afterwards.
+void restoreByWalking(SetStore &store, const QString &set, IDocument &document, bool exactly)
+{
+    std::set<std::pair<QString, QString>> mentioned;
+    store.readSet(set, [&](const VisibilityRecord &record) {
+        mentioned.insert({record.mapName, record.layerName});
+        LayerWalk::forEachRecordable(
+            document, [&](IMap &map) { return map.name() == record.mapName; },
+            [&](IMap &, const std::shared_ptr<ILayer> &layer) {
+                if (layer->name() == record.layerName)
+                    layer->setVisible(record.isVisible());
+            });
+    });
+    if (!exactly || mentioned.empty())
+        return;
+    LayerWalk::forEachRecordable(
+        document, [](IMap &) { return true; },
+        [&](IMap &map, const std::shared_ptr<ILayer> &layer) {
+            if (!mentioned.count({map.name(), layer->name()}))
+                layer->setVisible(false);
+        });
+}
+
+TEST_F(SetStoreTest, RestoreSwitchesEveryLayerOfTheRecordsNamesAsAWalkWould)
+{
+    const QString loneSurrogate = QString(QChar(0xD800)) + QLatin1Char('x');
+    const auto document = [&] {
+        return fake::DocumentBuilder()
+            .map(QStringLiteral("Layers"))
+            .layer("Streets")
+            .group(QStringLiteral("Transport"), {"Streets", "Rails", fake::group(QStringLiteral("Nested"), {"Deep"})})
+            .layer("Straßen")
+            .layer("道路 🚗")
+            .layer(QStringLiteral("\uFEFFmarked"))
+            .layer("say \"hi\"")
+            .layer("café")
+            .layer(loneSurrogate)
+            .raster(QStringLiteral("Relief"))
+            .map(QStringLiteral("Layers"))
+            .layer(fake::hidden("Streets"))
+            .map(QStringLiteral("Übersicht"))
+            .layer("Streets")
+            .layer(fake::hidden("Rivers"))
+            .build();
+    };
+    auto r = [](const QByteArray &map, const QByteArray &layer, const QByteArray &flag = "False") {
+        return SetsWorld::record("S", map, layer, flag);
+    };
+    // Ü and ß in Windows-1252.
+    const QByteArray overview1252 = QByteArray("\xDC") + "bersicht", streets1252 = QByteArray("Stra\xDF") + "en";
+    const struct
+    {
+        const char *what;
+        QByteArray file;
+    } rows[] = {
+        {"every layer in walk order", r("Layers", "Streets") + r("Layers", "Streets") + r("Layers", "Rails")
+                                          + r("Layers", "Straßen") + r("Layers", "道路 🚗")
+                                          + r("Layers", "\xEF\xBB\xBFmarked") + r("Layers", "say \"\"hi\"\"")
+                                          + r("Layers", "café") + r("Layers", "Streets") + r("Übersicht", "Streets")
+                                          + r("Übersicht", "Rivers", "True")},
+        {"out of order, repeated: the later record wins",
+         r("Übersicht", "Rivers", "True") + r("Layers", "Streets") + r("Layers", "Rails")
+             + r("Layers", "Streets", "True") + r("Übersicht", "Rivers") + r("Layers", "Rails", "True")},
+        {"Windows-1252 fields", r(overview1252, "Rivers", "True") + r("Layers", streets1252) + r("Layers", "caf\xE9")},
+        {"fields not written plainly",
+         "S,Layers,Rails,False\r\n\"S\",\"Layers\",\"Streets\",False\r\n\"S\",\"Layers\",\"say \"hi\"\",\"False\"\r\n"
+         "\"S\",\""
+             + overview1252 + "\",\"Rivers\",True\r\n"},
+        {"names no layer carries",
+         r("Layers", "Streets", "True") + r("Übersicht", "Rails") + r("Nowhere", "Streets") + r("Layers", "Deep")
+             + r("Layers", "Transport") + r("Layers", "Relief") + r("Layers", "streets") + r("Layers", "Streets ")
+             + r("Layers", "marked") + r("Layers", "\xEF\xBF\xBDx") + r("Layers", "?x") + r("Layers", "\xED\xA0\x80x")
+             + r("Other", "Rivers", "True") + SetsWorld::record("T", "Layers", "Rails", "False")},
+        {"flags other than True",
+         r("Übersicht", "Rivers", "true") + r("Layers", "Rails", "True ") + r("Layers", "café", "")},
+    };
+    for (const auto &row : rows) {
+        for (const bool exactly : {false, true}) {
+            world.writeFile(row.file);
+            const auto restored = document();
+            const auto walked = document();
+            store.openForInput();
+            store.restoreSet(QStringLiteral("S"), *restored,
+                             exactly ? SetStore::Restore::Exactly : SetStore::Restore::AsSaved);
+            store.close();
+            store.openForInput();
+            restoreByWalking(store, QStringLiteral("S"), *walked, exactly);
+            store.close();
+            std::vector<std::vector<bool>> calls[2];
+            bool switched = false;
+            for (int i = 0; i < 2; ++i)
+                LayerWalk::forEachRecordable(
+                    *(i == 0 ? restored : walked), [](IMap &) { return true; },
+                    [&](IMap &, const std::shared_ptr<ILayer> &layer) {
+                        calls[i].push_back(dynamic_cast<fake::LayerBase &>(*layer).setVisibleCalls);
+                        switched = switched || !calls[i].back().empty();
+                    });
+            EXPECT_EQ(calls[0], calls[1]) << row.what << (exactly ? ", exactly" : "");
+            EXPECT_TRUE(switched || !exactly) << row.what;
+        }
     }
 }
 
