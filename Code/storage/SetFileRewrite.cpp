@@ -29,6 +29,26 @@
 
 namespace {
 
+/// The bytes of the open file, up to `size` of them: fewer when it was cut
+/// meanwhile.
+QByteArray readWhole(int descriptor, qint64 size)
+{
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::pread(descriptor, bytes.data() + done, size_t(bytes.size() - done), done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            throwRuntimeError(RuntimeError::PathFileAccessError);
+        if (count == 0)
+            break;
+        done += count;
+    }
+    bytes.truncate(done);
+    return bytes;
+}
+
 /// An open, locked set file, unlocked and closed when it goes.
 class LockedFile
 {
@@ -82,26 +102,7 @@ public:
         return seen;
     }
 
-    QByteArray readAll() const
-    {
-        QByteArray bytes;
-        if (m_descriptor < 0)
-            return bytes;
-        bytes.resize(qsizetype(status().st_size));
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t count = ::pread(m_descriptor, bytes.data() + done, size_t(bytes.size() - done), done);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0)
-                throwRuntimeError(RuntimeError::PathFileAccessError);
-            if (count == 0)
-                break;
-            done += count;
-        }
-        bytes.truncate(done);
-        return bytes;
-    }
+    QByteArray readAll() const { return m_descriptor < 0 ? QByteArray() : readWhole(m_descriptor, status().st_size); }
 
 private:
     int m_descriptor = -1;
@@ -213,20 +214,7 @@ std::optional<QByteArray> readBeside(const QString &path, qint64 limit)
         throwRuntimeError(RuntimeError::PathFileAccessError);
     if (!S_ISREG(seen.st_mode) || seen.st_size > limit)
         return std::nullopt;
-    QByteArray bytes(qsizetype(seen.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::pread(descriptor, bytes.data() + done, size_t(bytes.size() - done), done);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            throwRuntimeError(RuntimeError::PathFileAccessError);
-        if (count == 0)
-            break;
-        done += count;
-    }
-    bytes.truncate(done);
-    return bytes;
+    return readWhole(descriptor, seen.st_size);
 }
 
 /// A file beside the set file, written whole under a fresh name and renamed
