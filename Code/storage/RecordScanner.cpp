@@ -76,7 +76,8 @@ qsizetype RecordScanner::firstLineBreak(qsizetype from, qsizetype to) const
 RecordScanner::Outcome RecordScanner::fieldDone(FieldRead &read, QByteArrayView *field, const char *data,
                                                 bool endedLine)
 {
-    *field = read.end < 0 ? QByteArrayView(data + m_pos, qsizetype(0)) : QByteArrayView(data + read.start, read.end - read.start);
+    *field = read.end < 0 ? QByteArrayView(data + m_pos, qsizetype(0))
+                          : QByteArrayView(data + read.start, read.end - read.start);
     read = FieldRead();
     m_lineStart = endedLine;
     if (m_recordFields == 0)

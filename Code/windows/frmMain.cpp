@@ -17,6 +17,7 @@
 #include "RefreshAfterVisibilityChange.h"
 #include "RememberedSizeDelegate.h"
 #include "SetFileWatch.h"
+#include "SetListFilter.h"
 #include "SetListMarks.h"
 #include "SetListWidget.h"
 #include "SetNames.h"
@@ -111,6 +112,10 @@ void frmMain::buildSetMenu()
     separator();
     // Undo also right after "Clear All", whatever has the focus in the window.
     add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click)
+        ->setShortcutContext(Qt::WindowShortcut);
+    separator();
+    m_filter = new SetListFilter(*ui->lstbx1, this);
+    add(QStringLiteral("Find..."), {QKeySequence(Qt::CTRL | Qt::Key_F)}, &frmMain::mnuFind_Click)
         ->setShortcutContext(Qt::WindowShortcut);
 }
 
@@ -265,6 +270,11 @@ void frmMain::mnuEditLayers_Click()
         line = 50;
         lstbx1_Refresh();
     });
+}
+
+void frmMain::mnuFind_Click()
+{
+    m_filter->open();
 }
 
 void frmMain::mnuExport_Click()

@@ -14,6 +14,7 @@
 class IModelessFrame;
 class QListWidget;
 class SetFileWatch;
+class SetListFilter;
 class SetListMarks;
 class SetPrompts;
 class SetStore;
@@ -88,6 +89,7 @@ private:
     void mnuDelete_Click();
     void mnuReplace_Click();
     void mnuEditLayers_Click();
+    void mnuFind_Click();
     void mnuExport_Click();
     void mnuImport_Click();
     void mnuUndo_Click();
@@ -104,6 +106,7 @@ private:
     SetNameOrder m_order;      ///< the names of the list, in its order
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
     SetListMarks *m_marks;     ///< a child: marks the entries that match the layers shown now
+    SetListFilter *m_filter;   ///< a child: the one-line filter over the list, shown by Find
     std::unique_ptr<SetPrompts> m_prompts;
     bool m_listFresh = false;               ///< the list was read since the window was last shown
     bool m_refreshReported = false;         ///< a failed refresh was reported; later ones are not
