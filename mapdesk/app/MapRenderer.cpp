@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -77,6 +78,24 @@ QRect areaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
     const QRectF box = frame.transform.mapRect(*extent).adjusted(-margin, -margin, margin, margin);
     return box.toAlignedRect() & QRect(QPoint(0, 0), frame.size);
 }
+
+/// The pixels of `frame` that `drawing` covers with opaque pixels, and so
+/// hides whatever lies under it there: the image's extent less a pixel on
+/// each side for its rounded or smoothed edges. Empty for anything else.
+QRect opaqueAreaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
+{
+    if (!drawing.image || !drawing.image->opaque() || !drawing.imageExtent)
+        return {};
+    const QRectF box = frame.transform.mapRect(*drawing.imageExtent);
+    const QPoint topLeft(static_cast<int>(std::ceil(box.left())) + 1, static_cast<int>(std::ceil(box.top())) + 1);
+    const QPoint bottomRight(static_cast<int>(std::floor(box.right())) - 2,
+                             static_cast<int>(std::floor(box.bottom())) - 2);
+    return QRect(topLeft, bottomRight) & QRect(QPoint(0, 0), frame.size);
+}
+
+/// The most opaque images a composition looks under: with many layers it
+/// checks each against only these.
+constexpr std::size_t kMostHiding = 16;
 
 constexpr int kTile = 64;
 /// The shortest time between two images shown while drawing.
@@ -465,15 +484,29 @@ void MapRenderer::compose()
         return;
     }
     m_partial.stop();
-    // Bottom first: the last layer of the table of contents is drawn first.
+    // Top first, leaving out what opaque images above hide; then drawn
+    // bottom first: the last layer of the table of contents is drawn first.
     auto job = std::make_shared<Composition>();
-    for (auto entry = m_layers.rbegin(); entry != m_layers.rend(); ++entry) {
-        const std::shared_ptr<Kept> kept = m_kept.value(entry->layer);
-        if (kept && kept->drawing.drawsAs(entry->drawing))
-            job->parts.push_back({kept, {}});
-        else if (m_direct.contains(entry->layer))
-            job->parts.push_back({nullptr, entry->drawing});
+    std::vector<QRect> hiding;
+    for (const Entry &entry : m_layers) {
+        const std::shared_ptr<Kept> kept = m_kept.value(entry.layer);
+        const bool useKept = kept && kept->drawing.drawsAs(entry.drawing);
+        if (!useKept && !m_direct.contains(entry.layer))
+            continue;
+        QRect area;
+        if (useKept) {
+            for (const Piece &piece : kept->pieces)
+                area |= QRect(piece.offset, piece.image.size());
+        } else {
+            area = areaOf(entry.drawing, m_frame);
+        }
+        if (std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) { return opaque.contains(area); }))
+            continue;
+        job->parts.push_back(useKept ? Composition::Part{kept, {}} : Composition::Part{nullptr, entry.drawing});
+        if (const QRect opaque = opaqueAreaOf(entry.drawing, m_frame); !opaque.isEmpty() && hiding.size() < kMostHiding)
+            hiding.push_back(opaque);
     }
+    std::reverse(job->parts.begin(), job->parts.end());
     // Each band clears its own rows.
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     job->clock.start();
