@@ -97,6 +97,10 @@ QRect opaqueAreaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
 /// checks each against only these.
 constexpr std::size_t kMostHiding = 16;
 
+/// How long the requests rest before the own images of layers drawn
+/// straight into the composition are drawn.
+constexpr int kSettledMs = 250;
+
 constexpr int kTile = 64;
 /// The shortest time between two images shown while drawing.
 constexpr int kPartialMs = 150;
@@ -208,6 +212,12 @@ MapRenderer::MapRenderer(QObject *parent, DrawFunction draw)
     m_partial.setSingleShot(true);
     m_partial.setInterval(kPartialMs);
     connect(&m_partial, &QTimer::timeout, this, &MapRenderer::compose);
+    m_settled.setSingleShot(true);
+    m_settled.setInterval(kSettledMs);
+    connect(&m_settled, &QTimer::timeout, this, [this] {
+        m_followingReady = true;
+        drawAhead();
+    });
 }
 
 MapRenderer::~MapRenderer()
@@ -305,6 +315,7 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
     m_following.clear();
     m_followingNext = 0;
     m_followingReady = false;
+    m_settled.stop();
     std::vector<const Entry *> missing;
     for (const Entry &entry : m_layers) {
         if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer)) {
@@ -561,9 +572,11 @@ void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_
     emit imageChanged();
     if (complete && request == m_requests && !m_composeAgain) {
         m_done = true;
-        // The layers drawn straight into it get their own images now.
-        m_followingReady = true;
-        drawAhead();
+        // The layers drawn straight into it get their own images once no
+        // new request has come for a while: while a document's layers are
+        // read, each refresh would otherwise start them anew, taking the
+        // processor from the reading.
+        m_settled.start();
         emit finished();
     } else if (m_composeAgain) {
         compose();

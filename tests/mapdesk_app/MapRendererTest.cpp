@@ -230,6 +230,22 @@ TEST_F(Renderer, ManyNewLayersAreDrawnIntoTheImageThenEachIntoItsOwn)
     EXPECT_FALSE(shows(1));
 }
 
+// While requests keep coming (a document's layers being read), the layers
+// drawn straight into the image get no images of their own yet: each
+// request would start them anew.
+TEST_F(Renderer, OwnImagesWaitUntilRequestsRest)
+{
+    renderer->setRestBeforeOwnImages(std::chrono::minutes(1));
+    const std::vector<int> all = addSmallLayers(40);
+    for (int request = 0; request < 3; ++request) {
+        renderAndWait(all, start);
+        // Spaced as the refreshes of a reading are.
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(renderer->keptBytes(), 0);
+    EXPECT_TRUE(renderer->isBusy());
+}
+
 // Drawing that a new extent makes useless is cancelled: layers not yet begun
 // for the old extent are never drawn, and the image ends on the new one.
 TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)
