@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
@@ -96,6 +97,9 @@ QRect opaqueAreaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
 /// The most opaque images a composition looks under: with many layers it
 /// checks each against only these.
 constexpr std::size_t kMostHiding = 16;
+/// A drawing partly hidden is drawn piece by piece where it shows when that
+/// takes at most this many pieces; else whole.
+constexpr int kMostPieces = 8;
 
 /// How long the requests rest before the own images of layers drawn
 /// straight into the composition are drawn.
@@ -162,6 +166,58 @@ std::vector<MapRenderer::Piece> takePieces(QImage &scratch, const QRect &area)
             std::memset(scratch.scanLine(y) + qsizetype(4) * run.left(), 0, qsizetype(4) * run.width());
     }
     return pieces;
+}
+
+} // namespace
+
+namespace {
+
+/// A part of a composition that shows in a band, and where when opaque
+/// images above hide some of it (empty: wherever it draws).
+struct Shown
+{
+    const MapRenderer::Composition::Part *part;
+    std::vector<QRect> where;
+};
+
+/// The parts of `job` that show in `band` (frame pixels), bottom first:
+/// looked at top first, those that opaque images above hide wholly are
+/// left out, and those partly hidden are drawn only where they show, so
+/// that features reaching past an opaque image cost their edges, not their
+/// whole. Run by each band on its own thread, off the interface thread.
+std::vector<Shown> shownIn(const MapRenderer::Composition &job, const MapRenderer::Frame &frame, const QRect &band)
+{
+    std::vector<Shown> shown;
+    std::vector<QRect> hiding;
+    for (auto part = job.parts.rbegin(); part != job.parts.rend(); ++part) {
+        const LayerDrawing &drawing = part->kept ? part->kept->drawing : part->direct;
+        QRect area;
+        if (part->kept) {
+            for (const MapRenderer::Piece &piece : part->kept->pieces)
+                area |= QRect(piece.offset, piece.image.size());
+        } else {
+            area = areaOf(drawing, frame);
+        }
+        area &= band;
+        if (area.isEmpty() || std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) {
+                return opaque.contains(area);
+            }))
+            continue;
+        shown.push_back({&*part, {}});
+        if (!part->kept && std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) {
+                return opaque.intersects(area);
+            })) {
+            QRegion where(area);
+            for (const QRect &opaque : hiding)
+                where -= opaque;
+            if (where.rectCount() <= kMostPieces)
+                shown.back().where.assign(where.begin(), where.end());
+        }
+        if (const QRect opaque = opaqueAreaOf(drawing, frame) & band; !opaque.isEmpty() && hiding.size() < kMostHiding)
+            hiding.push_back(opaque);
+    }
+    std::reverse(shown.begin(), shown.end());
+    return shown;
 }
 
 } // namespace
@@ -495,29 +551,15 @@ void MapRenderer::compose()
         return;
     }
     m_partial.stop();
-    // Top first, leaving out what opaque images above hide; then drawn
-    // bottom first: the last layer of the table of contents is drawn first.
+    // Bottom first: the last layer of the table of contents is drawn first.
     auto job = std::make_shared<Composition>();
-    std::vector<QRect> hiding;
-    for (const Entry &entry : m_layers) {
-        const std::shared_ptr<Kept> kept = m_kept.value(entry.layer);
-        const bool useKept = kept && kept->drawing.drawsAs(entry.drawing);
-        if (!useKept && !m_direct.contains(entry.layer))
-            continue;
-        QRect area;
-        if (useKept) {
-            for (const Piece &piece : kept->pieces)
-                area |= QRect(piece.offset, piece.image.size());
-        } else {
-            area = areaOf(entry.drawing, m_frame);
-        }
-        if (std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) { return opaque.contains(area); }))
-            continue;
-        job->parts.push_back(useKept ? Composition::Part{kept, {}} : Composition::Part{nullptr, entry.drawing});
-        if (const QRect opaque = opaqueAreaOf(entry.drawing, m_frame); !opaque.isEmpty() && hiding.size() < kMostHiding)
-            hiding.push_back(opaque);
+    for (auto entry = m_layers.rbegin(); entry != m_layers.rend(); ++entry) {
+        const std::shared_ptr<Kept> kept = m_kept.value(entry->layer);
+        if (kept && kept->drawing.drawsAs(entry->drawing))
+            job->parts.push_back({kept, {}});
+        else if (m_direct.contains(entry->layer))
+            job->parts.push_back({nullptr, entry->drawing});
     }
-    std::reverse(job->parts.begin(), job->parts.end());
     // Each band clears its own rows.
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     job->clock.start();
@@ -541,9 +583,18 @@ void MapRenderer::compose()
                 QPainter painter(&strip);
                 const QRect area(0, top, job->image.width(), bottom - top);
                 const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
-                for (const Composition::Part &part : job->parts) {
-                    if (!part.kept) {
+                for (const Shown &shown : shownIn(*job, frame, area)) {
+                    const Composition::Part &part = *shown.part;
+                    if (!part.kept && shown.where.empty()) {
                         draw(painter, part.direct, transform);
+                        continue;
+                    }
+                    if (!part.kept) {
+                        for (const QRect &where : shown.where) {
+                            painter.setClipRect(where.translated(0, -top));
+                            draw(painter, part.direct, transform);
+                        }
+                        painter.setClipping(false);
                         continue;
                     }
                     for (const Piece &piece : part.kept->pieces)

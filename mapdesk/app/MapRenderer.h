@@ -115,11 +115,12 @@ signals:
 public:
     /// A drawn part of a layer's image.
     struct Piece;
+    /// One composition of the kept images and the layers drawn straight in.
+    struct Composition;
 
 private:
     struct Kept;
     struct Pending;
-    struct Composition;
     class Scratch;
     void start(const Entry &entry, int priority);
     /// Starts drawing the next own images of layers drawn straight into
