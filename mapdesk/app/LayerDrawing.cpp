@@ -12,7 +12,7 @@ LayerDrawing LayerDrawing::of(const Layer &layer)
         drawing.features = features->data();
         drawing.symbol = features->symbol();
     } else if (const auto *raster = dynamic_cast<const RasterLayer *>(&layer)) {
-        drawing.image = raster->image();
+        drawing.image = raster->levels();
         drawing.imageExtent = raster->extent();
     }
     return drawing;
@@ -20,7 +20,7 @@ LayerDrawing LayerDrawing::of(const Layer &layer)
 
 bool LayerDrawing::drawsAs(const LayerDrawing &other) const
 {
-    return features == other.features && symbol == other.symbol && image.cacheKey() == other.image.cacheKey()
+    return features == other.features && symbol == other.symbol && image == other.image
            && imageExtent == other.imageExtent;
 }
 
@@ -28,7 +28,7 @@ std::optional<QRectF> LayerDrawing::extent() const
 {
     if (features)
         return features->extent();
-    if (!image.isNull())
+    if (image)
         return imageExtent;
     return std::nullopt;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "FeatureData.h"
+#include "ImageLevels.h"
 #include "Symbol.h"
 
-#include <QImage>
 #include <QRectF>
 
 #include <memory>
@@ -21,9 +21,9 @@ struct LayerDrawing
     /// A feature layer's features; null for any other layer.
     std::shared_ptr<const FeatureData> features;
     Symbol symbol;
-    /// A raster layer's image and where it lies (map coordinates); null
-    /// image for any other layer.
-    QImage image;
+    /// A raster layer's image with its reduced copies, and where it lies
+    /// (map coordinates); null for any other layer.
+    std::shared_ptr<const ImageLevels> image;
     std::optional<QRectF> imageExtent;
 
     /// The drawing of `layer` as it is now; draws nothing for a group.

@@ -88,9 +88,16 @@ void MapPainter::drawLayer(QPainter &painter, const LayerDrawing &layer, const Q
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!layer.image.isNull() && layer.imageExtent) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(transform.mapRect(*layer.imageExtent), layer.image);
+    if (layer.image && !layer.image->image().isNull() && layer.imageExtent) {
+        // Drawn from the level nearest the view's resolution. Cells larger
+        // than a device pixel are drawn as crisp cells, a cell to a pixel is
+        // copied as it is; only a level still larger than the view is
+        // smoothed, which blends what falls into one pixel.
+        const QRectF target = transform.mapRect(*layer.imageExtent);
+        const QImage level = layer.image->levelFor(target.size());
+        const bool reduced = level.width() > target.width() + 0.5 || level.height() > target.height() + 0.5;
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, reduced);
+        painter.drawImage(target, level);
     } else if (layer.features) {
         FeatureDrawing::draw(painter, *layer.features, layer.symbol, transform);
     }

@@ -5,8 +5,10 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -78,6 +80,31 @@ QRect areaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
     return box.toAlignedRect() & QRect(QPoint(0, 0), frame.size);
 }
 
+/// The pixels of `frame` that `drawing` covers with opaque pixels, and so
+/// hides whatever lies under it there: the image's extent less a pixel on
+/// each side for its rounded or smoothed edges. Empty for anything else.
+QRect opaqueAreaOf(const LayerDrawing &drawing, const MapRenderer::Frame &frame)
+{
+    if (!drawing.image || !drawing.image->opaque() || !drawing.imageExtent)
+        return {};
+    const QRectF box = frame.transform.mapRect(*drawing.imageExtent);
+    const QPoint topLeft(static_cast<int>(std::ceil(box.left())) + 1, static_cast<int>(std::ceil(box.top())) + 1);
+    const QPoint bottomRight(static_cast<int>(std::floor(box.right())) - 2,
+                             static_cast<int>(std::floor(box.bottom())) - 2);
+    return QRect(topLeft, bottomRight) & QRect(QPoint(0, 0), frame.size);
+}
+
+/// The most opaque images a composition looks under: with many layers it
+/// checks each against only these.
+constexpr std::size_t kMostHiding = 16;
+/// A drawing partly hidden is drawn piece by piece where it shows when that
+/// takes at most this many pieces; else whole.
+constexpr int kMostPieces = 8;
+
+/// How long the requests rest before the own images of layers drawn
+/// straight into the composition are drawn.
+constexpr int kSettledMs = 250;
+
 constexpr int kTile = 64;
 /// The shortest time between two images shown while drawing.
 constexpr int kPartialMs = 150;
@@ -143,6 +170,58 @@ std::vector<MapRenderer::Piece> takePieces(QImage &scratch, const QRect &area)
 
 } // namespace
 
+namespace {
+
+/// A part of a composition that shows in a band, and where when opaque
+/// images above hide some of it (empty: wherever it draws).
+struct Shown
+{
+    const MapRenderer::Composition::Part *part;
+    std::vector<QRect> where;
+};
+
+/// The parts of `job` that show in `band` (frame pixels), bottom first:
+/// looked at top first, those that opaque images above hide wholly are
+/// left out, and those partly hidden are drawn only where they show, so
+/// that features reaching past an opaque image cost their edges, not their
+/// whole. Run by each band on its own thread, off the interface thread.
+std::vector<Shown> shownIn(const MapRenderer::Composition &job, const MapRenderer::Frame &frame, const QRect &band)
+{
+    std::vector<Shown> shown;
+    std::vector<QRect> hiding;
+    for (auto part = job.parts.rbegin(); part != job.parts.rend(); ++part) {
+        const LayerDrawing &drawing = part->kept ? part->kept->drawing : part->direct;
+        QRect area;
+        if (part->kept) {
+            for (const MapRenderer::Piece &piece : part->kept->pieces)
+                area |= QRect(piece.offset, piece.image.size());
+        } else {
+            area = areaOf(drawing, frame);
+        }
+        area &= band;
+        if (area.isEmpty() || std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) {
+                return opaque.contains(area);
+            }))
+            continue;
+        shown.push_back({&*part, {}});
+        if (!part->kept && std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) {
+                return opaque.intersects(area);
+            })) {
+            QRegion where(area);
+            for (const QRect &opaque : hiding)
+                where -= opaque;
+            if (where.rectCount() <= kMostPieces)
+                shown.back().where.assign(where.begin(), where.end());
+        }
+        if (const QRect opaque = opaqueAreaOf(drawing, frame) & band; !opaque.isEmpty() && hiding.size() < kMostHiding)
+            hiding.push_back(opaque);
+    }
+    std::reverse(shown.begin(), shown.end());
+    return shown;
+}
+
+} // namespace
+
 /// Transparent images of the frame's size that layers are drawn into, one
 /// per drawing at a time, handed back transparent; fresh memory for every
 /// layer would cost more than drawing most layers.
@@ -189,6 +268,12 @@ MapRenderer::MapRenderer(QObject *parent, DrawFunction draw)
     m_partial.setSingleShot(true);
     m_partial.setInterval(kPartialMs);
     connect(&m_partial, &QTimer::timeout, this, &MapRenderer::compose);
+    m_settled.setSingleShot(true);
+    m_settled.setInterval(kSettledMs);
+    connect(&m_settled, &QTimer::timeout, this, [this] {
+        m_followingReady = true;
+        drawAhead();
+    });
 }
 
 MapRenderer::~MapRenderer()
@@ -286,6 +371,7 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
     m_following.clear();
     m_followingNext = 0;
     m_followingReady = false;
+    m_settled.stop();
     std::vector<const Entry *> missing;
     for (const Entry &entry : m_layers) {
         if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer)) {
@@ -497,9 +583,18 @@ void MapRenderer::compose()
                 QPainter painter(&strip);
                 const QRect area(0, top, job->image.width(), bottom - top);
                 const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
-                for (const Composition::Part &part : job->parts) {
-                    if (!part.kept) {
+                for (const Shown &shown : shownIn(*job, frame, area)) {
+                    const Composition::Part &part = *shown.part;
+                    if (!part.kept && shown.where.empty()) {
                         draw(painter, part.direct, transform);
+                        continue;
+                    }
+                    if (!part.kept) {
+                        for (const QRect &where : shown.where) {
+                            painter.setClipRect(where.translated(0, -top));
+                            draw(painter, part.direct, transform);
+                        }
+                        painter.setClipping(false);
                         continue;
                     }
                     for (const Piece &piece : part.kept->pieces)
@@ -528,9 +623,11 @@ void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_
     emit imageChanged();
     if (complete && request == m_requests && !m_composeAgain) {
         m_done = true;
-        // The layers drawn straight into it get their own images now.
-        m_followingReady = true;
-        drawAhead();
+        // The layers drawn straight into it get their own images once no
+        // new request has come for a while: while a document's layers are
+        // read, each refresh would otherwise start them anew, taking the
+        // processor from the reading.
+        m_settled.start();
         emit finished();
     } else if (m_composeAgain) {
         compose();

@@ -11,6 +11,7 @@
 #include <QTransform>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -21,21 +22,22 @@ namespace mapdesk {
 
 class Layer;
 
-/// Draws a map's layers off the interface thread and composes them into
-/// one image for a view. Each layer is drawn, in parallel with the others,
-/// into an image of its own that is kept for as long as the view's
-/// transform and size stay: a layer switched on or off, or moved in the
-/// table of contents, is only composed anew; a layer whose data or symbol
-/// changed is drawn again alone; a new transform or size draws every layer
-/// again and cancels drawing for the old one. Images appear as they are
-/// drawn (composed at most every few tenths of a second while drawing).
-/// When many shown layers have no image yet, they are drawn straight into
-/// the composed image, which shows them all sooner, and get their own
-/// images afterwards. Hidden layers are drawn ahead while memory allows.
-/// Every kept image counts against one budget: shown layers' images take
-/// the place of hidden ones', a shown layer whose image does not fit is
-/// drawn straight into every composition instead, and the images of layers
-/// no longer named (removed from the map) are freed at once.
+/// Draws a map's layers off the interface thread and composes them into one
+/// image for a view. Each layer is drawn, in parallel with the others, into
+/// an image of its own that is kept for as long as the view's transform and
+/// size stay: a layer switched on or off, or moved in the table of contents,
+/// is only composed anew; a layer whose data or symbol changed is drawn
+/// again alone; a new transform or size draws every layer again and cancels
+/// drawing for the old one. Images appear as they are drawn (composed at
+/// most every few tenths of a second while drawing). When many shown layers
+/// have no image yet, they are drawn straight into the composed image, which
+/// shows them all sooner, and get their own images once requests have rested
+/// a moment. Hidden layers are drawn ahead while memory allows. Every kept
+/// image counts against one budget: shown layers' images take the place of
+/// hidden ones', a shown layer whose image does not fit is drawn straight
+/// into every composition instead, and the images of layers no longer named
+/// (removed from the map) are freed at once. Layers that an opaque image
+/// above hides are left out of the composition.
 /// Owned by the view it draws for; owns its threads and waits for them.
 class MapRenderer : public QObject
 {
@@ -71,6 +73,9 @@ public:
     void render(const std::vector<Entry> &layers, const Frame &frame, const std::vector<Entry> &hidden = {});
     /// Whether hidden layers are drawn ahead (by default they are).
     void setDrawingAhead(bool ahead) { m_drawAhead = ahead; }
+    /// How long requests must rest before the layers drawn straight into
+    /// the composition get their own images (a quarter of a second unless set).
+    void setRestBeforeOwnImages(std::chrono::milliseconds rest) { m_settled.setInterval(rest); }
     /// The bytes all kept images together may take, from the next image
     /// kept on; defaultImageBudget() unless set.
     void setImageBudget(qsizetype bytes);
@@ -80,7 +85,7 @@ public:
     /// A share of the machine's physical memory, within sensible bounds.
     static qsizetype defaultImageBudget();
     /// Whether any layer, shown or hidden, is still being drawn.
-    bool isBusy() const { return !m_pending.isEmpty() || !m_done; }
+    bool isBusy() const { return !m_pending.isEmpty() || !m_done || m_settled.isActive(); }
     /// Appends an entry for each of `layers` (top first; null ones skipped).
     static void addEntries(const std::vector<std::shared_ptr<Layer>> &layers, std::vector<Entry> &entries);
     /// Appends an entry for each of a map's `dataLayers` not in `shown`.
@@ -110,11 +115,12 @@ signals:
 public:
     /// A drawn part of a layer's image.
     struct Piece;
+    /// One composition of the kept images and the layers drawn straight in.
+    struct Composition;
 
 private:
     struct Kept;
     struct Pending;
-    struct Composition;
     class Scratch;
     void start(const Entry &entry, int priority);
     /// Starts drawing the next own images of layers drawn straight into
@@ -171,6 +177,9 @@ private:
     int m_aheadInFlight = 0;
     int m_started = 0;
     QTimer m_partial;
+    /// Runs from a complete image until the own images of the layers drawn
+    /// straight into it are started; a new request starts it again.
+    QTimer m_settled;
     QImage m_image;
     Frame m_imageFrame;
 };

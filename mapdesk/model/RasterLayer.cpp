@@ -95,6 +95,7 @@ void RasterLayer::setSourcePath(const QString &path)
 void RasterLayer::setNotLoaded(const QString &reason)
 {
     m_image = QImage();
+    m_levels.reset();
     m_extent.reset();
     m_errorText = reason;
 }
@@ -214,7 +215,8 @@ RasterLayer::ReadResult RasterLayer::read(const QString &path, const CoordinateS
         alpha = toBytes(*plane, alphaBand->GetRasterDataType());
     }
 
-    QImage image(outWidth, outHeight, QImage::Format_ARGB32);
+    // Premultiplied, as drawing wants it, so that taking it costs nothing on the layer's thread.
+    QImage image(outWidth, outHeight, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < outHeight; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < outWidth; ++x) {
@@ -236,7 +238,7 @@ RasterLayer::ReadResult RasterLayer::read(const QString &path, const CoordinateS
             }
             if (valid && !alpha.empty())
                 colour = qRgba(qRed(colour), qGreen(colour), qBlue(colour), alpha[i]);
-            line[x] = colour;
+            line[x] = qPremultiply(colour);
         }
     }
 
@@ -262,7 +264,8 @@ RasterLayer::ReadResult RasterLayer::read(const QString &path, const CoordinateS
     const double y0 = transform[3];
     const double y1 = transform[3] + height * transform[5];
     result.extent = QRectF(QPointF(std::min(x0, x1), std::min(y0, y1)), QPointF(std::max(x0, x1), std::max(y0, y1)));
-    result.image = std::move(image);
+    // Made ready for drawing here, off the layer's thread.
+    result.image = ImageLevels::forDrawing(image);
     result.sourceSize = QSize(width, height);
     return result;
 }
@@ -278,7 +281,8 @@ CoordinateSystem RasterLayer::readCoordinateSystem(const QString &path)
 
 void RasterLayer::install(ReadResult result)
 {
-    m_image = std::move(result.image);
+    m_levels = result.image.isNull() ? nullptr : std::make_shared<const ImageLevels>(result.image);
+    m_image = m_levels ? m_levels->image() : QImage();
     m_sourceSize = result.sourceSize;
     m_extent = result.extent;
     m_dataSystem = result.dataSystem;
@@ -294,7 +298,8 @@ bool RasterLayer::load()
 
 void RasterLayer::setImage(const QImage &image, const QRectF &extent)
 {
-    m_image = image.convertToFormat(QImage::Format_ARGB32);
+    m_levels = image.isNull() ? nullptr : std::make_shared<const ImageLevels>(image);
+    m_image = m_levels ? m_levels->image() : QImage();
     m_sourceSize = image.size();
     m_extent = extent;
     m_errorText.clear();

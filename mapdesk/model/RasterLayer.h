@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ImageLevels.h"
 #include "Layer.h"
 
 #include <QImage>
 #include <QSize>
+
+#include <memory>
 
 namespace mapdesk {
 
@@ -55,8 +58,11 @@ public:
     /// Replaces the image and its extent (layers made in memory); clears the error text.
     void setImage(const QImage &image, const QRectF &extent);
 
-    /// The image, north up, ARGB32 (transparent where the source has no data).
+    /// The image, north up, premultiplied ARGB32 (transparent where the
+    /// source has no data), or RGB32 when every pixel is opaque.
     const QImage &image() const { return m_image; }
+    /// The image with its reduced copies, for drawing; null without an image.
+    std::shared_ptr<const ImageLevels> levels() const { return m_levels; }
     /// Size of the source in pixels (the image may be reduced).
     QSize sourceSize() const { return m_sourceSize; }
 
@@ -72,6 +78,7 @@ private:
     QString m_sourcePath;
     QString m_errorText;
     QImage m_image;
+    std::shared_ptr<const ImageLevels> m_levels;
     QSize m_sourceSize;
     std::optional<QRectF> m_extent;
     CoordinateSystem m_dataSystem;

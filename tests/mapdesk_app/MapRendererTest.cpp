@@ -1,6 +1,8 @@
 #include "MapRenderer.h"
 
 #include "FeatureLayer.h"
+#include "MapPainter.h"
+#include "RasterLayer.h"
 
 #include <QMutex>
 #include <QPainter>
@@ -228,6 +230,22 @@ TEST_F(Renderer, ManyNewLayersAreDrawnIntoTheImageThenEachIntoItsOwn)
     EXPECT_FALSE(shows(1));
 }
 
+// While requests keep coming (a document's layers being read), the layers
+// drawn straight into the image get no images of their own yet: each
+// request would start them anew.
+TEST_F(Renderer, OwnImagesWaitUntilRequestsRest)
+{
+    renderer->setRestBeforeOwnImages(std::chrono::minutes(1));
+    const std::vector<int> all = addSmallLayers(40);
+    for (int request = 0; request < 3; ++request) {
+        renderAndWait(all, start);
+        // Spaced as the refreshes of a reading are.
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(renderer->keptBytes(), 0);
+    EXPECT_TRUE(renderer->isBusy());
+}
+
 // Drawing that a new extent makes useless is cancelled: layers not yet begun
 // for the old extent are never drawn, and the image ends on the new one.
 TEST_F(Renderer, ANewExtentCancelsDrawingForTheOldOne)
@@ -305,6 +323,67 @@ TEST_F(Renderer, ARemovedLayersImageIsFreedAtOnce)
         EXPECT_EQ(renderer->keptBytes(), four / 4 * row.keptOfFour) << row.what;
         ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000)) << row.what;
         EXPECT_FALSE(shows(3)) << row.what;
+    }
+}
+
+// Layers under an opaque image are left out of the composition where it
+// hides them: the picture is the one every layer drawn in turn makes, with
+// few layers (each from its own image) and with many (drawn straight in),
+// whether the image is opaque, has a transparent pixel, or the layers under
+// it reach past its edge.
+TEST(RendererPicture, LooksAsEveryLayerDrawnInTurn)
+{
+    const struct
+    {
+        const char *what;
+        int squares;
+        bool holed;
+    } rows[] = {
+        {"few layers", 4, false},
+        {"many layers", 30, false},
+        {"many layers, a transparent pixel", 30, true},
+    };
+    for (const auto &row : rows) {
+        // On top, an opaque image over 0 .. 60; under it squares inside it
+        // and on its edge, and another image.
+        QImage cells(12, 12, QImage::Format_ARGB32);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x)
+                cells.setPixel(x, y, qRgb(20 * x, 20 * y, 90));
+        if (row.holed)
+            cells.setPixel(2, 9, qRgba(0, 0, 0, 0));
+        auto top = std::make_shared<RasterLayer>(QStringLiteral("Top"));
+        top->setImage(cells, QRectF(0, 0, 60, 60));
+        std::vector<std::shared_ptr<Layer>> layers{top};
+        for (int i = 0; i < row.squares; ++i) {
+            auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Square %1").arg(i));
+            Feature square;
+            square.areas.addRect(QRectF(8 + 2 * i, 8 + i % 7, 4, 4));
+            layer->setFeatures({square});
+            layer->setSymbol({Symbol::paletteColour(static_cast<std::size_t>(i)), 2, 6});
+            layers.push_back(layer);
+        }
+        auto under = std::make_shared<RasterLayer>(QStringLiteral("Under"));
+        QImage grey(3, 3, QImage::Format_RGB32);
+        grey.fill(Qt::gray);
+        under->setImage(grey, QRectF(-20, -20, 120, 120));
+        layers.push_back(under);
+
+        const MapRenderer::Frame frame{MapPainter::fit(QRectF(-20, -20, 120, 120), QRectF(0, 0, 130, 110)),
+                                       QSize(130, 110)};
+        MapRenderer renderer;
+        std::vector<MapRenderer::Entry> entries;
+        MapRenderer::addEntries(layers, entries);
+        renderer.render(entries, frame);
+        ASSERT_TRUE(QTest::qWaitFor([&renderer] { return !renderer.isDrawing(); }, 10000)) << row.what;
+
+        QImage expected(frame.size, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        {
+            QPainter painter(&expected);
+            MapPainter::draw(painter, layers, frame.transform);
+        }
+        EXPECT_TRUE(renderer.image().convertToFormat(QImage::Format_ARGB32_Premultiplied) == expected) << row.what;
     }
 }
 
