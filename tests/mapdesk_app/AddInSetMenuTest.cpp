@@ -119,7 +119,7 @@ TEST(EndToEndSetMenu, DeleteRemovesTheSelectedSetsUndoBringsThemBackAndUndoAgain
     for (QAction *action : mapdesk.list()->actions())
         offered << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(offered, (QStringList{"Restore Exactly", "Rename...", "Delete", "Replace with Current Visibility",
-                                    "Edit Layers...", "-", "Export...", "Import...", "-", "Undo"}));
+                                    "Edit Layers...", "-", "Export...", "Import...", "-", "Undo", "-", "Find..."}));
     ASSERT_TRUE(mapdesk.menu(QStringLiteral("Delete")));
 
     EXPECT_EQ(mapdesk.listed(), QStringList{"B"});
