@@ -56,20 +56,21 @@ qint64 halvingPoint(const QString &native, qint64 size)
 void listSetNamesInHalves(QuarnelGIS_Public &state, const std::function<void(const QString &)> &onNewName,
                           qint64 leastToHalve)
 {
-    FileChannel &first = state.channel1;
-    first.close();
-    // Held open, the channel's shared lock keeps writers away until both
+    FileChannel &whole = state.channel1;
+    whole.close();
+    // Held open, channel 1's shared lock keeps writers away until both
     // halves are read: the file stays as it is measured now.
-    first.openForInput(state.setFilePath);
+    whole.openForInput(state.setFilePath);
     const QString native = WindowsPath::toNative(state.services, state.setFilePath);
     const qint64 size = QFile(native).size();
     const qint64 split = size >= leastToHalve ? halvingPoint(native, size) : 0;
     if (split <= 0) {
-        VisibilitySetFile::listSetNames(first, onNewName);
-        first.close();
+        VisibilitySetFile::listSetNames(whole, onNewName);
+        whole.close();
         return;
     }
-    first.stopInputAt(split);
+    FileChannel first(state.services);
+    first.openForInput(state.setFilePath, 0, split);
     FileChannel second(state.services);
     second.openForInput(state.setFilePath, split);
     std::vector<QString> later;
@@ -94,6 +95,7 @@ void listSetNamesInHalves(QuarnelGIS_Public &state, const std::function<void(con
     reader.join();
     second.closeQuietly();
     first.closeQuietly();
+    whole.closeQuietly();
     if (firstFailure)
         std::rethrow_exception(firstFailure);
     if (laterFailure)

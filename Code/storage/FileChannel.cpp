@@ -191,7 +191,7 @@ void FileChannel::openForInput(const QString &windowsPath)
     openForInput(windowsPath, 0);
 }
 
-void FileChannel::openForInput(const QString &windowsPath, qint64 from)
+void FileChannel::openForInput(const QString &windowsPath, qint64 from, qint64 to)
 {
     if (isOpen())
         throwRuntimeError(RuntimeError::FileAlreadyOpen);
@@ -231,6 +231,7 @@ void FileChannel::openForInput(const QString &windowsPath, qint64 from)
     d->file = std::move(file);
     d->mode = Private::Mode::Input;
     d->position = std::max<qint64>(from, 0);
+    d->end = to < 0 ? -1 : std::max(to, d->position);
     if (from > 0)
         return;
     try {
@@ -239,12 +240,6 @@ void FileChannel::openForInput(const QString &windowsPath, qint64 from)
         d->reset();
         throw;
     }
-}
-
-void FileChannel::stopInputAt(qint64 offset)
-{
-    d->requireInput();
-    d->end = std::max(offset, d->position);
 }
 
 void FileChannel::openForAppend(const QString &windowsPath)
