@@ -63,7 +63,9 @@ void listSetNamesInHalves(QuarnelGIS_Public &state, const std::function<void(con
     whole.openForInput(state.setFilePath);
     const QString native = WindowsPath::toNative(state.services, state.setFilePath);
     const qint64 size = QFile(native).size();
-    const qint64 split = size >= leastToHalve ? halvingPoint(native, size) : 0;
+    // One processor would only take turns at the halves.
+    const bool twoAtOnce = std::thread::hardware_concurrency() != 1;
+    const qint64 split = size >= leastToHalve && twoAtOnce ? halvingPoint(native, size) : 0;
     if (split <= 0) {
         VisibilitySetFile::listSetNames(whole, onNewName);
         whole.close();
