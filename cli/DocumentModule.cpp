@@ -7,11 +7,19 @@
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
 
+#include <QGuiApplication>
 #include <QtGlobal>
 
 #include <exception>
 
 namespace {
+
+QCoreApplication *makeApplication(int &argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QGuiApplication(argc, argv);
+}
 
 std::shared_ptr<IDocument> readDocument(const QString &path, QString &error)
 {
@@ -38,7 +46,7 @@ bool writeDocument(IDocument &document, const QString &path, QString &error)
     return false;
 }
 
-const DocumentModule module{readDocument, writeDocument};
+const DocumentModule module{makeApplication, readDocument, writeDocument};
 
 } // namespace
 

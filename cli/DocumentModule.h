@@ -5,6 +5,7 @@
 #include <memory>
 
 class IDocument;
+class QCoreApplication;
 
 /// Reading and saving map documents for quarnel-sets. It lives in a module of
 /// its own (libquarnel-sets-documents.so), loaded only by the commands that
@@ -15,6 +16,10 @@ class IDocument;
 /// module's edge: failures come back as text naming the file and the fault.
 struct DocumentModule
 {
+    /// The application object the documents need (they lay out their
+    /// legends with fonts, which need Qt's GUI library; nothing is shown):
+    /// made here, so that the program itself starts without that library.
+    QCoreApplication *(*makeApplication)(int &argc, char **argv);
     /// Reads the document at `path`; null, with `error` set, when it cannot.
     std::shared_ptr<IDocument> (*read)(const QString &path, QString &error);
     /// Saves a document that `read` made at `path`, whole or not at all

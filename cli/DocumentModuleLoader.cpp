@@ -3,14 +3,15 @@
 #include "CommandFailure.h"
 #include "DocumentModule.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QStringList>
 
 const DocumentModule &loadDocumentModule()
 {
-    const QString here = QCoreApplication::applicationDirPath();
+    // Asked before the application object exists, which the module makes:
+    // the folder of the running program, links resolved, as Qt finds it.
+    const QString here = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     const QString name = QStringLiteral(QUARNEL_SETS_MODULE_NAME);
     const QStringList candidates{here + QLatin1Char('/') + name,
                                  here + QStringLiteral("/" QUARNEL_SETS_MODULE_DIR "/") + name};

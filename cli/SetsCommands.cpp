@@ -9,6 +9,7 @@
 #include "SetFileLocation.h"
 #include "SetFileRecords.h"
 #include "SetFileRewrite.h"
+#include "SetNameListing.h"
 #include "SetNameOrder.h"
 #include "SetStore.h"
 #include "VisibilityCapture.h"
@@ -196,10 +197,8 @@ std::vector<QString> SetsCommands::listedNames()
     // The window's order: each name put in its sorted place as it is read.
     std::vector<QString> names;
     SetNameOrder order;
-    m_store.close();
-    m_store.openForInput();
-    m_store.listNames([&](const QString &name) { names.insert(names.begin() + order.insert(name), name); });
-    m_store.close();
+    listSetNamesInHalves(m_location.state(),
+                         [&](const QString &name) { names.insert(names.begin() + order.insert(name), name); });
     return names;
 }
 

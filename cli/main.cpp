@@ -2,13 +2,14 @@
 // command line (see SetsCommandLine.h and README.md, "Command line").
 
 #include "CommandFailure.h"
+#include "DocumentModule.h"
+#include "DocumentModuleLoader.h"
 #include "FileLock.h"
 #include "SetFileLocation.h"
 #include "SetsCommandLine.h"
 #include "SetsCommands.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -82,14 +83,17 @@ int main(int argc, char **argv)
         return CommandFailure::Usage;
     }
 
-    // Documents lay out their legends with fonts, which need the GUI
-    // library; it never shows anything here. The set file alone needs less,
-    // and starts faster without it.
+    // Documents need the GUI library, which their module brings and whose
+    // application object it makes. The set file alone needs less: the
+    // program starts without that library and the hundred it loads.
     std::unique_ptr<QCoreApplication> app;
     if (line.readsDocuments()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
+        try {
+            app.reset(loadDocumentModule().makeApplication(argc, argv));
+        } catch (const CommandFailure &failure) {
+            printError(failure.message());
+            return failure.exitCode();
+        }
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

@@ -117,8 +117,11 @@ struct FileChannel::Private
     std::unique_ptr<QFile> file;
     QString native; ///< the file's native path, for an append that finds it replaced
 
-    // Input: what was read of the file and not yet dropped.
+    // Input: what was read of the file and not yet dropped; where the next
+    // block is read from, and where the input ends (-1: at the file's end).
     RecordScanner scanner{blockSize};
+    qint64 position = 0;
+    qint64 end = -1;
 
     // Append: everything written since the channel was opened.
     RecordEncoder pending;
@@ -129,6 +132,8 @@ struct FileChannel::Private
         file.reset();
         native.clear();
         scanner.clear();
+        position = 0;
+        end = -1;
         pending.clear();
     }
 
@@ -136,11 +141,13 @@ struct FileChannel::Private
     /// file has ended.
     void fill()
     {
+        const qint64 wanted = end < 0 ? blockSize : std::min<qint64>(blockSize, end - position);
         char *room = scanner.prepareInput(blockSize);
-        const qint64 count = file->read(room, blockSize);
+        const qint64 count = wanted > 0 ? file->read(room, wanted) : 0;
         scanner.commitInput(std::max<qint64>(count, 0));
         if (count < 0)
             throwRuntimeError(RuntimeError::PathFileAccessError);
+        position += count;
         if (count == 0)
             scanner.endInput();
     }
@@ -181,6 +188,11 @@ bool FileChannel::isOpen() const
 
 void FileChannel::openForInput(const QString &windowsPath)
 {
+    openForInput(windowsPath, 0);
+}
+
+void FileChannel::openForInput(const QString &windowsPath, qint64 from, qint64 to)
+{
     if (isOpen())
         throwRuntimeError(RuntimeError::FileAlreadyOpen);
     // No name at all is a bad name; a name on a drive this machine does not
@@ -213,9 +225,15 @@ void FileChannel::openForInput(const QString &windowsPath)
     // and they for it, so that no half-written record is ever read.
     if (!FileLock::acquire(descriptor, FileLock::Kind::Shared))
         failLocked();
+    if (from > 0 && !file->seek(from))
+        throwRuntimeError(RuntimeError::PathFileAccessError);
     d->reset();
     d->file = std::move(file);
     d->mode = Private::Mode::Input;
+    d->position = std::max<qint64>(from, 0);
+    d->end = to < 0 ? -1 : std::max(to, d->position);
+    if (from > 0)
+        return;
     try {
         d->untilDecided([this] { return d->scanner.skipByteOrderMark(); });
     } catch (...) {

@@ -31,6 +31,11 @@ public:
 
     /// Opens an existing file for reading; the channel must be closed.
     void openForInput(const QString &windowsPath);
+    /// The same for the bytes [from, to) of the file alone (`to` -1: up to
+    /// its end), read as if the file held nothing else (a byte-order mark is
+    /// looked for at the file's start alone): for a reader that takes a long
+    /// file in parts, each beginning where a record does.
+    void openForInput(const QString &windowsPath, qint64 from, qint64 to = -1);
     /// Opens a file for appending, creating it empty when missing.
     void openForAppend(const QString &windowsPath);
     bool isOpen() const;

@@ -1,17 +1,82 @@
 #include "SetListMarks.h"
 
+#include "FileLock.h"
 #include "IApplication.h"
 #include "IDocument.h"
 #include "IVisibilityEvents.h"
 #include "QuarnelGIS_Public.h"
+#include "RegularFile.h"
 #include "SetFileRewrite.h"
 #include "WindowLook.h"
 
 #include <QListWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <optional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <stdexcept>
+#include <utility>
+
+namespace {
+
+/// The whole records of the set file at `native`, for judging: its length is
+/// taken under a shared lock, and the bytes up to there are read after the
+/// lock is given back. Writers under the lock only append or replace the
+/// file whole, so those bytes stay as they were, and a save waits for no
+/// read of a long file. Empty when the file is missing; throws when it
+/// cannot be read.
+QByteArray readWholeRecords(const QString &native)
+{
+    struct Descriptor
+    {
+        int fd = -1;
+        ~Descriptor()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } file;
+    qint64 length = 0;
+    for (int attempt = 0;; ++attempt) {
+        file.fd = RegularFile::open(native, O_RDONLY);
+        if (file.fd < 0) {
+            if (errno == ENOENT)
+                return QByteArray();
+            throw std::runtime_error("the set file cannot be opened");
+        }
+        if (!FileLock::acquire(file.fd, FileLock::Kind::Shared))
+            throw std::runtime_error("the set file stays locked");
+        // Replaced between opening and locking: the file the path names now.
+        const bool named = RegularFile::isNamedBy(file.fd, native);
+        struct stat seen = {};
+        const bool measured = named && ::fstat(file.fd, &seen) == 0;
+        FileLock::release(file.fd);
+        if (measured) {
+            length = seen.st_size;
+            break;
+        }
+        ::close(std::exchange(file.fd, -1));
+        if (named || attempt == 9)
+            throw std::runtime_error("the set file cannot be looked at");
+    }
+    QByteArray bytes(qsizetype(length), Qt::Uninitialized);
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(file.fd, bytes.data() + done, std::size_t(length - done), off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // emptied meanwhile: what was read is judged, the change is noticed
+        done += got;
+    }
+    bytes.truncate(qsizetype(done));
+    return bytes;
+}
+
+} // namespace
 
 SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject *parent)
     : QObject(parent), m_state(state), m_list(list), m_mark(WindowLook::matchMark())
@@ -38,6 +103,12 @@ SetListMarks::~SetListMarks()
 
 void SetListMarks::recompute()
 {
+    m_lookAgain = true;
+    m_soon.start();
+}
+
+void SetListMarks::fileChanged()
+{
     m_soon.start();
 }
 
@@ -55,10 +126,9 @@ void SetListMarks::start()
         m_cancel->store(true);
         return;
     }
-    std::optional<SetFileRewrite> file;
-    VisibilitySnapshot now;
+    QString native;
     try {
-        file.emplace(m_state.services, m_state.setFilePath);
+        native = SetFileRewrite(m_state.services, m_state.setFilePath).nativePath();
         // The document shown now, without making it the state's document:
         // that stays the one the last action worked on.
         const std::shared_ptr<IDocument> document =
@@ -68,10 +138,16 @@ void SetListMarks::start()
         if (m_followed.lock() != document) {
             m_followed = document;
             m_subscription.reset();
+            m_lookAgain = true;
             if (auto events = std::dynamic_pointer_cast<IVisibilityEvents>(document))
                 m_subscription = events->subscribeVisibility([this] { recompute(); });
         }
-        now = VisibilitySnapshot::of(*document);
+        // A document that tells of no changes is looked at every time.
+        if (m_lookAgain || !m_snapshot || !m_subscription) {
+            m_snapshot.reset();
+            m_snapshot = std::make_shared<const VisibilitySnapshot>(VisibilitySnapshot::of(*document));
+            m_lookAgain = false;
+        }
     } catch (...) {
         // No document or no file to judge marks nothing; the actions that
         // read them report their own failures.
@@ -80,9 +156,9 @@ void SetListMarks::start()
         return;
     }
     m_cancel = std::make_shared<std::atomic_bool>(false);
-    m_judging.setFuture(QtConcurrent::run([file = *file, now = std::move(now), cancel = m_cancel]() {
+    m_judging.setFuture(QtConcurrent::run([native, now = m_snapshot, cancel = m_cancel]() {
         try {
-            return judgeSets(file.read(), now, cancel.get());
+            return judgeSets(readWholeRecords(native), *now, cancel.get());
         } catch (...) {
             return QHash<QString, SetStanding>();
         }

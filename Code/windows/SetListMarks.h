@@ -33,8 +33,12 @@ public:
     ~SetListMarks() override;
 
     /// Judges the sets again soon (after the events waiting now), following
-    /// the application's current document.
+    /// the application's current document and looking at its layers anew.
     void recompute();
+    /// The same after the file changed but the layers did not (a set saved
+    /// from them): the flags looked at last are judged against again while
+    /// the document is the same and has told of no change since.
+    void fileChanged();
     /// The set the window restored last.
     void setLastRestored(const QString &name);
     /// Marks the list's entries with the last judgement; for a list just read.
@@ -52,6 +56,10 @@ private:
     std::shared_ptr<std::atomic_bool> m_cancel;
     bool m_again = false;
     QHash<QString, SetStanding> m_standings;
+    /// The flags looked at last; a judgement running holds it too, and is
+    /// the only one reading it then.
+    std::shared_ptr<const VisibilitySnapshot> m_snapshot;
+    bool m_lookAgain = true; ///< the layers may have changed since m_snapshot
     QString m_lastRestored;
     QIcon m_mark;
     std::weak_ptr<IDocument> m_followed; ///< the document whose events are followed

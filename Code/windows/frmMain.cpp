@@ -479,7 +479,7 @@ void frmMain::addSetName(const QString &name)
     QListWidget *list = ui->lstbx1;
     const QSignalBlocker quiet(list);
     list->insertItem(m_order.insert(name), name);
-    m_marks->recompute();
+    m_marks->fileChanged();
 }
 
 void frmMain::clearSetNames()

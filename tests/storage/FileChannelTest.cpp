@@ -199,3 +199,25 @@ TEST_F(Channel, FieldsSplitByTheReadBlocksReadWhole)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Channel, APartOfTheFileReadsAsIfTheFileHeldNothingElse)
+{
+    // From a byte on (no byte-order mark looked for there), or up to a byte
+    // more than a block on, so that the part ends inside the second read.
+    const qsizetype block = 1 << 20;
+    const QByteArray front = "\"" + QByteArray(block + 100, 'f') + "\"\r\n";
+    storagetest::writeBytes(native, front + "\"a\",\"b\"\r\n\"c\"\r\n");
+    channel.openForInput(kFile, front.size());
+    EXPECT_EQ(channel.readField(), QStringLiteral("a"));
+    channel.close();
+
+    channel.openForInput(kFile, 0, front.size() + 9);
+    EXPECT_EQ(channel.readField().size(), block + 100);
+    EXPECT_EQ(channel.readField(), QStringLiteral("a"));
+    EXPECT_EQ(channel.readField(), QStringLiteral("b"));
+    EXPECT_TRUE(channel.atEnd());
+}
+
+} // namespace

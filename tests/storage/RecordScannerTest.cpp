@@ -586,6 +586,18 @@ const SkipCase kSkipCases[] = {
     {"RecordsAreCountedInFieldsNotLines", "\"A\",\"m\",\"l\"\r\n\"A\",\"m\",\"l\",\"v\"\r\n", "\"A\"", 4, 1, "\"m\""},
     {"TwoFieldsARecord", "\"A\",\"1\"\r\n\"A\",\"2\"\r\n\"B\",\"3\"\r\n", "\"A\"", 2, 2, "\"B\""},
     {"OneFieldIsNoRecord", "\"A\"\r\n\"A\"\r\n", "\"A\"", 1, 0, "\"A\""},
+    // Names of every length, compared in place up to 63 bytes with the comma.
+    {"NameOfSixteenBytesThenNoComma", "\"" + QByteArray(14, 'n') + "\"x\"m\",\"l\",\"True\"\r\n",
+     "\"" + QByteArray(14, 'n') + "\"", 4, 0, "\"nn"},
+    {"NameDifferingInItsLastByte",
+     "\"" + QByteArray(40, 'n') + "\",\"m\",\"l\",\"True\"\r\n\"" + QByteArray(39, 'n')
+         + "o\",\"m\",\"l\",\"True\"\r\n",
+     "\"" + QByteArray(40, 'n') + "\"", 4, 1, "\"" + QByteArray(39, 'n') + "o"},
+    {"NameOfSixtyThreeBytes", ("\"" + QByteArray(61, 'n') + "\",\"m\",\"l\",\"True\"\r\n").repeated(2) + kRecordA,
+     "\"" + QByteArray(61, 'n') + "\"", 4, 2, "\"A\""},
+    {"NameOfSixtyFourBytesAndLonger",
+     ("\"" + QByteArray(62, 'n') + "\",\"m\",\"l\",\"True\"\r\n").repeated(2) + "\"" + QByteArray(63, 'n') + "\"",
+     "\"" + QByteArray(62, 'n') + "\"", 4, 2, "\"" + QByteArray(63, 'n') + "\""},
 };
 
 class SkipRecords : public ::testing::TestWithParam<SkipCase>

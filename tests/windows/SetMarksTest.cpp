@@ -107,6 +107,33 @@ TEST(SetMarks, FollowRestoresTheTableOfContentsAndOtherProcesses)
     EXPECT_TRUE(world.host.boxes->boxes.empty());
 }
 
+// A set saved in the window is judged against the layers shown: it comes
+// with the tick, and the sets it no longer matches lose theirs, also when a
+// layer was switched in the host between two saves.
+TEST(SetMarks, FollowSavesMadeInTheWindow)
+{
+    AddinWorld world;
+    world.writeFile(SetsWorld::record("Both", "Layers", "Streets", "True"));
+    world.reload();
+    QListWidget &list = world.list();
+    const QString bothMatches = "bold blue tick / Both, matches now / Matches the layers shown now";
+    ASSERT_EQ(settled(list, "Both", bothMatches), bothMatches);
+
+    AddinWorld::saveAs(world.pressSave(), QStringLiteral("Saved"));
+    const QString savedMatches = "bold blue tick / Saved, matches now / Matches the layers shown now";
+    EXPECT_EQ(settled(list, "Saved", savedMatches), savedMatches);
+    EXPECT_EQ(markOf(list, "Both"), bothMatches);
+
+    world.layer("Layers", "Streets").on = false;
+    world.document->updateContents();
+    AddinWorld::saveAs(world.pressSave(), QStringLiteral("Without streets"));
+    const QString withoutMatches = "bold blue tick / Without streets, matches now / Matches the layers shown now";
+    EXPECT_EQ(settled(list, "Without streets", withoutMatches), withoutMatches);
+    EXPECT_EQ(markOf(list, "Saved"), "bold blue / Saved / 1 layer differs: Streets is off");
+    EXPECT_EQ(markOf(list, "Both"), "bold blue / Both / 1 layer differs: Streets is off");
+    EXPECT_TRUE(world.host.boxes->boxes.empty());
+}
+
 // A window that goes (as when the host unloads the add-in) waits for the
 // judgement running off the interface thread: none of its work outlives it.
 TEST(SetMarks, AWindowThatGoesWaitsForTheJudgementRunning)
