@@ -13,24 +13,13 @@ SetLayers SetLayers::of(const QByteArray &file, const QString &setName, IDocumen
     SetLayers layers;
     const VisibilitySnapshot now = VisibilitySnapshot::of(document);
 
-    std::vector<Layer> recorded;
-    QHash<std::pair<QString, QString>, std::size_t> at;
-    SetFileEdits::visitRecords(file, [&](const VisibilityRecord &record) {
-        if (record.setName != setName)
-            return;
-        const std::pair<QString, QString> key{record.mapName, record.layerName};
-        const auto found = at.constFind(key);
-        if (found != at.constEnd()) {
-            recorded[*found].visible = record.isVisible();
-            return;
-        }
-        at.insert(key, recorded.size());
-        recorded.push_back({record.mapName, record.layerName, record.isVisible()});
-    });
+    std::vector<Layer> recorded = SetFileEdits::layerFlags(file, setName);
     for (Layer &layer : groupedByMap(std::move(recorded)))
         layers.recorded.push_back({layer, now.shown(layer.mapName, layer.layerName)});
 
-    QSet<std::pair<QString, QString>> listed(at.keyBegin(), at.keyEnd());
+    QSet<std::pair<QString, QString>> listed;
+    for (const Row &row : layers.recorded)
+        listed.insert({row.layer.mapName, row.layer.layerName});
     captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool) {
         if (listed.contains({mapName, layerName}))
             return;
