@@ -144,10 +144,13 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
 
 SetLayers SetStore::layersOf(const QString &setName, IDocument &document)
 {
-    const QByteArray file = SetFileRewrite(m_state.services, m_state.setFilePath).read();
+    SetLayers layers = SetLayers::of(SetFileRewrite(m_state.services, m_state.setFilePath).read(), setName, document);
+    // An edit compares the set with this reading, in any order.
     m_readSet = setName;
-    m_readLayers = SetFileEdits::layerFlags(file, setName);
-    return SetLayers::of(file, setName, document);
+    m_readLayers.emplace();
+    for (const SetLayers::Row &row : layers.recorded)
+        m_readLayers->push_back(row.layer);
+    return layers;
 }
 
 SetStore::Edit SetStore::editSet(const QString &setName, const std::vector<SetLayers::Layer> &layers,
