@@ -92,7 +92,7 @@ void QuarnelVisibilityPlugin::initGui()
         report(error);
         return;
     }
-    mapdesk::ComponentRegistry::Entry entry;
+    mapdesk::ComponentEntry entry;
     entry.classId = QuarnelGISIds::CLSID_QuarnelVisibility;
     entry.progId = QuarnelGISIds::progId();
     m_command = std::make_unique<mapdesk::LoadedCommand>(entry, nullptr, std::move(command));

@@ -14,7 +14,7 @@ namespace mapdesk {
 
 /// Creates the host objects an add-in asks for by class: the application
 /// reference (the running application itself) and new modeless frames that
-/// float over the frame owner, mapdesk's main window. It holds neither: the
+/// float over the frame owner, the host's main window. It holds neither: the
 /// application is watched through a weak pointer, the owner through a guard.
 class ObjectFactory : public IObjectFactory
 {
