@@ -6,8 +6,11 @@
 #include "ObjectFactory.h"
 #include "QgisApplication.h"
 #include "QgisDrives.h"
+#include "QgisPanelFrame.h"
 #include "ScreenService.h"
 #include "ShellService.h"
+
+#include <QMainWindow>
 
 namespace quarnelqgis {
 
@@ -20,6 +23,10 @@ QgisHost::QgisHost(const Options &options)
     auto objects = std::make_shared<mapdesk::ObjectFactory>();
     objects->setApplication(m_application);
     objects->setFrameOwner(options.mainWindow);
+    if (auto *mainWindow = qobject_cast<QMainWindow *>(options.mainWindow)) {
+        const QgisPanelFrame::Dock dock{mainWindow, options.addPanel, options.removePanel};
+        objects->setFrameMaker([dock] { return std::make_shared<QgisPanelFrame>(dock); });
+    }
     m_services->setMessageBox(std::make_shared<mapdesk::MessageBoxService>(options.mainWindow));
     m_services->setShell(std::make_shared<mapdesk::ShellService>());
     m_services->setScreen(std::make_shared<mapdesk::ScreenService>());

@@ -80,6 +80,8 @@ void QuarnelVisibilityPlugin::initGui()
     if (QgsLayerTreeView *view = m_iface->layerTreeView())
         options.parts.treeModel = view->layerTreeModel();
     options.mainWindow = m_iface->mainWindow();
+    options.addPanel = [iface = m_iface](QDockWidget *panel) { iface->addDockWidget(Qt::RightDockWidgetArea, panel); };
+    options.removePanel = [iface = m_iface](QDockWidget *panel) { iface->removeDockWidget(panel); };
     options.driveSettings = QgsSettings().value(QgisDrives::settingKey()).toStringList();
     options.driveEnvironment = qEnvironmentVariable(QgisDrives::environmentVariable());
     m_host = std::make_unique<QgisHost>(options);
