@@ -5,9 +5,11 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class HostServices;
+class QDockWidget;
 class QWidget;
 
 namespace mapdesk {
@@ -23,9 +25,9 @@ class QgisApplication;
 /// The QGIS host of the add-in without its button: the session over QGIS's
 /// project, canvas and Layers panel, the application the add-in sees, and
 /// the desktop services handed to the command as its site (message boxes
-/// and the add-in's floating windows over QGIS's main window, links opened
-/// by the desktop, screen metrics, mapdesk's drive table). Owns all of them;
-/// borrows the main window.
+/// over QGIS's main window, the add-in's window in a panel of it and its
+/// other windows floating over it, links opened by the desktop, screen
+/// metrics, the drive table). Owns all of them; borrows the main window.
 class QgisHost
 {
 public:
@@ -33,6 +35,11 @@ public:
     {
         QgisSession::Parts parts;
         QWidget *mainWindow = nullptr;
+        /// How the add-in's panel joins QGIS's main window and leaves it
+        /// again (QgisInterface's addDockWidget and removeDockWidget); by
+        /// default the main window's own.
+        std::function<void(QDockWidget *)> addPanel;
+        std::function<void(QDockWidget *)> removePanel;
         QStringList driveSettings; ///< "X=DIR" entries of the plugin's settings
         QString driveEnvironment;  ///< the entries of the environment variable
     };

@@ -80,6 +80,8 @@ void QuarnelVisibilityPlugin::initGui()
     if (QgsLayerTreeView *view = m_iface->layerTreeView())
         options.parts.treeModel = view->layerTreeModel();
     options.mainWindow = m_iface->mainWindow();
+    options.addPanel = [iface = m_iface](QDockWidget *panel) { iface->addDockWidget(Qt::RightDockWidgetArea, panel); };
+    options.removePanel = [iface = m_iface](QDockWidget *panel) { iface->removeDockWidget(panel); };
     options.driveSettings = QgsSettings().value(QgisDrives::settingKey()).toStringList();
     options.driveEnvironment = qEnvironmentVariable(QgisDrives::environmentVariable());
     m_host = std::make_unique<QgisHost>(options);
@@ -92,7 +94,7 @@ void QuarnelVisibilityPlugin::initGui()
         report(error);
         return;
     }
-    mapdesk::ComponentRegistry::Entry entry;
+    mapdesk::ComponentEntry entry;
     entry.classId = QuarnelGISIds::CLSID_QuarnelVisibility;
     entry.progId = QuarnelGISIds::progId();
     m_command = std::make_unique<mapdesk::LoadedCommand>(entry, nullptr, std::move(command));
