@@ -32,7 +32,7 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
     -DQUARNEL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets \
-    mapdesk_draw_bench mapdesk_open_bench
+    mapdesk_draw_bench mapdesk_open_bench quarnel_filter_bench
 
 if [ "$smoke" = 1 ]; then
     sizes=(1000)
@@ -85,6 +85,16 @@ else
     echo
     "$build/bench/mapdesk_open_bench"
     "$build/bench/mapdesk_open_bench" --distinct
+fi
+
+# The Find filter over a long set list, a key at a time.
+echo
+echo "Finding a set:"
+echo
+if [ "$smoke" = 1 ]; then
+    "$build/bench/quarnel_filter_bench" --smoke
+else
+    "$build/bench/quarnel_filter_bench"
 fi
 
 # The add-in inside QGIS next to QGIS's own switches: a Release build of the
