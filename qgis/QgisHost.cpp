@@ -7,6 +7,7 @@
 #include "QgisApplication.h"
 #include "QgisDrives.h"
 #include "QgisPanelFrame.h"
+#include "QgisSetThemes.h"
 #include "ScreenService.h"
 #include "ShellService.h"
 
@@ -18,7 +19,8 @@ QgisHost::QgisHost(const Options &options)
     : m_session(std::make_unique<QgisSession>(options.parts)),
       m_application(std::make_shared<QgisApplication>(m_session.get())),
       m_drives(QgisDrives::make(options.driveSettings, options.driveEnvironment, &m_problems)),
-      m_services(std::make_shared<HostServices>())
+      m_services(std::make_shared<HostServices>()),
+      m_setThemes(std::make_shared<QgisSetThemes>(m_session.get(), m_application))
 {
     auto objects = std::make_shared<mapdesk::ObjectFactory>();
     objects->setApplication(m_application);
@@ -33,6 +35,7 @@ QgisHost::QgisHost(const Options &options)
     m_services->setScreen(std::make_shared<mapdesk::ScreenService>());
     m_services->setDrives(m_drives);
     m_services->setObjectFactory(std::move(objects));
+    m_services->setSetThemes(m_setThemes);
 
     // Which member of an exclusive group a restore left on is told once the
     // restore is over, not in the middle of it.

@@ -7,6 +7,7 @@
 #include "QgisApplication.h"
 #include "QgisDrives.h"
 #include "QgisHost.h"
+#include "QgisSetThemes.h"
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGISResources.h"
@@ -103,6 +104,9 @@ void QuarnelVisibilityPlugin::initGui()
     const QString created = m_command->create(m_host->application());
     if (!created.isEmpty())
         report(created);
+    // A project opened before the plugin loaded, whose sets are kept as
+    // themes: the themes follow what changed meanwhile.
+    m_host->setThemes().publishNow();
 
     const mapdesk::LoadedCommand::Presentation &look = m_command->presentation();
     m_menu = look.category.isEmpty() ? kName : look.category;

@@ -9,11 +9,12 @@ class IMessageBox;
 class IObjectFactory;
 class IScreenMetrics;
 class IShell;
+class ISetThemes;
 
 /// The desktop services a host offers its add-ins: one bundle per host,
 /// handed to each command object as its site (Com::IObjectWithSite) before
 /// the host asks the command anything. The accessors throw HostError when the
-/// host left a service out.
+/// host left a service out, but for the optional ones, which are null then.
 class QUARNELHOST_EXPORT HostServices : public HostObject
 {
 public:
@@ -22,12 +23,15 @@ public:
     void setScreen(std::shared_ptr<IScreenMetrics> service) { m_screen = std::move(service); }
     void setDrives(std::shared_ptr<IDrives> service) { m_drives = std::move(service); }
     void setObjectFactory(std::shared_ptr<IObjectFactory> service) { m_objectFactory = std::move(service); }
+    void setSetThemes(std::shared_ptr<ISetThemes> service) { m_setThemes = std::move(service); }
 
     IMessageBox &messageBox() const;
     IShell &shell() const;
     IScreenMetrics &screen() const;
     IDrives &drives() const;
     IObjectFactory &objectFactory() const;
+    /// The map themes the sets can be kept as; null for a host without them.
+    std::shared_ptr<ISetThemes> setThemes() const { return m_setThemes; }
 
 private:
     std::shared_ptr<IMessageBox> m_messageBox;
@@ -35,4 +39,5 @@ private:
     std::shared_ptr<IScreenMetrics> m_screen;
     std::shared_ptr<IDrives> m_drives;
     std::shared_ptr<IObjectFactory> m_objectFactory;
+    std::shared_ptr<ISetThemes> m_setThemes;
 };
