@@ -306,7 +306,7 @@ std::vector<ImportedSet> readImport(const QByteArray &file, const QString &sourc
     NamedRecords records(file);
     while (records.next()) {
         if (!records.record().wellFormed)
-            failDamagedImport(source, records.record().line, damageReason(records.record()));
+            failDamagedImport(source, records.records().lineOf(records.record()), damageReason(records.record()));
         auto at = index.constFind(records.name());
         if (at == index.constEnd()) {
             at = index.insert(records.name(), sets.size());
@@ -370,7 +370,7 @@ CheckReport check(const QByteArray &file)
         seen.insert(records.name());
         const SetFileRecords::Record &record = records.record();
         if (!record.wellFormed)
-            report.damaged.push_back({record.line, damageReason(record)});
+            report.damaged.push_back({records.records().lineOf(record), damageReason(record)});
     }
     if (records.records().cutShort())
         report.damaged.push_back({records.records().cutShortLine(), QStringLiteral("the file ends inside the record")});
