@@ -31,32 +31,36 @@ QString damageReason(const SetFileRecords::Record &record)
                           .arg(reason));
 }
 
-/// The new bytes of a file in which most records stay as they are: runs of
-/// records left alone are copied in one piece, line ends and all.
+/// The new version of a file in which most records stay as they are: runs
+/// of records left alone are kept in one piece, line ends and all, and
+/// written straight from the bytes read.
 class Rewritten
 {
 public:
-    explicit Rewritten(QByteArrayView data, qsizetype extra = 0) : m_data(data) { m_out.reserve(data.size() + extra); }
+    /// `data` are the records of `file` (after any byte-order mark, which the
+    /// new version leaves out).
+    Rewritten(const QByteArray &file, QByteArrayView data) : m_data(data), m_base(data.data() - file.constData()) {}
 
     /// Everything up to `record` is kept; the record itself is not.
     void skip(const SetFileRecords::Record &record)
     {
-        m_out.append(m_data.data() + m_kept, record.begin - m_kept);
+        m_out.keep(m_base + m_kept, record.begin - m_kept);
         m_kept = record.end;
     }
     /// Bytes written in place of what skip() left out.
-    void append(QByteArrayView bytes) { m_out.append(bytes.data(), bytes.size()); }
-    /// The new bytes, with everything after the last record skipped.
-    QByteArray finish()
+    void append(QByteArrayView bytes) { m_out.append(bytes); }
+    /// The new version, with everything after the last record skipped.
+    FileSplice finish()
     {
-        m_out.append(m_data.data() + m_kept, m_data.size() - m_kept);
+        m_out.keep(m_base + m_kept, m_data.size() - m_kept);
         return std::move(m_out);
     }
 
 private:
     QByteArrayView m_data;
+    qsizetype m_base;
     qsizetype m_kept = 0;
-    QByteArray m_out;
+    FileSplice m_out;
 };
 
 /// Appends a record's bytes as they stand, with its line end.
@@ -112,9 +116,7 @@ Renamed renameSet(const QByteArray &file, const QString &from, const QString &to
 {
     Renamed outcome;
     NamedRecords records(file);
-    // Room for the longer names: memory reserved and never written costs
-    // nothing, growing a copy of the whole file would copy it again.
-    Rewritten out(records.records().data(), records.records().data().size() / 4 + 64);
+    Rewritten out(file, records.records().data());
     RecordEncoder encoder;
     bool renaming = false;
     while (records.next()) {
@@ -136,11 +138,11 @@ Renamed renameSet(const QByteArray &file, const QString &from, const QString &to
     return outcome;
 }
 
-std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &removed)
+std::optional<FileSplice> withoutSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &removed)
 {
     removed = 0;
     NamedRecords records(file);
-    Rewritten out(records.records().data());
+    Rewritten out(file, records.records().data());
     bool going = false;
     while (records.next()) {
         if (records.nameChanged())
@@ -161,7 +163,7 @@ std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString
 std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &replacement)
 {
     NamedRecords records(file);
-    Rewritten out(records.records().data(), replacement.size());
+    Rewritten out(file, records.records().data());
     bool replacing = false;
     bool found = false;
     while (records.next()) {
@@ -177,7 +179,7 @@ std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setN
     records.requireWhole();
     if (!found)
         return std::nullopt;
-    return out.finish();
+    return out.finish().bytes(file);
 }
 
 std::vector<LayerFlag> layerFlags(const QByteArray &file, const QString &setName)
@@ -304,7 +306,7 @@ std::vector<ImportedSet> readImport(const QByteArray &file, const QString &sourc
     NamedRecords records(file);
     while (records.next()) {
         if (!records.record().wellFormed)
-            failDamagedImport(source, records.record().line, damageReason(records.record()));
+            failDamagedImport(source, records.records().lineOf(records.record()), damageReason(records.record()));
         auto at = index.constFind(records.name());
         if (at == index.constEnd()) {
             at = index.insert(records.name(), sets.size());
@@ -368,7 +370,7 @@ CheckReport check(const QByteArray &file)
         seen.insert(records.name());
         const SetFileRecords::Record &record = records.record();
         if (!record.wellFormed)
-            report.damaged.push_back({record.line, damageReason(record)});
+            report.damaged.push_back({records.records().lineOf(record), damageReason(record)});
     }
     if (records.records().cutShort())
         report.damaged.push_back({records.records().cutShortLine(), QStringLiteral("the file ends inside the record")});

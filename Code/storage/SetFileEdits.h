@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileSplice.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QSet>
@@ -30,7 +32,7 @@ void visitRecords(const QByteArray &file, const std::function<void(const Visibil
 /// What renaming found.
 struct Renamed
 {
-    std::optional<QByteArray> bytes; ///< the new file, when it changes
+    std::optional<FileSplice> bytes; ///< the new file, when it changes
     bool found = false;              ///< there is a set `from`
     bool nameInUse = false;          ///< another set is called `to` already
 };
@@ -39,7 +41,7 @@ struct Renamed
 Renamed renameSet(const QByteArray &file, const QString &from, const QString &to, bool mergeIntoNameInUse);
 
 /// The file without the records of the sets named; `removed` counts them.
-std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &removed);
+std::optional<FileSplice> withoutSets(const QByteArray &file, const QSet<QString> &setNames, qsizetype &removed);
 
 /// The records of `setName` replaced by `records` (whole encoded records),
 /// where the set's first record stood.

@@ -17,6 +17,12 @@ SetFileRecords::SetFileRecords(const QByteArray &bytes)
 
 qsizetype SetFileRecords::lineAt(const char *at)
 {
+    // Counting goes forward; a record asked for after later ones were read
+    // is counted from the start.
+    if (at < m_counted) {
+        m_counted = m_bytes.data();
+        m_line = 1;
+    }
     m_line += std::count(m_counted, at, '\n');
     m_counted = at;
     return m_line;
@@ -35,6 +41,11 @@ qsizetype SetFileRecords::skipRecordsNamed(QByteArrayView rawName)
         m_wholeEnd = m_bom + offsetOf(after);
     }
     return skipped;
+}
+
+qsizetype SetFileRecords::lineOf(const Record &record)
+{
+    return lineAt(m_bytes.data() + record.begin);
 }
 
 bool SetFileRecords::next(Record &record)
@@ -58,7 +69,6 @@ bool SetFileRecords::next(Record &record)
     record.shape = m_scanner.lastRecordShape();
     const QByteArrayView last = record.fields[std::size_t(std::max(m_scanner.lastRecordFields(), 1) - 1)];
     record.bytes = QByteArrayView(start, last.data() + last.size() - start);
-    record.line = lineAt(start);
     const QByteArrayView flag = record.fields.back();
     record.wellFormed = record.shape == RecordScanner::RecordShape::Whole
                         && (flag == "\"True\"" || flag == "\"False\"" || flag == "True" || flag == "False");

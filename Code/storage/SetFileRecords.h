@@ -22,8 +22,6 @@ public:
         /// fourth; the line end is not included.
         QByteArrayView bytes;
         std::array<QByteArrayView, 4> fields;
-        /// The line (from 1) on which the record begins.
-        qsizetype line = 0;
         /// Where the record begins in data(), and where its line end ends.
         qsizetype begin = 0;
         qsizetype end = 0;
@@ -47,6 +45,10 @@ public:
     /// speed of a search for quotes. Returns how many were passed over; what
     /// next() reads afterwards is what it would have read after them.
     qsizetype skipRecordsNamed(QByteArrayView rawName);
+    /// The line (from 1) on which `record`, read by next(), begins: counted
+    /// only when asked, since a walk that passes over most records has no
+    /// use for the lines of the others.
+    qsizetype lineOf(const Record &record);
     bool cutShort() const { return m_cutShort; }
     /// Where the bytes cut short began: the offset (in the bytes given) and
     /// line of the record.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileSplice.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -36,10 +38,11 @@ public:
     SetFileRewrite(const HostServices &services, const QString &windowsPath);
 
     /// Hands the file's bytes (empty when the file is missing) to `change`
-    /// and writes what it returns in their place; when it returns nothing,
+    /// and writes what it returns in their place (its kept stretches taken
+    /// from the bytes handed over); when it returns nothing,
     /// the file is left as it is (and so is the undo point). True when the
     /// file was rewritten.
-    bool rewrite(const std::function<std::optional<QByteArray>(const QByteArray &current)> &change);
+    bool rewrite(const std::function<std::optional<FileSplice>(const QByteArray &current)> &change);
     /// Takes back the last whole-file change, keeping every record appended
     /// since; doing it again brings the change back. False when there is
     /// nothing to undo: no change was made, the file was replaced by other

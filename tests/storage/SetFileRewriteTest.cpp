@@ -173,6 +173,77 @@ TEST_F(SetFileRewriteTest, UndoActsOnlyOnTheFilesTheChangeLeft)
     }
 }
 
+/// A new file told as stretches of the old one and bytes of its own is
+/// written as those bytes whole would be, with the same undo.
+TEST_F(SetFileRewriteTest, KeptStretchesWriteTheSameFileAndUndoAsTheWholeBytes)
+{
+    // Some 3 MiB: stretches longer than one write and more pieces than one
+    // write takes.
+    QByteArray old;
+    for (int i = 0; i < 50000; ++i)
+        old += record(i % 9 ? "Kept" : "Gone", QByteArray::number(i));
+    const qsizetype half = old.size() / 2;
+    const struct Case
+    {
+        const char *name;
+        std::function<void(FileSplice &)> build;
+    } cases[] = {
+        {"nothing", [](FileSplice &) {}},
+        {"everything kept", [&](FileSplice &s) { s.keep(0, old.size()); }},
+        {"bytes of its own only", [&](FileSplice &s) { s.append(kA + kB); }},
+        {"the halves swapped, a record between",
+         [&](FileSplice &s) {
+             s.keep(half, old.size() - half);
+             s.append(kS1);
+             s.keep(0, half);
+         }},
+        {"stretches that follow on, and empty ones",
+         [&](FileSplice &s) {
+             s.keep(0, 10);
+             s.keep(10, half - 10);
+             s.append("");
+             s.keep(half, 0);
+             s.append(kS2);
+             s.append(kA);
+             s.keep(half, old.size() - half);
+         }},
+        {"hundreds of small pieces",
+         [&](FileSplice &s) {
+             for (qsizetype at = 0; at + 1000 <= old.size(); at += 5000) {
+                 s.keep(at, 1000);
+                 s.append(kB);
+             }
+         }},
+    };
+    auto written = [&](const FileSplice &splice) {
+        for (const char *name : {"config", "config.previous", "config.undo"})
+            QFile::remove(path(name));
+        writeBytes(path("config"), old);
+        EXPECT_TRUE(file().rewrite([&](const QByteArray &current) {
+            EXPECT_EQ(current, old);
+            return splice;
+        }));
+        QJsonObject mark = QJsonDocument::fromJson(readBytes(path("config.undo"))).object();
+        for (const char *identity : {"device", "inode", "born"})
+            mark.remove(QLatin1String(identity));
+        return std::make_pair(readBytes(path("config")), mark);
+    };
+    for (const Case &c : cases) {
+        FileSplice splice;
+        c.build(splice);
+        const QByteArray whole = splice.bytes(old);
+        EXPECT_EQ(splice.size(), whole.size()) << c.name;
+        const auto [spliced, splicedMark] = written(splice);
+        EXPECT_EQ(spliced, whole) << c.name;
+        EXPECT_EQ(readBytes(path("config.previous")), old) << c.name;
+        EXPECT_TRUE(file().undo()) << c.name;
+        EXPECT_EQ(readBytes(path("config")), old) << c.name;
+        const auto [asBytes, bytesMark] = written(FileSplice(whole));
+        EXPECT_EQ(asBytes, whole) << c.name;
+        EXPECT_EQ(splicedMark, bytesMark) << c.name;
+    }
+}
+
 TEST_F(SetFileRewriteTest, OutputsOverTheSetFileOrItsUndoFilesAreTold)
 {
     writeBytes(path("config"), kA);
