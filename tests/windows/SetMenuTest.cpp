@@ -307,7 +307,7 @@ TEST_F(SetMenu, TheMapThemeItemsReachTheHostsThemes)
     keep->trigger();
     EXPECT_TRUE(themes->keeping);
 
-    themes->withheld = {QStringLiteral("Roads")};
+    themes->withheld = QStringList{QStringLiteral("Roads")};
     themes->told();
     EXPECT_TRUE(keep->toolTip().contains(QStringLiteral("Roads")));
 
