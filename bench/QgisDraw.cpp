@@ -17,7 +17,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,11 +29,15 @@
 namespace {
 
 /// The sample layers, in mapdesk_draw_bench's order: the GeoJSON files by
-/// name, then the images.
-std::vector<std::unique_ptr<QgsMapLayer>> sampleLayers()
+/// name, then the images, read from copies in `folder` (QGIS writes what it
+/// learns of an image beside it, never into the source tree).
+std::vector<std::unique_ptr<QgsMapLayer>> sampleLayers(const QString &folder)
 {
     std::vector<std::unique_ptr<QgsMapLayer>> layers;
-    const QDir data(QStringLiteral(MAPDESK_SAMPLES "/data"));
+    const QDir samples(QStringLiteral(MAPDESK_SAMPLES "/data"));
+    for (const QString &name : samples.entryList(QDir::Files))
+        QFile::copy(samples.filePath(name), QDir(folder).filePath(name));
+    const QDir data(folder);
     for (const QString &name : data.entryList({QStringLiteral("*.geojson")}, QDir::Files, QDir::Name)) {
         auto layer = std::make_unique<QgsVectorLayer>(data.filePath(name), name, QStringLiteral("ogr"));
         if (layer->isValid())
@@ -89,7 +95,8 @@ int main(int argc, char **argv)
     QgsApplication app(argc, argv, false);
     QgsApplication::initQgis();
     {
-        const std::vector<std::unique_ptr<QgsMapLayer>> samples = sampleLayers();
+        const QTemporaryDir copies;
+        const std::vector<std::unique_ptr<QgsMapLayer>> samples = sampleLayers(copies.path());
         if (samples.empty()) {
             std::fprintf(stderr, "no sample layers under %s\n", MAPDESK_SAMPLES);
             return 1;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "QtCompat.h"
 #include <QByteArray>
-#include <QByteArrayView>
 
 #include <vector>
 
