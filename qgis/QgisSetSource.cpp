@@ -5,10 +5,14 @@
 #include "QgisApplication.h"
 #include "QgisSession.h"
 #include "SettingsFolder.h"
+#include "WindowsPath.h"
 
 #include <qgslayertree.h>
 #include <qgslayertreeregistrybridge.h>
 #include <qgsproject.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace quarnelqgis {
 
@@ -34,6 +38,23 @@ QgisSetSource::QgisSetSource(std::shared_ptr<HostServices> services, QgsProject 
 }
 
 QgisSetSource::~QgisSetSource() = default;
+
+bool QgisSetSource::makeFolder()
+{
+    const QString native = WindowsPath::toNative(m_state.services, m_state.setFilePath);
+    if (native.isEmpty())
+        return false;
+    const QString folder = QFileInfo(native).absolutePath();
+    // Like the add-in, never a Program Files folder of its own: only the
+    // maker's and product's folders inside one that is there.
+    const QString programFiles =
+        m_state.settingsDrive.isEmpty()
+            ? QString()
+            : WindowsPath::toNative(m_state.services, m_state.settingsDrive + QStringLiteral(":\\Program Files"));
+    if (programFiles.isEmpty() || !QFileInfo(programFiles).isDir())
+        return QFileInfo(folder).isDir();
+    return QDir().mkpath(folder);
+}
 
 QStringList QgisSetSource::names()
 {

@@ -39,6 +39,10 @@ public:
     QgsProject *project() const { return m_project; }
     QuarnelGIS_Public &state() { return m_state; }
 
+    /// Makes the folder of the set file where it is missing, as the add-in
+    /// does at start-up, so that a set can be saved. False when it cannot.
+    bool makeFolder();
+
     /// The set names of the file, in file order. Throws HostError when the
     /// file cannot be read.
     QStringList names();
