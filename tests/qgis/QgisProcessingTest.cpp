@@ -1,4 +1,5 @@
 #include "QgisExportWorld.h"
+#include "QgisProcessCommand.h"
 #include "QgisProcessingProvider.h"
 
 #include <qgsapplication.h>
@@ -132,4 +133,76 @@ TEST(QgisProcessing, ExportWritesOneFileForEverySetOfTheFileWhenNoneIsNamed)
     EXPECT_EQ(result.value(QStringLiteral("WRITTEN")).toInt(), 3);
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name),
               (QStringList{QStringLiteral("one.png"), QStringLiteral("three.png"), QStringLiteral("two.png")}));
+}
+
+TEST(QgisProcessCommand, RunsAnAlgorithmOnAProjectFileAndSavesItWhenAsked)
+{
+    QgisExportWorld w;
+    w.saveSet(QStringLiteral("roads off"), {{"roads", false}});
+    QTemporaryDir folder;
+    const QString projectFile = folder.filePath(QStringLiteral("project.qgs"));
+    ASSERT_TRUE(w.project.write(projectFile));
+    const QString drive = QStringLiteral("C=") + w.drive.path();
+    QStringList printed;
+    QStringList told;
+    const auto out = [&](const QString &line) { printed << line; };
+    const auto err = [&](const QString &line) { told << line; };
+
+    const QString exported = folder.filePath(QStringLiteral("out"));
+    EXPECT_EQ(QgisProcessCommand::run(
+                  QgisProcessCommand::parse({QStringLiteral("--drive"), drive, projectFile,
+                                             QStringLiteral("exportlayoutforeachset"), QStringLiteral("--LAYOUT=Page"),
+                                             QStringLiteral("--FORMAT=2"), QStringLiteral("--FOLDER=") + exported}),
+                  out, err),
+              0)
+        << told.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("WRITTEN:\t1")));
+    EXPECT_EQ(QDir(exported).entryList(QDir::Files), QStringList{QStringLiteral("roads off.svg")});
+
+    EXPECT_EQ(
+        QgisProcessCommand::run(
+            QgisProcessCommand::parse({QStringLiteral("--drive=") + drive, QStringLiteral("--write-project"),
+                                       projectFile, QStringLiteral("restoreset"), QStringLiteral("--SET=roads off")}),
+            out, err),
+        0);
+    QgsProject reread;
+    ASSERT_TRUE(reread.read(projectFile));
+    const QgsLayerTreeLayer *roads = reread.layerTreeRoot()->findLayers().first();
+    EXPECT_EQ(roads->name(), QStringLiteral("roads"));
+    EXPECT_FALSE(roads->itemVisibilityChecked());
+}
+
+TEST(QgisProcessCommand, AWrongCommandLineOrAFailedAlgorithmIsAFailureStatus)
+{
+    struct Row
+    {
+        QStringList arguments; ///< after the project file, where one is given
+        bool withProject;
+        int status;
+    };
+    const Row rows[] = {
+        {{}, false, 2},
+        {{QStringLiteral("restoreset")}, false, 2},
+        {{QStringLiteral("nosuchalgorithm")}, true, 2},
+        {{QStringLiteral("native:buffer")}, true, 2},
+        {{QStringLiteral("restoreset"), QStringLiteral("--bogus")}, true, 2},
+        {{QStringLiteral("restoreset"), QStringLiteral("--SET=not saved")}, true, 1},
+    };
+    QgisExportWorld w;
+    QTemporaryDir folder;
+    const QString projectFile = folder.filePath(QStringLiteral("project.qgs"));
+    ASSERT_TRUE(w.project.write(projectFile));
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());
+        QStringList arguments{QStringLiteral("--drive"), QStringLiteral("C=") + w.drive.path()};
+        if (row.withProject)
+            arguments << projectFile;
+        arguments << row.arguments;
+        QStringList told;
+        EXPECT_EQ(QgisProcessCommand::run(
+                      QgisProcessCommand::parse(arguments), [](const QString &) {},
+                      [&](const QString &line) { told << line; }),
+                  row.status);
+        EXPECT_FALSE(told.isEmpty());
+    }
 }
