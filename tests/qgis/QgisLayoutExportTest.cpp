@@ -7,10 +7,12 @@
 
 #include <qgslayertree.h>
 #include <qgslayertreemodel.h>
+#include <qgslayoutatlas.h>
 #include <qgslayoutitemmap.h>
 #include <qgslayoutundostack.h>
 #include <qgsmapthemecollection.h>
 #include <qgsprintlayout.h>
+#include <qgsvectorlayer.h>
 
 #include <QDir>
 #include <QFile>
@@ -253,4 +255,48 @@ TEST(QgisLayoutExport, ExistingFilesAreAskedAboutOnceForAll)
         else
             EXPECT_EQ(one.readAll(), row.oldKept);
     }
+}
+
+TEST(QgisLayoutExport, AnAtlasGivesOnePdfOfEveryPagePerSetOrOneImagePerPage)
+{
+    QgisExportWorld w;
+    auto *coverage =
+        new QgsVectorLayer(QStringLiteral("Point?crs=EPSG:4326"), QStringLiteral("places"), QStringLiteral("memory"));
+    for (int i = 0; i < 3; ++i) {
+        QgsFeature feature;
+        feature.setGeometry(QgsGeometry::fromPointXY(QgsPointXY(1 + 2 * i, 1)));
+        coverage->dataProvider()->addFeature(feature);
+    }
+    coverage->updateExtents();
+    w.project.addMapLayer(coverage);
+    w.layout->atlas()->setCoverageLayer(coverage);
+    w.layout->atlas()->setEnabled(true);
+    w.saveSet(QStringLiteral("A"), {{"roads", false}});
+    w.saveSet(QStringLiteral("B"), {{"lakes", false}});
+
+    QTemporaryDir out;
+    QgisLayoutExport exporter(*w.sets);
+    QgisLayoutExport::Request request = pngOf({QStringLiteral("A"), QStringLiteral("B")}, out.path());
+    request.format = Format::Pdf;
+    const QgisLayoutExport::Outcome pdfs = exporter.run(request);
+    ASSERT_EQ(pdfs.failures, QStringList());
+    ASSERT_EQ(pdfs.written.size(), 2);
+    for (const QString &pdf : pdfs.written) {
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        // Each page object, not the page tree ("/Pages").
+        EXPECT_EQ(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), 3);
+    }
+
+    request.format = Format::Png;
+    const QgisLayoutExport::Outcome images = exporter.run(request);
+    ASSERT_EQ(images.failures, QStringList());
+    QStringList names;
+    for (const QString &image : images.written)
+        names << QFileInfo(image).fileName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("A-1.png"), QStringLiteral("A-2.png"), QStringLiteral("A-3.png"),
+                                  QStringLiteral("B-1.png"), QStringLiteral("B-2.png"), QStringLiteral("B-3.png")}));
+    // The project's own layout keeps its atlas where it was.
+    EXPECT_TRUE(w.layout->atlas()->enabled());
 }
