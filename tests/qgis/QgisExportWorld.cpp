@@ -61,6 +61,9 @@ QgisExportWorld::QgisExportWorld()
     QgsLayerTreeGroup *detail = root->addGroup(QStringLiteral("Detail"));
     add(detail, "rivers", false);
     add(detail, "rivers", false);
+    QgsLayerTreeGroup *off = root->addGroup(QStringLiteral("Switched off"));
+    add(off, "wells", true);
+    off->setItemVisibilityChecked(false);
 
     // "Fixed": roads and aerial.
     QgsMapThemeCollection::MapThemeRecord fixed;

@@ -18,7 +18,8 @@ class QgsPrintLayout;
 /// A project as a person keeps it, for exporting its layout for each set:
 /// "roads" and "lakes" at the top, an exclusive group "Base" ("streets"
 /// shown, "aerial"), a group "Detail" with two hidden layers both named
-/// "rivers", each layer a point of its own; a print layout "Page" with a map
+/// "rivers", a group "Switched off" whose layer "wells" is checked but not
+/// shown, each layer a point of its own; a print layout "Page" with a map
 /// that shows the canvas's layers and a map that follows the theme "Fixed";
 /// the set file on a drive in a temporary folder.
 struct QgisExportWorld

@@ -92,6 +92,7 @@ TEST(QgisLayoutExport, EachFileShowsItsSetAsQgisFollowingTheClickedStateAsATheme
         {"aerial wins the exclusive group", {{"aerial", true}}, SetStore::Restore::AsSaved},
         {"only roads, exactly", {{"roads", true}}, SetStore::Restore::Exactly},
         {"unknown layer", {{"no such layer", true}}, SetStore::Restore::AsSaved},
+        {"wells stays in its group switched off", {{"wells", true}, {"roads", false}}, SetStore::Restore::AsSaved},
     };
     QgisExportWorld w;
     for (const Row &row : rows)

@@ -69,7 +69,14 @@ TEST(QgisProcessing, RestoreSetSwitchesTheLayerTreeAsAClickDoes)
     };
     const Row rows[] = {
         {"as saved", false, {{"rivers", true}, {"aerial", true}, {"streets", false}}},
-        {"exactly", true, {{"rivers", true}, {"aerial", true}, {"streets", false}, {"roads", false}, {"lakes", false}}},
+        {"exactly",
+         true,
+         {{"rivers", true},
+          {"aerial", true},
+          {"streets", false},
+          {"roads", false},
+          {"lakes", false},
+          {"wells", false}}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.what);
