@@ -103,7 +103,8 @@ if [ "$smoke" = 0 ] && [ -d /usr/include/qgis ]; then
     qgis_build=${QUARNEL_BENCH_QGIS_BUILD:-$root/build/bench-qgis}
     cmake -S "$root" -B "$qgis_build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_QT_MAJOR=5 -DQUARNEL_BUILD_TESTS=OFF \
         -DQUARNEL_WERROR=ON >/dev/null
-    cmake --build "$qgis_build" -j"$(nproc)" --target quarnel_qgis_bench quarnel_qgis_draw_bench
+    cmake --build "$qgis_build" -j"$(nproc)" --target quarnel_qgis_bench quarnel_qgis_draw_bench \
+        quarnel_qgis_export_bench
     echo
     echo "In QGIS (one process, the medians of 5 switches each way):"
     echo
@@ -112,4 +113,8 @@ if [ "$smoke" = 0 ] && [ -d /usr/include/qgis ]; then
     echo "QGIS drawing the document of mapdesk's first drawing (the median of 5 drawings):"
     echo
     "$qgis_build/qgis/quarnel_qgis_draw_bench"
+    echo
+    echo "Export Layout for Each Set next to QGIS's export following themes (the median of 3 runs):"
+    echo
+    "$qgis_build/qgis/quarnel_qgis_export_bench"
 fi

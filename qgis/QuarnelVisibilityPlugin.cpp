@@ -7,18 +7,24 @@
 #include "QgisApplication.h"
 #include "QgisDrives.h"
 #include "QgisHost.h"
+#include "QgisLayoutExportDialog.h"
+#include "QgisProcessingProvider.h"
+#include "QgisSetSource.h"
 #include "QgisSetThemes.h"
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGISResources.h"
 
 #include <qgisinterface.h>
+#include <qgsapplication.h>
 #include <qgslayertreemodel.h>
 #include <qgslayertreeview.h>
 #include <qgsmessagelog.h>
+#include <qgsprocessingregistry.h>
 #include <qgsproject.h>
 #include <qgssettings.h>
 
+#include <QListWidget>
 #include <QMainWindow>
 
 namespace quarnelqgis {
@@ -88,6 +94,9 @@ void QuarnelVisibilityPlugin::initGui()
     m_host = std::make_unique<QgisHost>(options);
     for (const QString &problem : m_host->problems())
         report(problem);
+    m_provider = new QgisProcessingProvider(*m_host);
+    if (!QgsApplication::processingRegistry()->addProvider(m_provider))
+        report(QStringLiteral("Processing refused the QuarnelVisibility provider"));
 
     QString error;
     mapdesk::ComPtr<Com::ICommand> command = createCommand(m_host->services(), &error);
@@ -128,14 +137,40 @@ void QuarnelVisibilityPlugin::initGui()
     m_toolBar->setObjectName(QStringLiteral("QuarnelVisibilityToolBar"));
     m_toolBar->addAction(m_action);
     m_iface->addPluginToMenu(m_menu, m_action);
+
+    m_exportAction = new QAction(QStringLiteral("Export Layout for Each Set..."), m_iface->mainWindow());
+    m_exportAction->setObjectName(QStringLiteral("QuarnelExportLayoutForEachSet"));
+    connect(m_exportAction, &QAction::triggered, this, &QuarnelVisibilityPlugin::exportLayoutForEachSet);
+    m_iface->addPluginToMenu(m_menu, m_exportAction);
+}
+
+void QuarnelVisibilityPlugin::exportLayoutForEachSet()
+{
+    if (!m_host)
+        return;
+    // The sets selected in the add-in's list, when its window is open.
+    QStringList selected;
+    if (QWidget *window = m_iface->mainWindow())
+        if (auto *list = window->findChild<QListWidget *>(QStringLiteral("lstbx1")))
+            for (const QListWidgetItem *item : list->selectedItems())
+                selected << item->text();
+    QgisSetSource sets(m_host->services(), QgsProject::instance());
+    QgisLayoutExportDialog dialog(sets, selected, m_iface->mainWindow());
+    dialog.exec();
 }
 
 void QuarnelVisibilityPlugin::unload()
 {
     if (m_action && m_iface)
         m_iface->removePluginMenu(m_menu, m_action);
+    if (m_exportAction && m_iface)
+        m_iface->removePluginMenu(m_menu, m_exportAction);
+    // The registry deletes the provider, before the host it borrows goes.
+    if (m_provider && QgsApplication::processingRegistry())
+        QgsApplication::processingRegistry()->removeProvider(m_provider);
     delete m_toolBar.data();
     delete m_action.data();
+    delete m_exportAction.data();
     // The command's windows go with it, before the host whose services they use.
     m_command.reset();
     m_host.reset();

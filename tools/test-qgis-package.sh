@@ -48,6 +48,10 @@ plugin_dir=/usr/lib/qgis/plugins
 [ -f $plugin_dir/libquarnelvisibilityplugin.so ] || fail "the plugin is not in $plugin_dir"
 tests/qgis/qgis_end_to_end.sh $plugin_dir "$root/samples/data" "$build/qgis_end_to_end" || fail "the installed plugin does not work in QGIS"
 
+echo "== the installed command"
+QT_QPA_PLATFORM=offscreen quarnel-qgis-process --list | grep -q '^exportlayoutforeachset' ||
+    fail "quarnel-qgis-process does not list its algorithms"
+
 echo "== lintian"
 lintian --fail-on error "$deb"
 echo "lintian: no error"

@@ -7,9 +7,9 @@ import ctypes
 import json
 import os
 
-from qgis.core import QgsProject
+from qgis.core import QgsApplication, QgsProject
 from qgis.PyQt.QtCore import QTimer
-from qgis.PyQt.QtWidgets import QApplication, QDockWidget, QMenu, QPushButton, QToolBar
+from qgis.PyQt.QtWidgets import QAction, QApplication, QDockWidget, QMenu, QPushButton, QToolBar
 from qgis.utils import iface
 
 result = {}
@@ -88,6 +88,7 @@ def plugin_parts():
     titles = {panel.windowTitle() for panel in panels} or {"QuarnelVisibility"}
     view_panels = window.findChild(QMenu, "mPanelMenu")
     view_panels.aboutToShow.emit()
+    provider = QgsApplication.processingRegistry().providerById("quarnelvisibility")
 
     def menu_entries(menu):
         """The plugin's actions in the menu and its submenus, and submenus left empty."""
@@ -107,6 +108,9 @@ def plugin_parts():
         "under View > Panels": len([a for a in view_panels.actions() if a.text().replace("&", "") in titles]),
         "toolbars": len(window.findChildren(QToolBar, "QuarnelVisibilityToolBar")),
         "Plugins menu entries": menu_entries(iface.pluginMenu()),
+        "export entries": len([a for a in window.findChildren(QAction, "QuarnelExportLayoutForEachSet")
+                               if a.associatedWidgets()]),
+        "Processing algorithms": sorted(a.name() for a in (provider.algorithms() if provider else [])),
     }
 
 

@@ -98,16 +98,20 @@ result = json.load(open(sys.argv[1]))
 print(json.dumps(result, indent=1))
 vectors = ["buildings", "parks", "rivers", "roads"]
 everything = sorted(vectors + ["elevation"])
+algorithms = ["exportlayoutforeachset", "restoreset", "saveset"]
 expected = {
     "at start": {"checked": everything, "drawn": everything},
     "Off": {"pressed": True, "checked": ["elevation"], "drawn": ["elevation"]},
     "On": {"pressed": True, "checked": everything, "drawn": everything},
     "panel": {"panels": 1, "QGIS dock widget": True, "shown": [True], "floating": [True],
-              "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1},
+              "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1,
+              "export entries": 1, "Processing algorithms": algorithms},
     "unloaded": {"panels": 0, "QGIS dock widget": True, "shown": [], "floating": [],
-                 "under View > Panels": 0, "toolbars": 0, "Plugins menu entries": 0},
+                 "under View > Panels": 0, "toolbars": 0, "Plugins menu entries": 0,
+                 "export entries": 0, "Processing algorithms": []},
     "reloaded": {"panels": 1, "QGIS dock widget": True, "shown": [True], "floating": [True],
-                 "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1},
+                 "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1,
+                 "export entries": 1, "Processing algorithms": algorithms},
 }
 faults = [f"{step}: {result.get(step)} instead of {want}" for step, want in expected.items() if result.get(step) != want]
 if len(result.get("button", [])) != 1:
