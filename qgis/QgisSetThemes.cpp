@@ -401,35 +401,9 @@ void QgisSetThemes::publishNow()
         if (!kept.contains(name) && themes->hasMapTheme(name))
             gone << name;
 
-    if (changed.size() + std::size_t(gone.size()) > std::size_t(fewThemes)) {
-        // All in one go: the person's themes as QGIS writes them, and ours.
-        QDomDocument doc;
-        doc.appendChild(doc.createElement(QStringLiteral("qgis")));
-        themes->writeXml(doc);
-        QDomElement all = doc.documentElement().firstChildElement(QStringLiteral("visibility-presets"));
-        if (all.isNull())
-            all =
-                doc.documentElement().appendChild(doc.createElement(QStringLiteral("visibility-presets"))).toElement();
-        for (QDomElement theme = all.firstChildElement(); !theme.isNull();) {
-            const QDomElement next = theme.nextSiblingElement();
-            const QString name = theme.attribute(QStringLiteral("name"));
-            if (ours.contains(name) || kept.contains(name))
-                all.removeChild(theme);
-            theme = next;
-        }
-        for (const Model::Theme &theme : model->themes)
-            all.appendChild(themeElement(doc, theme.name, model->layersOf(theme), canvas.checkedGroups));
-        dropStyleConnections(*project);
-        // readXml starts by clearing the collection, and a map view following
-        // a theme stops following it when told that its theme is gone: the
-        // listeners hear of the themes that changed once they are all there.
-        themes->blockSignals(true);
-        themes->readXml(doc);
-        themes->blockSignals(false);
-        for (std::size_t k : changed)
-            emit themes->mapThemeChanged(model->themes[k].name);
-        emit themes->mapThemesChanged();
-    } else if (!changed.empty() || !gone.isEmpty()) {
+    if (changed.size() + std::size_t(gone.size()) > std::size_t(fewThemes))
+        handInOneGo(*project, *model, ours + kept, changed);
+    else if (!changed.empty() || !gone.isEmpty()) {
         dropStyleConnections(*project);
         for (std::size_t k : changed)
             themes->insert(model->themes[k].name, model->recordOf(model->themes[k]));
@@ -441,6 +415,37 @@ void QgisSetThemes::publishNow()
         project->setDirty(true);
     m_model = std::move(model);
     told();
+}
+
+void QgisSetThemes::handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
+                                const std::vector<std::size_t> &changed)
+{
+    QgsMapThemeCollection *themes = project.mapThemeCollection();
+    // The person's themes as QGIS writes them, and ours.
+    QDomDocument doc;
+    doc.appendChild(doc.createElement(QStringLiteral("qgis")));
+    themes->writeXml(doc);
+    QDomElement all = doc.documentElement().firstChildElement(QStringLiteral("visibility-presets"));
+    if (all.isNull())
+        all = doc.documentElement().appendChild(doc.createElement(QStringLiteral("visibility-presets"))).toElement();
+    for (QDomElement theme = all.firstChildElement(); !theme.isNull();) {
+        const QDomElement next = theme.nextSiblingElement();
+        if (ours.contains(theme.attribute(QStringLiteral("name"))))
+            all.removeChild(theme);
+        theme = next;
+    }
+    for (const Model::Theme &theme : model.themes)
+        all.appendChild(themeElement(doc, theme.name, model.layersOf(theme), model.canvas.checkedGroups));
+    dropStyleConnections(project);
+    // readXml starts by clearing the collection, and a map view following a
+    // theme stops following it when told that its theme is gone: the
+    // listeners hear of the themes that changed once they are all there.
+    themes->blockSignals(true);
+    themes->readXml(doc);
+    themes->blockSignals(false);
+    for (std::size_t k : changed)
+        emit themes->mapThemeChanged(model.themes[k].name);
+    emit themes->mapThemesChanged();
 }
 
 void QgisSetThemes::canvasTicked()
@@ -492,7 +497,20 @@ void QgisSetThemes::followCanvas()
         }
     }
     m_model->canvas = std::move(canvas);
-    if (!m_model->due.empty())
+    if (m_model->due.size() > std::size_t(fewThemes)) {
+        // Every call into QGIS's collection costs as much as all of it:
+        // many themes go in one go.
+        std::vector<std::size_t> changed(m_model->due.begin(), m_model->due.end());
+        m_model->due.clear();
+        QSet<QString> ours;
+        for (Model::Theme &theme : m_model->themes) {
+            theme.due = false;
+            ours.insert(theme.name);
+        }
+        handInOneGo(*project, *m_model, ours, changed);
+        project->setDirty(true);
+        told();
+    } else if (!m_model->due.empty())
         m_slice.start();
 }
 

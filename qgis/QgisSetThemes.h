@@ -7,7 +7,12 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <QSet>
+
 #include <memory>
+#include <vector>
+
+class QgsProject;
 
 namespace quarnelqgis {
 
@@ -27,9 +32,9 @@ class QgisSession;
 /// layers (added, removed, renamed, moved), a burst of changes once, and the
 /// canvas: a tick in the Layers panel reaches the layers the sets do not
 /// mention, worked out from the last publish for the layers whose check
-/// changed and handed to QGIS a few themes at a time, so that the interface
-/// stays responsive with a thousand themes. Many themes changed at once from
-/// the file go to QGIS in one go. Borrows the session and the application.
+/// changed only. Every call into QGIS's collection costs as much as all its
+/// themes: a few themes changed go to QGIS one at a time between other work,
+/// many in one go. Borrows the session and the application.
 class QgisSetThemes : public QObject, public ISetThemes
 {
     Q_OBJECT
@@ -61,6 +66,8 @@ private:
     void canvasTicked();
     void followCanvas();
     void applySlice();
+    void handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
+                     const std::vector<std::size_t> &changed);
     void forgetModel();
     void followLayers();
     void followLayer(QObject *layer);
