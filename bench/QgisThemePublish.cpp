@@ -105,9 +105,12 @@ bool themesInStep(QgsProject &project, const std::vector<QgsMapLayer *> &layers,
     QHash<const QgsMapLayer *, int> numberOf;
     for (std::size_t i = 0; i < layers.size(); ++i)
         numberOf.insert(layers[i], int(i));
+    QHash<const QgsMapLayer *, QgsLayerTreeLayer *> nodeOf;
+    for (QgsLayerTreeLayer *node : project.layerTreeRoot()->findLayers())
+        nodeOf.insert(node->layer(), node);
     std::vector<char> checked(layers.size()), inShownGroup(layers.size());
     for (std::size_t i = 0; i < layers.size(); ++i) {
-        QgsLayerTreeLayer *node = project.layerTreeRoot()->findLayer(layers[i]);
+        QgsLayerTreeLayer *node = nodeOf.value(layers[i]);
         checked[i] = node->itemVisibilityChecked();
         inShownGroup[i] = node->parent()->itemVisibilityChecked();
     }
