@@ -68,7 +68,8 @@ public:
         m_timer.start(1);
         m_last = m_clock.nsecsElapsed();
     }
-    double longestMs() const { return m_longest / 1e6; }
+    /// Up to now: a stretch that ended the wait counts too.
+    double longestMs() const { return std::max(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6; }
 
 private:
     QElapsedTimer m_clock;
