@@ -104,11 +104,15 @@ if [ "$smoke" = 0 ] && [ -d /usr/include/qgis ]; then
     cmake -S "$root" -B "$qgis_build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_QT_MAJOR=5 -DQUARNEL_BUILD_TESTS=OFF \
         -DQUARNEL_WERROR=ON >/dev/null
     cmake --build "$qgis_build" -j"$(nproc)" --target quarnel_qgis_bench quarnel_qgis_draw_bench \
-        quarnel_qgis_export_bench
+        quarnel_qgis_export_bench quarnel_qgis_theme_bench
     echo
     echo "In QGIS (one process, the medians of 5 switches each way):"
     echo
     "$qgis_build/qgis/quarnel_qgis_bench"
+    echo
+    echo "The sets as QGIS map themes (one process; fails when a theme is not as its set and the canvas show):"
+    echo
+    "$qgis_build/qgis/quarnel_qgis_theme_bench"
     echo
     echo "QGIS drawing the document of mapdesk's first drawing (the median of 5 drawings):"
     echo

@@ -12,13 +12,19 @@
 #include <qgslayertreegroup.h>
 #include <qgslayertreelayer.h>
 #include <qgsmaplayer.h>
+#include <qgsmaplayerstylemanager.h>
 #include <qgsmapthemecollection.h>
 #include <qgsproject.h>
 
+#include <QDomDocument>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
+#include <deque>
 
 namespace quarnelqgis {
 
@@ -26,13 +32,22 @@ namespace {
 const QString kKeep = QStringLiteral("/keepSetsAsThemes");
 const QString kPublished = QStringLiteral("/publishedThemes");
 constexpr int settleMilliseconds = 200;
+/// Ticks closer together than this are followed once.
+constexpr int tickMilliseconds = 30;
+/// A slice of a tick's themes stops handing themes to QGIS after this long.
+constexpr int sliceMilliseconds = 6;
+/// Up to this many themes changed by a publish go to QGIS one by one; more
+/// go in one go (every call into QGIS's collection costs as much as its
+/// whole content).
+constexpr int fewThemes = 8;
 
 /// The project's layer tree as the canvas shows it, walked once for all the
-/// themes of a publish.
+/// themes of a publish or a tick.
 struct CanvasState
 {
     struct Layer
     {
+        const QgsLayerTreeNode *node;
         QgsMapLayer *layer;
         bool checked;     ///< the node's own check box
         bool groupsShown; ///< every group above it is checked
@@ -42,6 +57,19 @@ struct CanvasState
     QSet<QString> checkedGroups; ///< as QGIS names groups: the "/"-joined names from the root
 
     explicit CanvasState(QgsLayerTreeGroup *root) { walk(root, QString(), true); }
+
+    /// Whether layer `i` shows with its own check box `checked`.
+    bool showsWith(std::size_t i, bool checked) const { return checked && layers[i].groupsShown && layers[i].layer; }
+    /// Whether `other` holds the same layer nodes in the same order.
+    bool sameLayersAs(const CanvasState &other) const
+    {
+        if (layers.size() != other.layers.size())
+            return false;
+        for (std::size_t i = 0; i < layers.size(); ++i)
+            if (layers[i].node != other.layers[i].node || layers[i].layer != other.layers[i].layer)
+                return false;
+        return true;
+    }
 
     void walk(QgsLayerTreeGroup *group, const QString &path, bool shown)
     {
@@ -54,30 +82,110 @@ struct CanvasState
                 walk(QgsLayerTree::toGroup(node), id, shown && checked);
             } else if (QgsLayerTree::isLayer(node)) {
                 indexOf.insert(node, int(layers.size()));
-                layers.push_back({QgsLayerTree::toLayer(node)->layer(), node->itemVisibilityChecked(), shown});
+                layers.push_back({node, QgsLayerTree::toLayer(node)->layer(), node->itemVisibilityChecked(), shown});
             }
         }
     }
 };
 
-/// Whether `record` holds just `shown` (in that order) as plain visible
-/// layers, and `groups` as its checked groups.
-bool holds(const QgsMapThemeCollection::MapThemeRecord &record, const std::vector<QgsMapLayer *> &shown,
-           const QSet<QString> &groups)
+using LayerRecord = QgsMapThemeCollection::MapThemeLayerRecord;
+using ThemeRecord = QgsMapThemeCollection::MapThemeRecord;
+
+/// Whether `record` holds just `shown` as plain visible layers (in any order:
+/// QGIS keeps no order of its own), and `groups` as its checked groups.
+bool holds(const ThemeRecord &record, std::vector<const QgsMapLayer *> shown, const QSet<QString> &groups)
 {
     if (!record.hasCheckedStateInfo() || record.hasExpandedStateInfo() || record.checkedGroupNodes() != groups)
         return false;
-    const QList<QgsMapThemeCollection::MapThemeLayerRecord> layers = record.layerRecords();
+    const QList<LayerRecord> layers = record.layerRecords();
     if (std::size_t(layers.size()) != shown.size())
         return false;
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const QgsMapThemeCollection::MapThemeLayerRecord &layer = layers.at(int(i));
-        if (layer.layer() != shown[i] || !layer.isVisible || layer.usingCurrentStyle || layer.usingLegendItems)
+    std::vector<const QgsMapLayer *> held;
+    held.reserve(shown.size());
+    for (const LayerRecord &layer : layers) {
+        if (!layer.isVisible || layer.usingCurrentStyle || layer.usingLegendItems)
             return false;
+        held.push_back(layer.layer());
     }
-    return true;
+    std::sort(held.begin(), held.end());
+    std::sort(shown.begin(), shown.end());
+    return held == shown;
+}
+
+/// QGIS's collection connects once more to every layer of every theme on
+/// each change (3.22 never drops the earlier connections); without this, a
+/// thousand themes kept in step would pile up millions of connections.
+/// Drops them all, before a change connects each layer again.
+void dropStyleConnections(QgsProject &project)
+{
+    QgsMapThemeCollection *themes = project.mapThemeCollection();
+    const QMap<QString, QgsMapLayer *> layers = project.mapLayers();
+    for (QgsMapLayer *layer : layers)
+        QObject::disconnect(layer->styleManager(), &QgsMapLayerStyleManager::styleRenamed, themes, nullptr);
+}
+
+/// The theme element QgsMapThemeCollection::readXml reads for `layers` shown
+/// and `groups` checked.
+QDomElement themeElement(QDomDocument &doc, const QString &name, const std::vector<const QgsMapLayer *> &layers,
+                         const QSet<QString> &groups)
+{
+    QDomElement theme = doc.createElement(QStringLiteral("visibility-preset"));
+    theme.setAttribute(QStringLiteral("name"), name);
+    theme.setAttribute(QStringLiteral("has-checked-group-info"), QStringLiteral("1"));
+    for (const QgsMapLayer *layer : layers) {
+        QDomElement each = doc.createElement(QStringLiteral("layer"));
+        each.setAttribute(QStringLiteral("id"), layer->id());
+        each.setAttribute(QStringLiteral("visible"), QStringLiteral("1"));
+        theme.appendChild(each);
+    }
+    QDomElement checked = doc.createElement(QStringLiteral("checked-group-nodes"));
+    for (const QString &group : groups) {
+        QDomElement each = doc.createElement(QStringLiteral("checked-group-node"));
+        each.setAttribute(QStringLiteral("id"), group);
+        checked.appendChild(each);
+    }
+    theme.appendChild(checked);
+    return theme;
 }
 } // namespace
+
+/// What the last publish worked out, kept to follow the canvas's ticks:
+/// the canvas as then, and for each theme published the layers its set
+/// mentions and the layers it shows.
+struct QgisSetThemes::Model
+{
+    struct Theme
+    {
+        QString name;
+        QHash<int, bool> mentions; ///< canvas index -> the set's flag
+        std::vector<int> shown;    ///< canvas indices, ascending
+        bool due = false;          ///< changed, not yet handed to QGIS
+    };
+    CanvasState canvas;
+    std::vector<Theme> themes;
+    std::deque<std::size_t> due; ///< themes changed by ticks, in order
+
+    std::vector<const QgsMapLayer *> layersOf(const Theme &theme) const
+    {
+        std::vector<const QgsMapLayer *> layers;
+        layers.reserve(theme.shown.size());
+        for (int i : theme.shown)
+            layers.push_back(canvas.layers[std::size_t(i)].layer);
+        return layers;
+    }
+    ThemeRecord recordOf(const Theme &theme) const
+    {
+        QList<LayerRecord> records;
+        records.reserve(int(theme.shown.size()));
+        for (int i : theme.shown)
+            records.append(LayerRecord(canvas.layers[std::size_t(i)].layer));
+        ThemeRecord record;
+        record.setLayerRecords(records);
+        record.setHasCheckedStateInfo(true);
+        record.setCheckedGroupNodes(canvas.checkedGroups);
+        return record;
+    }
+};
 
 QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplication> application)
     : m_session(session), m_application(std::move(application))
@@ -85,12 +193,19 @@ QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplicati
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleMilliseconds);
     connect(&m_settle, &QTimer::timeout, this, &QgisSetThemes::publishNow);
+    m_tick.setSingleShot(true);
+    m_tick.setInterval(tickMilliseconds);
+    connect(&m_tick, &QTimer::timeout, this, &QgisSetThemes::followCanvas);
+    m_slice.setSingleShot(true);
+    m_slice.setInterval(0);
+    connect(&m_slice, &QTimer::timeout, this, &QgisSetThemes::applySlice);
     connect(&m_watch, &SetFileWatch::changed, this, &QgisSetThemes::setsChanged);
     if (!m_session)
         return;
     // Another project: its own switch, its own themes and layers.
     connect(m_session, &QgisSession::projectSwitched, this, [this] {
         m_withheld.clear();
+        forgetModel();
         followLayers();
         setsChanged();
         told();
@@ -106,6 +221,8 @@ QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplicati
         QgsLayerTree *root = project->layerTreeRoot();
         connect(root, &QgsLayerTreeNode::addedChildren, this, &QgisSetThemes::setsChanged);
         connect(root, &QgsLayerTreeNode::removedChildren, this, &QgisSetThemes::setsChanged);
+        // A check box of any node below the root.
+        connect(root, &QgsLayerTreeNode::visibilityChanged, this, &QgisSetThemes::canvasTicked);
     }
     followLayers();
 }
@@ -166,6 +283,7 @@ void QgisSetThemes::setKeepsSets(bool keep)
     }
     m_settle.stop();
     m_watch.stop();
+    forgetModel();
     QgsMapThemeCollection *themes = project->mapThemeCollection();
     for (const QString &name : published())
         if (themes->hasMapTheme(name))
@@ -177,8 +295,19 @@ void QgisSetThemes::setKeepsSets(bool keep)
 
 void QgisSetThemes::setsChanged()
 {
-    if (keepsSets())
-        m_settle.start();
+    if (!keepsSets())
+        return;
+    // The layers may be others now: what the ticks would hand over waits
+    // for the publish, which works everything out again.
+    forgetModel();
+    m_settle.start();
+}
+
+void QgisSetThemes::forgetModel()
+{
+    m_tick.stop();
+    m_slice.stop();
+    m_model.reset();
 }
 
 QStringList QgisSetThemes::withheldSets()
@@ -205,6 +334,7 @@ void QgisSetThemes::setPublished(const QStringList &names)
 void QgisSetThemes::publishNow()
 {
     m_settle.stop();
+    forgetModel();
     QgsProject *project = m_session ? m_session->project() : nullptr;
     const QString path = m_setFile ? m_setFile() : QString();
     if (!project || !keepsSets() || path.isEmpty())
@@ -221,16 +351,19 @@ void QgisSetThemes::publishNow()
 
     const std::shared_ptr<IDocument> document = m_application->document();
     const SetPreview preview(bytes, *document);
-    const CanvasState canvas(project->layerTreeRoot());
+    auto model = std::make_unique<Model>(Model{CanvasState(project->layerTreeRoot()), {}, {}});
+    const CanvasState &canvas = model->canvas;
     QgsMapThemeCollection *themes = project->mapThemeCollection();
     const QStringList before = published();
     const QSet<QString> ours(before.begin(), before.end());
 
+    std::vector<int> canvasShown;
+    for (std::size_t i = 0; i < canvas.layers.size(); ++i)
+        if (canvas.showsWith(i, canvas.layers[i].checked))
+            canvasShown.push_back(int(i));
     QStringList now;
     m_withheld.clear();
-    bool changed = false;
-    std::vector<char> checked(canvas.layers.size());
-    std::vector<QgsMapLayer *> shown;
+    std::vector<std::size_t> changed; // themes of the model
     // The layer behind each layer object of the index, looked up once.
     QHash<ILayer *, int> nodeOf;
     for (const SetPreview::Set &set : preview.sets()) {
@@ -239,8 +372,7 @@ void QgisSetThemes::publishNow()
             continue;
         }
         now << set.name;
-        for (std::size_t i = 0; i < checked.size(); ++i)
-            checked[i] = canvas.layers[i].checked;
+        Model::Theme theme{set.name, {}, {}};
         for (const SetPreview::Switch &each : set.switches) {
             auto found = nodeOf.constFind(each.layer);
             if (found == nodeOf.constEnd()) {
@@ -248,36 +380,168 @@ void QgisSetThemes::publishNow()
                 found = nodeOf.insert(each.layer, layer ? canvas.indexOf.value(layer->node(), -1) : -1);
             }
             if (*found >= 0)
-                checked[std::size_t(*found)] = each.visible;
+                theme.mentions.insert(*found, each.visible); // the later record wins
         }
-        shown.clear();
-        for (std::size_t i = 0; i < checked.size(); ++i)
-            if (checked[i] && canvas.layers[i].groupsShown && canvas.layers[i].layer)
-                shown.push_back(canvas.layers[i].layer);
-        if (themes->hasMapTheme(set.name) && holds(themes->mapThemeState(set.name), shown, canvas.checkedGroups))
-            continue;
-        QList<QgsMapThemeCollection::MapThemeLayerRecord> records;
-        records.reserve(int(shown.size()));
-        for (QgsMapLayer *layer : shown)
-            records.append(QgsMapThemeCollection::MapThemeLayerRecord(layer));
-        QgsMapThemeCollection::MapThemeRecord record;
-        record.setLayerRecords(records);
-        record.setHasCheckedStateInfo(true);
-        record.setCheckedGroupNodes(canvas.checkedGroups);
-        themes->insert(set.name, record);
-        changed = true;
+        for (int i : canvasShown)
+            if (!theme.mentions.contains(i))
+                theme.shown.push_back(i);
+        for (auto it = theme.mentions.cbegin(); it != theme.mentions.cend(); ++it)
+            if (canvas.showsWith(std::size_t(it.key()), it.value()))
+                theme.shown.push_back(it.key());
+        std::sort(theme.shown.begin(), theme.shown.end());
+        if (!themes->hasMapTheme(set.name)
+            || !holds(themes->mapThemeState(set.name), model->layersOf(theme), canvas.checkedGroups))
+            changed.push_back(model->themes.size());
+        model->themes.push_back(std::move(theme));
     }
     // The sets gone from the file.
     const QSet<QString> kept(now.begin(), now.end());
+    QStringList gone;
     for (const QString &name : before)
-        if (!kept.contains(name) && themes->hasMapTheme(name)) {
+        if (!kept.contains(name) && themes->hasMapTheme(name))
+            gone << name;
+
+    if (changed.size() + std::size_t(gone.size()) > std::size_t(fewThemes))
+        handInOneGo(*project, *model, ours + kept, changed);
+    else if (!changed.empty() || !gone.isEmpty()) {
+        dropStyleConnections(*project);
+        for (std::size_t k : changed)
+            themes->insert(model->themes[k].name, model->recordOf(model->themes[k]));
+        for (const QString &name : gone)
             themes->removeMapTheme(name);
+    }
+    setPublished(now);
+    if (!changed.empty() || !gone.isEmpty())
+        project->setDirty(true);
+    m_model = std::move(model);
+    told();
+}
+
+void QgisSetThemes::handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
+                                const std::vector<std::size_t> &changed)
+{
+    QgsMapThemeCollection *themes = project.mapThemeCollection();
+    // The person's themes as QGIS writes them, and ours.
+    QDomDocument doc;
+    doc.appendChild(doc.createElement(QStringLiteral("qgis")));
+    themes->writeXml(doc);
+    QDomElement all = doc.documentElement().firstChildElement(QStringLiteral("visibility-presets"));
+    if (all.isNull())
+        all = doc.documentElement().appendChild(doc.createElement(QStringLiteral("visibility-presets"))).toElement();
+    for (QDomElement theme = all.firstChildElement(); !theme.isNull();) {
+        const QDomElement next = theme.nextSiblingElement();
+        if (ours.contains(theme.attribute(QStringLiteral("name"))))
+            all.removeChild(theme);
+        theme = next;
+    }
+    for (const Model::Theme &theme : model.themes)
+        all.appendChild(themeElement(doc, theme.name, model.layersOf(theme), model.canvas.checkedGroups));
+    dropStyleConnections(project);
+    // readXml starts by clearing the collection, and a map view following a
+    // theme stops following it when told that its theme is gone: the
+    // listeners hear of the themes that changed once they are all there.
+    themes->blockSignals(true);
+    themes->readXml(doc);
+    themes->blockSignals(false);
+    for (std::size_t k : changed)
+        emit themes->mapThemeChanged(model.themes[k].name);
+    emit themes->mapThemesChanged();
+}
+
+void QgisSetThemes::canvasTicked()
+{
+    // Nothing to follow while no publish is known or one is due anyway.
+    if (m_model && !m_settle.isActive() && !m_tick.isActive())
+        m_tick.start();
+}
+
+void QgisSetThemes::followCanvas()
+{
+    QgsProject *project = m_session ? m_session->project() : nullptr;
+    if (!m_model || !project || m_settle.isActive())
+        return;
+    CanvasState canvas(project->layerTreeRoot());
+    if (!canvas.sameLayersAs(m_model->canvas)) {
+        publishNow();
+        return;
+    }
+    // The layers whose check, or a group's above them, changed.
+    std::vector<int> ticked;
+    for (std::size_t i = 0; i < canvas.layers.size(); ++i) {
+        const CanvasState::Layer &was = m_model->canvas.layers[i];
+        if (canvas.layers[i].checked != was.checked || canvas.layers[i].groupsShown != was.groupsShown)
+            ticked.push_back(int(i));
+    }
+    const bool groups = canvas.checkedGroups != m_model->canvas.checkedGroups;
+    for (std::size_t k = 0; k < m_model->themes.size(); ++k) {
+        Model::Theme &theme = m_model->themes[k];
+        bool changed = groups;
+        for (int i : ticked) {
+            const auto mention = theme.mentions.constFind(i);
+            const bool shows = canvas.showsWith(std::size_t(i), mention != theme.mentions.constEnd()
+                                                                    ? *mention
+                                                                    : canvas.layers[std::size_t(i)].checked);
+            const auto at = std::lower_bound(theme.shown.begin(), theme.shown.end(), i);
+            const bool showed = at != theme.shown.end() && *at == i;
+            if (shows == showed)
+                continue;
+            if (shows)
+                theme.shown.insert(at, i);
+            else
+                theme.shown.erase(at);
             changed = true;
         }
-    setPublished(now);
-    if (changed)
+        if (changed && !theme.due) {
+            theme.due = true;
+            m_model->due.push_back(k);
+        }
+    }
+    m_model->canvas = std::move(canvas);
+    if (m_model->due.size() > std::size_t(fewThemes)) {
+        // Every call into QGIS's collection costs as much as all of it:
+        // many themes go in one go.
+        std::vector<std::size_t> changed(m_model->due.begin(), m_model->due.end());
+        m_model->due.clear();
+        QSet<QString> ours;
+        for (Model::Theme &theme : m_model->themes) {
+            theme.due = false;
+            ours.insert(theme.name);
+        }
+        handInOneGo(*project, *m_model, ours, changed);
         project->setDirty(true);
-    told();
+        told();
+    } else if (!m_model->due.empty())
+        m_slice.start();
+}
+
+void QgisSetThemes::applySlice()
+{
+    QgsProject *project = m_session ? m_session->project() : nullptr;
+    if (!m_model || !project)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    QgsMapThemeCollection *themes = project->mapThemeCollection();
+    QStringList done;
+    dropStyleConnections(*project);
+    // Told once a slice, not once a theme.
+    themes->blockSignals(true);
+    while (!m_model->due.empty() && (done.isEmpty() || clock.elapsed() < sliceMilliseconds)) {
+        Model::Theme &theme = m_model->themes[m_model->due.front()];
+        m_model->due.pop_front();
+        theme.due = false;
+        themes->insert(theme.name, m_model->recordOf(theme));
+        done << theme.name;
+    }
+    themes->blockSignals(false);
+    for (const QString &name : done)
+        emit themes->mapThemeChanged(name);
+    emit themes->mapThemesChanged();
+    project->setDirty(true);
+    if (!m_model->due.empty())
+        m_slice.start();
+    else
+        told();
 }
 
 std::vector<ISetThemes::Theme> QgisSetThemes::ownThemes()

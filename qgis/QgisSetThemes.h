@@ -7,7 +7,12 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <QSet>
+
 #include <memory>
+#include <vector>
+
+class QgsProject;
 
 namespace quarnelqgis {
 
@@ -24,8 +29,12 @@ class QgisSession;
 /// as the canvas shows it. A theme of the person's own is never changed: a
 /// set of its name is not published. The themes follow the file (its own
 /// watch, whether the add-in's window is shown or not) and the project's
-/// layers (added, removed, renamed, moved), a burst of changes once.
-/// Borrows the session and the application.
+/// layers (added, removed, renamed, moved), a burst of changes once, and the
+/// canvas: a tick in the Layers panel reaches the layers the sets do not
+/// mention, worked out from the last publish for the layers whose check
+/// changed only. Every call into QGIS's collection costs as much as all its
+/// themes: a few themes changed go to QGIS one at a time between other work,
+/// many in one go. Borrows the session and the application.
 class QgisSetThemes : public QObject, public ISetThemes
 {
     Q_OBJECT
@@ -52,7 +61,14 @@ public:
     QStringList published() const;
 
 private:
+    struct Model;
     void setPublished(const QStringList &names);
+    void canvasTicked();
+    void followCanvas();
+    void applySlice();
+    void handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
+                     const std::vector<std::size_t> &changed);
+    void forgetModel();
     void followLayers();
     void followLayer(QObject *layer);
     void told();
@@ -63,7 +79,10 @@ private:
     std::function<void()> m_onChange;
     QStringList m_withheld;
     SetFileWatch m_watch;
-    QTimer m_settle; ///< gathers a burst of changes into one publish
+    QTimer m_settle;                ///< gathers a burst of changes into one publish
+    QTimer m_tick;                  ///< gathers a burst of ticks on the canvas
+    QTimer m_slice;                 ///< hands the next few themes of a tick to QGIS
+    std::unique_ptr<Model> m_model; ///< the last publish, while the themes follow the canvas
 };
 
 } // namespace quarnelqgis

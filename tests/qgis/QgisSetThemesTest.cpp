@@ -14,6 +14,7 @@
 #include <qgsvectorlayer.h>
 
 #include <QEventLoop>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -231,19 +232,86 @@ TEST(QgisSetThemes, ALayerRenamedIsMatchedAgain)
 
 TEST(QgisSetThemes, APersonsOwnThemeOfASetsNameIsLeftAlone)
 {
-    ThemeWorld world;
-    QgsMapThemeCollection::MapThemeRecord own;
-    own.addLayerRecord(
-        QgsMapThemeCollection::MapThemeLayerRecord(world.project.mapLayersByName(QStringLiteral("rivers")).front()));
-    world.collection().insert(QStringLiteral("Mine"), own);
-    world.mine.save(QStringLiteral("Mine"), {{"roads", false}});
-    world.themes->publishNow();
-    EXPECT_EQ(world.shown(QStringLiteral("Mine")), QStringList({"rivers"}));
-    EXPECT_EQ(world.themes->withheldSets(), QStringList({"Mine"}));
+    // A few themes go to QGIS one by one, many in one go.
+    for (int others : {0, 12}) {
+        ThemeWorld world;
+        QgsMapThemeCollection::MapThemeLayerRecord rivers(
+            world.project.mapLayersByName(QStringLiteral("rivers")).front());
+        rivers.usingCurrentStyle = true;
+        rivers.currentStyle = QStringLiteral("default");
+        QgsMapThemeCollection::MapThemeRecord own;
+        own.addLayerRecord(rivers);
+        own.setHasCheckedStateInfo(true);
+        own.setCheckedGroupNodes({QStringLiteral("Off")});
+        world.collection().insert(QStringLiteral("Mine"), own);
+        world.mine.save(QStringLiteral("Mine"), {{"roads", false}});
+        for (int i = 0; i < others; ++i)
+            world.mine.save(QStringLiteral("Other %1").arg(i), {{"roads", false}});
+        QSignalSpy changed(&world.collection(), &QgsMapThemeCollection::mapThemeChanged);
+        QSignalSpy themesChanged(&world.collection(), &QgsMapThemeCollection::mapThemesChanged);
+        world.project.setDirty(false);
+        world.themes->publishNow();
+        EXPECT_EQ(changed.size(), others) << others;
+        EXPECT_EQ(themesChanged.isEmpty(), others == 0) << others;
+        EXPECT_EQ(world.project.isDirty(), others > 0) << others;
+        const QgsMapThemeCollection::MapThemeRecord kept = world.collection().mapThemeState(QStringLiteral("Mine"));
+        ASSERT_EQ(kept.layerRecords().size(), 1) << others;
+        EXPECT_EQ(kept.layerRecords().front().currentStyle, QStringLiteral("default")) << others;
+        EXPECT_EQ(kept.checkedGroupNodes(), own.checkedGroupNodes()) << others;
+        EXPECT_EQ(world.shown(QStringLiteral("Mine")), QStringList({"rivers"})) << others;
+        EXPECT_EQ(world.themes->withheldSets(), QStringList({"Mine"})) << others;
 
-    world.themes->setKeepsSets(false);
-    EXPECT_EQ(world.collection().mapThemes(), QStringList({"Mine"})) << "ours gone, the person's kept";
-    EXPECT_FALSE(world.themes->keepsSets());
+        world.themes->setKeepsSets(false);
+        EXPECT_EQ(world.collection().mapThemes(), QStringList({"Mine"})) << "ours gone, the person's kept";
+        EXPECT_FALSE(world.themes->keepsSets());
+    }
+}
+
+TEST(QgisSetThemes, ATickOnTheCanvasReachesTheLayersTheSetsDoNotMention)
+{
+    struct Row
+    {
+        const char *what;
+        const char *node;
+        bool checked;
+        QStringList hidesRoads;  ///< set "hidesRoads": roads recorded hidden
+        QStringList showsRivers; ///< set "showsRivers": rivers recorded shown
+    };
+    const std::vector<Row> rows = {
+        {"a layer ticked on", "rivers", true, {"dup", "dup", "inG", "deep", "rivers"}, kCanvas + QStringList{"rivers"}},
+        {"a recorded layer unticked",
+         "roads",
+         false,
+         {"dup", "dup", "inG", "deep"},
+         {"dup", "dup", "inG", "deep", "rivers"}},
+        {"a group unticked", "G", false, {"dup", "dup"}, {"dup", "dup", "roads", "rivers"}},
+        {"a group ticked on",
+         "Off",
+         true,
+         {"dup", "dup", "inG", "deep", "inOff"},
+         kCanvas + QStringList{"rivers", "inOff"}},
+    };
+    // A few themes go to QGIS one by one, many in one go.
+    for (int others : {0, 12}) {
+        for (const Row &row : rows) {
+            ThemeWorld world;
+            world.mine.save(QStringLiteral("hidesRoads"), {{"roads", false}});
+            world.mine.save(QStringLiteral("showsRivers"), {{"rivers", true}});
+            for (int i = 0; i < others; ++i)
+                world.mine.save(QStringLiteral("Other %1").arg(i), {{"nowhere", false}});
+            world.themes->publishNow();
+            world.project.setDirty(false);
+            QgsLayerTreeNode *node = world.project.layerTreeRoot()->findGroup(QLatin1String(row.node));
+            if (!node)
+                node = world.project.layerTreeRoot()->findLayer(
+                    world.project.mapLayersByName(QLatin1String(row.node)).front());
+            node->setItemVisibilityChecked(row.checked);
+            ASSERT_TRUE(world.waitForPublish()) << row.what;
+            EXPECT_EQ(world.shown(QStringLiteral("hidesRoads")), sorted(row.hidesRoads)) << row.what << others;
+            EXPECT_EQ(world.shown(QStringLiteral("showsRivers")), sorted(row.showsRivers)) << row.what << others;
+            EXPECT_TRUE(world.project.isDirty()) << row.what << others;
+        }
+    }
 }
 
 TEST(QgisSetThemes, ThePersonsThemesImportAsSetsInOneUndoableChange)
