@@ -5,6 +5,7 @@
 #include <memory>
 
 class IDrives;
+class IMapPictures;
 class IMessageBox;
 class IObjectFactory;
 class IScreenMetrics;
@@ -22,12 +23,16 @@ public:
     void setScreen(std::shared_ptr<IScreenMetrics> service) { m_screen = std::move(service); }
     void setDrives(std::shared_ptr<IDrives> service) { m_drives = std::move(service); }
     void setObjectFactory(std::shared_ptr<IObjectFactory> service) { m_objectFactory = std::move(service); }
+    void setPictures(std::shared_ptr<IMapPictures> service) { m_pictures = std::move(service); }
 
     IMessageBox &messageBox() const;
     IShell &shell() const;
     IScreenMetrics &screen() const;
     IDrives &drives() const;
     IObjectFactory &objectFactory() const;
+    /// The focus map's pictures, an optional service: null when the host
+    /// offers none.
+    std::shared_ptr<IMapPictures> pictures() const { return m_pictures; }
 
 private:
     std::shared_ptr<IMessageBox> m_messageBox;
@@ -35,4 +40,5 @@ private:
     std::shared_ptr<IScreenMetrics> m_screen;
     std::shared_ptr<IDrives> m_drives;
     std::shared_ptr<IObjectFactory> m_objectFactory;
+    std::shared_ptr<IMapPictures> m_pictures;
 };

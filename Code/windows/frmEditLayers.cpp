@@ -2,6 +2,11 @@
 
 #include "ui_frmEditLayers.h"
 
+#include "IMapPictures.h"
+#include "SetPictureFlags.h"
+
+#include <QPixmap>
+
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -44,6 +49,8 @@ frmEditLayers::frmEditLayers(const QString &setName, const SetLayers &layers, QW
         if (column == 0)
             showDifference(item);
     });
+    connect(ui->treeRecorded, &QTreeWidget::itemChanged, this, &frmEditLayers::updatePicture);
+    connect(ui->treeUnrecorded, &QTreeWidget::itemChanged, this, &frmEditLayers::updatePicture);
     connect(ui->treeRecorded, &QTreeWidget::itemSelectionChanged, this,
             [this] { ui->btnRemove->setEnabled(!ui->treeRecorded->selectedItems().isEmpty()); });
     connect(ui->btnRemove, &QPushButton::clicked, this, &frmEditLayers::removeSelected);
@@ -106,6 +113,35 @@ void frmEditLayers::removeSelected()
         QTreeWidgetItem *map = ui->treeRecorded->topLevelItem(m);
         if (map->isSelected() || map->childCount() == 0)
             delete map;
+    }
+    updatePicture();
+}
+
+void frmEditLayers::showPictures(std::shared_ptr<IMapPictures> pictures, std::shared_ptr<IDocument> document)
+{
+    if (!pictures || !document)
+        return;
+    m_pictures = std::move(pictures);
+    m_document = std::move(document);
+    ui->lblPicture->setVisible(true);
+    updatePicture();
+}
+
+void frmEditLayers::updatePicture()
+{
+    if (!m_pictures)
+        return;
+    const unsigned asked = ++m_pictureAsked;
+    ui->lblPicture->setText(QStringLiteral("drawing…"));
+    try {
+        m_pictures->drawFocusMap(*m_document, pictureFlags(*m_document, edited()), 320, this,
+                                 [this, asked](const QImage &picture) {
+                                     if (asked == m_pictureAsked)
+                                         ui->lblPicture->setPixmap(QPixmap::fromImage(picture));
+                                 });
+    } catch (...) {
+        // A document that cannot be walked shows no picture.
+        ui->lblPicture->clear();
     }
 }
 

@@ -21,6 +21,7 @@
 #include "SetListMarks.h"
 #include "SetListWidget.h"
 #include "SetNames.h"
+#include "SetPictures.h"
 #include "SetStore.h"
 #include "ShellLink.h"
 #include "WindowLook.h"
@@ -68,6 +69,8 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     buildSetMenu();
     m_fileWatch = new SetFileWatch(this);
     m_marks = new SetListMarks(m_state, *ui->lstbx1, this);
+    m_pictures = new SetPictures(m_state, this);
+    ui->lstbx1->setPictures(m_pictures);
     connect(m_fileWatch, &SetFileWatch::changed, this, &frmMain::lstbx1_Refresh);
     connect(ui->btnCreateNewGrid, &QPushButton::clicked, this, &frmMain::btnCreateNewGrid_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
@@ -80,7 +83,7 @@ frmMain::~frmMain() = default;
 
 void frmMain::buildSetMenu()
 {
-    m_prompts = std::make_unique<DialogSetPrompts>();
+    m_prompts = std::make_unique<DialogSetPrompts>(&m_state);
     QListWidget *list = ui->lstbx1;
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setContextMenuPolicy(Qt::ActionsContextMenu);

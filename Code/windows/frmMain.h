@@ -16,6 +16,7 @@ class QListWidget;
 class SetFileWatch;
 class SetListFilter;
 class SetListMarks;
+class SetPictures;
 class SetPrompts;
 class SetStore;
 struct QuarnelGIS_Public;
@@ -107,6 +108,7 @@ private:
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
     SetListMarks *m_marks;     ///< a child: marks the entries that match the layers shown now
     SetListFilter *m_filter;   ///< a child: the one-line filter over the list, shown by Find
+    SetPictures *m_pictures;   ///< a child: the sets' pictures for the list's tooltips
     std::unique_ptr<SetPrompts> m_prompts;
     bool m_listFresh = false;               ///< the list was read since the window was last shown
     bool m_refreshReported = false;         ///< a failed refresh was reported; later ones are not
