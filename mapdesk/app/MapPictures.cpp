@@ -1,14 +1,9 @@
 #include "MapPictures.h"
 
 #include "Document.h"
-#include "GroupLayer.h"
-#include "Layer.h"
-#include "LayerDrawing.h"
 #include "Map.h"
-#include "MapPainter.h"
+#include "MapPictureLayers.h"
 #include "MapView.h"
-
-#include <QHash>
 
 #include <algorithm>
 
@@ -17,26 +12,6 @@ namespace mapdesk {
 namespace {
 /// How many pictures are kept: a set list's worth of recent ones.
 constexpr std::size_t kMostKept = 32;
-/// The view's usual size and margin, for pictures without a view.
-constexpr QSize kViewSize(640, 480);
-constexpr int kMargin = 12;
-
-void collectDrawn(const std::vector<std::shared_ptr<Layer>> &layers, const QHash<const ILayer *, bool> &flags,
-                  std::vector<MapRenderer::Entry> &out, int depth)
-{
-    constexpr int kMaxDepth = 256;
-    if (depth > kMaxDepth)
-        return;
-    for (const std::shared_ptr<Layer> &layer : layers) {
-        const ILayer *asHost = layer.get();
-        if (!flags.value(asHost, layer->visible()))
-            continue;
-        if (const auto group = std::dynamic_pointer_cast<GroupLayer>(layer))
-            collectDrawn(group->members(), flags, out, depth + 1);
-        else
-            out.push_back({layer.get(), LayerDrawing::of(*layer)});
-    }
-}
 } // namespace
 
 MapPictures::MapPictures(MapView *view, QObject *parent) : QObject(parent), m_view(view) {}
@@ -44,24 +19,6 @@ MapPictures::MapPictures(MapView *view, QObject *parent) : QObject(parent), m_vi
 MapPictures::~MapPictures()
 {
     m_pool.waitForDone();
-}
-
-std::vector<MapRenderer::Entry> MapPictures::drawnWith(const Map &map, const std::vector<LayerFlag> &flags)
-{
-    QHash<const ILayer *, bool> flagOf;
-    flagOf.reserve(qsizetype(flags.size()));
-    for (const LayerFlag &flag : flags)
-        if (flag.layer)
-            flagOf.insert(flag.layer.get(), flag.visible);
-    std::vector<MapRenderer::Entry> drawn;
-    collectDrawn(map.layers(), flagOf, drawn, 0);
-    return drawn;
-}
-
-MapRenderer::Frame MapPictures::frameWithoutView(const Map &map)
-{
-    const QRectF target = QRectF(QPointF(0, 0), QSizeF(kViewSize)).adjusted(kMargin, kMargin, -kMargin, -kMargin);
-    return {MapPainter::fit(map.fullExtent(), target), kViewSize};
 }
 
 bool MapPictures::Picture::shows(const MapRenderer::Frame &f, int width, const std::vector<MapRenderer::Entry> &l) const

@@ -13,7 +13,6 @@
 
 namespace mapdesk {
 
-class Map;
 class MapView;
 
 /// mapdesk's pictures of a document's focus map with some layers switched
@@ -39,14 +38,6 @@ public:
 
     /// How many pictures were composed or drawn since construction.
     int picturesMade() const { return m_made; }
-
-    /// The layers (top first) that `map` draws with `flags` applied and
-    /// every other layer's flag as it is now: a layer is drawn when it and
-    /// every group above it are visible.
-    static std::vector<MapRenderer::Entry> drawnWith(const Map &map, const std::vector<LayerFlag> &flags);
-    /// The frame a picture of `map` takes without a view: its full extent
-    /// fitted into the view's usual size, within the view's margins.
-    static MapRenderer::Frame frameWithoutView(const Map &map);
 
 private:
     struct Picture

@@ -264,13 +264,20 @@ QSize MapRenderer::pictureSize(const QSize &frame, int maxWidth)
 }
 
 namespace {
-/// The composed image scaled to a picture at most `maxWidth` pixels wide.
+/// The composed image as the view shows it, on its white ground, scaled to
+/// a picture at most `maxWidth` pixels wide.
 QImage scaledPicture(const QImage &image, int maxWidth)
 {
+    QImage grounded(image.size(), QImage::Format_RGB32);
+    grounded.fill(Qt::white);
+    {
+        QPainter painter(&grounded);
+        painter.drawImage(0, 0, image);
+    }
     const QSize size = MapRenderer::pictureSize(image.size(), maxWidth);
     if (size == image.size())
-        return image;
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return grounded;
+    return grounded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 } // namespace
 
