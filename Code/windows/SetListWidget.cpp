@@ -129,8 +129,10 @@ void SetListWidget::setPictures(SetPictures *pictures)
 
 bool SetListWidget::showPicture(const QPoint &at, const QPoint &global)
 {
-    if (!m_pictures || !m_pictures->offered())
+    if (!m_pictures || !m_pictures->offered()) {
+        m_popup->dismiss();
         return false;
+    }
     const QModelIndex index = indexAt(at);
     if (!index.isValid()) {
         m_popup->dismiss();
@@ -148,6 +150,9 @@ void SetListWidget::pictureReady(const QString &setName)
     const QPersistentModelIndex &shown = m_popup->entry();
     if (!m_popup->isVisible() || !shown.isValid() || shown.data(Qt::DisplayRole).toString() != setName)
         return;
+    // The words too may have changed since it was shown (the marks are
+    // judged off the interface thread).
+    m_popup->setWords(shown.data(Qt::ToolTipRole).toString());
     m_popup->setPicture(m_pictures->picture(setName));
 }
 

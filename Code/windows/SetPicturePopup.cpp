@@ -40,11 +40,16 @@ void SetPicturePopup::showFor(const QPersistentModelIndex &entry, const QString 
     m_entry = entry;
     m_entryArea = entryArea;
     m_pointer = pointer;
-    m_words->setText(words);
-    m_words->setVisible(!words.isEmpty());
+    setWords(words);
     setPicture(picture);
     show();
     raise();
+}
+
+void SetPicturePopup::setWords(const QString &words)
+{
+    m_words->setText(words);
+    m_words->setVisible(!words.isEmpty());
 }
 
 void SetPicturePopup::setPicture(const std::optional<QImage> &picture)

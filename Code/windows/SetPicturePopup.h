@@ -25,6 +25,8 @@ public:
     /// global.
     void showFor(const QPersistentModelIndex &entry, const QString &words, const std::optional<QImage> &picture,
                  const QRect &entryArea, const QPoint &pointer);
+    /// Replaces the words shown (placed again by setPicture()).
+    void setWords(const QString &words);
     /// Replaces the picture shown, keeping to the same place rules.
     void setPicture(const std::optional<QImage> &picture);
     /// The entry whose tooltip is shown; invalid when hidden.

@@ -54,6 +54,11 @@ std::optional<QImage> SetPictures::picture(const QString &setName)
     if (!service || !shown)
         return QImage();
     followFile(native);
+    if (const auto handed = m_handed.find(setName); handed != m_handed.end()) {
+        const QImage image = *handed;
+        m_handed.erase(handed);
+        return image;
+    }
     const auto layers = m_layers.constFind(setName);
     if (layers == m_layers.constEnd()) {
         read(setName, native);
@@ -62,13 +67,17 @@ std::optional<QImage> SetPictures::picture(const QString &setName)
     // Handed over at once when the host has it; else ready() follows.
     auto handed = std::make_shared<std::optional<QImage>>();
     auto asked = std::make_shared<bool>(true);
+    const quint64 request = ++m_requests;
+    m_asked.insert(setName, request);
     try {
         service->drawFocusMap(*shown, pictureFlags(*shown, *layers), width(), this,
-                              [this, setName, handed, asked](const QImage &image) {
-                                  if (*asked)
+                              [this, setName, handed, asked, request](const QImage &image) {
+                                  if (*asked) {
                                       *handed = image;
-                                  else
+                                  } else if (m_asked.value(setName) == request) {
+                                      m_handed.insert(setName, image);
                                       emit ready(setName);
+                                  }
                               });
     } catch (...) {
         // A document that cannot be walked shows no picture.

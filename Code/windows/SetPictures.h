@@ -56,5 +56,10 @@ private:
     std::optional<SetFileIdentity> m_file; ///< the file as the kept layers were read from it
     QHash<QString, std::vector<SetLayers::Layer>> m_layers;
     QSet<QString> m_reading;
+    /// The pictures handed over later than asked for, until picture() takes
+    /// them; only the latest request for a set counts.
+    QHash<QString, QImage> m_handed;
+    QHash<QString, quint64> m_asked;
+    quint64 m_requests = 0;
     QThreadPool m_pool;
 };

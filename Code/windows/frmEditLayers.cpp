@@ -49,8 +49,12 @@ frmEditLayers::frmEditLayers(const QString &setName, const SetLayers &layers, QW
         if (column == 0)
             showDifference(item);
     });
-    connect(ui->treeRecorded, &QTreeWidget::itemChanged, this, &frmEditLayers::updatePicture);
-    connect(ui->treeUnrecorded, &QTreeWidget::itemChanged, this, &frmEditLayers::updatePicture);
+    // A tick is column 0; the other column only tells of it.
+    for (QTreeWidget *tree : {ui->treeRecorded, ui->treeUnrecorded})
+        connect(tree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *, int column) {
+            if (column == 0)
+                updatePicture();
+        });
     connect(ui->treeRecorded, &QTreeWidget::itemSelectionChanged, this,
             [this] { ui->btnRemove->setEnabled(!ui->treeRecorded->selectedItems().isEmpty()); });
     connect(ui->btnRemove, &QPushButton::clicked, this, &frmEditLayers::removeSelected);
