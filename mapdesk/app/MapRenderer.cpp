@@ -263,24 +263,6 @@ QSize MapRenderer::pictureSize(const QSize &frame, int maxWidth)
     return QSize(maxWidth, std::max(1, int(std::lround(double(frame.height()) * maxWidth / frame.width()))));
 }
 
-namespace {
-/// The composed image as the view shows it, on its white ground, scaled to
-/// a picture at most `maxWidth` pixels wide.
-QImage scaledPicture(const QImage &image, int maxWidth)
-{
-    QImage grounded(image.size(), QImage::Format_RGB32);
-    grounded.fill(Qt::white);
-    {
-        QPainter painter(&grounded);
-        painter.drawImage(0, 0, image);
-    }
-    const QSize size = MapRenderer::pictureSize(image.size(), maxWidth);
-    if (size == image.size())
-        return grounded;
-    return grounded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-} // namespace
-
 QImage MapRenderer::drawPicture(const std::vector<Entry> &layers, const Frame &frame, int maxWidth,
                                 const DrawFunction &draw)
 {
@@ -293,9 +275,9 @@ QImage MapRenderer::drawPicture(const std::vector<Entry> &layers, const Frame &f
     Composition job;
     for (auto entry = layers.rbegin(); entry != layers.rend(); ++entry)
         job.parts.push_back({nullptr, entry->drawing});
-    job.image = QImage(frame.size, QImage::Format_ARGB32_Premultiplied);
-    paintBand(job, frame, job.image.bits(), 0, job.image.height(), drawing);
-    return scaledPicture(job.image, maxWidth);
+    job.image = QImage(pictureSize(frame.size, maxWidth), QImage::Format_RGB32);
+    paintPictureBand(job, frame, 0, job.image.height(), drawing);
+    return job.image;
 }
 
 void MapRenderer::picture(const std::vector<Entry> &layers, int maxWidth, QObject *receiver, PictureDone done)
@@ -316,31 +298,69 @@ void MapRenderer::picture(const std::vector<Entry> &layers, int maxWidth, QObjec
         else
             job->parts.push_back({nullptr, entry->drawing});
     }
-    job->image = QImage(m_frame.size, QImage::Format_ARGB32_Premultiplied);
+    // Composed straight at the picture's size: each kept image is scaled
+    // down as it is drawn, so that composing costs the picture's pixels, not
+    // the view's.
+    job->image = QImage(pictureSize(m_frame.size, maxWidth), QImage::Format_RGB32);
     const int bands = std::max(1, m_composer.maxThreadCount());
     const int height = job->image.height();
     job->left = bands;
-    uchar *const bits = job->image.bits();
     const QPointer<QObject> to(receiver);
     auto handOver = std::make_shared<PictureDone>(std::move(done));
     for (int band = 0; band < bands; ++band) {
         const int top = height * band / bands;
         const int bottom = height * (band + 1) / bands;
-        m_composer.start([this, job, bits, top, bottom, frame = m_frame, draw = m_draw, maxWidth, to, handOver] {
-            paintBand(*job, frame, bits, top, bottom, draw);
+        m_composer.start([this, job, top, bottom, frame = m_frame, draw = m_draw, to, handOver] {
+            paintPictureBand(*job, frame, top, bottom, draw);
             if (--job->left != 0)
                 return;
-            QImage picture = scaledPicture(job->image, maxWidth);
             // Queued to the renderer, which waits for these threads when it
             // goes; the receiver is looked at on the interface thread.
             QMetaObject::invokeMethod(
                 this,
-                [to, handOver, picture = std::move(picture)] {
+                [to, handOver, picture = job->image] {
                     if (to)
                         (*handOver)(picture);
                 },
                 Qt::QueuedConnection);
         });
+    }
+}
+
+void MapRenderer::paintPictureBand(const Composition &job, const Frame &frame, int top, int bottom,
+                                   const DrawFunction &draw)
+{
+    if (bottom <= top)
+        return;
+    QImage strip(const_cast<uchar *>(job.image.constBits()) + static_cast<qsizetype>(top) * job.image.bytesPerLine(),
+                 job.image.width(), bottom - top, job.image.bytesPerLine(), job.image.format());
+    // The view's white ground.
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double scale = double(job.image.width()) / frame.size.width();
+    painter.translate(0, -top);
+    painter.scale(scale, scale);
+    // The rows of the frame this band shows, with a row to spare each side.
+    const int first = std::max(0, int(std::floor(top / scale)) - 1);
+    const int last = std::min(frame.size.height(), int(std::ceil(bottom / scale)) + 1);
+    const QRect area(0, first, frame.size.width(), last - first);
+    painter.setClipRect(area);
+    for (const Shown &shown : shownIn(job, frame, area)) {
+        const Composition::Part &part = *shown.part;
+        if (!part.kept) {
+            if (shown.where.empty())
+                draw(painter, part.direct, frame.transform);
+            for (const QRect &where : shown.where) {
+                painter.setClipRect(where & area);
+                draw(painter, part.direct, frame.transform);
+            }
+            painter.setClipRect(area);
+            continue;
+        }
+        for (const Piece &piece : part.kept->pieces)
+            if (area.intersects(QRect(piece.offset, piece.image.size())))
+                painter.drawImage(piece.offset, piece.image);
     }
 }
 

@@ -110,9 +110,9 @@ public:
     using PictureDone = std::function<void(const QImage &)>;
     /// A small picture of `layers` (top first) in the frame of the last
     /// request, as the view would show them, at most `maxWidth` pixels wide
-    /// and of the frame's proportions: composed from the layers' kept images
-    /// for that frame, drawing only those without one, on the composing
-    /// threads, then scaled down. `done` gets it on the interface thread
+    /// and of the frame's proportions, on the view's white ground: composed
+    /// on the composing threads from the layers' kept images for that frame,
+    /// scaled down as they are drawn, drawing only the layers without one. `done` gets it on the interface thread
     /// unless `receiver` is gone by then.
     void picture(const std::vector<Entry> &layers, int maxWidth, QObject *receiver, PictureDone done);
     /// The same picture drawn here and now from nothing kept, for a program
@@ -138,6 +138,10 @@ private:
     /// Composes rows `top` to `bottom` of `job`'s image (at `bits`).
     static void paintBand(const Composition &job, const Frame &frame, uchar *bits, int top, int bottom,
                           const DrawFunction &draw);
+    /// Composes rows `top` to `bottom` of `job`'s picture, a scaled-down
+    /// `frame`, on the view's white ground.
+    static void paintPictureBand(const Composition &job, const Frame &frame, int top, int bottom,
+                                 const DrawFunction &draw);
     struct Kept;
     struct Pending;
     class Scratch;
