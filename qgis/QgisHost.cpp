@@ -6,6 +6,7 @@
 #include "ObjectFactory.h"
 #include "QgisApplication.h"
 #include "QgisDrives.h"
+#include "QgisPictures.h"
 #include "ScreenService.h"
 #include "ShellService.h"
 
@@ -25,6 +26,7 @@ QgisHost::QgisHost(const Options &options)
     m_services->setScreen(std::make_shared<mapdesk::ScreenService>());
     m_services->setDrives(m_drives);
     m_services->setObjectFactory(std::move(objects));
+    m_services->setPictures(std::make_shared<QgisPictures>(m_session.get()));
 }
 
 QgisHost::~QgisHost() = default;
