@@ -288,11 +288,14 @@ void MapRenderer::picture(const std::vector<Entry> &layers, int maxWidth, QObjec
     }
     // What is kept is taken now, on the interface thread: the images are
     // never changed once kept, only let go, so the composing threads may
-    // read them while the renderer goes on.
+    // read them while the renderer goes on. A raster layer is drawn from
+    // the reduced copy of its image nearest the picture's resolution, which
+    // it keeps itself (ImageLevels): that reads a fraction of the pixels of
+    // its image kept for the view.
     auto job = std::make_shared<Composition>();
     job->parts.reserve(layers.size());
     for (auto entry = layers.rbegin(); entry != layers.rend(); ++entry) {
-        const std::shared_ptr<Kept> kept = m_kept.value(entry->layer);
+        const std::shared_ptr<Kept> kept = entry->drawing.image ? nullptr : m_kept.value(entry->layer);
         if (kept && kept->drawing.drawsAs(entry->drawing))
             job->parts.push_back({kept, {}});
         else

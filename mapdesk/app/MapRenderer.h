@@ -111,8 +111,10 @@ public:
     /// A small picture of `layers` (top first) in the frame of the last
     /// request, as the view would show them, at most `maxWidth` pixels wide
     /// and of the frame's proportions, on the view's white ground: composed
-    /// on the composing threads from the layers' kept images for that frame,
-    /// scaled down as they are drawn, drawing only the layers without one. `done` gets it on the interface thread
+    /// on the composing threads from the feature layers' kept images for
+    /// that frame, scaled down as they are drawn, and the raster layers'
+    /// reduced images; only the feature layers without a kept image are
+    /// drawn. `done` gets it on the interface thread
     /// unless `receiver` is gone by then.
     void picture(const std::vector<Entry> &layers, int maxWidth, QObject *receiver, PictureDone done);
     /// The same picture drawn here and now from nothing kept, for a program
