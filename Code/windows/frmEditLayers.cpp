@@ -3,6 +3,7 @@
 #include "ui_frmEditLayers.h"
 
 #include "IMapPictures.h"
+#include "QtCompat.h"
 #include "SetPictureFlags.h"
 
 #include <QPixmap>
@@ -127,7 +128,12 @@ void frmEditLayers::showPictures(std::shared_ptr<IMapPictures> pictures, std::sh
         return;
     m_pictures = std::move(pictures);
     m_document = std::move(document);
+    // The dialog grows by the room of a picture of a view's usual
+    // proportions, so that the lists keep theirs.
+    const int room = 320 * 3 / 4;
+    ui->lblPicture->setMinimumHeight(room);
     ui->lblPicture->setVisible(true);
+    resize(width(), height() + room);
     updatePicture();
 }
 
@@ -136,7 +142,9 @@ void frmEditLayers::updatePicture()
     if (!m_pictures)
         return;
     const unsigned asked = ++m_pictureAsked;
-    ui->lblPicture->setText(QStringLiteral("drawing…"));
+    // The picture before stays until the new one is there.
+    if (QtCompat::pixmapOf(*ui->lblPicture).isNull())
+        ui->lblPicture->setText(QStringLiteral("drawing…"));
     try {
         m_pictures->drawFocusMap(*m_document, pictureFlags(*m_document, edited()), 320, this,
                                  [this, asked](const QImage &picture) {
