@@ -32,7 +32,7 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
     -DQUARNEL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets \
-    mapdesk_draw_bench mapdesk_open_bench mapdesk_picture_bench
+    mapdesk_draw_bench mapdesk_open_bench quarnel_filter_bench mapdesk_picture_bench
 
 if [ "$smoke" = 1 ]; then
     sizes=(1000)
@@ -90,15 +90,29 @@ else
     "$build/bench/mapdesk_open_bench" --distinct
 fi
 
+# The Find filter over a long set list, a key at a time.
+echo
+echo "Finding a set:"
+echo
+if [ "$smoke" = 1 ]; then
+    "$build/bench/quarnel_filter_bench" --smoke
+else
+    "$build/bench/quarnel_filter_bench"
+fi
+
 # The add-in inside QGIS next to QGIS's own switches: a Release build of the
 # add-in with Qt 5 and its QGIS host, where QGIS's headers are installed.
 if [ "$smoke" = 0 ] && [ -d /usr/include/qgis ]; then
     qgis_build=${QUARNEL_BENCH_QGIS_BUILD:-$root/build/bench-qgis}
     cmake -S "$root" -B "$qgis_build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_QT_MAJOR=5 -DQUARNEL_BUILD_TESTS=OFF \
         -DQUARNEL_WERROR=ON >/dev/null
-    cmake --build "$qgis_build" -j"$(nproc)" --target quarnel_qgis_bench
+    cmake --build "$qgis_build" -j"$(nproc)" --target quarnel_qgis_bench quarnel_qgis_draw_bench
     echo
     echo "In QGIS (one process, the medians of 5 switches each way):"
     echo
     "$qgis_build/qgis/quarnel_qgis_bench"
+    echo
+    echo "QGIS drawing the document of mapdesk's first drawing (the median of 5 drawings):"
+    echo
+    "$qgis_build/qgis/quarnel_qgis_draw_bench"
 fi

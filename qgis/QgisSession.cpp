@@ -35,31 +35,67 @@ QgisSession::~QgisSession()
     finishBatch();
 }
 
+void QgisSession::startBatch()
+{
+    if (m_inBatch)
+        return;
+    m_inBatch = true;
+    // Whatever happens before then, the batch ends once control is back in
+    // the event loop.
+    QTimer::singleShot(0, this, &QgisSession::finishBatch);
+}
+
 void QgisSession::setChecked(QgsLayerTreeNode *node, bool checked)
 {
-    if (!node || node->itemVisibilityChecked() == checked)
+    if (!node)
         return;
     // A member of a mutually exclusive group needs its group to hear of the
     // change, which turns the other members off.
     auto *parent = qobject_cast<QgsLayerTreeGroup *>(node->parent());
     if (parent && parent->isMutuallyExclusive()) {
-        node->setItemVisibilityChecked(checked);
+        setExclusiveMember(parent, node, checked);
         return;
     }
-    if (!m_inBatch) {
-        m_inBatch = true;
-        // Whatever happens before then, the batch ends once control is back
-        // in the event loop.
-        QTimer::singleShot(0, this, &QgisSession::finishBatch);
-    }
+    if (node->itemVisibilityChecked() == checked)
+        return;
+    startBatch();
     const QSignalBlocker quiet(node);
     node->setItemVisibilityChecked(checked);
     m_changed = true;
 }
 
+void QgisSession::setExclusiveMember(QgsLayerTreeGroup *group, QgsLayerTreeNode *node, bool checked)
+{
+    startBatch();
+    if (checked) {
+        // Also a member that is on already counts as the one the batch chose.
+        QPointer<QgsLayerTreeNode> &shown = m_exclusiveShown[group];
+        if (shown && shown != node && shown->itemVisibilityChecked() && shown->parent() == group) {
+            const QList<QgsLayerTreeNode *> &members = group->children();
+            const bool nodeFirst = members.indexOf(node) < members.indexOf(shown.data());
+            QgsLayerTreeNode *winner = nodeFirst ? node : shown.data();
+            QgsLayerTreeNode *loser = nodeFirst ? shown.data() : node;
+            m_exclusiveChoices << QStringLiteral("Only one layer of the group \"%1\" can be visible: \"%2\" is shown, "
+                                                 "\"%3\" is not.")
+                                      .arg(group->name(), winner->name(), loser->name());
+            if (!nodeFirst)
+                return;
+        }
+        shown = node;
+    }
+    if (node->itemVisibilityChecked() != checked)
+        node->setItemVisibilityChecked(checked);
+}
+
 void QgisSession::finishBatch()
 {
     m_inBatch = false;
+    m_exclusiveShown.clear();
+    if (!m_exclusiveChoices.isEmpty()) {
+        const QString text = m_exclusiveChoices.join(QLatin1Char('\n'));
+        m_exclusiveChoices.clear();
+        emit exclusiveChoiceMade(text);
+    }
     if (!m_changed)
         return;
     m_changed = false;

@@ -4,9 +4,12 @@
 #include <qgsmapcanvas.h>
 #include <qgsproject.h>
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
+class QgsLayerTreeGroup;
 class QgsLayerTreeNode;
 
 namespace quarnelqgis {
@@ -22,6 +25,12 @@ namespace quarnelqgis {
 /// and ten thousand of them would cost seconds); the batch ends at the next
 /// redraw or table-of-contents update, at the latest when control returns to
 /// the event loop, with one announcement of the whole change.
+///
+/// A mutually exclusive group keeps QGIS's rule: a member switched on turns
+/// its siblings off, through the group itself. When one batch switches on two
+/// members of such a group, the one higher in the group stays on, as QGIS
+/// keeps the first checked member when a group becomes exclusive; the batch's
+/// end tells once which member won.
 class QgisSession : public QObject
 {
     Q_OBJECT
@@ -58,14 +67,23 @@ public:
 signals:
     /// The project was replaced (new, opened or cleared).
     void projectSwitched();
+    /// At the end of a batch that switched on more than one member of a
+    /// mutually exclusive group: which member is shown and which are not,
+    /// one line per member left off.
+    void exclusiveChoiceMade(const QString &text);
 
 private:
+    void startBatch();
+    void setExclusiveMember(QgsLayerTreeGroup *group, QgsLayerTreeNode *node, bool checked);
     void redrawNow();
     void announceRows(QgsLayerTreeNode *group);
 
     QPointer<QgsProject> m_project;
     QPointer<QgsMapCanvas> m_canvas;
     QPointer<QgsLayerTreeModel> m_treeModel;
+    /// The member of each exclusive group the batch switched on.
+    QHash<QgsLayerTreeGroup *, QPointer<QgsLayerTreeNode>> m_exclusiveShown;
+    QStringList m_exclusiveChoices;
     bool m_inBatch = false;
     bool m_changed = false;
     bool m_redrawPending = false;

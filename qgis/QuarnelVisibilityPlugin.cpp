@@ -7,6 +7,7 @@
 #include "QgisApplication.h"
 #include "QgisDrives.h"
 #include "QgisHost.h"
+#include "QgisSetThemes.h"
 #include "QuarnelGISIds.h"
 #include "QuarnelGISModule.h"
 #include "QuarnelGISResources.h"
@@ -80,6 +81,8 @@ void QuarnelVisibilityPlugin::initGui()
     if (QgsLayerTreeView *view = m_iface->layerTreeView())
         options.parts.treeModel = view->layerTreeModel();
     options.mainWindow = m_iface->mainWindow();
+    options.addPanel = [iface = m_iface](QDockWidget *panel) { iface->addDockWidget(Qt::RightDockWidgetArea, panel); };
+    options.removePanel = [iface = m_iface](QDockWidget *panel) { iface->removeDockWidget(panel); };
     options.driveSettings = QgsSettings().value(QgisDrives::settingKey()).toStringList();
     options.driveEnvironment = qEnvironmentVariable(QgisDrives::environmentVariable());
     m_host = std::make_unique<QgisHost>(options);
@@ -92,7 +95,7 @@ void QuarnelVisibilityPlugin::initGui()
         report(error);
         return;
     }
-    mapdesk::ComponentRegistry::Entry entry;
+    mapdesk::ComponentEntry entry;
     entry.classId = QuarnelGISIds::CLSID_QuarnelVisibility;
     entry.progId = QuarnelGISIds::progId();
     m_command = std::make_unique<mapdesk::LoadedCommand>(entry, nullptr, std::move(command));
@@ -101,6 +104,9 @@ void QuarnelVisibilityPlugin::initGui()
     const QString created = m_command->create(m_host->application());
     if (!created.isEmpty())
         report(created);
+    // A project opened before the plugin loaded, whose sets are kept as
+    // themes: the themes follow what changed meanwhile.
+    m_host->setThemes().publishNow();
 
     const mapdesk::LoadedCommand::Presentation &look = m_command->presentation();
     m_menu = look.category.isEmpty() ? kName : look.category;

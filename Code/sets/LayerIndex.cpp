@@ -1,7 +1,9 @@
 #include "LayerIndex.h"
 
+#include "IDocument.h"
 #include "ILayer.h"
 #include "IMap.h"
+#include "IMaps.h"
 #include "LayerWalk.h"
 
 #include <algorithm>
@@ -42,6 +44,22 @@ void appendKey(QByteArray &out, QStringView name)
 
 LayerIndex::LayerIndex(IDocument &document)
 {
+    // The vectors are sized once from the maps' top-level layer counts (a
+    // group counts once there, its members half again is a fair guess): at a
+    // million layers, growing them by doubling would copy and fault in twice
+    // the memory on every restore.
+    std::size_t expected = 0;
+    if (const std::shared_ptr<IMaps> maps = document.maps()) {
+        const std::int32_t mapCount = maps->count();
+        for (std::int32_t m = 0; m < mapCount; ++m)
+            if (const std::shared_ptr<IMap> each = maps->item(m))
+                expected += std::size_t(std::max(each->layerCount(), 0));
+    }
+    expected += expected / 2;
+    m_pairs.reserve(expected);
+    m_layers.reserve(expected);
+    m_keys.reserve(qsizetype(expected * 16));
+
     // First one pair for every layer, in walk order...
     int map = -1;
     LayerWalk::forEachRecordable(

@@ -270,7 +270,26 @@ SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
         throwRuntimeError(RuntimeError::PathFileAccessError);
     if (!file.open(QIODevice::ReadOnly))
         throwRuntimeError(RuntimeError::PathFileAccessError);
-    const std::vector<SetFileEdits::ImportedSet> sets = SetFileEdits::readImport(file.readAll(), nativePath);
+    return addImported(SetFileEdits::readImport(file.readAll(), nativePath), onClash);
+}
+
+SetStore::ImportOutcome SetStore::importThemes(const std::vector<ISetThemes::Theme> &themes,
+                                               const std::function<Clash(const QString &)> &onClash)
+{
+    // The themes as the records of a set file, read back as an import reads one.
+    RecordEncoder records;
+    for (const ISetThemes::Theme &theme : themes)
+        for (const ISetThemes::Layer &layer : theme.layers)
+            records.append(
+                {theme.name, layer.mapName, layer.layerName, VisibilitySetFile::visibilityText(layer.visible)});
+    const QByteArray bytes(records.bytes().data(), records.bytes().size());
+    return addImported(SetFileEdits::readImport(bytes, QStringLiteral("map themes")), onClash);
+}
+
+SetStore::ImportOutcome SetStore::addImported(const std::vector<SetFileEdits::ImportedSet> &sets,
+                                              const std::function<Clash(const QString &)> &onClash)
+{
+    SetFileRewrite setFile(m_state.services, m_state.setFilePath);
     // A name the set file cannot hold refuses the file whole, before anything is added.
     for (const SetFileEdits::ImportedSet &set : sets)
         SetNames::requireHeld(set.name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ISetThemes.h"
 #include "SetFileEdits.h"
 #include "SetLayers.h"
 
@@ -130,6 +131,11 @@ public:
     /// damaged record is refused with nothing added, with a report naming the
     /// file and the record's line.
     ImportOutcome importSets(const QString &nativePath, const std::function<Clash(const QString &)> &onClash);
+    /// Adds the host's map themes as sets, each theme's layers as records,
+    /// in one change (one undo takes them all back), asking `onClash` as an
+    /// import does.
+    ImportOutcome importThemes(const std::vector<ISetThemes::Theme> &themes,
+                               const std::function<Clash(const QString &)> &onClash);
 
     using Damage = SetFileEdits::Damage;
     using CheckReport = SetFileEdits::CheckReport;
@@ -138,6 +144,10 @@ public:
     CheckReport check();
 
 private:
+    /// Adds `sets` in one rewrite, clashes settled by `onClash` first.
+    ImportOutcome addImported(const std::vector<SetFileEdits::ImportedSet> &sets,
+                              const std::function<Clash(const QString &)> &onClash);
+
     QuarnelGIS_Public &m_state;
     /// The set whose layers layersOf() read last, and those layers.
     QString m_readSet;

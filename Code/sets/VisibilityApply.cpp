@@ -39,8 +39,10 @@ bool readAsUtf8(QByteArrayView bytes)
 
 LayerIndex &VisibilityApply::layers()
 {
+    if (m_shared)
+        return *m_shared;
     if (!m_layers) {
-        m_layers.emplace(m_document);
+        m_layers.emplace(*m_document);
         m_mentioned.assign(std::size_t(m_layers->pairCount()), false);
     }
     return *m_layers;
@@ -52,8 +54,12 @@ void VisibilityApply::applyTo(int pair, bool visible)
         return;
     if (m_exactly)
         m_mentioned[std::size_t(pair)] = true;
-    for (const std::shared_ptr<ILayer> &layer : m_layers->layers(pair))
-        layer->setVisible(visible);
+    for (const std::shared_ptr<ILayer> &layer : layers().layers(pair)) {
+        if (m_onSwitch)
+            m_onSwitch(layer, visible);
+        else
+            layer->setVisible(visible);
+    }
 }
 
 void VisibilityApply::apply(const VisibilityRecord &record)

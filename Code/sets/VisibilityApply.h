@@ -4,10 +4,14 @@
 
 #include <QByteArray>
 
+#include <functional>
+#include <memory>
+
 #include <optional>
 #include <vector>
 
 class FileChannel;
+class ILayer;
 class IDocument;
 struct RawVisibilityRecord;
 struct VisibilityRecord;
@@ -20,7 +24,14 @@ class VisibilityApply
 {
 public:
     /// `exactly`: the names applied are remembered for hideUnmentioned().
-    explicit VisibilityApply(IDocument &document, bool exactly = false) : m_document(document), m_exactly(exactly) {}
+    explicit VisibilityApply(IDocument &document, bool exactly = false) : m_document(&document), m_exactly(exactly) {}
+    /// Where a decision goes instead of the layer itself.
+    using Switch = std::function<void(const std::shared_ptr<ILayer> &layer, bool visible)>;
+    /// Decides over `index` (built once by the caller, for many sets) as a
+    /// restore does, switching nothing: each layer a record switches goes to
+    /// `onSwitch` with its flag, in record order (a later record of a layer
+    /// overrides an earlier one).
+    VisibilityApply(LayerIndex &index, Switch onSwitch) : m_shared(&index), m_onSwitch(std::move(onSwitch)) {}
 
     /// Switches every layer the record names to its flag ("True" or not).
     void apply(const VisibilityRecord &record);
@@ -38,8 +49,10 @@ private:
     LayerIndex &layers();
     void applyTo(int pair, bool visible);
 
-    IDocument &m_document;
-    bool m_exactly;
+    IDocument *m_document = nullptr;
+    bool m_exactly = false;
+    LayerIndex *m_shared = nullptr; ///< the caller's index, instead of m_layers
+    Switch m_onSwitch;
     std::optional<LayerIndex> m_layers;
     std::vector<bool> m_mentioned; ///< by pair of the index
     // The map name of the raw record before: records of one map follow

@@ -24,6 +24,14 @@ public:
         }
         return true;
     }
+    /// Passes over the records that follow with this record's name bytes
+    /// (SetFileRecords::skipRecordsNamed()), for a walk that has no use for
+    /// them: the next record read has another name or is not plain.
+    void skipSameName()
+    {
+        if (m_named)
+            m_records.skipRecordsNamed(m_rawName);
+    }
     /// True when this record's name bytes differ from the record's before.
     bool nameChanged() const { return m_nameChanged; }
     const SetFileRecords::Record &record() const { return m_record; }

@@ -66,15 +66,16 @@ void copyRecord(QByteArray &out, const SetFileRecords::Record &record)
     out.append("\r\n", 2);
 }
 
-/// Appends a record under another set name, its other fields as they read.
-void renamedRecord(QByteArray &out, NamedRecords &records, const QString &setName)
+/// The bytes of a record under another set name, its other fields as they
+/// read, encoded by `encoder` (kept from record to record).
+QByteArrayView renamedRecord(RecordEncoder &encoder, NamedRecords &records, const QString &setName)
 {
-    RecordEncoder encoder;
+    encoder.clear();
     const QString map = records.text(1);
     const QString layer = records.text(2);
     const QString visibility = records.text(3);
     encoder.append({setName, map, layer, visibility});
-    out.append(encoder.bytes().data(), encoder.bytes().size());
+    return encoder.bytes();
 }
 
 } // namespace
@@ -111,20 +112,23 @@ Renamed renameSet(const QByteArray &file, const QString &from, const QString &to
 {
     Renamed outcome;
     NamedRecords records(file);
-    Rewritten out(records.records().data(), 64);
+    // Room for the longer names: memory reserved and never written costs
+    // nothing, growing a copy of the whole file would copy it again.
+    Rewritten out(records.records().data(), records.records().data().size() / 4 + 64);
+    RecordEncoder encoder;
     bool renaming = false;
     while (records.next()) {
         if (records.nameChanged()) {
             renaming = records.name() == from;
             outcome.nameInUse = outcome.nameInUse || (records.name() == to && !renaming);
         }
-        if (!renaming)
+        if (!renaming) {
+            records.skipSameName();
             continue;
+        }
         outcome.found = true;
         out.skip(records.record());
-        QByteArray renamed;
-        renamedRecord(renamed, records, to);
-        out.append(renamed);
+        out.append(renamedRecord(encoder, records, to));
     }
     records.requireWhole();
     if (outcome.found && from != to && (mergeIntoNameInUse || !outcome.nameInUse))
@@ -141,8 +145,10 @@ std::optional<QByteArray> withoutSets(const QByteArray &file, const QSet<QString
     while (records.next()) {
         if (records.nameChanged())
             going = setNames.contains(records.name());
-        if (!going)
+        if (!going) {
+            records.skipSameName();
             continue;
+        }
         ++removed;
         out.skip(records.record());
     }

@@ -22,6 +22,21 @@ qsizetype SetFileRecords::lineAt(const char *at)
     return m_line;
 }
 
+qsizetype SetFileRecords::skipRecordsNamed(QByteArrayView rawName)
+{
+    if (m_cutShort)
+        return 0;
+    const qsizetype skipped = m_scanner.skipRawRecords<4>(rawName);
+    if (skipped > 0) {
+        const char *end = m_bytes.data() + m_bytes.size();
+        const char *after = m_scanner.unread().data();
+        if (after != end && after[-1] == '\r' && *after == '\n')
+            ++after;
+        m_wholeEnd = m_bom + offsetOf(after);
+    }
+    return skipped;
+}
+
 bool SetFileRecords::next(Record &record)
 {
     if (m_cutShort || m_scanner.skipLineBreaks() != RecordScanner::Outcome::Done)

@@ -40,6 +40,13 @@ public:
     /// The next record; false at the end of the bytes, or when they end
     /// inside a record (cutShort() then tells so and where it began).
     bool next(Record &record);
+    /// Passes over the whole records that follow and begin with the quoted
+    /// first field `rawName` (bytes as a record's fields[0] holds them), as
+    /// far as they are plain quoted fields, without visiting them: the walk
+    /// of a change that leaves those records as they are goes on at the
+    /// speed of a search for quotes. Returns how many were passed over; what
+    /// next() reads afterwards is what it would have read after them.
+    qsizetype skipRecordsNamed(QByteArrayView rawName);
     bool cutShort() const { return m_cutShort; }
     /// Where the bytes cut short began: the offset (in the bytes given) and
     /// line of the record.

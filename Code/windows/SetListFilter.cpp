@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <algorithm>
+
 SetListFilter::SetListFilter(QListWidget &list, QWidget *window)
     : QObject(window), m_list(list), m_line(new QLineEdit(list.parentWidget()))
 {
@@ -81,12 +83,29 @@ bool SetListFilter::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+const QString &SetListFilter::foldedName(const QString &name)
+{
+    auto found = m_foldedNames.find(name);
+    if (found == m_foldedNames.end()) {
+        // Names gone from the list are forgotten now and then.
+        if (m_foldedNames.size() > 2 * std::max(m_list.count(), 1024))
+            m_foldedNames.clear();
+        found = m_foldedNames.insert(name, folded(name));
+    }
+    return *found;
+}
+
 void SetListFilter::apply(int first, int last)
 {
     for (int row = first; row <= last; ++row) {
         QListWidgetItem *item = m_list.item(row);
-        if (item)
-            item->setHidden(!m_folded.isEmpty() && !folded(item->text()).contains(m_folded));
+        if (!item)
+            continue;
+        // Hiding or showing a row costs the list a search of its hidden
+        // rows: only rows whose state changes are touched.
+        const bool hide = !m_folded.isEmpty() && !foldedName(item->text()).contains(m_folded);
+        if (item->isHidden() != hide)
+            item->setHidden(hide);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -38,9 +39,12 @@ private:
     /// Shows or hides the entries of rows `first` to `last`.
     void apply(int first, int last);
     void applyToAll();
+    /// folded(name), worked out once per name while the filter lives.
+    const QString &foldedName(const QString &name);
 
     QListWidget &m_list;
     QLineEdit *m_line; ///< a child of the window
     QRect m_listPlace; ///< where the list stands while the filter is closed
     QString m_folded;  ///< the typed text, folded
+    QHash<QString, QString> m_foldedNames;
 };

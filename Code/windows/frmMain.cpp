@@ -9,6 +9,7 @@
 #include "IDocument.h"
 #include "IMessageBox.h"
 #include "IModelessFrame.h"
+#include "ISetThemes.h"
 #include "IView.h"
 #include "LayerWalk.h"
 #include "MakerAddresses.h"
@@ -79,7 +80,13 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     connect(ui->btnHelp2, &QPushButton::clicked, this, &frmMain::btnHelp_Click);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    if (m_themes) {
+        m_themes->setSetFile({});
+        m_themes->setOnChange({});
+    }
+}
 
 void frmMain::buildSetMenu()
 {
@@ -117,6 +124,22 @@ void frmMain::buildSetMenu()
     add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click)
         ->setShortcutContext(Qt::WindowShortcut);
     separator();
+    // Only a host that can publish map themes offers to keep the sets as them.
+    m_themes = m_state.services.setThemes();
+    if (m_themes) {
+        m_keepThemes = new QAction(QStringLiteral("Keep Sets as Map Themes"), list);
+        m_keepThemes->setCheckable(true);
+        connect(m_keepThemes, &QAction::triggered, this, &frmMain::mnuKeepThemes_Click);
+        list->addAction(m_keepThemes);
+        m_withheldThemes = new QAction(list);
+        m_withheldThemes->setEnabled(false);
+        list->addAction(m_withheldThemes);
+        add(QStringLiteral("Import Map Themes as Sets..."), {}, &frmMain::mnuImportThemes_Click);
+        separator();
+        m_themes->setSetFile([this] { return setFileNativePath(); });
+        m_themes->setOnChange([this] { showThemeState(); });
+        showThemeState();
+    }
     m_filter = new SetListFilter(*ui->lstbx1, this);
     add(QStringLiteral("Find..."), {QKeySequence(Qt::CTRL | Qt::Key_F)}, &frmMain::mnuFind_Click)
         ->setShortcutContext(Qt::WindowShortcut);
@@ -322,6 +345,52 @@ void frmMain::mnuUndo_Click()
     });
 }
 
+void frmMain::mnuKeepThemes_Click(bool keep)
+{
+    runSteps(
+        QStringLiteral("mnuKeepThemes_Click "),
+        [&](SetStore &, std::int32_t &line) {
+            line = 10;
+            m_themes->setKeepsSets(keep);
+        },
+        OnFailure::Report);
+    showThemeState();
+}
+
+void frmMain::mnuImportThemes_Click()
+{
+    runSteps(QStringLiteral("mnuImportThemes_Click "), [&](SetStore &store, std::int32_t &line) {
+        line = 10;
+        const std::vector<ISetThemes::Theme> themes = m_themes->ownThemes();
+        if (themes.empty())
+            return;
+        line = 20;
+        store.close();
+        store.importThemes(themes, [this](const QString &name) { return m_prompts->onClash(this, name); });
+        line = 30;
+        lstbx1_Refresh();
+    });
+}
+
+void frmMain::showThemeState()
+{
+    if (!m_themes)
+        return;
+    const bool keeping = m_themes->keepsSets();
+    m_keepThemes->setChecked(keeping);
+    const QStringList withheld = keeping ? m_themes->withheldSets() : QStringList();
+    const QString why = QStringLiteral("Not map themes, since the project has themes of its own of these names: ");
+    m_keepThemes->setToolTip(withheld.isEmpty() ? QString() : why + withheld.join(QStringLiteral(", ")));
+    // The menu names a few; the tooltip every one.
+    QStringList shown = withheld.mid(0, 3);
+    if (withheld.size() > 3)
+        shown << QStringLiteral("...");
+    m_withheldThemes->setText(QStringLiteral("Not Map Themes (the project's own): ")
+                              + shown.join(QStringLiteral(", ")));
+    m_withheldThemes->setToolTip(m_keepThemes->toolTip());
+    m_withheldThemes->setVisible(!withheld.isEmpty());
+}
+
 void frmMain::applyLook()
 {
     WindowLook::paintBackground(this);
@@ -446,6 +515,8 @@ void frmMain::lstbx1_Refresh()
             }
             m_listFresh = true;
             m_marks->recompute();
+            if (m_themes)
+                m_themes->setsChanged();
         },
         onFailure);
 }

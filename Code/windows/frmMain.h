@@ -12,6 +12,8 @@
 #include <vector>
 
 class IModelessFrame;
+class ISetThemes;
+class QAction;
 class QListWidget;
 class SetFileWatch;
 class SetListFilter;
@@ -94,6 +96,10 @@ private:
     void mnuExport_Click();
     void mnuImport_Click();
     void mnuUndo_Click();
+    void mnuKeepThemes_Click(bool keep);
+    void mnuImportThemes_Click();
+    /// Shows whether the sets are kept as themes, and which are not.
+    void showThemeState();
     void btnCreateNewGrid_Click();
     void Command1_Click();
     void Command2_Click();
@@ -110,6 +116,9 @@ private:
     SetListFilter *m_filter;   ///< a child: the one-line filter over the list, shown by Find
     SetPictures *m_pictures;   ///< a child: the sets' pictures for the list's tooltips
     std::unique_ptr<SetPrompts> m_prompts;
+    std::shared_ptr<ISetThemes> m_themes;   ///< the host's map themes; null when it has none
+    QAction *m_keepThemes = nullptr;        ///< the menu's check item, with the host's themes
+    QAction *m_withheldThemes = nullptr;    ///< names the sets that are not themes
     bool m_listFresh = false;               ///< the list was read since the window was last shown
     bool m_refreshReported = false;         ///< a failed refresh was reported; later ones are not
     std::optional<QString> m_locksLookedAt; ///< where the set file was when its locks were looked at

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ComponentEntry.h"
+
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -21,16 +23,7 @@ class ComponentRegistry
 {
 public:
     /// One registered class.
-    struct Entry
-    {
-        QUuid classId;
-        QString progId;
-        QString modulePath;     ///< the in-process server's file, as the registry gives it
-        bool hasServer = false; ///< an InprocServer32 key is there (its path may still be empty or wrong)
-        QString threadingModel;
-        QString typeLibrary;
-        bool systemWide = false; ///< found in the system-wide registry
-    };
+    using Entry = ComponentEntry;
 
     /// Reads the user's registry and the system-wide one in `systemFile`
     /// (none when empty).

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "BackgroundReads.h"
+#include "DataAddition.h"
 #include "DataFile.h"
 #include "DocumentError.h"
 #include "DocumentEvents.h"
@@ -87,15 +88,6 @@ std::vector<std::pair<const void *, bool>> flagsOf(const Document *document)
     return flags;
 }
 
-/// What went wrong in a read or write, naming the file.
-QString faultOf(const QString &path, const std::exception &error)
-{
-    if (const auto *document = dynamic_cast<const DocumentError *>(&error))
-        return document->message();
-    if (const auto *host = dynamic_cast<const HostError *>(&error))
-        return QStringLiteral("%1: %2").arg(path, host->description());
-    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(error.what()));
-}
 } // namespace
 
 MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent)
@@ -346,114 +338,40 @@ bool MainWindow::addData(const QStringList &paths)
 {
     if (!m_document || paths.isEmpty() || m_work)
         return false;
-    /// What reading one table of one file gave.
-    struct Read
-    {
-        std::shared_ptr<Layer> layer;
-        QString error;
-        QString failure;
-    };
-    struct Adding
-    {
-        std::vector<std::pair<int, QString>> tables; // path index, table
-        std::vector<Read> read;
-        QStringList refused;
-    };
-    auto adding = std::make_shared<Adding>();
     // Which tables of a file of several to add is asked before reading.
+    std::vector<DataAddition::Table> tables;
+    QStringList refused;
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        QStringList tables;
+        QStringList names;
         try {
-            tables = DataFile::datasetLayers(paths[i]);
-            if (tables.size() > 1)
-                tables = chooseLayers(paths[i], tables);
+            names = DataFile::datasetLayers(paths[i]);
+            if (names.size() > 1)
+                names = chooseLayers(paths[i], names);
             else
-                tables = QStringList{QString()}; // the file's one layer
+                names = QStringList{QString()}; // the file's one layer
         } catch (const std::exception &failure) {
-            adding->refused << tr("Cannot add %1").arg(faultOf(QDir::toNativeSeparators(paths[i]), failure));
+            refused << tr("Cannot add %1").arg(DataAddition::faultOf(QDir::toNativeSeparators(paths[i]), failure));
             continue;
         }
-        for (const QString &table : tables)
-            adding->tables.emplace_back(static_cast<int>(i), table);
+        for (const QString &name : names)
+            tables.push_back({static_cast<int>(i), name});
     }
-    adding->read.resize(adding->tables.size());
-
-    std::vector<BackgroundReads::Job> jobs;
-    const std::weak_ptr<Adding> into = adding;
-    for (std::size_t job = 0; job < adding->tables.size(); ++job) {
-        const QString path = paths[adding->tables[job].first];
-        const QString table = adding->tables[job].second;
-        jobs.push_back([reader = m_dataReader, path, table, into, job]() -> BackgroundReads::Install {
-            // A failure while reading refuses this file; the others are read on.
-            Read read;
-            try {
-                read.layer = reader(path, table, &read.error);
-            } catch (const std::exception &failure) {
-                read.failure = faultOf(QDir::toNativeSeparators(path), failure);
-            }
-            return [into, job, read] {
-                if (const auto adding = into.lock())
-                    adding->read[job] = read;
-            };
-        });
-    }
-    const auto stepAt = [this, paths, adding](int installed) {
-        const int next = installed < static_cast<int>(adding->tables.size())
-                             ? adding->tables[static_cast<std::size_t>(installed)].first
-                             : static_cast<int>(paths.size()) - 1;
-        m_work->step(tr("Reading %1").arg(QFileInfo(paths[next]).fileName()), next, static_cast<int>(paths.size()));
+    auto addition = std::make_shared<DataAddition>(m_document, paths, std::move(tables), refused);
+    const auto stepAt = [this, addition](int installed) {
+        const QStringList &files = addition->paths();
+        const int next = installed < static_cast<int>(addition->tables().size())
+                             ? addition->tables()[static_cast<std::size_t>(installed)].file
+                             : static_cast<int>(files.size()) - 1;
+        m_work->step(tr("Reading %1").arg(QFileInfo(files[next]).fileName()), next, static_cast<int>(files.size()));
     };
-    const auto ended = [this, paths, adding](int installed, bool cancelled) {
-        if (m_document != m_application->currentDocument())
+    const auto ended = [this, addition](int installed, bool cancelled) {
+        if (addition->document() != m_application->currentDocument())
             return; // replaced while the files were read
-        std::shared_ptr<Map> map = m_document->focusMapModel();
-        const bool newMap = !map;
-        if (newMap)
-            map = std::make_shared<Map>(QStringLiteral("Layers"));
-        std::vector<std::shared_ptr<Layer>> layers;
-        QStringList &refused = adding->refused;
-        for (int job = 0; job < installed; ++job) {
-            Read &read = adding->read[static_cast<std::size_t>(job)];
-            if (!read.failure.isEmpty()) {
-                refused << tr("Cannot add %1").arg(read.failure);
-            } else if (!read.layer) {
-                refused << tr("Cannot add %1").arg(read.error);
-            } else if (const QString fault = map->adopt(*read.layer); !fault.isEmpty()) {
-                // Drawn in the map's coordinate system, which a map without one takes from it.
-                refused << tr("Cannot add %1").arg(fault);
-            } else {
-                if (const QString warning = read.layer->warningText(); !warning.isEmpty())
-                    refused << warning;
-                layers.push_back(std::move(read.layer));
-            }
-        }
-        if (cancelled) {
-            // Every file not read to its end, once.
-            QStringList rest;
-            int last = -1;
-            for (std::size_t job = static_cast<std::size_t>(installed); job < adding->tables.size(); ++job) {
-                if (adding->tables[job].first != last)
-                    rest << QDir::toNativeSeparators(paths[adding->tables[job].first]);
-                last = adding->tables[job].first;
-            }
-            refused << tr("Adding data was cancelled; not loaded: %1").arg(rest.join(QStringLiteral(", ")));
-        }
-        if (!layers.empty()) {
-            if (newMap)
-                m_document->addMap(map);
-            for (std::size_t i = 0; i < layers.size(); ++i)
-                map->insertLayer(static_cast<std::int32_t>(i), layers[i]);
-            Symbol::giveDefaults(m_document->mapModels());
-            m_document->setModified(true);
-            m_document->updateLegendsOf(map.get());
-            map->refresh();
-            m_document->pageLayoutModel()->refresh();
-            m_document->updateContents();
-            statusBar()->showMessage(tr("Added %n layer(s)", nullptr, static_cast<int>(layers.size())));
-        }
-        reportProblems(refused);
+        if (const int added = addition->install(installed, cancelled); added > 0)
+            statusBar()->showMessage(tr("Added %n layer(s)", nullptr, added));
+        reportProblems(addition->problems());
     };
-    startWork(std::move(jobs), 0, stepAt, ended);
+    startWork(DataAddition::jobs(addition, m_dataReader), 0, stepAt, ended);
     return true;
 }
 
@@ -581,7 +499,7 @@ bool MainWindow::openDocument(const QString &path)
     try {
         load = DocumentReader::readStructure(path);
     } catch (const std::exception &error) {
-        reportProblem(tr("Cannot open %1").arg(faultOf(path, error)));
+        reportProblem(tr("Cannot open %1").arg(DataAddition::faultOf(path, error)));
         return false;
     }
     stopWork();
@@ -648,7 +566,7 @@ bool MainWindow::saveDocumentAs(const QString &path)
     try {
         DocumentWriter::write(*m_document, target);
     } catch (const std::exception &error) {
-        reportProblem(tr("Cannot save %1").arg(faultOf(target, error)));
+        reportProblem(tr("Cannot save %1").arg(DataAddition::faultOf(target, error)));
         return false;
     }
     m_document->setFilePath(target);

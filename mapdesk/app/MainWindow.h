@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DataAddition.h"
 #include "Document.h"
 
 #include <QElapsedTimer>
@@ -114,8 +115,7 @@ public:
     void setInteractive(bool interactive) { m_interactive = interactive; }
     /// Reads one data file (one of its layers, when named) for Add Data: a
     /// layer, or null with the fault in `error`. Called on a reading thread.
-    using DataReader =
-        std::function<std::shared_ptr<Layer>(const QString &path, const QString &datasetLayer, QString *error)>;
+    using DataReader = DataAddition::Reader;
     /// How Add Data reads each file (DataFile::open unless set); a failure it
     /// throws refuses that file only, naming it.
     void setDataReader(DataReader reader) { m_dataReader = std::move(reader); }

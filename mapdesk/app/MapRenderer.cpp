@@ -518,18 +518,31 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
     m_followingReady = false;
     m_settled.stop();
     std::vector<const Entry *> missing;
+    // The opaque images above, top first: a layer wholly under one shows
+    // nothing, and is drawn only once something above it changes.
+    std::vector<QRect> hiding;
+    std::size_t coveredMissing = 0;
     for (const Entry &entry : m_layers) {
+        const QRect area = areaOf(entry.drawing, m_frame);
+        const bool covered = !area.isEmpty() && std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) {
+            return opaque.contains(area);
+        });
+        if (const QRect opaque = opaqueAreaOf(entry.drawing, m_frame); !opaque.isEmpty() && hiding.size() < kMostHiding)
+            hiding.push_back(opaque);
         if (const std::shared_ptr<Kept> kept = m_kept.value(entry.layer)) {
             if (kept->drawing.drawsAs(entry.drawing))
                 continue;
             // What it shows changed: of no more use.
             forget(entry.layer);
         }
-        missing.push_back(&entry);
+        if (covered)
+            ++coveredMissing;
+        else
+            missing.push_back(&entry);
     }
     // With the budget full, layers without images are drawn straight into
     // the composition, and no own images are drawn for them.
-    const bool direct = m_full || missing.size() >= kDirectAtLeast;
+    const bool direct = m_full || missing.size() + coveredMissing >= kDirectAtLeast;
     for (const Entry *entry : missing) {
         const std::shared_ptr<Pending> pending = m_pending.value(entry->layer);
         const bool drawing = pending && pending->drawing.drawsAs(entry->drawing);

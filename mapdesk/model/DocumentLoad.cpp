@@ -50,9 +50,9 @@ CoordinateSystem DocumentLoad::Plan::findSystem(std::size_t map) const
     for (const Source &source : sources) {
         if (source.map != map)
             continue;
-        const CoordinateSystem system = source.raster
-                                            ? RasterLayer::readCoordinateSystem(source.path)
-                                            : FeatureLayer::readCoordinateSystem(source.path, source.datasetLayer);
+        const CoordinateSystem system =
+            source.raster ? RasterLayer::readCoordinateSystem(source.path)
+                          : FeatureLayer::readCoordinateSystem(source.path, source.datasetLayer, systems.get());
         if (system.isValid())
             return system;
     }
@@ -64,7 +64,7 @@ DocumentLoad::Result DocumentLoad::Plan::read(std::size_t index, const Coordinat
     const Source &source = sources[index];
     if (source.raster)
         return RasterLayer::read(source.path, mapSystem);
-    return FeatureLayer::read(source.path, source.datasetLayer, mapSystem);
+    return FeatureLayer::read(source.path, source.datasetLayer, mapSystem, systems.get());
 }
 
 void DocumentLoad::setSystem(std::size_t map, const CoordinateSystem &system)

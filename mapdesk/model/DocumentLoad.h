@@ -4,6 +4,7 @@
 #include "CoordinateSystem.h"
 #include "FeatureLayer.h"
 #include "RasterLayer.h"
+#include "SystemsFound.h"
 
 #include <QString>
 
@@ -50,6 +51,8 @@ public:
         std::vector<Source> sources;
         /// Per map, the system the file gives it; empty: to be found.
         std::vector<CoordinateSystem> given;
+        /// The systems found for the sources' files, shared by the readings.
+        std::shared_ptr<SystemsFound> systems = std::make_shared<SystemsFound>();
 
         /// The system of map `map`: the file's, or else the first its
         /// layers name, reading only their headers, in order.

@@ -1,8 +1,10 @@
 #include "FeatureLayer.h"
 
 #include "GdalSupport.h"
+#include "SystemsFound.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <gdal_priv.h>
@@ -10,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace mapdesk {
 
@@ -203,18 +206,72 @@ OGRLayer *sourceLayer(GDALDataset &dataset, const QString &path, const QString &
 GDALDatasetUniquePtr openVector(const QString &path)
 {
     GdalSupport::ensureRegistered();
+    const GdalSupport::OpeningSettings settings;
     return GDALDatasetUniquePtr(GDALDataset::Open(QFile::encodeName(path).constData(),
                                                   GDAL_OF_VECTOR | GDAL_OF_READONLY, GdalSupport::vectorDrivers()));
 }
 
+/// What a Shapefile's side file says of its coordinate system, as the key
+/// of the system found for it: the ".prj" file's bytes, "none" without one,
+/// null for any other data or a side file that cannot be read.
+QByteArray systemKey(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.suffix().compare(QLatin1String("shp"), Qt::CaseInsensitive) != 0)
+        return {};
+    // Where GDAL looks for it, in its order.
+    for (const QString &suffix : {QStringLiteral("prj"), QStringLiteral("PRJ")}) {
+        QFile side(info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') + suffix);
+        if (!side.exists())
+            continue;
+        if (!side.open(QIODevice::ReadOnly))
+            return {};
+        return QByteArrayLiteral("prj:") + side.readAll();
+    }
+    return QByteArrayLiteral("none");
+}
+
+/// The layer's system: the one found before for the same side file, else
+/// GDAL's (which, for a ".prj", searches PROJ's database), kept in `found`.
+class SystemLookup
+{
+public:
+    SystemLookup(const QString &path, SystemsFound *found)
+        : m_found(found), m_key(found ? systemKey(path) : QByteArray())
+    {
+        if (!m_key.isNull())
+            m_known = m_found->find(m_key);
+        // GDAL's own search is wasted on a system found before.
+        if (m_known)
+            m_noSearch.emplace("USE_OSR_FIND_MATCHES", "NO", true);
+    }
+
+    CoordinateSystem of(OGRLayer &source)
+    {
+        if (m_known)
+            return *m_known;
+        CoordinateSystem system = CoordinateSystemReader::fromSpatialReference(source.GetSpatialRef());
+        if (!m_key.isNull())
+            m_found->keep(m_key, system);
+        return system;
+    }
+
+private:
+    SystemsFound *m_found;
+    QByteArray m_key;
+    std::optional<CoordinateSystem> m_known;
+    std::optional<CPLConfigOptionSetter> m_noSearch;
+};
+
 /// The features of the source as read, in their own system.
-FeatureLayer::ReadResult readSource(const QString &path, const QString &datasetLayer)
+FeatureLayer::ReadResult readSource(const QString &path, const QString &datasetLayer, SystemsFound *found)
 {
     FeatureLayer::ReadResult result;
     result.errorText = GdalSupport::checkLocalFile(path);
     if (!result.errorText.isEmpty())
         return result;
     const GdalSupport::QuietErrors quiet;
+    SystemLookup system(path, found);
     const GDALDatasetUniquePtr dataset = openVector(path);
     if (!dataset) {
         result.errorText = QStringLiteral("cannot read %1 as vector data: %2")
@@ -224,7 +281,7 @@ FeatureLayer::ReadResult readSource(const QString &path, const QString &datasetL
     OGRLayer *source = sourceLayer(*dataset, path, datasetLayer, result.errorText);
     if (!source)
         return result;
-    result.dataSystem = CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef());
+    result.dataSystem = system.of(*source);
     source->ResetReading();
     // Each feature is read on its own: one that cannot be read is left out
     // and counted, and the others are kept.
@@ -261,9 +318,9 @@ FeatureLayer::ReadResult readSource(const QString &path, const QString &datasetL
 } // namespace
 
 FeatureLayer::ReadResult FeatureLayer::read(const QString &path, const QString &datasetLayer,
-                                            const CoordinateSystem &mapSystem)
+                                            const CoordinateSystem &mapSystem, SystemsFound *found)
 {
-    ReadResult result = readSource(path, datasetLayer);
+    ReadResult result = readSource(path, datasetLayer, found);
     result.mapSystem = mapSystem;
     // Data that cannot be drawn in the map's system is not shown, whether or not it was read.
     std::vector<Feature> converted = result.sourceFeatures;
@@ -277,15 +334,17 @@ FeatureLayer::ReadResult FeatureLayer::read(const QString &path, const QString &
     return result;
 }
 
-CoordinateSystem FeatureLayer::readCoordinateSystem(const QString &path, const QString &datasetLayer)
+CoordinateSystem FeatureLayer::readCoordinateSystem(const QString &path, const QString &datasetLayer,
+                                                    SystemsFound *found)
 {
     if (!GdalSupport::checkLocalFile(path).isEmpty())
         return {};
     const GdalSupport::QuietErrors quiet;
+    SystemLookup system(path, found);
     const GDALDatasetUniquePtr dataset = openVector(path);
     QString fault;
     OGRLayer *source = dataset ? sourceLayer(*dataset, path, datasetLayer, fault) : nullptr;
-    return source ? CoordinateSystemReader::fromSpatialReference(source->GetSpatialRef()) : CoordinateSystem();
+    return source ? system.of(*source) : CoordinateSystem();
 }
 
 void FeatureLayer::install(ReadResult result)

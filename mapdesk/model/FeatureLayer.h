@@ -14,6 +14,8 @@ namespace mapdesk {
 /// A layer of vector features read from a data file with GDAL/OGR (GeoJSON,
 /// Shapefile, GeoPackage, FlatGeobuf). A source that cannot be read leaves the
 /// layer in its map with no features and an error text.
+class SystemsFound;
+
 class FeatureLayer : public Layer, public virtual IFeatureLayer
 {
 public:
@@ -47,11 +49,14 @@ public:
     /// Reads every feature of layer `datasetLayer` (empty: the first) of the
     /// file at `path` and converts them into `mapSystem`. Touches no layer:
     /// safe on any thread. A feature that cannot be read is left out and
-    /// counted; the others are kept.
-    static ReadResult read(const QString &path, const QString &datasetLayer, const CoordinateSystem &mapSystem);
+    /// counted; the others are kept. `found`, when given, keeps the systems
+    /// found for the files of one reading, so that each is searched for once.
+    static ReadResult read(const QString &path, const QString &datasetLayer, const CoordinateSystem &mapSystem,
+                           SystemsFound *found = nullptr);
     /// The coordinate system read() would find for the data, without reading
     /// the features; empty when the file names none or cannot be opened.
-    static CoordinateSystem readCoordinateSystem(const QString &path, const QString &datasetLayer);
+    static CoordinateSystem readCoordinateSystem(const QString &path, const QString &datasetLayer,
+                                                 SystemsFound *found = nullptr);
     /// Makes `result` the layer's data, replacing what was held.
     void install(ReadResult result);
     /// Reads every feature of the source's layer into the map's system and

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <cpl_conv.h>
 #include <cpl_error.h>
 #include <gdal.h>
 
@@ -33,6 +34,36 @@ GdalSupport::QuietErrors::QuietErrors()
 GdalSupport::QuietErrors::~QuietErrors()
 {
     CPLPopErrorHandler();
+}
+
+namespace {
+
+/// The calling thread's own setting of `key`, copied; null when it has none.
+char *threadSetting(const char *key)
+{
+    const char *value = CPLGetThreadLocalConfigOption(key, nullptr);
+    return value ? CPLStrdup(value) : nullptr;
+}
+
+void restoreSetting(const char *key, char *value)
+{
+    CPLSetThreadLocalConfigOption(key, value);
+    CPLFree(value);
+}
+
+} // namespace
+
+GdalSupport::OpeningSettings::OpeningSettings()
+    : m_readdir(threadSetting("GDAL_DISABLE_READDIR_ON_OPEN")), m_spatialite(threadSetting("SPATIALITE_LOAD"))
+{
+    CPLSetThreadLocalConfigOption("GDAL_DISABLE_READDIR_ON_OPEN", "TRUE");
+    CPLSetThreadLocalConfigOption("SPATIALITE_LOAD", "NO");
+}
+
+GdalSupport::OpeningSettings::~OpeningSettings()
+{
+    restoreSetting("GDAL_DISABLE_READDIR_ON_OPEN", m_readdir);
+    restoreSetting("SPATIALITE_LOAD", m_spatialite);
 }
 
 void GdalSupport::ensureRegistered()

@@ -22,6 +22,24 @@ public:
         QuietErrors &operator=(const QuietErrors &) = delete;
     };
 
+    /// How the model's readings open a data set, set for the calling thread
+    /// while it lives: GDAL lists no folder to learn a file's neighbours (it
+    /// asks for each side file it wants, where a folder of thousands of
+    /// layers would be listed at every opening), and a GeoPackage is opened
+    /// without SpatiaLite's SQL functions, which reading features never uses.
+    class OpeningSettings
+    {
+    public:
+        OpeningSettings();
+        ~OpeningSettings();
+        OpeningSettings(const OpeningSettings &) = delete;
+        OpeningSettings &operator=(const OpeningSettings &) = delete;
+
+    private:
+        char *m_readdir;
+        char *m_spatialite;
+    };
+
     /// The GDAL drivers feature layers read with: only formats of plain local
     /// files, never a driver that reaches out to a server or pulls in other
     /// files named inside the data. A null-terminated list, as GDAL takes it.

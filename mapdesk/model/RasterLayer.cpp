@@ -74,6 +74,7 @@ std::vector<int> toBytes(const Plane &plane, GDALDataType type)
 GDALDatasetUniquePtr openRaster(const QString &path)
 {
     GdalSupport::ensureRegistered();
+    const GdalSupport::OpeningSettings settings;
     return GDALDatasetUniquePtr(GDALDataset::Open(QFile::encodeName(path).constData(),
                                                   GDAL_OF_RASTER | GDAL_OF_READONLY, GdalSupport::rasterDrivers()));
 }

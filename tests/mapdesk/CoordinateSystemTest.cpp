@@ -3,6 +3,8 @@
 #include "CoordinateSystem.h"
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
+#include "FeatureLayer.h"
+#include "SystemsFound.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -144,4 +146,37 @@ TEST(CoordinateSystemTest, MapsKeepTheirSystemInTheDocumentOrTakeTheirFirstLayer
         DocumentReader::fromJson(QJsonDocument(saved).toJson(), QStringLiteral("reread"), modeltest::samplesDir());
     EXPECT_EQ(reread->mapModels()[1]->coordinateSystem().definition(), QStringLiteral("EPSG:4326"));
     EXPECT_LT(reread->mapModels()[1]->fullExtent().value().width(), 1) << "the overview in degrees";
+}
+
+// Shapefiles read in one go share the search for the systems their ".prj"
+// files mean: each is given the system a reading of its own finds, two
+// copies of one ".prj" the same, a different ".prj" its own.
+TEST(CoordinateSystemTest, ShapefilesReadTogetherEachGetTheSystemTheirProjFileMeans)
+{
+    const QTemporaryDir dir;
+    const auto copy = [&](const QString &name, const QByteArray &prj) {
+        for (const char *side : {"shp", "shx", "dbf"})
+            EXPECT_TRUE(QFile::copy(sample(QStringLiteral("data/villages.%1").arg(QLatin1String(side))),
+                                    dir.filePath(QStringLiteral("%1.%2").arg(name, QLatin1String(side)))));
+        QFile file(dir.filePath(name + QStringLiteral(".prj")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(prj) == prj.size());
+        return dir.filePath(name + QStringLiteral(".shp"));
+    };
+    QFile grid(sample(QStringLiteral("data/villages.prj")));
+    ASSERT_TRUE(grid.open(QIODevice::ReadOnly));
+    const QByteArray gridPrj = grid.readAll();
+    const QByteArray wgs84Prj =
+        R"(GEOGCS["GCS_WGS_1984",DATUM["D_WGS_1984",SPHEROID["WGS_1984",6378137.0,298.257223563]],PRIMEM["Greenwich",0.0],UNIT["Degree",0.0174532925199433]])";
+    const QString files[] = {copy(QStringLiteral("a"), gridPrj), copy(QStringLiteral("b"), gridPrj),
+                             copy(QStringLiteral("c"), wgs84Prj)};
+
+    SystemsFound found;
+    for (const QString &file : files) {
+        const CoordinateSystem alone = FeatureLayer::readCoordinateSystem(file, {});
+        ASSERT_TRUE(alone.isValid()) << file.toStdString();
+        EXPECT_EQ(FeatureLayer::read(file, {}, {}, &found).dataSystem.wkt(), alone.wkt()) << file.toStdString();
+        EXPECT_EQ(FeatureLayer::readCoordinateSystem(file, {}, &found).wkt(), alone.wkt()) << file.toStdString();
+    }
+    EXPECT_EQ(FeatureLayer::read(files[0], {}, {}, &found).dataSystem.definition(), QStringLiteral("EPSG:27700"));
+    EXPECT_EQ(FeatureLayer::read(files[2], {}, {}, &found).dataSystem.definition(), QStringLiteral("EPSG:4326"));
 }

@@ -330,7 +330,8 @@ TEST_F(Renderer, ARemovedLayersImageIsFreedAtOnce)
 // hides them: the picture is the one every layer drawn in turn makes, with
 // few layers (each from its own image) and with many (drawn straight in),
 // whether the image is opaque, has a transparent pixel, or the layers under
-// it reach past its edge.
+// it reach past its edge. Layers wholly under an opaque image are not drawn
+// at all (nor, while a document's layers arrive, each in turn).
 TEST(RendererPicture, LooksAsEveryLayerDrawnInTurn)
 {
     const struct
@@ -338,10 +339,11 @@ TEST(RendererPicture, LooksAsEveryLayerDrawnInTurn)
         const char *what;
         int squares;
         bool holed;
+        int layersDrawn; ///< drawings started; -1: not counted (drawn straight in)
     } rows[] = {
-        {"few layers", 4, false},
-        {"many layers", 30, false},
-        {"many layers, a transparent pixel", 30, true},
+        {"few layers", 4, false, 2},
+        {"many layers", 30, false, -1},
+        {"many layers, a transparent pixel", 30, true, -1},
     };
     for (const auto &row : rows) {
         // On top, an opaque image over 0 .. 60; under it squares inside it
@@ -384,6 +386,9 @@ TEST(RendererPicture, LooksAsEveryLayerDrawnInTurn)
             MapPainter::draw(painter, layers, frame.transform);
         }
         EXPECT_TRUE(renderer.image().convertToFormat(QImage::Format_ARGB32_Premultiplied) == expected) << row.what;
+        if (row.layersDrawn >= 0) {
+            EXPECT_EQ(renderer.layersDrawn(), row.layersDrawn) << row.what;
+        }
     }
 }
 

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The plugin in the real QGIS under Xvfb, with a fresh profile that loads it
-# from the build: its button opens the add-in's window, whose "Off" and "On"
-# switch every vector layer in the Layers panel and on the canvas.
+# from the build: its button opens the add-in's window, a panel of QGIS's
+# main window listed under View > Panels, whose "Off" and "On" switch every
+# vector layer in the Layers panel and on the canvas; unloaded as the Plugin
+# Manager does, it leaves no panel, toolbar or menu entry behind, and loaded
+# again it has one of each.
 # The profile asks nothing, wherever the data lies: QGIS counts layers whose
 # files lie under the temporary folder as temporary and would ask on exit
 # whether to save them. A run that does not end within QUARNEL_QGIS_WAIT
@@ -26,6 +29,7 @@ trap cleanup EXIT
 
 export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 export DBUS_SESSION_BUS_ADDRESS=disabled: QUARNEL_RESULT=$work/result.json
+export QUARNEL_PLUGIN=$plugin_dir/libquarnelvisibilityplugin.so
 mkdir -p "$HOME" "$work/profiles/profiles/default/QGIS"
 cat > "$work/profiles/profiles/default/QGIS/QGIS3.ini" <<INI
 [plugins]
@@ -98,6 +102,12 @@ expected = {
     "at start": {"checked": everything, "drawn": everything},
     "Off": {"pressed": True, "checked": ["elevation"], "drawn": ["elevation"]},
     "On": {"pressed": True, "checked": everything, "drawn": everything},
+    "panel": {"panels": 1, "QGIS dock widget": True, "shown": [True], "floating": [True],
+              "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1},
+    "unloaded": {"panels": 0, "QGIS dock widget": True, "shown": [], "floating": [],
+                 "under View > Panels": 0, "toolbars": 0, "Plugins menu entries": 0},
+    "reloaded": {"panels": 1, "QGIS dock widget": True, "shown": [True], "floating": [True],
+                 "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1},
 }
 faults = [f"{step}: {result.get(step)} instead of {want}" for step, want in expected.items() if result.get(step) != want]
 if len(result.get("button", [])) != 1:

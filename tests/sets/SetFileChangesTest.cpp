@@ -58,7 +58,14 @@ TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRed
         const char *name;
         std::function<void(SetStore &)> change;
         QByteArray after;
+        std::optional<QByteArray> from = std::nullopt; ///< the file before; `before` when not given
     };
+    // Runs of one set's records are passed over at once: a run that goes on
+    // with the same name written otherwise (unquoted) or is broken by
+    // another set must still end where the records say.
+    const QByteArray kLakes = SetsWorld::record("Rivers", "Layers", "Lakes", "True");
+    const QByteArray unquoted = "Rivers,Layers,Ponds,False\r\n";
+    const QByteArray runs = kRivers + kLakes + unquoted + kRivers + kRoads + kLakes + kRivers + kRoads2 + kLakes;
     const Case cases[] = {
         {"rename", [](SetStore &s) { EXPECT_EQ(s.renameSet("Roads", "Streets only"), SetStore::Rename::Renamed); },
          SetsWorld::record("Streets only", "Layers", "Streets", "True") + kRivers + kEarlier
@@ -83,14 +90,24 @@ TEST_F(SetFileChanges, EachChangeWritesItsBytesKeepsTheFileBeforeAndUndoesAndRed
              + SetsWorld::record("Rivers", "Layers", "Rivers", "True")
              + SetsWorld::record("Rivers", "Overview", "Streets", "True") + kEarlier + kRoads2},
         {"clear all", [](SetStore &s) { s.clearAll(); }, QByteArray()},
+        {"delete amid runs of another set", [](SetStore &s) { EXPECT_EQ(s.deleteSets({"Roads"}), 2); },
+         kRivers + kLakes + unquoted + kRivers + kLakes + kRivers + kLakes, runs},
+        {"rename amid runs of another set",
+         [](SetStore &s) { EXPECT_EQ(s.renameSet("Roads", "Streets only"), SetStore::Rename::Renamed); },
+         kRivers + kLakes + unquoted + kRivers + SetsWorld::record("Streets only", "Layers", "Streets", "True") + kLakes
+             + kRivers + SetsWorld::record("Streets only", "Overview", "Streets", "False") + kLakes,
+         runs},
+        {"delete of a run written two ways", [](SetStore &s) { EXPECT_EQ(s.deleteSets({"Rivers"}), 7); },
+         kRoads + kRoads2, runs},
     };
     for (const Case &c : cases) {
-        world.writeFile(before);
+        const QByteArray from = c.from.value_or(before);
+        world.writeFile(from);
         c.change(store);
         EXPECT_EQ(world.fileBytes(), c.after) << c.name;
-        EXPECT_EQ(previous(), before) << c.name;
+        EXPECT_EQ(previous(), from) << c.name;
         EXPECT_TRUE(store.undo()) << c.name;
-        EXPECT_EQ(world.fileBytes(), before) << c.name;
+        EXPECT_EQ(world.fileBytes(), from) << c.name;
         EXPECT_TRUE(store.undo()) << c.name << ": undo again redoes";
         EXPECT_EQ(world.fileBytes(), c.after) << c.name;
     }
@@ -300,6 +317,13 @@ TEST_F(SetFileChanges, ADamagedTailStopsEveryChangeButRepairWhichCutsItBackUndoa
     EXPECT_EQ(failureOf([&] { store.renameSet("Roads", "X"); }), 62);
     EXPECT_EQ(failureOf([&] { store.deleteSets({"Roads"}); }), 62);
     EXPECT_EQ(world.fileBytes(), damaged);
+    // Cut inside a record of the set whose run a change passes over.
+    const QByteArray cutInRun = kRoads + kRivers + kRivers + "\"Rivers\",\"Layers\",\"Stre";
+    world.writeFile(cutInRun);
+    EXPECT_EQ(failureOf([&] { store.renameSet("Roads", "X"); }), 62);
+    EXPECT_EQ(failureOf([&] { store.deleteSets({"Roads"}); }), 62);
+    EXPECT_EQ(world.fileBytes(), cutInRun);
+    world.writeFile(damaged);
 
     const SetStore::CheckReport report = store.check();
     EXPECT_EQ(report.records, 2);

@@ -1,6 +1,7 @@
 // The set list's menu: its items and shortcuts, each reaching the set store,
 // the list following every change, and the questions answered by a test.
 #include "AddinWorld.h"
+#include "ISetThemes.h"
 #include "SetPrompts.h"
 
 #include <QAction>
@@ -263,6 +264,60 @@ TEST_F(SetMenu, AFailedChangeIsReportedWithItsStep)
     choose(QStringLiteral("Roads"));
     key(QKeySequence(Qt::Key_Delete));
     EXPECT_EQ(world.reportedModules(), QStringList{QStringLiteral("MODULE: mnuDelete_Click frmMain Line : 20")});
+}
+
+/// A host's map themes that a test sets up, recording what the window asks.
+class FakeThemes : public ISetThemes
+{
+public:
+    void setSetFile(std::function<QString()> nativePath) override { setFile = std::move(nativePath); }
+    void setOnChange(std::function<void()> onChange) override { told = std::move(onChange); }
+    bool keepsSets() override { return keeping; }
+    void setKeepsSets(bool keep) override { keeping = keep; }
+    void setsChanged() override { ++changes; }
+    QStringList withheldSets() override { return withheld; }
+    std::vector<Theme> ownThemes() override { return own; }
+
+    std::function<QString()> setFile;
+    std::function<void()> told;
+    bool keeping = false;
+    int changes = 0;
+    QStringList withheld;
+    std::vector<Theme> own;
+};
+
+TEST_F(SetMenu, TheMapThemeItemsReachTheHostsThemes)
+{
+    EXPECT_EQ(item("Keep Sets as Map Themes"), nullptr) << "a host without themes";
+    auto themes = std::make_shared<FakeThemes>();
+    themes->own = {{QStringLiteral("Water"), {{QStringLiteral("Layers"), QStringLiteral("Rivers"), true}}},
+                   {QStringLiteral("Roads"), {{QStringLiteral("Layers"), QStringLiteral("Streets"), true}}}};
+    world.host.services->setSetThemes(themes);
+    world.reload();
+    auto owned = std::make_unique<Answers>();
+    answers = owned.get();
+    answers->clash = SetStore::Clash::Skip;
+    world.window().setPrompts(std::move(owned));
+    ASSERT_TRUE(themes->setFile);
+    EXPECT_TRUE(themes->setFile().endsWith(QStringLiteral("config")));
+
+    QAction *keep = item("Keep Sets as Map Themes");
+    ASSERT_NE(keep, nullptr);
+    EXPECT_FALSE(keep->isChecked());
+    keep->trigger();
+    EXPECT_TRUE(themes->keeping);
+
+    themes->withheld = {QStringLiteral("Roads")};
+    themes->told();
+    EXPECT_TRUE(keep->toolTip().contains(QStringLiteral("Roads")));
+
+    const int before = themes->changes;
+    item("Import Map Themes as Sets...")->trigger();
+    EXPECT_EQ(world.listed(), (QStringList{"Rivers", "Roads", "Water"}));
+    EXPECT_EQ(answers->asked, QStringList({"clash Roads"}));
+    EXPECT_GT(themes->changes, before) << "the file's change reaches the themes";
+    item("Undo")->trigger();
+    EXPECT_EQ(world.listed(), (QStringList{"Rivers", "Roads"}));
 }
 
 } // namespace

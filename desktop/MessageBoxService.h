@@ -8,7 +8,7 @@
 namespace mapdesk {
 
 /// The desktop's message box for the add-in: one OK button, no icon, the
-/// given title and the text as plain text, parented on mapdesk's main window.
+/// given title and the text as plain text, parented on the host's main window.
 /// The owner window is borrowed; the service holds only a guarded pointer.
 class MessageBoxService : public IMessageBox
 {

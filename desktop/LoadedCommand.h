@@ -2,7 +2,7 @@
 
 #include "Com.h"
 #include "ComPtr.h"
-#include "ComponentRegistry.h"
+#include "ComponentEntry.h"
 
 #include <QImage>
 #include <QString>
@@ -34,8 +34,7 @@ public:
         bool checked = false;
     };
 
-    LoadedCommand(ComponentRegistry::Entry entry, std::shared_ptr<ComponentModule> module,
-                  ComPtr<Com::ICommand> command);
+    LoadedCommand(ComponentEntry entry, std::shared_ptr<ComponentModule> module, ComPtr<Com::ICommand> command);
     ~LoadedCommand();
     LoadedCommand(const LoadedCommand &) = delete;
     LoadedCommand &operator=(const LoadedCommand &) = delete;
@@ -50,7 +49,7 @@ public:
     /// Gives back the reference to the command object.
     void release();
 
-    const ComponentRegistry::Entry &entry() const { return m_entry; }
+    const ComponentEntry &entry() const { return m_entry; }
     const Presentation &presentation() const { return m_presentation; }
     const std::shared_ptr<ComponentModule> &module() const { return m_module; }
     bool isReleased() const { return !m_command; }
@@ -60,7 +59,7 @@ public:
 private:
     QString failure(const QString &operation, Com::HRESULT result, const QString &description = {}) const;
 
-    ComponentRegistry::Entry m_entry;
+    ComponentEntry m_entry;
     std::shared_ptr<ComponentModule> m_module;
     ComPtr<Com::ICommand> m_command;
     Presentation m_presentation;

@@ -28,7 +28,7 @@ Com::HRESULT guarded(const std::function<Com::HRESULT()> &call, QString *descrip
 }
 } // namespace
 
-LoadedCommand::LoadedCommand(ComponentRegistry::Entry entry, std::shared_ptr<ComponentModule> module,
+LoadedCommand::LoadedCommand(ComponentEntry entry, std::shared_ptr<ComponentModule> module,
                              ComPtr<Com::ICommand> command)
     : m_entry(std::move(entry)), m_module(std::move(module)), m_command(std::move(command))
 {

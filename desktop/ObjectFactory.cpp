@@ -15,8 +15,11 @@ HostObjectPtr ObjectFactory::create(const QUuid &classId)
             throw HostError(HostError::E_FAIL_NUMBER, QStringLiteral("The application is not running"));
         return application;
     }
-    if (classId == HostClassIds::ModelessFrame)
+    if (classId == HostClassIds::ModelessFrame) {
+        if (m_frameMaker)
+            return m_frameMaker();
         return std::make_shared<ModelessFrame>(m_frameOwner.data());
+    }
     throw HostError(ClassNotRegistered, QStringLiteral("Class not registered"));
 }
 
