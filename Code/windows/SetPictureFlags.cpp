@@ -1,20 +1,19 @@
 #include "SetPictureFlags.h"
 
 #include "LayerIndex.h"
-
-#include <optional>
+#include "VisibilityApply.h"
+#include "VisibilitySetFile.h"
 
 std::vector<IMapPictures::LayerFlag> pictureFlags(IDocument &document, const std::vector<SetLayers::Layer> &layers)
 {
     LayerIndex index(document);
-    std::vector<std::optional<bool>> flagOf(std::size_t(index.pairCount()));
-    for (const SetLayers::Layer &layer : layers)
-        if (const int pair = index.find(layer.mapName, layer.layerName); pair >= 0)
-            flagOf[std::size_t(pair)] = layer.visible;
     std::vector<IMapPictures::LayerFlag> flags;
-    for (int pair = 0; pair < index.pairCount(); ++pair)
-        if (const std::optional<bool> visible = flagOf[std::size_t(pair)])
-            for (const std::shared_ptr<ILayer> &layer : index.layers(pair))
-                flags.push_back({layer, *visible});
+    // Decided as a restore decides, switching nothing.
+    VisibilityApply decide(index, [&flags](const std::shared_ptr<ILayer> &layer, bool visible) {
+        flags.push_back({layer, visible});
+    });
+    for (const SetLayers::Layer &layer : layers)
+        decide.apply(VisibilityRecord{QString(), layer.mapName, layer.layerName,
+                                      layer.visible ? QStringLiteral("True") : QStringLiteral("False")});
     return flags;
 }
