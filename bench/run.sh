@@ -32,7 +32,7 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
     -DQUARNEL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets \
-    mapdesk_draw_bench mapdesk_open_bench quarnel_filter_bench
+    mapdesk_draw_bench mapdesk_open_bench quarnel_filter_bench mapdesk_picture_bench
 
 if [ "$smoke" = 1 ]; then
     sizes=(1000)
@@ -77,9 +77,12 @@ echo "mapdesk's drawing:"
 echo
 if [ "$smoke" = 1 ]; then
     "$build/bench/mapdesk_draw_bench" --smoke
+    "$build/bench/mapdesk_picture_bench" --smoke
     "$build/bench/mapdesk_open_bench" --layers=100
 else
     "$build/bench/mapdesk_draw_bench"
+    echo
+    "$build/bench/mapdesk_picture_bench"
     echo
     echo "mapdesk opening a document of 5,000 layers (three runs each):"
     echo

@@ -6,8 +6,13 @@
 #include "Document.h"
 #include "DocumentReader.h"
 #include "DocumentWriter.h"
+#include "Map.h"
+#include "MapPictureLayers.h"
+#include "MapRenderer.h"
 
 #include <QGuiApplication>
+#include <QImageWriter>
+#include <QSaveFile>
 #include <QtGlobal>
 
 #include <exception>
@@ -46,7 +51,27 @@ bool writeDocument(IDocument &document, const QString &path, QString &error)
     return false;
 }
 
-const DocumentModule module{makeApplication, readDocument, writeDocument};
+bool writePicture(IDocument &document, const QString &path, int maxWidth, QString &error)
+{
+    auto *model = dynamic_cast<mapdesk::Document *>(&document);
+    const std::shared_ptr<mapdesk::Map> map = model ? model->focusMapModel() : nullptr;
+    if (!map) {
+        error = QStringLiteral("the document has no map to draw");
+        return false;
+    }
+    const QImage picture =
+        mapdesk::MapRenderer::drawPicture(mapdesk::drawnWith(*map, {}), mapdesk::frameWithoutView(*map), maxWidth);
+    QSaveFile file(path);
+    QImageWriter writer(&file, "png");
+    if (!file.open(QIODevice::WriteOnly) || !writer.write(picture) || !file.commit()) {
+        const QString why = writer.error() != QImageWriter::UnknownError ? writer.errorString() : file.errorString();
+        error = QStringLiteral("%1: cannot write the picture: %2").arg(path, why);
+        return false;
+    }
+    return true;
+}
+
+const DocumentModule module{makeApplication, readDocument, writeDocument, writePicture};
 
 } // namespace
 

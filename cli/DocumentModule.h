@@ -25,6 +25,10 @@ struct DocumentModule
     /// Saves a document that `read` made at `path`, whole or not at all
     /// (mapdesk's atomic save); false, with `error` set, when it cannot.
     bool (*write)(IDocument &document, const QString &path, QString &error);
+    /// Writes a PNG picture of a document's focus map as it shows now, at
+    /// its full extent, at most `maxWidth` pixels wide, to `path`, whole or
+    /// not at all; false, with `error` set, when it cannot.
+    bool (*writePicture)(IDocument &document, const QString &path, int maxWidth, QString &error);
 };
 
 /// The name of the module's one entry point, a function that takes nothing

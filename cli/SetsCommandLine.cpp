@@ -27,6 +27,7 @@ const QHash<QString, CommandShape> &commands()
         {QStringLiteral("import"), {Command::Import, 1}},   {QStringLiteral("check"), {Command::Check, 0}},
         {QStringLiteral("repair"), {Command::Repair, 0}},   {QStringLiteral("undo"), {Command::Undo, 0}},
         {QStringLiteral("match"), {Command::Match, 1}},     {QStringLiteral("diff"), {Command::Diff, 2}},
+        {QStringLiteral("preview"), {Command::Preview, 2}},
     };
     return table;
 }
@@ -43,7 +44,7 @@ struct Options
     QCommandLineOption exact{QStringLiteral("exact"),
                              QStringLiteral("apply: also hides the feature layers the set does not name.")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
-                              QStringLiteral("apply, export: the file to write."),
+                              QStringLiteral("apply, export, preview: the file to write."),
                               QStringLiteral("FILE")};
     QCommandLineOption onClash{QStringLiteral("on-clash"), QStringLiteral("import: what a name in use does."),
                                QStringLiteral("merge|skip|rename")};
@@ -151,6 +152,9 @@ QString SetsCommandLine::usage()
         "  match DOCUMENT                the sets the document's visibility matches, one a line\n"
         "  diff NAME DOCUMENT            the layers the document shows otherwise than set NAME:\n"
         "                                MAP<TAB>LAYER<TAB>True|False, the flag the set records\n"
+        "  preview NAME DOCUMENT -o FILE.png\n"
+        "                                write a picture of the document's focus map as restoring\n"
+        "                                set NAME would show it (at most 320 pixels wide)\n"
         "\n"
         "Options:\n"
         "  --drive X=DIR                 adds or replaces drive X, rooted in the folder DIR\n"
@@ -210,7 +214,8 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     // where the parser expects the program; a "--" before it (not the value
     // of an option) ends the command's options too.
     const bool takesExact = line.command == Command::Apply;
-    const bool takesOutput = line.command == Command::Apply || line.command == Command::Export;
+    const bool takesOutput =
+        line.command == Command::Apply || line.command == Command::Export || line.command == Command::Preview;
     const bool takesClash = line.command == Command::Import;
     QList<QCommandLineOption> commandOptions{options.help};
     if (takesExact)
@@ -290,6 +295,7 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     case Command::Apply:
     case Command::Replace:
     case Command::Diff:
+    case Command::Preview:
         line.setNames = {operands.at(0)};
         line.document = operands.at(1);
         break;
@@ -307,6 +313,8 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     }
     if (line.command == Command::Export && line.output.isEmpty())
         return fail(QStringLiteral("export needs -o FILE"));
+    if (line.command == Command::Preview && line.output.isEmpty())
+        return fail(QStringLiteral("preview needs -o FILE.png"));
     if (line.document.isEmpty() && line.readsDocuments())
         return fail(QStringLiteral("%1 needs a document").arg(name));
     if (line.command == Command::Import && line.importFile.isEmpty())

@@ -27,7 +27,8 @@ public:
         Repair,
         Undo,
         Match,
-        Diff
+        Diff,
+        Preview
     };
 
     /// Parses the arguments, the program name first. A command line that
@@ -40,7 +41,7 @@ public:
     bool readsDocuments() const
     {
         return command == Command::Capture || command == Command::Apply || command == Command::Replace
-               || command == Command::Match || command == Command::Diff;
+               || command == Command::Match || command == Command::Diff || command == Command::Preview;
     }
 
     QString error;      ///< why the command line cannot be run; empty when it can
@@ -50,8 +51,8 @@ public:
     bool json = false;  ///< --json: list, show, check, match and diff print JSON
     Command command = Command::None;
     QStringList setNames;                           ///< the set names the command names, in order
-    QString document;                               ///< capture, apply, replace, match, diff: the map document
-    QString output;                                 ///< apply, export: -o
+    QString document;                               ///< capture, apply, replace, match, diff, preview: the map document
+    QString output;                                 ///< apply, export, preview: -o
     QString importFile;                             ///< import: the set file to add
     bool exact = false;                             ///< apply --exact
     SetStore::Clash clash = SetStore::Clash::Merge; ///< import --on-clash

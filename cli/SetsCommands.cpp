@@ -26,6 +26,9 @@
 
 namespace {
 
+/// The widest a set's picture is, as the add-in's list shows it.
+constexpr int kPreviewWidth = 320;
+
 bool isRuntimeError(const HostError &error, RuntimeError runtimeError)
 {
     return error.number() == static_cast<std::int32_t>(runtimeError);
@@ -110,6 +113,9 @@ SetsCommands::Result SetsCommands::run()
             break;
         case Command::Diff:
             diff();
+            break;
+        case Command::Preview:
+            preview();
             break;
         case Command::None:
             throw CommandFailure(CommandFailure::Usage, QStringLiteral("no command given"));
@@ -279,6 +285,25 @@ void SetsCommands::apply()
     refuseOwnFile(target, QStringLiteral("write the document to another file"));
     QString error;
     if (!loadDocumentModule().write(*document, target, error))
+        throw CommandFailure(CommandFailure::Failed, error);
+}
+
+void SetsCommands::preview()
+{
+    const auto document = readDocument(m_line.document);
+    requireSetFile();
+    const QString &name = m_line.setNames.constFirst();
+    // The document read is this command's own: the set is restored into it
+    // as a click restores it, and what it then shows is drawn.
+    m_store.close();
+    m_store.openForInput();
+    const qsizetype records = m_store.restoreSet(name, *document);
+    m_store.close();
+    if (records == 0)
+        failNoSet(name);
+    refuseOwnFile(m_line.output, QStringLiteral("write the picture to another file"));
+    QString error;
+    if (!loadDocumentModule().writePicture(*document, m_line.output, kPreviewWidth, error))
         throw CommandFailure(CommandFailure::Failed, error);
 }
 

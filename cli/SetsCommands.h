@@ -50,6 +50,7 @@ private:
     void undo();
     void match();
     void diff();
+    void preview();
 
     /// Which file a failure of the set core is told about.
     enum class FailedOn { SetFile, ExportedFile, ImportedFile };

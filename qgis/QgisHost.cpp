@@ -7,6 +7,7 @@
 #include "QgisApplication.h"
 #include "QgisDrives.h"
 #include "QgisPanelFrame.h"
+#include "QgisPictures.h"
 #include "QgisSetThemes.h"
 #include "ScreenService.h"
 #include "ShellService.h"
@@ -36,6 +37,7 @@ QgisHost::QgisHost(const Options &options)
     m_services->setDrives(m_drives);
     m_services->setObjectFactory(std::move(objects));
     m_services->setSetThemes(m_setThemes);
+    m_services->setPictures(std::make_shared<QgisPictures>(m_session.get()));
 
     // Which member of an exclusive group a restore left on is told once the
     // restore is over, not in the middle of it.

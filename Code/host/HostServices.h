@@ -5,6 +5,7 @@
 #include <memory>
 
 class IDrives;
+class IMapPictures;
 class IMessageBox;
 class IObjectFactory;
 class IScreenMetrics;
@@ -24,6 +25,7 @@ public:
     void setDrives(std::shared_ptr<IDrives> service) { m_drives = std::move(service); }
     void setObjectFactory(std::shared_ptr<IObjectFactory> service) { m_objectFactory = std::move(service); }
     void setSetThemes(std::shared_ptr<ISetThemes> service) { m_setThemes = std::move(service); }
+    void setPictures(std::shared_ptr<IMapPictures> service) { m_pictures = std::move(service); }
 
     IMessageBox &messageBox() const;
     IShell &shell() const;
@@ -32,6 +34,9 @@ public:
     IObjectFactory &objectFactory() const;
     /// The map themes the sets can be kept as; null for a host without them.
     std::shared_ptr<ISetThemes> setThemes() const { return m_setThemes; }
+    /// The focus map's pictures, an optional service: null when the host
+    /// offers none.
+    std::shared_ptr<IMapPictures> pictures() const { return m_pictures; }
 
 private:
     std::shared_ptr<IMessageBox> m_messageBox;
@@ -40,4 +45,5 @@ private:
     std::shared_ptr<IDrives> m_drives;
     std::shared_ptr<IObjectFactory> m_objectFactory;
     std::shared_ptr<ISetThemes> m_setThemes;
+    std::shared_ptr<IMapPictures> m_pictures;
 };

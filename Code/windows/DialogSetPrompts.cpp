@@ -3,6 +3,10 @@
 #include "ProductNames.h"
 #include "frmEditLayers.h"
 
+#include "HostServices.h"
+#include "IApplication.h"
+#include "QuarnelGIS_Public.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -72,6 +76,9 @@ std::optional<std::vector<SetLayers::Layer>> DialogSetPrompts::editLayers(QWidge
                                                                           const SetLayers &layers)
 {
     frmEditLayers dialog(setName, layers, parent);
+    if (m_state)
+        dialog.showPictures(m_state->services.pictures(),
+                            m_state->application ? m_state->application->document() : m_state->document);
     if (dialog.exec() != QDialog::Accepted || !dialog.changed())
         return std::nullopt;
     return dialog.edited();

@@ -1,8 +1,13 @@
 #include "SetListWidget.h"
 
+#include "SetPicturePopup.h"
+#include "SetPictures.h"
+
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <utility>
 
@@ -11,6 +16,16 @@ namespace {
 bool extendsSelection(Qt::KeyboardModifiers modifiers)
 {
     return modifiers & (Qt::ShiftModifier | Qt::ControlModifier);
+}
+
+/// Where a mouse event happened, in its widget.
+QPoint pointerOf(const QMouseEvent &event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return event.position().toPoint();
+#else
+    return event.pos();
+#endif
 }
 } // namespace
 
@@ -99,4 +114,78 @@ void SetListWidget::stopTyping()
     m_typing.stop();
     m_typed.clear();
     m_typedFrom = QPersistentModelIndex();
+}
+
+void SetListWidget::setPictures(SetPictures *pictures)
+{
+    m_pictures = pictures;
+    if (!m_popup)
+        m_popup = new SetPicturePopup(this);
+    // Moves are followed so that the tooltip goes the moment the pointer
+    // leaves its entry.
+    viewport()->setMouseTracking(true);
+    connect(m_pictures, &SetPictures::ready, this, &SetListWidget::pictureReady);
+}
+
+bool SetListWidget::showPicture(const QPoint &at, const QPoint &global)
+{
+    if (!m_pictures || !m_pictures->offered()) {
+        m_popup->dismiss();
+        return false;
+    }
+    const QModelIndex index = indexAt(at);
+    if (!index.isValid()) {
+        m_popup->dismiss();
+        return false;
+    }
+    const QRect area(viewport()->mapToGlobal(visualRect(index).topLeft()), visualRect(index).size());
+    QToolTip::hideText();
+    m_popup->showFor(index, index.data(Qt::ToolTipRole).toString(),
+                     m_pictures->picture(index.data(Qt::DisplayRole).toString()), area, global);
+    return true;
+}
+
+void SetListWidget::pictureReady(const QString &setName)
+{
+    const QPersistentModelIndex &shown = m_popup->entry();
+    if (!m_popup->isVisible() || !shown.isValid() || shown.data(Qt::DisplayRole).toString() != setName)
+        return;
+    // The words too may have changed since it was shown (the marks are
+    // judged off the interface thread).
+    m_popup->setWords(shown.data(Qt::ToolTipRole).toString());
+    m_popup->setPicture(m_pictures->picture(setName));
+}
+
+bool SetListWidget::viewportEvent(QEvent *event)
+{
+    if (m_popup) {
+        switch (event->type()) {
+        case QEvent::ToolTip: {
+            const auto *help = static_cast<QHelpEvent *>(event);
+            if (showPicture(help->pos(), help->globalPos()))
+                return true;
+            break;
+        }
+        case QEvent::MouseMove:
+            if (m_popup->isVisible()
+                && indexAt(pointerOf(*static_cast<QMouseEvent *>(event))) != QModelIndex(m_popup->entry()))
+                m_popup->dismiss();
+            break;
+        case QEvent::Leave:
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+            m_popup->dismiss();
+            break;
+        default:
+            break;
+        }
+    }
+    return QListWidget::viewportEvent(event);
+}
+
+void SetListWidget::hideEvent(QHideEvent *event)
+{
+    if (m_popup)
+        m_popup->dismiss();
+    QListWidget::hideEvent(event);
 }

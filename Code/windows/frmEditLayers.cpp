@@ -2,6 +2,12 @@
 
 #include "ui_frmEditLayers.h"
 
+#include "IMapPictures.h"
+#include "QtCompat.h"
+#include "SetPictureFlags.h"
+
+#include <QPixmap>
+
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -44,6 +50,12 @@ frmEditLayers::frmEditLayers(const QString &setName, const SetLayers &layers, QW
         if (column == 0)
             showDifference(item);
     });
+    // A tick is column 0; the other column only tells of it.
+    for (QTreeWidget *tree : {ui->treeRecorded, ui->treeUnrecorded})
+        connect(tree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *, int column) {
+            if (column == 0)
+                updatePicture();
+        });
     connect(ui->treeRecorded, &QTreeWidget::itemSelectionChanged, this,
             [this] { ui->btnRemove->setEnabled(!ui->treeRecorded->selectedItems().isEmpty()); });
     connect(ui->btnRemove, &QPushButton::clicked, this, &frmEditLayers::removeSelected);
@@ -106,6 +118,42 @@ void frmEditLayers::removeSelected()
         QTreeWidgetItem *map = ui->treeRecorded->topLevelItem(m);
         if (map->isSelected() || map->childCount() == 0)
             delete map;
+    }
+    updatePicture();
+}
+
+void frmEditLayers::showPictures(std::shared_ptr<IMapPictures> pictures, std::shared_ptr<IDocument> document)
+{
+    if (!pictures || !document)
+        return;
+    m_pictures = std::move(pictures);
+    m_document = std::move(document);
+    // The dialog grows by the room of a picture of a view's usual
+    // proportions, so that the lists keep theirs.
+    const int room = 320 * 3 / 4;
+    ui->lblPicture->setMinimumHeight(room);
+    ui->lblPicture->setVisible(true);
+    resize(width(), height() + room);
+    updatePicture();
+}
+
+void frmEditLayers::updatePicture()
+{
+    if (!m_pictures)
+        return;
+    const unsigned asked = ++m_pictureAsked;
+    // The picture before stays until the new one is there.
+    if (QtCompat::pixmapOf(*ui->lblPicture).isNull())
+        ui->lblPicture->setText(QStringLiteral("drawing…"));
+    try {
+        m_pictures->drawFocusMap(*m_document, pictureFlags(*m_document, edited()), 320, this,
+                                 [this, asked](const QImage &picture) {
+                                     if (asked == m_pictureAsked)
+                                         ui->lblPicture->setPixmap(QPixmap::fromImage(picture));
+                                 });
+    } catch (...) {
+        // A document that cannot be walked shows no picture.
+        ui->lblPicture->clear();
     }
 }
 

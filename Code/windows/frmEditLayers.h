@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+class IDocument;
+class IMapPictures;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -31,12 +33,21 @@ public:
     std::vector<SetLayers::Layer> edited() const;
     /// Whether edited() differs from what the set records.
     bool changed() const;
+    /// Heads the dialog with `document`'s focus map as a restore of the set
+    /// as edited would show it, drawn by `pictures` and following the ticks;
+    /// nothing without either.
+    void showPictures(std::shared_ptr<IMapPictures> pictures, std::shared_ptr<IDocument> document);
 
 private:
     void fill(QTreeWidget *tree, const std::vector<SetLayers::Row> &rows, bool recorded);
     void showDifference(QTreeWidgetItem *item);
     void removeSelected();
+    /// Asks for the picture of the set as edited now.
+    void updatePicture();
 
     std::unique_ptr<Ui::frmEditLayers> ui;
     SetLayers m_layers;
+    std::shared_ptr<IMapPictures> m_pictures;
+    std::shared_ptr<IDocument> m_document;
+    unsigned m_pictureAsked = 0; ///< the latest picture asked for; earlier ones are passed over
 };

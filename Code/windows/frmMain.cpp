@@ -22,6 +22,7 @@
 #include "SetListMarks.h"
 #include "SetListWidget.h"
 #include "SetNames.h"
+#include "SetPictures.h"
 #include "SetStore.h"
 #include "ShellLink.h"
 #include "WindowLook.h"
@@ -69,6 +70,8 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     buildSetMenu();
     m_fileWatch = new SetFileWatch(this);
     m_marks = new SetListMarks(m_state, *ui->lstbx1, this);
+    m_pictures = new SetPictures(m_state, this);
+    ui->lstbx1->setPictures(m_pictures);
     connect(m_fileWatch, &SetFileWatch::changed, this, &frmMain::lstbx1_Refresh);
     connect(ui->btnCreateNewGrid, &QPushButton::clicked, this, &frmMain::btnCreateNewGrid_Click);
     connect(ui->Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
@@ -87,7 +90,7 @@ frmMain::~frmMain()
 
 void frmMain::buildSetMenu()
 {
-    m_prompts = std::make_unique<DialogSetPrompts>();
+    m_prompts = std::make_unique<DialogSetPrompts>(&m_state);
     QListWidget *list = ui->lstbx1;
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setContextMenuPolicy(Qt::ActionsContextMenu);

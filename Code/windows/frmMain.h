@@ -18,6 +18,7 @@ class QListWidget;
 class SetFileWatch;
 class SetListFilter;
 class SetListMarks;
+class SetPictures;
 class SetPrompts;
 class SetStore;
 struct QuarnelGIS_Public;
@@ -113,6 +114,7 @@ private:
     SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
     SetListMarks *m_marks;     ///< a child: marks the entries that match the layers shown now
     SetListFilter *m_filter;   ///< a child: the one-line filter over the list, shown by Find
+    SetPictures *m_pictures;   ///< a child: the sets' pictures for the list's tooltips
     std::unique_ptr<SetPrompts> m_prompts;
     std::shared_ptr<ISetThemes> m_themes;   ///< the host's map themes; null when it has none
     QAction *m_keepThemes = nullptr;        ///< the menu's check item, with the host's themes

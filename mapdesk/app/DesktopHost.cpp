@@ -6,6 +6,7 @@
 #include "DriveTable.h"
 #include "HostServices.h"
 #include "MainWindow.h"
+#include "MapPictures.h"
 #include "MessageBoxService.h"
 #include "ObjectFactory.h"
 #include "ScreenService.h"
@@ -44,6 +45,8 @@ QString DesktopHost::start(const Options &options)
     m_services->setScreen(std::make_shared<ScreenService>());
     m_services->setDrives(m_drives);
     m_services->setObjectFactory(m_objects);
+    m_pictures = std::make_shared<MapPictures>(m_window->dataView());
+    m_services->setPictures(m_pictures);
 
     const QString prepared = m_drives->prepare();
     if (!prepared.isEmpty())
@@ -84,6 +87,7 @@ void DesktopHost::stop()
     m_commands.reset();
     m_window.reset();
     m_services.reset();
+    m_pictures.reset();
     m_application.reset();
 }
 

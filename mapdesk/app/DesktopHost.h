@@ -13,6 +13,7 @@ class Application;
 class CommandLoader;
 class DriveTable;
 class MainWindow;
+class MapPictures;
 class MessageBoxService;
 class ObjectFactory;
 
@@ -59,6 +60,7 @@ private:
     std::shared_ptr<DriveTable> m_drives;
     std::shared_ptr<MessageBoxService> m_messageBox;
     std::shared_ptr<ObjectFactory> m_objects;
+    std::shared_ptr<MapPictures> m_pictures;  ///< the focus map's pictures, from the data view
     std::shared_ptr<HostServices> m_services; ///< the site handed to every command
     std::shared_ptr<Application> m_application;
     std::unique_ptr<MainWindow> m_window;

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QPainter>
+#include <QPointer>
 #include <QRegion>
 
 #include <algorithm>
@@ -221,6 +222,150 @@ std::vector<Shown> shownIn(const MapRenderer::Composition &job, const MapRendere
 }
 
 } // namespace
+
+void MapRenderer::paintBand(const Composition &job, const Frame &frame, uchar *bits, int top, int bottom,
+                            const DrawFunction &draw)
+{
+    if (bottom <= top)
+        return;
+    QImage strip(bits + static_cast<qsizetype>(top) * job.image.bytesPerLine(), job.image.width(), bottom - top,
+                 job.image.bytesPerLine(), job.image.format());
+    strip.fill(Qt::transparent);
+    QPainter painter(&strip);
+    const QRect area(0, top, job.image.width(), bottom - top);
+    const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
+    for (const Shown &shown : shownIn(job, frame, area)) {
+        const Composition::Part &part = *shown.part;
+        if (!part.kept && shown.where.empty()) {
+            draw(painter, part.direct, transform);
+            continue;
+        }
+        if (!part.kept) {
+            for (const QRect &where : shown.where) {
+                painter.setClipRect(where.translated(0, -top));
+                draw(painter, part.direct, transform);
+            }
+            painter.setClipping(false);
+            continue;
+        }
+        for (const Piece &piece : part.kept->pieces)
+            if (area.intersects(QRect(piece.offset, piece.image.size())))
+                painter.drawImage(piece.offset - QPoint(0, top), piece.image);
+    }
+}
+
+QSize MapRenderer::pictureSize(const QSize &frame, int maxWidth)
+{
+    if (frame.isEmpty() || maxWidth <= 0)
+        return {};
+    if (frame.width() <= maxWidth)
+        return frame;
+    return QSize(maxWidth, std::max(1, int(std::lround(double(frame.height()) * maxWidth / frame.width()))));
+}
+
+QImage MapRenderer::drawPicture(const std::vector<Entry> &layers, const Frame &frame, int maxWidth,
+                                const DrawFunction &draw)
+{
+    if (frame.size.isEmpty())
+        return {};
+    const DrawFunction drawing =
+        draw ? draw : [](QPainter &painter, const LayerDrawing &layer, const QTransform &transform) {
+            MapPainter::drawLayer(painter, layer, transform);
+        };
+    Composition job;
+    for (auto entry = layers.rbegin(); entry != layers.rend(); ++entry)
+        job.parts.push_back({nullptr, entry->drawing});
+    job.image = QImage(pictureSize(frame.size, maxWidth), QImage::Format_RGB32);
+    paintPictureBand(job, frame, 0, job.image.height(), drawing);
+    return job.image;
+}
+
+void MapRenderer::picture(const std::vector<Entry> &layers, int maxWidth, QObject *receiver, PictureDone done)
+{
+    if (m_frame.size.isEmpty()) {
+        done(QImage());
+        return;
+    }
+    // What is kept is taken now, on the interface thread: the images are
+    // never changed once kept, only let go, so the composing threads may
+    // read them while the renderer goes on. A raster layer is drawn from
+    // the reduced copy of its image nearest the picture's resolution, which
+    // it keeps itself (ImageLevels): that reads a fraction of the pixels of
+    // its image kept for the view.
+    auto job = std::make_shared<Composition>();
+    job->parts.reserve(layers.size());
+    for (auto entry = layers.rbegin(); entry != layers.rend(); ++entry) {
+        const std::shared_ptr<Kept> kept = entry->drawing.image ? nullptr : m_kept.value(entry->layer);
+        if (kept && kept->drawing.drawsAs(entry->drawing))
+            job->parts.push_back({kept, {}});
+        else
+            job->parts.push_back({nullptr, entry->drawing});
+    }
+    // Composed straight at the picture's size: each kept image is scaled
+    // down as it is drawn, so that composing costs the picture's pixels, not
+    // the view's.
+    job->image = QImage(pictureSize(m_frame.size, maxWidth), QImage::Format_RGB32);
+    const int bands = std::max(1, m_composer.maxThreadCount());
+    const int height = job->image.height();
+    job->left = bands;
+    const QPointer<QObject> to(receiver);
+    auto handOver = std::make_shared<PictureDone>(std::move(done));
+    for (int band = 0; band < bands; ++band) {
+        const int top = height * band / bands;
+        const int bottom = height * (band + 1) / bands;
+        m_composer.start([this, job, top, bottom, frame = m_frame, draw = m_draw, to, handOver] {
+            paintPictureBand(*job, frame, top, bottom, draw);
+            if (--job->left != 0)
+                return;
+            // Queued to the renderer, which waits for these threads when it
+            // goes; the receiver is looked at on the interface thread.
+            QMetaObject::invokeMethod(
+                this,
+                [to, handOver, picture = job->image] {
+                    if (to)
+                        (*handOver)(picture);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+void MapRenderer::paintPictureBand(const Composition &job, const Frame &frame, int top, int bottom,
+                                   const DrawFunction &draw)
+{
+    if (bottom <= top)
+        return;
+    QImage strip(const_cast<uchar *>(job.image.constBits()) + static_cast<qsizetype>(top) * job.image.bytesPerLine(),
+                 job.image.width(), bottom - top, job.image.bytesPerLine(), job.image.format());
+    // The view's white ground.
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double scale = double(job.image.width()) / frame.size.width();
+    painter.translate(0, -top);
+    painter.scale(scale, scale);
+    // The rows of the frame this band shows, with a row to spare each side.
+    const int first = std::max(0, int(std::floor(top / scale)) - 1);
+    const int last = std::min(frame.size.height(), int(std::ceil(bottom / scale)) + 1);
+    const QRect area(0, first, frame.size.width(), last - first);
+    painter.setClipRect(area);
+    for (const Shown &shown : shownIn(job, frame, area)) {
+        const Composition::Part &part = *shown.part;
+        if (!part.kept) {
+            if (shown.where.empty())
+                draw(painter, part.direct, frame.transform);
+            for (const QRect &where : shown.where) {
+                painter.setClipRect(where & area);
+                draw(painter, part.direct, frame.transform);
+            }
+            painter.setClipRect(area);
+            continue;
+        }
+        for (const Piece &piece : part.kept->pieces)
+            if (area.intersects(QRect(piece.offset, piece.image.size())))
+                painter.drawImage(piece.offset, piece.image);
+    }
+}
 
 /// Transparent images of the frame's size that layers are drawn into, one
 /// per drawing at a time, handed back transparent; fresh memory for every
@@ -589,32 +734,7 @@ void MapRenderer::compose()
         const int bottom = height * (band + 1) / bands;
         m_composer.start([this, job, bits, top, bottom, frame = m_frame, request = m_requests,
                           complete = m_waitingFor.isEmpty(), draw = m_draw] {
-            if (bottom > top) {
-                QImage strip(bits + static_cast<qsizetype>(top) * job->image.bytesPerLine(), job->image.width(),
-                             bottom - top, job->image.bytesPerLine(), job->image.format());
-                strip.fill(Qt::transparent);
-                QPainter painter(&strip);
-                const QRect area(0, top, job->image.width(), bottom - top);
-                const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
-                for (const Shown &shown : shownIn(*job, frame, area)) {
-                    const Composition::Part &part = *shown.part;
-                    if (!part.kept && shown.where.empty()) {
-                        draw(painter, part.direct, transform);
-                        continue;
-                    }
-                    if (!part.kept) {
-                        for (const QRect &where : shown.where) {
-                            painter.setClipRect(where.translated(0, -top));
-                            draw(painter, part.direct, transform);
-                        }
-                        painter.setClipping(false);
-                        continue;
-                    }
-                    for (const Piece &piece : part.kept->pieces)
-                        if (area.intersects(QRect(piece.offset, piece.image.size())))
-                            painter.drawImage(piece.offset - QPoint(0, top), piece.image);
-                }
-            }
+            paintBand(*job, frame, bits, top, bottom, draw);
             if (--job->left == 0)
                 QMetaObject::invokeMethod(
                     this,

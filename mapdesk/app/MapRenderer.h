@@ -106,6 +106,24 @@ public:
     /// How many layer drawings were started since construction.
     int layersDrawn() const { return m_started; }
 
+    /// Hands over a picture.
+    using PictureDone = std::function<void(const QImage &)>;
+    /// A small picture of `layers` (top first) in the frame of the last
+    /// request, as the view would show them, at most `maxWidth` pixels wide
+    /// and of the frame's proportions, on the view's white ground: composed
+    /// on the composing threads from the feature layers' kept images for
+    /// that frame, scaled down as they are drawn, and the raster layers'
+    /// reduced images; only the feature layers without a kept image are
+    /// drawn. `done` gets it on the interface thread
+    /// unless `receiver` is gone by then.
+    void picture(const std::vector<Entry> &layers, int maxWidth, QObject *receiver, PictureDone done);
+    /// The same picture drawn here and now from nothing kept, for a program
+    /// without a view.
+    static QImage drawPicture(const std::vector<Entry> &layers, const Frame &frame, int maxWidth,
+                              const DrawFunction &draw = {});
+    /// The size of a picture of `frame` at most `maxWidth` pixels wide.
+    static QSize pictureSize(const QSize &frame, int maxWidth);
+
 signals:
     /// image() changed: more layers drawn, or the request complete.
     void imageChanged();
@@ -119,6 +137,13 @@ public:
     struct Composition;
 
 private:
+    /// Composes rows `top` to `bottom` of `job`'s image (at `bits`).
+    static void paintBand(const Composition &job, const Frame &frame, uchar *bits, int top, int bottom,
+                          const DrawFunction &draw);
+    /// Composes rows `top` to `bottom` of `job`'s picture, a scaled-down
+    /// `frame`, on the view's white ground.
+    static void paintPictureBand(const Composition &job, const Frame &frame, int top, int bottom,
+                                 const DrawFunction &draw);
     struct Kept;
     struct Pending;
     class Scratch;

@@ -42,6 +42,8 @@ public:
 
     /// Shows `document` (may be null) and follows its refreshes.
     void setDocument(std::shared_ptr<Document> document);
+    /// The document shown; null when none.
+    const std::shared_ptr<Document> &document() const { return m_document; }
     /// The transform from map coordinates to the widget in use now.
     QTransform mapTransform() const;
     /// The part of the map shown inside the view's margins (map

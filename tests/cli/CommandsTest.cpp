@@ -5,6 +5,7 @@
 #include "CliWorld.h"
 
 #include <QDir>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,10 +33,12 @@ struct Row
     const char *what;
     QStringList arguments;
     int exitCode;
-    QByteArray out;               ///< standard output; "*" for any
-    QByteArray fileAfter;         ///< the set file afterwards
-    const char *err = "";         ///< a part of standard error
-    QByteArray fileBefore = base; ///< the set file the command finds
+    QByteArray out;                ///< standard output; "*" for any
+    QByteArray fileAfter;          ///< the set file afterwards
+    const char *err = "";          ///< a part of standard error
+    QByteArray fileBefore = base;  ///< the set file the command finds
+    const char *picture = nullptr; ///< a PNG picture the command writes, of this width
+    int pictureWidth = 0;
 };
 
 void PrintTo(const Row &row, std::ostream *out)
@@ -64,6 +67,10 @@ TEST_P(Commands, PrintExitAndLeaveTheFile)
     }
     EXPECT_EQ(world.read("config"), row.fileAfter);
     EXPECT_TRUE(run.err.contains(row.err)) << run.err.toStdString();
+    if (row.picture) {
+        const QImage picture = QImage::fromData(world.read(row.picture), "PNG");
+        EXPECT_EQ(picture.width(), row.pictureWidth);
+    }
     // Failures say so in one line (followed by the usage for wrong usage);
     // differences found are told on standard output alone.
     if (row.exitCode == 1) {
@@ -109,6 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
             "    {\n        \"layer\": \"Rivers\",\n        \"map\": \"Town\",\n        \"recorded\": false\n    }\n]\n", base},
         Row{"diff of a set naming no layer of the document", QStringList{"diff", "Elsewhere"} + doc, 0, "", several,
             "has none of the layers", several},
+        Row{"preview writes the picture and leaves the file", QStringList{"preview", "Roads"} + doc + QStringList{"-o", "roads.png"},
+            0, "", base, "", base, "roads.png", 320},
         // A set or file that is not there, and bad input: the file stays.
         Row{"show a missing set", {"show", "Nope"}, 1, "", base, "no set named \"Nope\""},
         Row{"apply a missing set", QStringList{"apply", "Nope"} + doc, 1, "", base, "no set named"},
@@ -116,6 +125,10 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"delete a missing set", {"delete", "Nope"}, 1, "", base, "no set named"},
         Row{"replace a missing set", QStringList{"replace", "Nope"} + doc, 1, "", base, "no set named"},
         Row{"diff of a missing set", QStringList{"diff", "Nope"} + doc, 1, "", base, "no set named \"Nope\""},
+        Row{"preview of a missing set", QStringList{"preview", "Nope"} + doc + QStringList{"-o", "nope.png"}, 1, "", base,
+            "no set named \"Nope\""},
+        Row{"preview over the set file", QStringList{"preview", "Roads"} + doc + QStringList{"-o", "config"}, 1, "", base,
+            "set file itself"},
         Row{"diff against a missing document", {"diff", "Water", "gone.mapdesk.json"}, 1, "", base, "no document at"},
         Row{"match a document that is not one", {"match", "notadoc.mapdesk.json"}, 1, "", base, "notadoc"},
         Row{"match on a damaged file", QStringList{"match"} + doc, 1, "", base + "\"Cut", "is damaged", base + "\"Cut"},
@@ -133,6 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"too few arguments", {"show"}, 2, "", base, "show takes 1 argument"},
         Row{"diff without a document", {"diff", "Roads"}, 2, "", base, "diff takes 2 arguments"},
         Row{"export without -o", {"export", "Roads"}, 2, "", base, "-o FILE"},
+        Row{"preview without -o", QStringList{"preview", "Roads"} + doc, 2, "", base, "preview needs -o FILE.png"},
         Row{"an option of another command", {"list", "--exact"}, 2, "", base, "list has no option --exact"},
         Row{"a bad clash", {"import", "other", "--on-clash", "maybe"}, 2, "", base, "merge, skip or rename"},
         Row{"an empty new name", {"rename", "Roads", ""}, 2, "", base, "cannot be empty"},

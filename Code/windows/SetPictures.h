@@ -1,0 +1,65 @@
+#pragma once
+
+#include "SetFileReading.h"
+#include "SetLayers.h"
+
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QSet>
+#include <QThreadPool>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class IDocument;
+class IMapPictures;
+struct QuarnelGIS_Public;
+
+/// The pictures of the saved sets for the set list: for each set, the focus
+/// map as a click on its name would show it, drawn by the host's picture
+/// service (IMapPictures), at most width() pixels wide. A set's layers are
+/// read from the file off the interface thread and kept until the file
+/// changes; the host keeps the pictures themselves until what they show
+/// changes. Nothing here waits: a picture not ready yet is asked for, and
+/// ready() tells when it is. The window owns it.
+class SetPictures : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SetPictures(QuarnelGIS_Public &state, QObject *parent = nullptr);
+    /// Waits for the readings under way.
+    ~SetPictures() override;
+
+    /// The widest a picture is, in pixels.
+    static constexpr int width() { return 320; }
+    /// Whether the host draws pictures: without, the list shows no picture.
+    bool offered() const;
+    /// The picture of set `setName` now, or nothing while it is being read
+    /// or drawn (ready() follows). A null image when there is nothing to
+    /// show (no document or focus map).
+    std::optional<QImage> picture(const QString &setName);
+
+signals:
+    /// The picture of `setName` can be had from picture() now.
+    void ready(const QString &setName);
+
+private:
+    std::shared_ptr<IDocument> document() const;
+    /// Forgets the sets' layers when the file is not the one they were read from.
+    void followFile(const QString &native);
+    void read(const QString &setName, const QString &native);
+
+    QuarnelGIS_Public &m_state;
+    std::optional<SetFileIdentity> m_file; ///< the file as the kept layers were read from it
+    QHash<QString, std::vector<SetLayers::Layer>> m_layers;
+    QSet<QString> m_reading;
+    /// The pictures handed over later than asked for, until picture() takes
+    /// them; only the latest request for a set counts.
+    QHash<QString, QImage> m_handed;
+    QHash<QString, quint64> m_asked;
+    quint64 m_requests = 0;
+    QThreadPool m_pool;
+};
