@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <deque>
@@ -32,8 +33,9 @@ namespace {
 const QString kKeep = QStringLiteral("/keepSetsAsThemes");
 const QString kPublished = QStringLiteral("/publishedThemes");
 constexpr int settleMilliseconds = 200;
-/// Ticks closer together than this are followed once.
-constexpr int tickMilliseconds = 30;
+/// Ticks with rests shorter than this between them (a person ticking
+/// several layers in a row) are followed once.
+constexpr int tickMilliseconds = 300;
 /// A slice of a tick's themes stops handing themes to QGIS after this long.
 constexpr int sliceMilliseconds = 6;
 /// Up to this many themes changed by a publish go to QGIS one by one; more
@@ -124,30 +126,74 @@ void dropStyleConnections(QgsProject &project)
         QObject::disconnect(layer->styleManager(), &QgsMapLayerStyleManager::styleRenamed, themes, nullptr);
 }
 
-/// The theme element QgsMapThemeCollection::readXml reads for `layers` shown
-/// and `groups` checked.
-QDomElement themeElement(QDomDocument &doc, const QString &name, const std::vector<const QgsMapLayer *> &layers,
-                         const QSet<QString> &groups)
+/// The person's themes (those not named in `ours`) as QGIS writes them, from a
+/// collection of their own: writing the project's collection would cost as
+/// much as all the themes published.
+QString ownThemesXml(QgsProject &project, const QSet<QString> &ours)
 {
-    QDomElement theme = doc.createElement(QStringLiteral("visibility-preset"));
-    theme.setAttribute(QStringLiteral("name"), name);
-    theme.setAttribute(QStringLiteral("has-checked-group-info"), QStringLiteral("1"));
-    for (const QgsMapLayer *layer : layers) {
-        QDomElement each = doc.createElement(QStringLiteral("layer"));
-        each.setAttribute(QStringLiteral("id"), layer->id());
-        each.setAttribute(QStringLiteral("visible"), QStringLiteral("1"));
-        theme.appendChild(each);
-    }
-    QDomElement checked = doc.createElement(QStringLiteral("checked-group-nodes"));
-    for (const QString &group : groups) {
-        QDomElement each = doc.createElement(QStringLiteral("checked-group-node"));
-        each.setAttribute(QStringLiteral("id"), group);
-        checked.appendChild(each);
-    }
-    theme.appendChild(checked);
-    return theme;
+    QgsMapThemeCollection *themes = project.mapThemeCollection();
+    QgsMapThemeCollection own(&project);
+    for (const QString &name : themes->mapThemes())
+        if (!ours.contains(name))
+            own.insert(name, themes->mapThemeState(name));
+    QDomDocument doc;
+    doc.appendChild(doc.createElement(QStringLiteral("qgis")));
+    own.writeXml(doc);
+    return doc.toString(-1);
 }
 } // namespace
+
+/// What the document QgsMapThemeCollection::readXml reads is built from:
+/// values copied on the interface thread, so that a worker thread can build
+/// it while QGIS goes on.
+struct QgisSetThemes::Build
+{
+    QString ownXml;           ///< the person's themes, as ownThemesXml writes them
+    std::vector<QString> ids; ///< canvas index -> layer id
+    struct Theme
+    {
+        QString name;
+        std::vector<int> shown; ///< canvas indices
+    };
+    std::vector<Theme> themes;
+    QSet<QString> checkedGroups;
+    QStringList changed;            ///< the themes whose listeners are told
+    quint64 generation = 0;         ///< of the model it was copied from
+    bool collectionChanged = false; ///< QGIS's collection changed while it was built
+
+    /// The person's themes and these, as readXml reads them.
+    QDomDocument document() const
+    {
+        QDomDocument doc;
+        doc.setContent(ownXml);
+        if (doc.documentElement().isNull())
+            doc.appendChild(doc.createElement(QStringLiteral("qgis")));
+        QDomElement all = doc.documentElement().firstChildElement(QStringLiteral("visibility-presets"));
+        if (all.isNull())
+            all =
+                doc.documentElement().appendChild(doc.createElement(QStringLiteral("visibility-presets"))).toElement();
+        for (const Theme &each : themes) {
+            QDomElement theme = doc.createElement(QStringLiteral("visibility-preset"));
+            theme.setAttribute(QStringLiteral("name"), each.name);
+            theme.setAttribute(QStringLiteral("has-checked-group-info"), QStringLiteral("1"));
+            for (int i : each.shown) {
+                QDomElement layer = doc.createElement(QStringLiteral("layer"));
+                layer.setAttribute(QStringLiteral("id"), ids[std::size_t(i)]);
+                layer.setAttribute(QStringLiteral("visible"), QStringLiteral("1"));
+                theme.appendChild(layer);
+            }
+            QDomElement checked = doc.createElement(QStringLiteral("checked-group-nodes"));
+            for (const QString &group : checkedGroups) {
+                QDomElement node = doc.createElement(QStringLiteral("checked-group-node"));
+                node.setAttribute(QStringLiteral("id"), group);
+                checked.appendChild(node);
+            }
+            theme.appendChild(checked);
+            all.appendChild(theme);
+        }
+        return doc;
+    }
+};
 
 /// What the last publish worked out, kept to follow the canvas's ticks:
 /// the canvas as then, and for each theme published the layers its set
@@ -200,6 +246,7 @@ QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplicati
     m_slice.setInterval(0);
     connect(&m_slice, &QTimer::timeout, this, &QgisSetThemes::applySlice);
     connect(&m_watch, &SetFileWatch::changed, this, &QgisSetThemes::setsChanged);
+    connect(&m_build, &QFutureWatcher<std::shared_ptr<QDomDocument>>::finished, this, &QgisSetThemes::buildDone);
     if (!m_session)
         return;
     // Another project: its own switch, its own themes and layers.
@@ -223,11 +270,19 @@ QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplicati
         connect(root, &QgsLayerTreeNode::removedChildren, this, &QgisSetThemes::setsChanged);
         // A check box of any node below the root.
         connect(root, &QgsLayerTreeNode::visibilityChanged, this, &QgisSetThemes::canvasTicked);
+        // The person's themes changed while a document was built without them.
+        connect(project->mapThemeCollection(), &QgsMapThemeCollection::mapThemesChanged, this, [this] {
+            if (m_building)
+                m_building->collectionChanged = true;
+        });
     }
     followLayers();
 }
 
-QgisSetThemes::~QgisSetThemes() = default;
+QgisSetThemes::~QgisSetThemes()
+{
+    m_build.waitForFinished();
+}
 
 QString QgisSetThemes::scope()
 {
@@ -257,6 +312,22 @@ void QgisSetThemes::setSetFile(std::function<QString()> nativePath)
 void QgisSetThemes::setOnChange(std::function<void()> onChange)
 {
     m_onChange = std::move(onChange);
+}
+
+bool QgisSetThemes::exportsLayouts()
+{
+    return bool(m_exportLayouts);
+}
+
+void QgisSetThemes::exportLayouts(const QStringList &sets)
+{
+    if (m_exportLayouts)
+        m_exportLayouts(sets);
+}
+
+void QgisSetThemes::setLayoutExport(std::function<void(const QStringList &)> exportLayouts)
+{
+    m_exportLayouts = std::move(exportLayouts);
 }
 
 void QgisSetThemes::told()
@@ -308,6 +379,9 @@ void QgisSetThemes::forgetModel()
     m_tick.stop();
     m_slice.stop();
     m_model.reset();
+    // A document being built is of the model forgotten.
+    ++m_generation;
+    m_building.reset();
 }
 
 QStringList QgisSetThemes::withheldSets()
@@ -417,25 +491,28 @@ void QgisSetThemes::publishNow()
     told();
 }
 
-void QgisSetThemes::handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
-                                const std::vector<std::size_t> &changed)
+std::shared_ptr<QgisSetThemes::Build> QgisSetThemes::copyForBuild(QgsProject &project, const Model &model,
+                                                                  const QSet<QString> &ours,
+                                                                  const std::vector<std::size_t> &changed) const
+{
+    auto build = std::make_shared<Build>();
+    build->ownXml = ownThemesXml(project, ours);
+    build->ids.reserve(model.canvas.layers.size());
+    for (const CanvasState::Layer &layer : model.canvas.layers)
+        build->ids.push_back(layer.layer ? layer.layer->id() : QString());
+    build->themes.reserve(model.themes.size());
+    for (const Model::Theme &theme : model.themes)
+        build->themes.push_back({theme.name, theme.shown});
+    build->checkedGroups = model.canvas.checkedGroups;
+    for (std::size_t k : changed)
+        build->changed << model.themes[k].name;
+    build->generation = m_generation;
+    return build;
+}
+
+void QgisSetThemes::handOver(QgsProject &project, const QDomDocument &doc, const QStringList &changed)
 {
     QgsMapThemeCollection *themes = project.mapThemeCollection();
-    // The person's themes as QGIS writes them, and ours.
-    QDomDocument doc;
-    doc.appendChild(doc.createElement(QStringLiteral("qgis")));
-    themes->writeXml(doc);
-    QDomElement all = doc.documentElement().firstChildElement(QStringLiteral("visibility-presets"));
-    if (all.isNull())
-        all = doc.documentElement().appendChild(doc.createElement(QStringLiteral("visibility-presets"))).toElement();
-    for (QDomElement theme = all.firstChildElement(); !theme.isNull();) {
-        const QDomElement next = theme.nextSiblingElement();
-        if (ours.contains(theme.attribute(QStringLiteral("name"))))
-            all.removeChild(theme);
-        theme = next;
-    }
-    for (const Model::Theme &theme : model.themes)
-        all.appendChild(themeElement(doc, theme.name, model.layersOf(theme), model.canvas.checkedGroups));
     dropStyleConnections(project);
     // readXml starts by clearing the collection, and a map view following a
     // theme stops following it when told that its theme is gone: the
@@ -443,15 +520,81 @@ void QgisSetThemes::handInOneGo(QgsProject &project, const Model &model, const Q
     themes->blockSignals(true);
     themes->readXml(doc);
     themes->blockSignals(false);
-    for (std::size_t k : changed)
-        emit themes->mapThemeChanged(model.themes[k].name);
+    for (const QString &name : changed)
+        emit themes->mapThemeChanged(name);
     emit themes->mapThemesChanged();
+}
+
+void QgisSetThemes::handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
+                                const std::vector<std::size_t> &changed)
+{
+    const std::shared_ptr<Build> build = copyForBuild(project, model, ours, changed);
+    handOver(project, build->document(), build->changed);
+}
+
+void QgisSetThemes::startBuild(QgsProject &project)
+{
+    m_slice.stop();
+    std::vector<std::size_t> changed(m_model->due.begin(), m_model->due.end());
+    m_model->due.clear();
+    QSet<QString> ours;
+    for (Model::Theme &theme : m_model->themes) {
+        theme.due = false;
+        ours.insert(theme.name);
+    }
+    m_building = copyForBuild(project, *m_model, ours, changed);
+    // The worker owns the document it builds until the hand-over.
+    m_build.setFuture(
+        QtConcurrent::run([build = m_building] { return std::make_shared<QDomDocument>(build->document()); }));
+}
+
+void QgisSetThemes::buildDone()
+{
+    // None: a publish since works everything out again.
+    const std::shared_ptr<Build> build = std::move(m_building);
+    if (!build)
+        return;
+    const std::shared_ptr<QDomDocument> doc = m_build.result();
+    QgsProject *project = m_session ? m_session->project() : nullptr;
+    if (!doc || !project || !m_model || build->generation != m_generation)
+        return;
+    if (build->collectionChanged) {
+        // The person changed a theme meanwhile: built again with it.
+        for (const QString &name : build->changed)
+            for (std::size_t k = 0; k < m_model->themes.size(); ++k)
+                if (m_model->themes[k].name == name && !m_model->themes[k].due) {
+                    m_model->themes[k].due = true;
+                    m_model->due.push_back(k);
+                }
+        startBuild(*project);
+        return;
+    }
+    handOver(*project, *doc, build->changed);
+    project->setDirty(true);
+    // Ticks followed meanwhile go next.
+    if (!handDue(*project))
+        told();
+}
+
+bool QgisSetThemes::handDue(QgsProject &project)
+{
+    if (m_model->due.size() > std::size_t(fewThemes)) {
+        // Every call into QGIS's collection costs as much as all of it:
+        // many themes go in one go, built on a worker thread.
+        startBuild(project);
+        return true;
+    }
+    if (m_model->due.empty())
+        return false;
+    m_slice.start();
+    return true;
 }
 
 void QgisSetThemes::canvasTicked()
 {
-    // Nothing to follow while no publish is known or one is due anyway.
-    if (m_model && !m_settle.isActive() && !m_tick.isActive())
+    // Nothing to follow while no publish is known or one is due anyway; each
+    // tick starts the rest again.
+    if (m_model && !m_settle.isActive())
         m_tick.start();
 }
 
@@ -497,21 +640,9 @@ void QgisSetThemes::followCanvas()
         }
     }
     m_model->canvas = std::move(canvas);
-    if (m_model->due.size() > std::size_t(fewThemes)) {
-        // Every call into QGIS's collection costs as much as all of it:
-        // many themes go in one go.
-        std::vector<std::size_t> changed(m_model->due.begin(), m_model->due.end());
-        m_model->due.clear();
-        QSet<QString> ours;
-        for (Model::Theme &theme : m_model->themes) {
-            theme.due = false;
-            ours.insert(theme.name);
-        }
-        handInOneGo(*project, *m_model, ours, changed);
-        project->setDirty(true);
-        told();
-    } else if (!m_model->due.empty())
-        m_slice.start();
+    // While a document is built, what changed meanwhile waits for its hand-over.
+    if (!m_building)
+        handDue(*project);
 }
 
 void QgisSetThemes::applySlice()

@@ -3,6 +3,7 @@
 #include "ISetThemes.h"
 #include "SetFileWatch.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class QDomDocument;
 class QgsProject;
 
 namespace quarnelqgis {
@@ -32,9 +34,11 @@ class QgisSession;
 /// layers (added, removed, renamed, moved), a burst of changes once, and the
 /// canvas: a tick in the Layers panel reaches the layers the sets do not
 /// mention, worked out from the last publish for the layers whose check
-/// changed only. Every call into QGIS's collection costs as much as all its
-/// themes: a few themes changed go to QGIS one at a time between other work,
-/// many in one go. Borrows the session and the application.
+/// changed only, once the ticks rest. Every call into QGIS's collection costs
+/// as much as all its themes: a few themes changed go to QGIS one at a time
+/// between other work, many in one go, whose document a worker thread builds
+/// from values copied first, so that the interface thread only hands it over.
+/// Borrows the session and the application.
 class QgisSetThemes : public QObject, public ISetThemes
 {
     Q_OBJECT
@@ -53,6 +57,12 @@ public:
     void setsChanged() override;
     QStringList withheldSets() override;
     std::vector<Theme> ownThemes() override;
+    bool exportsLayouts() override;
+    void exportLayouts(const QStringList &sets) override;
+
+    /// What exportLayouts does (the plugin opens Export Layout for Each Set
+    /// over QGIS's main window); none: the host cannot export layouts.
+    void setLayoutExport(std::function<void(const QStringList &)> exportLayouts);
 
     /// Brings the themes in step with the file and the project now; nothing
     /// while the switch is off or the file is unknown.
@@ -62,12 +72,21 @@ public:
 
 private:
     struct Model;
+    struct Build;
     void setPublished(const QStringList &names);
     void canvasTicked();
     void followCanvas();
     void applySlice();
     void handInOneGo(QgsProject &project, const Model &model, const QSet<QString> &ours,
                      const std::vector<std::size_t> &changed);
+    std::shared_ptr<Build> copyForBuild(QgsProject &project, const Model &model, const QSet<QString> &ours,
+                                        const std::vector<std::size_t> &changed) const;
+    void handOver(QgsProject &project, const QDomDocument &doc, const QStringList &changed);
+    void startBuild(QgsProject &project);
+    void buildDone();
+    /// Hands the themes due to QGIS, one by one or built in one go; false
+    /// when none are due.
+    bool handDue(QgsProject &project);
     void forgetModel();
     void followLayers();
     void followLayer(QObject *layer);
@@ -77,12 +96,16 @@ private:
     std::shared_ptr<QgisApplication> m_application;
     std::function<QString()> m_setFile;
     std::function<void()> m_onChange;
+    std::function<void(const QStringList &)> m_exportLayouts;
     QStringList m_withheld;
     SetFileWatch m_watch;
-    QTimer m_settle;                ///< gathers a burst of changes into one publish
-    QTimer m_tick;                  ///< gathers a burst of ticks on the canvas
-    QTimer m_slice;                 ///< hands the next few themes of a tick to QGIS
-    std::unique_ptr<Model> m_model; ///< the last publish, while the themes follow the canvas
+    QTimer m_settle;                                       ///< gathers a burst of changes into one publish
+    QTimer m_tick;                                         ///< gathers a burst of ticks on the canvas
+    QTimer m_slice;                                        ///< hands the next few themes of a tick to QGIS
+    std::unique_ptr<Model> m_model;                        ///< the last publish, while the themes follow the canvas
+    quint64 m_generation = 0;                              ///< counts the models forgotten
+    std::shared_ptr<Build> m_building;                     ///< what the worker builds from, while it does
+    QFutureWatcher<std::shared_ptr<QDomDocument>> m_build; ///< the worker's document
 };
 
 } // namespace quarnelqgis

@@ -24,7 +24,6 @@
 #include <qgsproject.h>
 #include <qgssettings.h>
 
-#include <QListWidget>
 #include <QMainWindow>
 
 namespace quarnelqgis {
@@ -94,6 +93,7 @@ void QuarnelVisibilityPlugin::initGui()
     m_host = std::make_unique<QgisHost>(options);
     for (const QString &problem : m_host->problems())
         report(problem);
+    m_host->setThemes().setLayoutExport([this](const QStringList &sets) { exportLayoutForEachSet(sets); });
     m_provider = new QgisProcessingProvider(*m_host);
     if (!QgsApplication::processingRegistry()->addProvider(m_provider))
         report(QStringLiteral("Processing refused the QuarnelVisibility provider"));
@@ -137,23 +137,12 @@ void QuarnelVisibilityPlugin::initGui()
     m_toolBar->setObjectName(QStringLiteral("QuarnelVisibilityToolBar"));
     m_toolBar->addAction(m_action);
     m_iface->addPluginToMenu(m_menu, m_action);
-
-    m_exportAction = new QAction(QStringLiteral("Export Layout for Each Set..."), m_iface->mainWindow());
-    m_exportAction->setObjectName(QStringLiteral("QuarnelExportLayoutForEachSet"));
-    connect(m_exportAction, &QAction::triggered, this, &QuarnelVisibilityPlugin::exportLayoutForEachSet);
-    m_iface->addPluginToMenu(m_menu, m_exportAction);
 }
 
-void QuarnelVisibilityPlugin::exportLayoutForEachSet()
+void QuarnelVisibilityPlugin::exportLayoutForEachSet(const QStringList &selected)
 {
     if (!m_host)
         return;
-    // The sets selected in the add-in's list, when its window is open.
-    QStringList selected;
-    if (QWidget *window = m_iface->mainWindow())
-        if (auto *list = window->findChild<QListWidget *>(QStringLiteral("lstbx1")))
-            for (const QListWidgetItem *item : list->selectedItems())
-                selected << item->text();
     QgisSetSource sets(m_host->services(), QgsProject::instance());
     QgisLayoutExportDialog dialog(sets, selected, m_iface->mainWindow());
     dialog.exec();
@@ -163,16 +152,15 @@ void QuarnelVisibilityPlugin::unload()
 {
     if (m_action && m_iface)
         m_iface->removePluginMenu(m_menu, m_action);
-    if (m_exportAction && m_iface)
-        m_iface->removePluginMenu(m_menu, m_exportAction);
     // The registry deletes the provider, before the host it borrows goes.
     if (m_provider && QgsApplication::processingRegistry())
         QgsApplication::processingRegistry()->removeProvider(m_provider);
     delete m_toolBar.data();
     delete m_action.data();
-    delete m_exportAction.data();
     // The command's windows go with it, before the host whose services they use.
     m_command.reset();
+    if (m_host)
+        m_host->setThemes().setLayoutExport({});
     m_host.reset();
 }
 

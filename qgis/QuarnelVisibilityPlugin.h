@@ -24,11 +24,11 @@ class QgisProcessingProvider;
 /// command object comes from the module's class factory, takes the host's
 /// site, is created with QGIS as its application, and shows its caption,
 /// tooltip and picture on a button of a toolbar named after its category and
-/// in the Plugins menu; the button runs OnClick. Beside it the plugin's menu
-/// holds Export Layout for Each Set, and Processing gets the QuarnelVisibility
-/// provider. Owns the host and the command; unload() (or destruction) takes
-/// the button, the menu item and the provider away and releases the command
-/// with its windows.
+/// in the Plugins menu; the button runs OnClick. The add-in's set list offers
+/// Export Layout for Each Set through the host, which opens its window over
+/// QGIS's, and Processing gets the QuarnelVisibility provider. Owns the host
+/// and the command; unload() (or destruction) takes the button, the menu item
+/// and the provider away and releases the command with its windows.
 class QuarnelVisibilityPlugin : public QObject, public QgisPlugin
 {
     Q_OBJECT
@@ -42,13 +42,12 @@ public:
 
     /// The button's action while loaded.
     QAction *action() const { return m_action; }
-    /// "Export Layout for Each Set..." in the plugin's menu while loaded.
-    QAction *exportAction() const { return m_exportAction; }
 
 private:
     void report(const QString &problem) const;
-    /// Shows Export Layout for Each Set over QGIS's main window.
-    void exportLayoutForEachSet();
+    /// Shows Export Layout for Each Set over QGIS's main window, `selected`
+    /// ticked.
+    void exportLayoutForEachSet(const QStringList &selected);
 
     QgisInterface *m_iface;
     std::unique_ptr<QgisHost> m_host;
@@ -56,7 +55,6 @@ private:
     QPointer<QAction> m_action;
     QPointer<QToolBar> m_toolBar;
     QString m_menu;
-    QPointer<QAction> m_exportAction;
     /// Registered with QGIS's Processing registry, which owns it.
     QPointer<QgisProcessingProvider> m_provider;
 };

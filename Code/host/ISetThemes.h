@@ -52,4 +52,11 @@ public:
     /// The document's own themes (none published from the sets), in the
     /// document's order.
     virtual std::vector<Theme> ownThemes() = 0;
+
+    /// Whether the host can print one page per set (a print layout of the
+    /// document exported once for each set).
+    virtual bool exportsLayouts() = 0;
+    /// Asks the person how to print one page per set, with `sets` chosen at
+    /// first; nothing where the host cannot.
+    virtual void exportLayouts(const QStringList &sets) = 0;
 };

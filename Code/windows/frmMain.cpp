@@ -135,6 +135,9 @@ void frmMain::buildSetMenu()
         m_withheldThemes->setEnabled(false);
         list->addAction(m_withheldThemes);
         add(QStringLiteral("Import Map Themes as Sets..."), {}, &frmMain::mnuImportThemes_Click);
+        // Only a host with print layouts prints a page per set.
+        if (m_themes->exportsLayouts())
+            add(QStringLiteral("Export Layout for Each Set..."), {}, &frmMain::mnuExportLayouts_Click);
         separator();
         m_themes->setSetFile([this] { return setFileNativePath(); });
         m_themes->setOnChange([this] { showThemeState(); });
@@ -370,6 +373,11 @@ void frmMain::mnuImportThemes_Click()
         line = 30;
         lstbx1_Refresh();
     });
+}
+
+void frmMain::mnuExportLayouts_Click()
+{
+    m_themes->exportLayouts(selectedSetNames());
 }
 
 void frmMain::showThemeState()

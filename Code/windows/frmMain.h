@@ -98,6 +98,7 @@ private:
     void mnuUndo_Click();
     void mnuKeepThemes_Click(bool keep);
     void mnuImportThemes_Click();
+    void mnuExportLayouts_Click();
     /// Shows whether the sets are kept as themes, and which are not.
     void showThemeState();
     void btnCreateNewGrid_Click();

@@ -341,4 +341,28 @@ TEST(QgisSetThemes, ThePersonsThemesImportAsSetsInOneUndoableChange)
     EXPECT_EQ(store.names(), QStringList({"Published"}));
 }
 
+TEST(QgisSetThemes, TicksInARowReachQgisOnce)
+{
+    ThemeWorld world;
+    world.mine.save(QStringLiteral("showsRivers"), {{"rivers", true}});
+    // Enough themes that they go to QGIS in one go.
+    for (int i = 0; i < 12; ++i)
+        world.mine.save(QStringLiteral("Other %1").arg(i), {{"nowhere", false}});
+    world.themes->publishNow();
+    QSignalSpy handed(&world.collection(), &QgsMapThemeCollection::mapThemesChanged);
+    QgsLayerTree *root = world.project.layerTreeRoot();
+    const auto tick = [&](const char *name, bool checked) {
+        root->findLayer(world.project.mapLayersByName(QLatin1String(name)).front())->setItemVisibilityChecked(checked);
+    };
+    tick("rivers", true);
+    // A person's short rest between two ticks.
+    QEventLoop rest;
+    QTimer::singleShot(80, &rest, &QEventLoop::quit);
+    rest.exec();
+    tick("roads", false);
+    ASSERT_TRUE(world.waitForPublish());
+    EXPECT_EQ(handed.count(), 1);
+    EXPECT_EQ(world.shown(QStringLiteral("Other 0")), sorted({"dup", "dup", "inG", "deep", "rivers"}));
+}
+
 } // namespace

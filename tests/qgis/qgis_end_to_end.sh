@@ -2,7 +2,10 @@
 # The plugin in the real QGIS under Xvfb, with a fresh profile that loads it
 # from the build: its button opens the add-in's window, a panel of QGIS's
 # main window listed under View > Panels, whose "Off" and "On" switch every
-# vector layer in the Layers panel and on the canvas; unloaded as the Plugin
+# vector layer in the Layers panel and on the canvas; two sets saved there and
+# kept as map themes from the set list's menu are themes a print layout's map
+# can follow, and the same menu's Export Layout for Each Set writes one file
+# per set; unloaded as the Plugin
 # Manager does, it leaves no panel, toolbar or menu entry behind, and loaded
 # again it has one of each.
 # The profile asks nothing, wherever the data lies: QGIS counts layers whose
@@ -29,8 +32,8 @@ trap cleanup EXIT
 
 export HOME=$work/home XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 export DBUS_SESSION_BUS_ADDRESS=disabled: QUARNEL_RESULT=$work/result.json
-export QUARNEL_PLUGIN=$plugin_dir/libquarnelvisibilityplugin.so
-mkdir -p "$HOME" "$work/profiles/profiles/default/QGIS"
+export QUARNEL_PLUGIN=$plugin_dir/libquarnelvisibilityplugin.so QUARNEL_EXPORT=$work/export
+mkdir -p "$HOME" "$work/profiles/profiles/default/QGIS" "$QUARNEL_EXPORT"
 cat > "$work/profiles/profiles/default/QGIS/QGIS3.ini" <<INI
 [plugins]
 searchPathsForPlugins=$plugin_dir
@@ -103,6 +106,8 @@ expected = {
     "at start": {"checked": everything, "drawn": everything},
     "Off": {"pressed": True, "checked": ["elevation"], "drawn": ["elevation"]},
     "On": {"pressed": True, "checked": everything, "drawn": everything},
+    "themes": {"names": ["Bright", "Dark"], "Dark shows": ["elevation"],
+               "layout map following Dark draws": ["elevation"]},
     "panel": {"panels": 1, "QGIS dock widget": True, "shown": [True], "floating": [True],
               "under View > Panels": 1, "toolbars": 1, "Plugins menu entries": 1,
               "export entries": 1, "Processing algorithms": algorithms},
@@ -114,6 +119,10 @@ expected = {
                  "export entries": 1, "Processing algorithms": algorithms},
 }
 faults = [f"{step}: {result.get(step)} instead of {want}" for step, want in expected.items() if result.get(step) != want]
+faults += result.get("faults", [])
+exported = result.get("export", {}).get("files")
+if exported != ["Bright.svg", "Dark.svg"]:
+    faults.append(f"Export Layout for Each Set wrote {exported} instead of one file per set: {result.get('export')}")
 if len(result.get("button", [])) != 1:
     faults.append(f"the toolbar holds {result.get('button')} instead of the one button")
 for fault in faults:

@@ -277,6 +277,8 @@ public:
     void setsChanged() override { ++changes; }
     QStringList withheldSets() override { return withheld; }
     std::vector<Theme> ownThemes() override { return own; }
+    bool exportsLayouts() override { return layouts; }
+    void exportLayouts(const QStringList &sets) override { exported.push_back(sets); }
 
     std::function<QString()> setFile;
     std::function<void()> told;
@@ -284,6 +286,8 @@ public:
     int changes = 0;
     QStringList withheld;
     std::vector<Theme> own;
+    bool layouts = false;
+    std::vector<QStringList> exported;
 };
 
 TEST_F(SetMenu, TheMapThemeItemsReachTheHostsThemes)
@@ -318,6 +322,26 @@ TEST_F(SetMenu, TheMapThemeItemsReachTheHostsThemes)
     EXPECT_GT(themes->changes, before) << "the file's change reaches the themes";
     item("Undo")->trigger();
     EXPECT_EQ(world.listed(), (QStringList{"Rivers", "Roads"}));
+}
+
+TEST_F(SetMenu, ExportLayoutForEachSetHandsTheSelectedSetsToAHostWithLayouts)
+{
+    for (const bool layouts : {false, true}) {
+        auto themes = std::make_shared<FakeThemes>();
+        themes->layouts = layouts;
+        world.host.services->setSetThemes(themes);
+        world.reload();
+        QAction *exportItem = item("Export Layout for Each Set...");
+        ASSERT_EQ(exportItem != nullptr, layouts) << "shown only by a host that can";
+        if (!exportItem)
+            continue;
+        world.list().selectAll();
+        exportItem->trigger();
+        world.list().clearSelection();
+        world.list().findItems(QStringLiteral("Rivers"), Qt::MatchExactly).front()->setSelected(true);
+        exportItem->trigger();
+        EXPECT_EQ(themes->exported, (std::vector<QStringList>{{"Rivers", "Roads"}, {"Rivers"}}));
+    }
 }
 
 } // namespace
