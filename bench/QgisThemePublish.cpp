@@ -11,6 +11,7 @@
 //
 //   quarnel_qgis_theme_bench [--smoke] [--layers N] [--sets N] [--shown N]
 
+#include "Heartbeat.h"
 #include "QgisApplication.h"
 #include "QgisHost.h"
 #include "QgisSetThemes.h"
@@ -51,32 +52,6 @@ double msOf(const std::function<void()> &step)
     step();
     return timer.nsecsElapsed() / 1e6;
 }
-
-/// The longest gap between the ticks of a 1 ms timer while it lives: how
-/// long the interface thread was busy at once.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_timer.start(1);
-        m_last = m_clock.nsecsElapsed();
-    }
-    /// Up to now: a stretch that ended the wait counts too.
-    double longestMs() const { return std::max(m_longest, m_clock.nsecsElapsed() - m_last) / 1e6; }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
 
 /// The layers set `name` records, by layer number, with their flags.
 using Recorded = std::map<int, bool>;

@@ -18,10 +18,12 @@
 
 #include "Document.h"
 #include "FeatureLayer.h"
+#include "Heartbeat.h"
 #include "Map.h"
 #include "MapRenderer.h"
 #include "MapView.h"
 #include "RasterLayer.h"
+#include "SampleLayers.h"
 #include "Symbol.h"
 
 #include <QApplication>
@@ -43,31 +45,6 @@
 using namespace mapdesk;
 
 namespace {
-
-/// The longest gap between the ticks of a 1 ms timer while it lives: how
-/// long the interface thread was busy at once.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_timer.start(1);
-        m_last = m_clock.nsecsElapsed();
-    }
-    double longestMs() const { return m_longest / 1e6; }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
 
 /// Runs the event loop (without spinning) until the view has drawn
 /// everything, and with `ahead` until the hidden layers are drawn too.
@@ -125,39 +102,6 @@ double timeUntilDrawn(MapView &view, const std::function<void()> &change, double
     return elapsed;
 }
 
-/// The bundled sample data's layers, read once.
-std::vector<std::shared_ptr<Layer>> sampleLayers()
-{
-    std::vector<std::shared_ptr<Layer>> layers;
-    const QDir data(QStringLiteral(MAPDESK_SAMPLES "/data"));
-    for (const QString &name : data.entryList({QStringLiteral("*.geojson")}, QDir::Files, QDir::Name)) {
-        auto layer = std::make_shared<FeatureLayer>(name, data.filePath(name));
-        if (layer->load())
-            layers.push_back(layer);
-    }
-    for (const QString &name : data.entryList({QStringLiteral("*.tif"), QStringLiteral("*.png")}, QDir::Files)) {
-        auto layer = std::make_shared<RasterLayer>(name, data.filePath(name));
-        if (layer->load())
-            layers.push_back(layer);
-    }
-    return layers;
-}
-
-/// A copy of `source` with a colour of its own, hidden.
-std::shared_ptr<Layer> copyOf(const Layer &source, std::size_t n)
-{
-    if (const auto *features = dynamic_cast<const FeatureLayer *>(&source)) {
-        auto copy = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(n), QString(), false);
-        copy->setFeatures(features->features());
-        copy->setSymbol({Symbol::paletteColour(n), Symbol::DefaultLineWidth, Symbol::DefaultPointSize});
-        return copy;
-    }
-    const auto &raster = static_cast<const RasterLayer &>(source);
-    auto copy = std::make_shared<RasterLayer>(QStringLiteral("Layer %1").arg(n), QString(), false);
-    copy->setImage(raster.image(), *raster.extent());
-    return copy;
-}
-
 void setAllVisible(Map &map, bool visible)
 {
     for (const std::shared_ptr<Layer> &layer : map.layers())
@@ -208,7 +152,7 @@ int main(int argc, char **argv)
             const std::shared_ptr<Map> map = document->focusMapModel();
             for (int i = 0; i < n; ++i)
                 map->addLayer(
-                    copyOf(*samples[static_cast<std::size_t>(i) % samples.size()], static_cast<std::size_t>(i)));
+                    copyOf(*samples[static_cast<std::size_t>(i) % samples.size()], static_cast<std::size_t>(i), false));
             map->updateDrawnLayers();
             MapView view;
             view.renderer()->setDrawingAhead(ahead);

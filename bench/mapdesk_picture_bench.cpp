@@ -20,11 +20,13 @@
 
 #include "Document.h"
 #include "FeatureLayer.h"
+#include "Heartbeat.h"
 #include "Map.h"
 #include "MapPictures.h"
 #include "MapRenderer.h"
 #include "MapView.h"
 #include "RasterLayer.h"
+#include "SampleLayers.h"
 #include "SetPictureFlags.h"
 #include "Symbol.h"
 
@@ -45,31 +47,6 @@ using namespace mapdesk;
 
 namespace {
 
-/// The longest gap between the ticks of a 1 ms timer while it lives: how
-/// long the interface thread was busy at once.
-class Heartbeat
-{
-public:
-    Heartbeat()
-    {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_timer.start(1);
-        m_last = m_clock.nsecsElapsed();
-    }
-    double longestMs() const { return m_longest / 1e6; }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
 /// Runs the event loop until the view and its renderer rest.
 void waitUntilDrawn(MapView &view)
 {
@@ -81,39 +58,6 @@ void waitUntilDrawn(MapView &view)
     });
     poll.start(1);
     loop.exec();
-}
-
-/// The bundled sample data's layers, read once.
-std::vector<std::shared_ptr<Layer>> sampleLayers()
-{
-    std::vector<std::shared_ptr<Layer>> layers;
-    const QDir data(QStringLiteral(MAPDESK_SAMPLES "/data"));
-    for (const QString &name : data.entryList({QStringLiteral("*.geojson")}, QDir::Files, QDir::Name)) {
-        auto layer = std::make_shared<FeatureLayer>(name, data.filePath(name));
-        if (layer->load())
-            layers.push_back(layer);
-    }
-    for (const QString &name : data.entryList({QStringLiteral("*.tif"), QStringLiteral("*.png")}, QDir::Files)) {
-        auto layer = std::make_shared<RasterLayer>(name, data.filePath(name));
-        if (layer->load())
-            layers.push_back(layer);
-    }
-    return layers;
-}
-
-/// A copy of `source` with a name and colour of its own, shown.
-std::shared_ptr<Layer> copyOf(const Layer &source, std::size_t n)
-{
-    if (const auto *features = dynamic_cast<const FeatureLayer *>(&source)) {
-        auto copy = std::make_shared<FeatureLayer>(QStringLiteral("Layer %1").arg(n), QString(), true);
-        copy->setFeatures(features->features());
-        copy->setSymbol({Symbol::paletteColour(n), Symbol::DefaultLineWidth, Symbol::DefaultPointSize});
-        return copy;
-    }
-    const auto &raster = static_cast<const RasterLayer &>(source);
-    auto copy = std::make_shared<RasterLayer>(QStringLiteral("Layer %1").arg(n), QString(), true);
-    copy->setImage(raster.image(), *raster.extent());
-    return copy;
 }
 
 /// Set `k` of `n` layers: every layer recorded, a half of them chosen at
@@ -219,7 +163,7 @@ int main(int argc, char **argv)
             const std::shared_ptr<Map> map = document->focusMapModel();
             for (int i = 0; i < n; ++i)
                 map->addLayer(
-                    copyOf(*samples[static_cast<std::size_t>(i) % samples.size()], static_cast<std::size_t>(i)));
+                    copyOf(*samples[static_cast<std::size_t>(i) % samples.size()], static_cast<std::size_t>(i), true));
             map->updateDrawnLayers();
             MapView view;
             view.resize(800, 600);
