@@ -84,7 +84,7 @@ else
     echo
     "$build/bench/mapdesk_picture_bench"
     echo
-    echo "mapdesk opening a document of 5,000 layers (three runs each):"
+    echo "mapdesk opening a document of 5,000 layers:"
     echo
     "$build/bench/mapdesk_open_bench"
     "$build/bench/mapdesk_open_bench" --distinct
