@@ -685,6 +685,23 @@ std::vector<ISetThemes::Theme> QgisSetThemes::ownThemes()
     QgsMapThemeCollection *themes = project->mapThemeCollection();
     const QStringList ourNames = published();
     const QSet<QString> ours(ourNames.begin(), ourNames.end());
+    // The layers a save would record, in its order, walked once for every theme.
+    struct Recordable
+    {
+        QString mapName;
+        QString layerName;
+        const QgsMapLayer *layer;
+    };
+    std::vector<Recordable> recordable;
+    LayerWalk::forEachRecordable(
+        *document, [](IMap &) { return true; },
+        [&](IMap &map, const std::shared_ptr<ILayer> &layer) {
+            const auto *each = dynamic_cast<const QgisLayer *>(layer.get());
+            QgsLayerTreeNode *node = each ? each->node() : nullptr;
+            recordable.push_back(
+                {map.name(), layer->name(),
+                 node && QgsLayerTree::isLayer(node) ? QgsLayerTree::toLayer(node)->layer() : nullptr});
+        });
     for (const QString &name : themes->mapThemes()) {
         if (ours.contains(name))
             continue;
@@ -692,17 +709,11 @@ std::vector<ISetThemes::Theme> QgisSetThemes::ownThemes()
         for (const QgsMapThemeCollection::MapThemeLayerRecord &record : themes->mapThemeState(name).layerRecords())
             if (record.layer() && record.isVisible)
                 visible.insert(record.layer());
+        // Each recordable layer as the theme shows it.
         Theme theme{name, {}};
-        // The layers a save would record, in its order, each as the theme shows it.
-        LayerWalk::forEachRecordable(
-            *document, [](IMap &) { return true; },
-            [&](IMap &map, const std::shared_ptr<ILayer> &layer) {
-                const auto *each = dynamic_cast<const QgisLayer *>(layer.get());
-                QgsLayerTreeNode *node = each ? each->node() : nullptr;
-                const bool shown =
-                    node && QgsLayerTree::isLayer(node) && visible.contains(QgsLayerTree::toLayer(node)->layer());
-                theme.layers.push_back({map.name(), layer->name(), shown});
-            });
+        theme.layers.reserve(recordable.size());
+        for (const Recordable &each : recordable)
+            theme.layers.push_back({each.mapName, each.layerName, each.layer && visible.contains(each.layer)});
         own.push_back(std::move(theme));
     }
     return own;

@@ -11,3 +11,8 @@ IDocument &currentDocument(QuarnelGIS_Public &state)
         state.document = state.application->document();
     return required(state.document);
 }
+
+std::shared_ptr<IDocument> shownDocument(const QuarnelGIS_Public &state)
+{
+    return state.application ? state.application->document() : state.document;
+}

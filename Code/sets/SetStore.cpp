@@ -135,7 +135,7 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
     const QByteArray replacement(captured.bytes().data(), captured.bytes().size());
     bool found = false;
     SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
-        std::optional<QByteArray> next = SetFileEdits::replaceSet(current, setName, replacement);
+        std::optional<FileSplice> next = SetFileEdits::replaceSet(current, setName, replacement);
         found = next.has_value();
         return next;
     });
@@ -168,7 +168,7 @@ SetStore::Edit SetStore::editSet(const QString &setName, const std::vector<SetLa
             changed = SetFileEdits::changesBetween(*asRead, now);
             if (!changed.empty()) {
                 found = !now.empty();
-                return std::optional<QByteArray>();
+                return std::optional<FileSplice>();
             }
         }
         return SetFileEdits::editSet(current, setName, layers, found);

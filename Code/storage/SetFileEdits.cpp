@@ -160,7 +160,7 @@ std::optional<FileSplice> withoutSets(const QByteArray &file, const QSet<QString
     return out.finish();
 }
 
-std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &replacement)
+std::optional<FileSplice> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &replacement)
 {
     NamedRecords records(file);
     Rewritten out(file, records.records().data());
@@ -179,7 +179,7 @@ std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setN
     records.requireWhole();
     if (!found)
         return std::nullopt;
-    return out.finish().bytes(file);
+    return out.finish();
 }
 
 std::vector<LayerFlag> layerFlags(const QByteArray &file, const QString &setName)
@@ -223,7 +223,7 @@ std::vector<LayerChange> changesBetween(const std::vector<LayerFlag> &before, co
     return changes;
 }
 
-std::optional<QByteArray> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,
+std::optional<FileSplice> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,
                                   bool &found)
 {
     // The last whole record of each layer the set records, to keep the
@@ -266,8 +266,9 @@ std::optional<QByteArray> editSet(const QByteArray &file, const QString &setName
         replacement.append(encoder.bytes().data(), encoder.bytes().size());
         encoder.clear();
     }
-    std::optional<QByteArray> edited = replaceSet(file, setName, replacement);
-    if (edited && *edited == file)
+    std::optional<FileSplice> edited = replaceSet(file, setName, replacement);
+    // Whole only when it may be the same bytes.
+    if (edited && edited->size() == file.size() && edited->bytes(file) == file)
         return std::nullopt;
     return edited;
 }

@@ -45,7 +45,7 @@ std::optional<FileSplice> withoutSets(const QByteArray &file, const QSet<QString
 
 /// The records of `setName` replaced by `records` (whole encoded records),
 /// where the set's first record stood.
-std::optional<QByteArray> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &records);
+std::optional<FileSplice> replaceSet(const QByteArray &file, const QString &setName, const QByteArray &records);
 
 /// One layer as an edited set records it.
 struct LayerFlag
@@ -79,7 +79,7 @@ std::vector<LayerChange> changesBetween(const std::vector<LayerFlag> &before, co
 /// in the set is whole and carries the same flag keeps that record's bytes.
 /// `found` tells whether there is such a set; nothing is returned when there
 /// is none or the bytes would stay as they are.
-std::optional<QByteArray> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,
+std::optional<FileSplice> editSet(const QByteArray &file, const QString &setName, const std::vector<LayerFlag> &layers,
                                   bool &found);
 
 /// The file cut back to the end of its last whole record; `cut` tells how

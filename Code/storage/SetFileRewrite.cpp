@@ -642,12 +642,9 @@ bool SetFileRewrite::undo()
     NewVersion replacement(m_native, restored);
     replacement.commit();
     if (changed.commit())
-        UndoMark{quint64(replacement.device),
-                 quint64(replacement.inode),
-                 replacement.born,
-                 restoredEnd,
-                 digestOf(restored.constData(), restoredEnd),
-                 mark->end,
+        UndoMark{quint64(replacement.device), quint64(replacement.inode), replacement.born, restoredEnd,
+                 // Nothing appended since: the digest taken as the file was written.
+                 since.isEmpty() ? replacement.digest : digestOf(restored.constData(), restoredEnd), mark->end,
                  mark->content}
             .write(markPath());
     else

@@ -1,5 +1,6 @@
 #include "DialogSetPrompts.h"
 
+#include "CurrentDocument.h"
 #include "ProductNames.h"
 #include "frmEditLayers.h"
 
@@ -77,8 +78,7 @@ std::optional<std::vector<SetLayers::Layer>> DialogSetPrompts::editLayers(QWidge
 {
     frmEditLayers dialog(setName, layers, parent);
     if (m_state)
-        dialog.showPictures(m_state->services.pictures(),
-                            m_state->application ? m_state->application->document() : m_state->document);
+        dialog.showPictures(m_state->services.pictures(), shownDocument(*m_state));
     if (dialog.exec() != QDialog::Accepted || !dialog.changed())
         return std::nullopt;
     return dialog.edited();

@@ -1,5 +1,6 @@
 #include "SetListMarks.h"
 
+#include "CurrentDocument.h"
 #include "IApplication.h"
 #include "IDocument.h"
 #include "IVisibilityEvents.h"
@@ -65,10 +66,7 @@ void SetListMarks::start()
     QString native;
     try {
         native = SetFileRewrite(m_state.services, m_state.setFilePath).nativePath();
-        // The document shown now, without making it the state's document:
-        // that stays the one the last action worked on.
-        const std::shared_ptr<IDocument> document =
-            m_state.application ? m_state.application->document() : m_state.document;
+        const std::shared_ptr<IDocument> document = shownDocument(m_state);
         if (!document)
             throw std::runtime_error("no document");
         if (m_followed.lock() != document) {

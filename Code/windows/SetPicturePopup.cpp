@@ -1,5 +1,7 @@
 #include "SetPicturePopup.h"
 
+#include "SetPictures.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -56,14 +58,14 @@ void SetPicturePopup::setPicture(const std::optional<QImage> &picture)
 {
     if (!picture) {
         m_picture->setPixmap(QPixmap());
-        m_picture->setText(QStringLiteral("drawing…"));
+        m_picture->setText(SetPictures::drawingText());
         m_picture->setVisible(true);
     } else {
         m_picture->setText(QString());
         m_picture->setPixmap(QPixmap::fromImage(*picture));
         m_picture->setVisible(!picture->isNull());
     }
-    m_words->setMaximumWidth(std::max(picture && !picture->isNull() ? picture->width() : 0, 320));
+    m_words->setMaximumWidth(std::max(picture && !picture->isNull() ? picture->width() : 0, SetPictures::width()));
     adjustSize();
     place();
 }

@@ -1,5 +1,6 @@
 #include "SetPictures.h"
 
+#include "CurrentDocument.h"
 #include "HostServices.h"
 #include "IApplication.h"
 #include "IMapPictures.h"
@@ -28,7 +29,7 @@ bool SetPictures::offered() const
 std::shared_ptr<IDocument> SetPictures::document() const
 {
     // The document shown now, as the marks judge against it.
-    return m_state.application ? m_state.application->document() : m_state.document;
+    return shownDocument(m_state);
 }
 
 void SetPictures::followFile(const QString &native)

@@ -35,6 +35,8 @@ public:
 
     /// The widest a picture is, in pixels.
     static constexpr int width() { return 320; }
+    /// What shows where a picture is on its way.
+    static QString drawingText() { return QStringLiteral("drawing…"); }
     /// Whether the host draws pictures: without, the list shows no picture.
     bool offered() const;
     /// The picture of set `setName` now, or nothing while it is being read

@@ -5,6 +5,7 @@
 #include "IMapPictures.h"
 #include "QtCompat.h"
 #include "SetPictureFlags.h"
+#include "SetPictures.h"
 
 #include <QPixmap>
 
@@ -130,7 +131,7 @@ void frmEditLayers::showPictures(std::shared_ptr<IMapPictures> pictures, std::sh
     m_document = std::move(document);
     // The dialog grows by the room of a picture of a view's usual
     // proportions, so that the lists keep theirs.
-    const int room = 320 * 3 / 4;
+    const int room = SetPictures::width() * 3 / 4;
     ui->lblPicture->setMinimumHeight(room);
     ui->lblPicture->setVisible(true);
     resize(width(), height() + room);
@@ -144,9 +145,9 @@ void frmEditLayers::updatePicture()
     const unsigned asked = ++m_pictureAsked;
     // The picture before stays until the new one is there.
     if (QtCompat::pixmapOf(*ui->lblPicture).isNull())
-        ui->lblPicture->setText(QStringLiteral("drawing…"));
+        ui->lblPicture->setText(SetPictures::drawingText());
     try {
-        m_pictures->drawFocusMap(*m_document, pictureFlags(*m_document, edited()), 320, this,
+        m_pictures->drawFocusMap(*m_document, pictureFlags(*m_document, edited()), SetPictures::width(), this,
                                  [this, asked](const QImage &picture) {
                                      if (asked == m_pictureAsked)
                                          ui->lblPicture->setPixmap(QPixmap::fromImage(picture));

@@ -233,24 +233,34 @@ void MapRenderer::paintBand(const Composition &job, const Frame &frame, uchar *b
     strip.fill(Qt::transparent);
     QPainter painter(&strip);
     const QRect area(0, top, job.image.width(), bottom - top);
-    const QTransform transform = frame.transform * QTransform::fromTranslate(0, -top);
+    drawShown(painter, job, frame, area, frame.transform * QTransform::fromTranslate(0, -top), QPoint(0, -top), {},
+              draw);
+}
+
+void MapRenderer::drawShown(QPainter &painter, const Composition &job, const Frame &frame, const QRect &area,
+                            const QTransform &transform, const QPoint &shift, const QRect &clip,
+                            const DrawFunction &draw)
+{
     for (const Shown &shown : shownIn(job, frame, area)) {
         const Composition::Part &part = *shown.part;
-        if (!part.kept && shown.where.empty()) {
+        if (part.kept) {
+            for (const Piece &piece : part.kept->pieces)
+                if (area.intersects(QRect(piece.offset, piece.image.size())))
+                    painter.drawImage(piece.offset + shift, piece.image);
+            continue;
+        }
+        if (shown.where.empty()) {
             draw(painter, part.direct, transform);
             continue;
         }
-        if (!part.kept) {
-            for (const QRect &where : shown.where) {
-                painter.setClipRect(where.translated(0, -top));
-                draw(painter, part.direct, transform);
-            }
-            painter.setClipping(false);
-            continue;
+        for (const QRect &where : shown.where) {
+            painter.setClipRect((where & area).translated(shift));
+            draw(painter, part.direct, transform);
         }
-        for (const Piece &piece : part.kept->pieces)
-            if (area.intersects(QRect(piece.offset, piece.image.size())))
-                painter.drawImage(piece.offset - QPoint(0, top), piece.image);
+        if (clip.isEmpty())
+            painter.setClipping(false);
+        else
+            painter.setClipRect(clip);
     }
 }
 
@@ -349,22 +359,7 @@ void MapRenderer::paintPictureBand(const Composition &job, const Frame &frame, i
     const int last = std::min(frame.size.height(), int(std::ceil(bottom / scale)) + 1);
     const QRect area(0, first, frame.size.width(), last - first);
     painter.setClipRect(area);
-    for (const Shown &shown : shownIn(job, frame, area)) {
-        const Composition::Part &part = *shown.part;
-        if (!part.kept) {
-            if (shown.where.empty())
-                draw(painter, part.direct, frame.transform);
-            for (const QRect &where : shown.where) {
-                painter.setClipRect(where & area);
-                draw(painter, part.direct, frame.transform);
-            }
-            painter.setClipRect(area);
-            continue;
-        }
-        for (const Piece &piece : part.kept->pieces)
-            if (area.intersects(QRect(piece.offset, piece.image.size())))
-                painter.drawImage(piece.offset, piece.image);
-    }
+    drawShown(painter, job, frame, area, frame.transform, QPoint(), area, draw);
 }
 
 /// Transparent images of the frame's size that layers are drawn into, one

@@ -144,6 +144,13 @@ private:
     /// `frame`, on the view's white ground.
     static void paintPictureBand(const Composition &job, const Frame &frame, int top, int bottom,
                                  const DrawFunction &draw);
+    /// Draws the parts of `job` that show in `area` (frame pixels) with
+    /// `painter`, layers through `transform`, kept pieces moved by `shift`;
+    /// `clip` is the painter's clip to go back to after a part drawn piece
+    /// by piece (empty: none).
+    static void drawShown(QPainter &painter, const Composition &job, const Frame &frame, const QRect &area,
+                          const QTransform &transform, const QPoint &shift, const QRect &clip,
+                          const DrawFunction &draw);
     struct Kept;
     struct Pending;
     class Scratch;
