@@ -572,6 +572,16 @@ QByteArray SetFileRewrite::read() const
     return file.readAll();
 }
 
+QByteArray SetFileRewrite::readMeasured(const QString &nativePath)
+{
+    const LockedFile file(nativePath, FileLock::Kind::Shared, false);
+    if (!file.isOpen())
+        return QByteArray();
+    const qint64 size = file.status().st_size;
+    FileLock::release(file.descriptor());
+    return readWhole(file.descriptor(), size);
+}
+
 bool SetFileRewrite::rewrite(const std::function<std::optional<FileSplice>(const QByteArray &current)> &change)
 {
     // A missing file is created only for a change that writes something.

@@ -52,6 +52,13 @@ public:
 
     /// The bytes of the file, read under a shared lock; empty when missing.
     QByteArray read() const;
+    /// The bytes of the set file at `nativePath` (links followed), for a
+    /// reading off the interface thread that only looks: its length is taken
+    /// under a shared lock, and the bytes up to there are read after the lock
+    /// is given back. Writers under the lock only append or replace the file
+    /// whole, so those bytes stay as they were, and a save waits for no read
+    /// of a long file. Empty when the file is missing.
+    static QByteArray readMeasured(const QString &nativePath);
 
     /// True when writing to `nativePath` would write over the set file or one
     /// of the files kept beside it for Undo, however the path reaches them

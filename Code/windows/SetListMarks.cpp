@@ -5,7 +5,7 @@
 #include "IDocument.h"
 #include "IVisibilityEvents.h"
 #include "QuarnelGIS_Public.h"
-#include "SetFileReading.h"
+#include "SetFileIdentity.h"
 #include "SetFileRewrite.h"
 #include "WindowLook.h"
 
@@ -92,7 +92,7 @@ void SetListMarks::start()
     m_cancel = std::make_shared<std::atomic_bool>(false);
     m_judging.setFuture(QtConcurrent::run([native, now = m_snapshot, cancel = m_cancel]() {
         try {
-            return judgeSets(readWholeRecords(native), *now, cancel.get());
+            return judgeSets(SetFileRewrite::readMeasured(native), *now, cancel.get());
         } catch (...) {
             return QHash<QString, SetStanding>();
         }

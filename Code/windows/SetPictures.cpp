@@ -97,7 +97,7 @@ void SetPictures::read(const QString &setName, const QString &native)
     m_pool.start([this, setName, native, from] {
         std::vector<SetLayers::Layer> layers;
         try {
-            layers = SetFileEdits::layerFlags(readWholeRecords(native), setName);
+            layers = SetFileEdits::layerFlags(SetFileRewrite::readMeasured(native), setName);
         } catch (...) {
             // A file that cannot be read shows the map as it is.
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SetFileReading.h"
+#include "SetFileIdentity.h"
 #include "SetLayers.h"
 
 #include <QHash>

@@ -5,14 +5,6 @@
 
 #include <optional>
 
-/// The whole records of the set file at `native`, read off the interface
-/// thread: its length is taken under a shared lock, and the bytes up to
-/// there are read after the lock is given back. Writers under the lock only
-/// append or replace the file whole, so those bytes stay as they were, and a
-/// save waits for no read of a long file. Empty when the file is missing;
-/// throws when it cannot be read.
-QByteArray readWholeRecords(const QString &native);
-
 /// What tells one state of the set file from another without reading it:
 /// which file the path names, its length and when it was last written. An
 /// append or a whole-file change gives it another identity.
