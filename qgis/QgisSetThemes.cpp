@@ -356,9 +356,19 @@ void QgisSetThemes::setKeepsSets(bool keep)
     m_watch.stop();
     forgetModel();
     QgsMapThemeCollection *themes = project->mapThemeCollection();
+    QStringList gone;
     for (const QString &name : published())
         if (themes->hasMapTheme(name))
+            gone << name;
+    // As a publish hands them over: each removal costs the whole collection.
+    if (gone.size() > fewThemes) {
+        handInOneGo(*project, Model{CanvasState(project->layerTreeRoot()), {}, {}},
+                    QSet<QString>(gone.begin(), gone.end()), {});
+    } else if (!gone.isEmpty()) {
+        dropStyleConnections(*project);
+        for (const QString &name : gone)
             themes->removeMapTheme(name);
+    }
     setPublished({});
     m_withheld.clear();
     told();
