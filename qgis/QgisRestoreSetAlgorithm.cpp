@@ -51,15 +51,7 @@ QVariantMap QgisRestoreSetAlgorithm::processAlgorithm(const QVariantMap &paramet
     qsizetype applied = 0;
     try {
         quarnelProvider().withDocument(projectOf(context), [&](QuarnelGIS_Public &state) {
-            SetStore store(state);
-            try {
-                store.openForInput();
-                applied = store.restoreSet(set, *state.document, how);
-                store.close();
-            } catch (...) {
-                state.channel1.closeQuietly();
-                throw;
-            }
+            applied = SetStore(state).restoreSetFromFile(set, *state.document, how);
         });
     } catch (const HostError &error) {
         throw QgsProcessingException(error.description());

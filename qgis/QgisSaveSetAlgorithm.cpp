@@ -64,14 +64,7 @@ QVariantMap QgisSaveSetAlgorithm::processAlgorithm(const QVariantMap &parameters
         SetStore store(sets->state());
         if (replace && store.replaceSet(set, *application.document()))
             return {{QStringLiteral("SET"), set}};
-        try {
-            store.openForAppend();
-            store.appendSet(set, *application.document());
-            store.close();
-        } catch (...) {
-            sets->state().channel1.closeQuietly();
-            throw;
-        }
+        store.appendSetToFile(set, *application.document());
     } catch (const HostError &error) {
         throw QgsProcessingException(error.description());
     }

@@ -81,15 +81,7 @@ QList<QgsMapLayer *> QgisSetSource::layersShown(const QString &setName, SetStore
         QgisSession session(QgisSession::Parts{&scratch, nullptr, nullptr});
         QgisApplication application(&session);
         SetStore store(m_state);
-        qsizetype applied = 0;
-        try {
-            store.openForInput();
-            applied = store.restoreSet(setName, *application.document(), how);
-            store.close();
-        } catch (...) {
-            m_state.channel1.closeQuietly();
-            throw;
-        }
+        const qsizetype applied = store.restoreSetFromFile(setName, *application.document(), how);
         session.finishBatch();
         if (found)
             *found = applied > 0;

@@ -75,6 +75,31 @@ void SetStore::appendSet(const QString &setName, IDocument &document)
     });
 }
 
+qsizetype SetStore::restoreSetFromFile(const QString &setName, IDocument &document, Restore how)
+{
+    try {
+        openForInput();
+        const qsizetype applied = restoreSet(setName, document, how);
+        close();
+        return applied;
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        throw;
+    }
+}
+
+void SetStore::appendSetToFile(const QString &setName, IDocument &document)
+{
+    try {
+        openForAppend();
+        appendSet(setName, document);
+        close();
+    } catch (...) {
+        m_state.channel1.closeQuietly();
+        throw;
+    }
+}
+
 qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
     VisibilityApply restore(document, how == Restore::Exactly);

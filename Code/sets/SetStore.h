@@ -53,6 +53,12 @@ public:
     /// Applies the records of `setName` from the open file to the document;
     /// returns how many there were (0: no such set).
     qsizetype restoreSet(const QString &setName, IDocument &document, Restore how = Restore::AsSaved);
+    /// The file opened for reading, restoreSet() and the file closed; the
+    /// channel is closed however the restore ends.
+    qsizetype restoreSetFromFile(const QString &setName, IDocument &document, Restore how = Restore::AsSaved);
+    /// The file opened for appending, appendSet() and the file closed; the
+    /// channel is closed however the save ends.
+    void appendSetToFile(const QString &setName, IDocument &document);
 
     // Whole-file changes. Each rewrites the file under its lock, keeps what
     // other processes appended, and can be undone (undo()). They throw
