@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth x11-apps imagemagick fonts-dejavu-core
     lintian desktop-file-utils
+    postgresql libpq-dev
     qgis qgis-providers libqgis-dev python3-qgis qtbase5-dev libqt5svg5-dev
 )
 

@@ -10,10 +10,14 @@
 
 SetLayers SetLayers::of(const QByteArray &file, const QString &setName, IDocument &document)
 {
+    return of(SetFileEdits::layerFlags(file, setName), document);
+}
+
+SetLayers SetLayers::of(std::vector<Layer> recorded, IDocument &document)
+{
     SetLayers layers;
     const VisibilitySnapshot now = VisibilitySnapshot::of(document);
 
-    std::vector<Layer> recorded = SetFileEdits::layerFlags(file, setName);
     for (Layer &layer : groupedByMap(std::move(recorded)))
         layers.recorded.push_back({layer, now.shown(layer.mapName, layer.layerName)});
 

@@ -39,6 +39,8 @@ struct SetLayers
     /// The layers of set `setName` in a set file's bytes against the
     /// document now. Reads only: a damaged tail is passed over.
     static SetLayers of(const QByteArray &file, const QString &setName, IDocument &document);
+    /// The same for the layers a set records (SetFileEdits::layerFlags()).
+    static SetLayers of(std::vector<Layer> recorded, IDocument &document);
 };
 
 /// The layers grouped by map, the maps in the order of their first layer,

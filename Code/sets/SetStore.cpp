@@ -4,6 +4,7 @@
 #include "QuarnelGIS_Public.h"
 #include "RecordEncoder.h"
 #include "RuntimeError.h"
+#include "SetDatabase.h"
 #include "SetFileEdits.h"
 #include "SetFileRewrite.h"
 #include "SetNames.h"
@@ -20,23 +21,47 @@
 
 #include <optional>
 
+namespace {
+
+/// The document's visibility as a save records it.
+std::vector<SetDatabase::Fields> capturedFields(IDocument &document)
+{
+    std::vector<SetDatabase::Fields> records;
+    captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
+        records.push_back({mapName, layerName, VisibilitySetFile::visibilityText(visible)});
+    });
+    return records;
+}
+
+} // namespace
+
+SetDatabase *SetStore::database() const
+{
+    return m_state.setDatabase.get();
+}
+
 void SetStore::close()
 {
-    m_state.channel1.close();
+    if (!database())
+        m_state.channel1.close();
 }
 
 void SetStore::openForInput()
 {
-    m_state.channel1.openForInput(m_state.setFilePath);
+    if (!database())
+        m_state.channel1.openForInput(m_state.setFilePath);
 }
 
 void SetStore::openForAppend()
 {
-    m_state.channel1.openForAppend(m_state.setFilePath);
+    if (!database())
+        m_state.channel1.openForAppend(m_state.setFilePath);
 }
 
 void SetStore::emptyFile()
 {
+    if (database())
+        return database()->clearAll();
     // A read-only file is refused by the file helper, as the earlier Clear
     // All refused it, and not emptied behind its read-only flag.
     bool rewritable = false;
@@ -58,17 +83,26 @@ void SetStore::emptyFile()
 
 void SetStore::listNames(const std::function<void(const QString &)> &onName)
 {
+    if (database()) {
+        for (const QString &name : database()->names())
+            onName(name);
+        return;
+    }
     VisibilitySetFile::listSetNames(m_state.channel1, onName);
 }
 
 void SetStore::readSet(const QString &setName, const std::function<void(const VisibilityRecord &)> &onRecord)
 {
+    if (database())
+        return database()->readSet(setName, onRecord);
     VisibilitySetFile::selectSet(m_state.channel1, setName, onRecord);
 }
 
 void SetStore::appendSet(const QString &setName, IDocument &document)
 {
     SetNames::requireHeld(setName);
+    if (database())
+        return database()->appendSet(setName, capturedFields(document));
     FileChannel &channel = m_state.channel1;
     captureVisibility(document, [&](const QString &mapName, const QString &layerName, bool visible) {
         VisibilitySetFile::writeRecord(channel, setName, mapName, layerName, visible);
@@ -104,17 +138,22 @@ qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Rest
 {
     VisibilityApply restore(document, how == Restore::Exactly);
     qsizetype applied = 0;
-    // Records are matched by their fields' bytes where they can be.
-    VisibilitySetFile::selectSetRaw(
-        m_state.channel1, setName,
-        [&](const RawVisibilityRecord &record, FileChannel &channel) {
-            restore.apply(record, channel);
-            ++applied;
-        },
-        [&](const VisibilityRecord &record) {
-            restore.apply(record);
-            ++applied;
-        });
+    const auto onRecord = [&](const VisibilityRecord &record) {
+        restore.apply(record);
+        ++applied;
+    };
+    if (database()) {
+        database()->readSet(setName, onRecord);
+    } else {
+        // Records are matched by their fields' bytes where they can be.
+        VisibilitySetFile::selectSetRaw(
+            m_state.channel1, setName,
+            [&](const RawVisibilityRecord &record, FileChannel &channel) {
+                restore.apply(record, channel);
+                ++applied;
+            },
+            onRecord);
+    }
     if (how == Restore::Exactly)
         restore.hideUnmentioned();
     return applied;
@@ -122,12 +161,20 @@ qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Rest
 
 QStringList SetStore::names()
 {
+    if (database())
+        return database()->names();
     return SetFileEdits::setNames(SetFileRewrite(m_state.services, m_state.setFilePath).read());
 }
 
 SetStore::Rename SetStore::renameSet(const QString &from, const QString &to, OntoNameInUse onto)
 {
     SetNames::requireHeld(to);
+    if (database()) {
+        const SetDatabase::Renamed renamed = database()->renameSet(from, to, onto == OntoNameInUse::Merge);
+        if (!renamed.found)
+            return Rename::NoSuchSet;
+        return renamed.nameInUse && onto == OntoNameInUse::Refuse ? Rename::NameInUse : Rename::Renamed;
+    }
     SetFileEdits::Renamed outcome;
     SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
         outcome = SetFileEdits::renameSet(current, from, to, onto == OntoNameInUse::Merge);
@@ -140,6 +187,8 @@ SetStore::Rename SetStore::renameSet(const QString &from, const QString &to, Ont
 
 qsizetype SetStore::deleteSets(const QStringList &setNames)
 {
+    if (database())
+        return database()->deleteSets(setNames);
     const QSet<QString> gone(setNames.begin(), setNames.end());
     qsizetype removed = 0;
     SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
@@ -151,6 +200,8 @@ qsizetype SetStore::deleteSets(const QStringList &setNames)
 bool SetStore::replaceSet(const QString &setName, IDocument &document)
 {
     SetNames::requireHeld(setName);
+    if (database())
+        return database()->replaceSet(setName, capturedFields(document));
     // The document is read before the file is locked, so that the lock is
     // held only for the rewrite itself.
     RecordEncoder captured;
@@ -169,7 +220,9 @@ bool SetStore::replaceSet(const QString &setName, IDocument &document)
 
 SetLayers SetStore::layersOf(const QString &setName, IDocument &document)
 {
-    SetLayers layers = SetLayers::of(SetFileRewrite(m_state.services, m_state.setFilePath).read(), setName, document);
+    SetLayers layers =
+        database() ? SetLayers::of(database()->layerFlags(setName), document)
+                   : SetLayers::of(SetFileRewrite(m_state.services, m_state.setFilePath).read(), setName, document);
     // An edit compares the set with this reading, in any order.
     m_readSet = setName;
     m_readLayers.emplace();
@@ -185,19 +238,22 @@ SetStore::Edit SetStore::editSet(const QString &setName, const std::vector<SetLa
     SetNames::requireHeld(setName);
     bool found = false;
     std::vector<LayerChange> changed;
-    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
-        // Judged on the file as it is under the lock: nothing comes in between.
-        changed.clear();
-        if (asRead) {
-            const std::vector<SetLayers::Layer> now = SetFileEdits::layerFlags(current, setName);
-            changed = SetFileEdits::changesBetween(*asRead, now);
-            if (!changed.empty()) {
-                found = !now.empty();
-                return std::optional<FileSplice>();
+    if (database())
+        database()->editSet(setName, layers, asRead, found, changed);
+    else
+        SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
+            // Judged on the file as it is under the lock: nothing comes in between.
+            changed.clear();
+            if (asRead) {
+                const std::vector<SetLayers::Layer> now = SetFileEdits::layerFlags(current, setName);
+                changed = SetFileEdits::changesBetween(*asRead, now);
+                if (!changed.empty()) {
+                    found = !now.empty();
+                    return std::optional<FileSplice>();
+                }
             }
-        }
-        return SetFileEdits::editSet(current, setName, layers, found);
-    });
+            return SetFileEdits::editSet(current, setName, layers, found);
+        });
     if (changes)
         *changes = changed;
     if (!found)
@@ -238,6 +294,8 @@ QStringList SetStore::describe(const std::vector<LayerChange> &changes)
 
 void SetStore::clearAll()
 {
+    if (database())
+        return database()->clearAll();
     SetFileRewrite(m_state.services, m_state.setFilePath)
         .rewrite([](const QByteArray &current) -> std::optional<QByteArray> {
             if (current.isEmpty())
@@ -248,6 +306,8 @@ void SetStore::clearAll()
 
 qsizetype SetStore::repair()
 {
+    if (database())
+        return 0; // a database holds whole records only
     qsizetype cut = 0;
     SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
         return SetFileEdits::cutDamagedTail(current, cut);
@@ -257,22 +317,27 @@ qsizetype SetStore::repair()
 
 bool SetStore::undo()
 {
+    if (database())
+        return database()->undo();
     return SetFileRewrite(m_state.services, m_state.setFilePath).undo();
 }
 
 bool SetStore::isOwnFile(const QString &nativePath) const
 {
+    if (database())
+        return false;
     return SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
 }
 
 qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativePath)
 {
-    const SetFileRewrite setFile(m_state.services, m_state.setFilePath);
-    if (setFile.owns(nativePath))
+    if (isOwnFile(nativePath))
         throwRuntimeError(RuntimeError::PathFileAccessError);
     qsizetype written = 0;
-    const QByteArray out =
-        SetFileEdits::selectSets(setFile.read(), QSet<QString>(setNames.begin(), setNames.end()), written);
+    const QByteArray out = database()
+                               ? database()->exportSets(setNames, written)
+                               : SetFileEdits::selectSets(SetFileRewrite(m_state.services, m_state.setFilePath).read(),
+                                                          QSet<QString>(setNames.begin(), setNames.end()), written);
     QSaveFile file(nativePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(out) != out.size() || !file.commit()) {
         if (file.error() == QFileDevice::PermissionsError)
@@ -287,11 +352,10 @@ qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativ
 SetStore::ImportOutcome SetStore::importSets(const QString &nativePath,
                                              const std::function<Clash(const QString &)> &onClash)
 {
-    SetFileRewrite setFile(m_state.services, m_state.setFilePath);
     QFile file(nativePath);
     if (!QFileInfo(nativePath).isFile())
         throwRuntimeError(RuntimeError::FileNotFound);
-    if (setFile.owns(nativePath))
+    if (isOwnFile(nativePath))
         throwRuntimeError(RuntimeError::PathFileAccessError);
     if (!file.open(QIODevice::ReadOnly))
         throwRuntimeError(RuntimeError::PathFileAccessError);
@@ -314,7 +378,6 @@ SetStore::ImportOutcome SetStore::importThemes(const std::vector<ISetThemes::The
 SetStore::ImportOutcome SetStore::addImported(const std::vector<SetFileEdits::ImportedSet> &sets,
                                               const std::function<Clash(const QString &)> &onClash)
 {
-    SetFileRewrite setFile(m_state.services, m_state.setFilePath);
     // A name the set file cannot hold refuses the file whole, before anything is added.
     for (const SetFileEdits::ImportedSet &set : sets)
         SetNames::requireHeld(set.name);
@@ -328,13 +391,18 @@ SetStore::ImportOutcome SetStore::addImported(const std::vector<SetFileEdits::Im
         if (inUse.contains(set.name))
             decisions.insert(set.name, onClash(set.name));
 
+    if (database())
+        return database()->addSets(sets, decisions);
     ImportOutcome outcome;
-    setFile.rewrite(
-        [&](const QByteArray &current) { return SetFileEdits::addSets(current, sets, decisions, outcome); });
+    SetFileRewrite(m_state.services, m_state.setFilePath).rewrite([&](const QByteArray &current) {
+        return SetFileEdits::addSets(current, sets, decisions, outcome);
+    });
     return outcome;
 }
 
 SetStore::CheckReport SetStore::check()
 {
+    if (database())
+        return database()->check();
     return SetFileEdits::check(SetFileRewrite(m_state.services, m_state.setFilePath).read());
 }

@@ -12,13 +12,16 @@
 #include <vector>
 
 class IDocument;
+class SetDatabase;
 struct QuarnelGIS_Public;
 struct VisibilityRecord;
 
 /// The saved visibility sets, kept in the state's set file through its
-/// channel 1. Each member is one step of the windows' work, so that a window
-/// can tell which step failed; every step throws HostError on failure and
-/// leaves closing the channel to the caller's failure path.
+/// channel 1, or in the team's database when the state has one (then the
+/// opening and closing steps have nothing to do, and every change is one
+/// transaction). Each member is one step of the windows' work, so that a
+/// window can tell which step failed; every step throws HostError on failure
+/// and leaves closing the channel to the caller's failure path.
 class SetStore
 {
 public:
@@ -148,6 +151,9 @@ public:
     /// Counts the file's records, sets and bytes and lists each damaged or
     /// cut-short record with its line.
     CheckReport check();
+
+    /// The team's database the sets are kept in; null for the set file.
+    SetDatabase *database() const;
 
 private:
     /// Adds `sets` in one rewrite, clashes settled by `onClash` first.

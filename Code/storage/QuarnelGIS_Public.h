@@ -10,6 +10,7 @@
 
 class IApplication;
 class IDocument;
+class SetDatabase;
 
 /// The shared state record of one command object: the command creates it in
 /// OnCreate, owns it, and hands it by reference to its windows and to the
@@ -40,6 +41,9 @@ public:
     QString settingsDrive;                      ///< one upper-case letter
     QString settingsFolder;                     ///< ends with "\"
     QString setFilePath;                        ///< settingsFolder + "config"
+    /// The team's database when the person keeps the sets there; else the
+    /// sets are in the set file.
+    std::shared_ptr<SetDatabase> setDatabase;
 
     /// The report box, naming this product and version.
     ErrorReporter reporter() const { return ErrorReporter(services, productName, productVersion); }

@@ -322,38 +322,56 @@ std::vector<ImportedSet> readImport(const QByteArray &file, const QString &sourc
     return sets;
 }
 
+std::vector<QString> importedNames(QSet<QString> present, const std::vector<ImportedSet> &sets,
+                                   const QHash<QString, Clash> &decisions, ImportOutcome &outcome)
+{
+    outcome = {};
+    std::vector<QString> names;
+    for (const ImportedSet &set : sets) {
+        // A name that came into use since the question was asked merges.
+        const Clash clash = present.contains(set.name) ? decisions.value(set.name, Clash::Merge) : Clash::Merge;
+        QString name;
+        if (!present.contains(set.name) || clash == Clash::Merge) {
+            name = set.name;
+        } else if (clash == Clash::Skip) {
+            outcome.skipped.append(set.name);
+        } else {
+            for (int n = 2; name.isEmpty() || present.contains(name); ++n)
+                name = set.name + QStringLiteral(" (%1)").arg(n);
+        }
+        if (!name.isEmpty()) {
+            outcome.added.append(name);
+            present.insert(name);
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
 std::optional<QByteArray> addSets(const QByteArray &file, const std::vector<ImportedSet> &sets,
                                   const QHash<QString, Clash> &decisions, ImportOutcome &outcome)
 {
-    outcome = {};
     QSet<QString> present;
     NamedRecords existing(file);
     while (existing.next())
         present.insert(existing.name());
     existing.requireWhole();
+    const std::vector<QString> names = importedNames(present, sets, decisions, outcome);
     QByteArray out = file;
     if (!out.isEmpty() && !out.endsWith('\n'))
         out.append("\r\n", 2);
-    for (const ImportedSet &set : sets) {
-        // A name that came into use since the question was asked merges.
-        const Clash clash = present.contains(set.name) ? decisions.value(set.name, Clash::Merge) : Clash::Merge;
-        if (!present.contains(set.name) || clash == Clash::Merge) {
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+        const ImportedSet &set = sets[i];
+        if (names[i].isEmpty())
+            continue;
+        if (names[i] == set.name) {
             out.append(set.bytes);
-            outcome.added.append(set.name);
-            present.insert(set.name);
-        } else if (clash == Clash::Skip) {
-            outcome.skipped.append(set.name);
-        } else {
-            QString name;
-            for (int n = 2; name.isEmpty() || present.contains(name); ++n)
-                name = set.name + QStringLiteral(" (%1)").arg(n);
-            RecordEncoder encoder;
-            for (const auto &fields : set.fields)
-                encoder.append({name, fields[0], fields[1], fields[2]});
-            out.append(encoder.bytes().data(), encoder.bytes().size());
-            outcome.added.append(name);
-            present.insert(name);
+            continue;
         }
+        RecordEncoder encoder;
+        for (const auto &fields : set.fields)
+            encoder.append({names[i], fields[0], fields[1], fields[2]});
+        out.append(encoder.bytes().data(), encoder.bytes().size());
     }
     if (outcome.added.isEmpty())
         return std::nullopt;

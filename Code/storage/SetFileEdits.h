@@ -114,6 +114,11 @@ struct ImportOutcome
     QStringList added;   ///< the names the imported sets have in the file now
     QStringList skipped; ///< the imported names left out
 };
+/// The name each imported set takes beside the names `present` (empty: left
+/// out), each name in use settled as `decisions` says (a name missing there
+/// merges); `outcome` lists them.
+std::vector<QString> importedNames(QSet<QString> present, const std::vector<ImportedSet> &sets,
+                                   const QHash<QString, Clash> &decisions, ImportOutcome &outcome);
 /// The file with the imported sets added after its records, each name in
 /// use settled as `decisions` says (a name missing there merges).
 std::optional<QByteArray> addSets(const QByteArray &file, const std::vector<ImportedSet> &sets,

@@ -1,0 +1,191 @@
+#include "PgConnection.h"
+
+#include "RuntimeError.h"
+
+#include <libpq-fe.h>
+
+#include <poll.h>
+
+#include <cstring>
+
+PgResult::PgResult(pg_result *result) : m_result(result, &PQclear) {}
+
+int PgResult::rows() const
+{
+    return PQntuples(m_result.get());
+}
+
+QString PgResult::text(int row, int column) const
+{
+    return QString::fromUtf8(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+}
+
+qint64 PgResult::number(int row, int column) const
+{
+    return QByteArray(PQgetvalue(m_result.get(), row, column)).toLongLong();
+}
+
+bool PgResult::isNull(int row, int column) const
+{
+    return PQgetisnull(m_result.get(), row, column);
+}
+
+PgConnection::PgConnection(const QString &connection) : m_connection(connection) {}
+
+PgConnection::~PgConnection()
+{
+    if (m_conn)
+        PQfinish(m_conn);
+}
+
+void PgConnection::connect()
+{
+    if (m_conn)
+        PQfinish(m_conn);
+    // The person's connection is expanded in place of dbname: what it says
+    // overrides the timeout before it; the encoding after it is ours.
+    const QByteArray given = m_connection.toUtf8();
+    const char *keys[] = {"connect_timeout", "fallback_application_name", "dbname", "client_encoding", nullptr};
+    const char *values[] = {"10", "quarnel", given.isEmpty() ? nullptr : given.constData(), "UTF8", nullptr};
+    if (given.isEmpty()) {
+        keys[2] = "client_encoding";
+        values[2] = "UTF8";
+        keys[3] = nullptr;
+        values[3] = nullptr;
+    }
+    m_conn = PQconnectdbParams(keys, values, 1);
+    if (!m_conn)
+        throwRuntimeError(RuntimeError::OutOfMemory);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throwRuntimeError(RuntimeError::PathFileAccessError,
+                          QStringLiteral("The set store at %1 could not be reached: %2")
+                              .arg(server(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+}
+
+void PgConnection::ensureConnected()
+{
+    if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
+        // A server that ended the session has said so on the socket: read
+        // it now, so that the statement goes to a new session instead.
+        pollfd ready{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&ready, 1, 0) > 0)
+            PQconsumeInput(m_conn);
+    }
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        connect();
+}
+
+PgResult PgConnection::exec(const char *sql, std::initializer_list<QByteArray> params)
+{
+    if (!m_conn || PQtransactionStatus(m_conn) == PQTRANS_IDLE || PQstatus(m_conn) != CONNECTION_OK)
+        ensureConnected();
+    std::vector<const char *> values;
+    std::vector<int> lengths;
+    for (const QByteArray &param : params) {
+        values.push_back(param.isNull() ? nullptr : param.constData());
+        lengths.push_back(int(param.size()));
+    }
+    pg_result *result =
+        PQexecParams(m_conn, sql, int(values.size()), nullptr, values.data(), lengths.data(), nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        fail(result);
+    return PgResult(result);
+}
+
+void PgConnection::run(const char *sql)
+{
+    if (!m_conn || PQtransactionStatus(m_conn) == PQTRANS_IDLE || PQstatus(m_conn) != CONNECTION_OK)
+        ensureConnected();
+    pg_result *result = PQexec(m_conn, sql);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        fail(result);
+    PQclear(result);
+}
+
+void PgConnection::fail(pg_result *result)
+{
+    const QString state = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    QString reason = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+    if (reason.isEmpty())
+        reason = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+    PQclear(result);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throwRuntimeError(RuntimeError::PathFileAccessError,
+                          QStringLiteral("The set store at %1 went away: %2. Nothing of this change was kept.")
+                              .arg(server(), reason));
+    if (state == QLatin1String("42501"))
+        throwRuntimeError(RuntimeError::PermissionDenied,
+                          QStringLiteral("The role \"%1\" may list and restore the sets at %2, but not change "
+                                         "them (%3).")
+                              .arg(QString::fromUtf8(PQuser(m_conn)), server(), reason));
+    if (state == QLatin1String("3F000") || state == QLatin1String("42P01"))
+        throwRuntimeError(RuntimeError::PathNotFound,
+                          QStringLiteral("The database at %1 holds no sets yet: \"quarnel-sets db init\" makes "
+                                         "their tables (%2).")
+                              .arg(server(), reason));
+    throwRuntimeError(RuntimeError::PathFileAccessError,
+                      QStringLiteral("The set store at %1 refused the change: %2").arg(server(), reason));
+}
+
+void PgConnection::transaction(const std::function<void()> &work)
+{
+    ensureConnected();
+    exec("BEGIN");
+    try {
+        work();
+        exec("COMMIT");
+    } catch (...) {
+        if (PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+            PQclear(PQexec(m_conn, "ROLLBACK"));
+        throw;
+    }
+}
+
+QString PgConnection::server() const
+{
+    const char *host = m_conn ? PQhost(m_conn) : nullptr;
+    const char *port = m_conn ? PQport(m_conn) : nullptr;
+    const char *database = m_conn ? PQdb(m_conn) : nullptr;
+    QString text = host && *host ? QString::fromUtf8(host) : QStringLiteral("localhost");
+    if (port && *port)
+        text += QLatin1Char(':') + QString::fromUtf8(port);
+    if (database && *database)
+        text += QLatin1Char('/') + QString::fromUtf8(database);
+    return text;
+}
+
+int PgConnection::socket() const
+{
+    return m_conn && PQstatus(m_conn) == CONNECTION_OK ? PQsocket(m_conn) : -1;
+}
+
+QStringList PgConnection::notifications()
+{
+    QStringList payloads;
+    if (!m_conn || !PQconsumeInput(m_conn))
+        return payloads;
+    while (PGnotify *notice = PQnotifies(m_conn)) {
+        payloads << QString::fromUtf8(notice->extra);
+        PQfreemem(notice);
+    }
+    return payloads;
+}
+
+QByteArray PgConnection::textArray(const QStringList &items)
+{
+    QByteArray text("{");
+    for (const QString &item : items) {
+        if (text.size() > 1)
+            text += ',';
+        text += '"';
+        for (const char c : item.toUtf8()) {
+            if (c == '"' || c == '\\')
+                text += '\\';
+            text += c;
+        }
+        text += '"';
+    }
+    return text + '}';
+}
