@@ -6,6 +6,7 @@
 #include "HostServices.h"
 #include "ProductNames.h"
 #include "QuarnelGIS_Public.h"
+#include "SetDatabase.h"
 #include "SettingsFolder.h"
 #include "WindowsPath.h"
 
@@ -86,4 +87,16 @@ std::unique_ptr<SetFileLocation> SetFileLocation::ofFile(const QString &nativePa
 QString SetFileLocation::nativePath() const
 {
     return WindowsPath::toNative(*m_services, m_state->setFilePath);
+}
+
+bool SetFileLocation::inDatabase() const
+{
+    return m_state->setDatabase != nullptr;
+}
+
+QString SetFileLocation::storeName() const
+{
+    if (inDatabase())
+        return QStringLiteral("the set store at ") + m_state->setDatabase->server();
+    return nativePath();
 }

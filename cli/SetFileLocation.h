@@ -35,6 +35,11 @@ public:
     QuarnelGIS_Public &state() { return *m_state; }
     /// The set file's native path.
     QString nativePath() const;
+    /// Whether the sets are in a team's database rather than the set file.
+    bool inDatabase() const;
+    /// The store as messages name it: the set file's path, or "the set store
+    /// at SERVER".
+    QString storeName() const;
 
 private:
     SetFileLocation();

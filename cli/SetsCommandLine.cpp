@@ -27,7 +27,7 @@ const QHash<QString, CommandShape> &commands()
         {QStringLiteral("import"), {Command::Import, 1}},   {QStringLiteral("check"), {Command::Check, 0}},
         {QStringLiteral("repair"), {Command::Repair, 0}},   {QStringLiteral("undo"), {Command::Undo, 0}},
         {QStringLiteral("match"), {Command::Match, 1}},     {QStringLiteral("diff"), {Command::Diff, 2}},
-        {QStringLiteral("preview"), {Command::Preview, 2}},
+        {QStringLiteral("preview"), {Command::Preview, 2}}, {QStringLiteral("db"), {Command::DbInit, -1}},
     };
     return table;
 }
@@ -40,6 +40,9 @@ struct Options
                              QStringLiteral("X=DIR")};
     QCommandLineOption file{QStringLiteral("file"), QStringLiteral("Works on the set file PATH."),
                             QStringLiteral("PATH")};
+    QCommandLineOption store{QStringLiteral("store"),
+                             QStringLiteral("Works on the sets in the PostgreSQL database CONNECTION."),
+                             QStringLiteral("CONNECTION")};
     QCommandLineOption json{QStringLiteral("json"), QStringLiteral("list, show, check, match and diff print JSON.")};
     QCommandLineOption exact{QStringLiteral("exact"),
                              QStringLiteral("apply: also hides the feature layers the set does not name.")};
@@ -126,11 +129,13 @@ QString commandOptionError(const QString &command, const QString &option)
 QString SetsCommandLine::usage()
 {
     return QStringLiteral(
-        "Usage: quarnel-sets [--drive X=DIR]... [--file PATH] [--json] COMMAND [ARGS]\n"
+        "Usage: quarnel-sets [--drive X=DIR]... [--file PATH | --store CONNECTION] [--json]\n"
+        "                    COMMAND [ARGS]\n"
         "\n"
         "The visibility sets of the QuarnelVisibility add-in, in the set file mapdesk's\n"
         "add-in uses (X:\\Program Files\\QuarnelGIS\\QuarnelVisibility\\config on the first\n"
-        "drive with a Program Files folder) or in the file --file names.\n"
+        "drive with a Program Files folder), in the file --file names, or in the team's\n"
+        "PostgreSQL database that --store, QUARNEL_SETS_STORE or the settings name.\n"
         "\n"
         "Commands:\n"
         "  list                          the set names, one a line, in the window's order\n"
@@ -155,10 +160,16 @@ QString SetsCommandLine::usage()
         "  preview NAME DOCUMENT -o FILE.png\n"
         "                                write a picture of the document's focus map as restoring\n"
         "                                set NAME would show it (at most 320 pixels wide)\n"
+        "  db init                       make the database's tables and roles, or upgrade them\n"
+        "  db push FILE [--on-clash merge|skip|rename]\n"
+        "                                add every set of the set file FILE to the database\n"
+        "  db pull FILE                  write every set of the database to the set file FILE\n"
         "\n"
         "Options:\n"
         "  --drive X=DIR                 adds or replaces drive X, rooted in the folder DIR\n"
         "  --file PATH                   works on the set file PATH\n"
+        "  --store CONNECTION            works on the sets in a PostgreSQL database: a libpq URI\n"
+        "                                (postgresql://HOST/DB) or connection string (service=team)\n"
         "  --json                        list, show, check, match and diff print JSON\n"
         "  -h, --help                    shows this help\n"
         "\n"
@@ -179,7 +190,7 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     // The program's options, up to the command; the command and all after
     // it are the command's.
     QCommandLineParser program;
-    describe(program, {options.help, options.drive, options.file, options.json});
+    describe(program, {options.help, options.drive, options.file, options.store, options.json});
     program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const bool programParsed = program.parse(arguments);
     if (program.isSet(options.help)) {
@@ -200,6 +211,14 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
         return fail(QStringLiteral("--file can be given once"));
     if (programRefusal.missingValue)
         return fail(missingValueError(programRefusal, options.file, !files.isEmpty()));
+    const QStringList stores = program.values(options.store);
+    line.store = stores.value(0).trimmed();
+    if (!stores.isEmpty() && line.store.isEmpty())
+        return fail(QStringLiteral("--store needs a connection"));
+    if (stores.size() > 1)
+        return fail(QStringLiteral("--store can be given once"));
+    if (!line.store.isEmpty() && !files.isEmpty())
+        return fail(QStringLiteral("--file and --store name two stores: give one"));
     line.json = program.isSet(options.json);
 
     if (rest.isEmpty())
@@ -216,7 +235,7 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     const bool takesExact = line.command == Command::Apply;
     const bool takesOutput =
         line.command == Command::Apply || line.command == Command::Export || line.command == Command::Preview;
-    const bool takesClash = line.command == Command::Import;
+    const bool takesClash = line.command == Command::Import || line.command == Command::DbInit;
     QList<QCommandLineOption> commandOptions{options.help};
     if (takesExact)
         commandOptions << options.exact;
@@ -280,7 +299,8 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
                         .arg(wanted == 1 ? QString() : QStringLiteral("s"))
                         .arg(operands.size()));
     if (wanted < 0 && operands.isEmpty())
-        return fail(QStringLiteral("%1 needs at least one set name").arg(name));
+        return fail(line.command == Command::DbInit ? QStringLiteral("db takes init, push FILE or pull FILE")
+                                                    : QStringLiteral("%1 needs at least one set name").arg(name));
 
     switch (line.command) {
     case Command::Show:
@@ -308,6 +328,25 @@ SetsCommandLine SetsCommandLine::parse(const QStringList &arguments)
     case Command::Match:
         line.document = operands.at(0);
         break;
+    case Command::DbInit: {
+        // db init | db push FILE | db pull FILE
+        static const QHash<QString, std::pair<Command, int>> actions{{QStringLiteral("init"), {Command::DbInit, 0}},
+                                                                     {QStringLiteral("push"), {Command::DbPush, 1}},
+                                                                     {QStringLiteral("pull"), {Command::DbPull, 1}}};
+        const auto action = actions.constFind(operands.constFirst());
+        if (action == actions.constEnd())
+            return fail(QStringLiteral("db takes init, push FILE or pull FILE, not \"%1\"").arg(operands.constFirst()));
+        if (operands.size() != action->second + 1)
+            return fail(QStringLiteral("db %1 takes %2")
+                            .arg(operands.constFirst(),
+                                 action->second ? QStringLiteral("a set file") : QStringLiteral("no argument")));
+        line.command = action->first;
+        line.importFile = operands.value(1);
+        if (line.command != Command::DbPush && !typedOptions(commandArguments, options.onClash.names()).isEmpty())
+            return fail(
+                commandOptionError(QStringLiteral("db ") + operands.constFirst(), QStringLiteral("--on-clash")));
+        break;
+    }
     default:
         break;
     }

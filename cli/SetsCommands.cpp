@@ -6,6 +6,7 @@
 #include "HostError.h"
 #include "QuarnelGIS_Public.h"
 #include "RuntimeError.h"
+#include "SetDatabase.h"
 #include "SetFileLocation.h"
 #include "SetFileRecords.h"
 #include "SetFileRewrite.h"
@@ -117,6 +118,15 @@ SetsCommands::Result SetsCommands::run()
         case Command::Preview:
             preview();
             break;
+        case Command::DbInit:
+            initialiseDatabase();
+            break;
+        case Command::DbPush:
+            import();
+            break;
+        case Command::DbPull:
+            pull();
+            break;
         case Command::None:
             throw CommandFailure(CommandFailure::Usage, QStringLiteral("no command given"));
         }
@@ -143,7 +153,9 @@ void SetsCommands::throwFailure(const HostError &error, FailedOn failedOn) const
                                    .arg(m_line.importFile)
                              : told));
     if (failedOn == FailedOn::ExportedFile && !damaged)
-        throw CommandFailure(CommandFailure::Failed, QStringLiteral("cannot write %1: %2").arg(m_line.output, told));
+        throw CommandFailure(CommandFailure::Failed,
+                             QStringLiteral("cannot write %1: %2")
+                                 .arg(m_line.output.isEmpty() ? m_line.importFile : m_line.output, told));
     if (damaged)
         throw CommandFailure(CommandFailure::Failed,
                              QStringLiteral("the set file %1 is damaged: it ends inside a record "
@@ -155,6 +167,8 @@ void SetsCommands::throwFailure(const HostError &error, FailedOn failedOn) const
     const QString hint = isRuntimeError(error, RuntimeError::PermissionDenied)
                              ? QStringLiteral("; it may be read-only, or locked by another program")
                              : QString();
+    if (m_location.inDatabase())
+        throw CommandFailure(CommandFailure::Failed, error.description());
     throw CommandFailure(
         CommandFailure::Failed,
         QStringLiteral("cannot work on the set file %1: %2%3").arg(m_location.nativePath(), told, hint));
@@ -168,7 +182,7 @@ void SetsCommands::print(const QString &line)
 
 void SetsCommands::requireSetFile() const
 {
-    if (!QFileInfo(m_location.nativePath()).isFile())
+    if (!m_location.inDatabase() && !QFileInfo(m_location.nativePath()).isFile())
         throw CommandFailure(CommandFailure::Failed, QStringLiteral("no set file at %1").arg(m_location.nativePath()));
 }
 
@@ -183,7 +197,7 @@ void SetsCommands::refuseOwnFile(const QString &path, const QString &instead) co
 void SetsCommands::failNoSet(const QString &name) const
 {
     throw CommandFailure(CommandFailure::Failed,
-                         QStringLiteral("no set named %1 in %2").arg(quoted(name), m_location.nativePath()));
+                         QStringLiteral("no set named %1 in %2").arg(quoted(name), m_location.storeName()));
 }
 
 std::shared_ptr<IDocument> SetsCommands::readDocument(const QString &path) const
@@ -203,14 +217,21 @@ std::vector<QString> SetsCommands::listedNames()
     // The window's order: each name put in its sorted place as it is read.
     std::vector<QString> names;
     SetNameOrder order;
-    listSetNamesInHalves(m_location.state(),
-                         [&](const QString &name) { names.insert(names.begin() + order.insert(name), name); });
+    const auto listed = [&](const QString &name) { names.insert(names.begin() + order.insert(name), name); };
+    if (m_location.inDatabase())
+        m_store.listNames(listed);
+    else
+        listSetNamesInHalves(m_location.state(), listed);
     return names;
 }
 
 QHash<QString, SetStanding> SetsCommands::standingsAgainst(IDocument &document) const
 {
     const QuarnelGIS_Public &state = m_location.state();
+    if (SetDatabase *database = state.setDatabase.get()) {
+        qsizetype count = 0;
+        return judgeSets(database->exportSets(database->names(), count), VisibilitySnapshot::of(document));
+    }
     return judgeSets(SetFileRewrite(state.services, state.setFilePath).read(), VisibilitySnapshot::of(document));
 }
 
@@ -405,8 +426,49 @@ void SetsCommands::undo()
 {
     requireSetFile();
     if (!m_store.undo())
-        throw CommandFailure(CommandFailure::Failed,
-                             QStringLiteral("nothing to undo: no earlier file beside %1").arg(m_location.nativePath()));
+        throw CommandFailure(
+            CommandFailure::Failed,
+            m_location.inDatabase()
+                ? QStringLiteral("nothing to undo in %1").arg(m_location.storeName())
+                : QStringLiteral("nothing to undo: no earlier file beside %1").arg(m_location.nativePath()));
+}
+
+void SetsCommands::initialiseDatabase()
+{
+    SetDatabase &database = *m_location.state().setDatabase;
+    const int before = database.initialise();
+    print(before == SetDatabase::schemaVersion
+              ? QStringLiteral("%1 is ready: its tables are at version %2").arg(m_location.storeName()).arg(before)
+          : before == 0
+              ? QStringLiteral("%1 is ready: tables made at version %2, with the roles quarnel_readers (list and "
+                               "restore) and quarnel_editors (also change)")
+                    .arg(m_location.storeName())
+                    .arg(SetDatabase::schemaVersion)
+              : QStringLiteral("%1 is ready: tables upgraded from version %2 to %3")
+                    .arg(m_location.storeName())
+                    .arg(before)
+                    .arg(SetDatabase::schemaVersion));
+}
+
+void SetsCommands::pull()
+{
+    const QuarnelGIS_Public &state = m_location.state();
+    const QString target = QFileInfo(m_line.importFile).absoluteFilePath();
+    // The set file mapdesk uses is written only under its lock: sets go into
+    // it by an import.
+    if (SetFileRewrite(state.services, state.setFilePath).owns(target))
+        throw CommandFailure(
+            CommandFailure::Failed,
+            QStringLiteral("%1 is the set file in use; pull to another file and import that").arg(m_line.importFile));
+    const QStringList names = m_store.names();
+    try {
+        m_store.exportSets(names, target);
+    } catch (const HostError &error) {
+        throwFailure(error, FailedOn::ExportedFile);
+    }
+    print(QStringLiteral("wrote %1 set%2 to %3")
+              .arg(names.size())
+              .arg(names.size() == 1 ? QString() : QStringLiteral("s"), m_line.importFile));
 }
 
 void SetsCommands::match()

@@ -51,6 +51,8 @@ private:
     void match();
     void diff();
     void preview();
+    void initialiseDatabase();
+    void pull();
 
     /// Which file a failure of the set core is told about.
     enum class FailedOn { SetFile, ExportedFile, ImportedFile };

@@ -5,9 +5,12 @@
 #include "DocumentModule.h"
 #include "DocumentModuleLoader.h"
 #include "FileLock.h"
+#include "QuarnelGIS_Public.h"
+#include "SetDatabase.h"
 #include "SetFileLocation.h"
 #include "SetsCommandLine.h"
 #include "SetsCommands.h"
+#include "StoreConnection.h"
 
 #include <QCoreApplication>
 
@@ -34,7 +37,7 @@ void printError(const QString &message)
 /// have created the file.
 void warnWithoutLocks(const SetFileLocation *location)
 {
-    if (location && !FileLock::supportedAt(location->nativePath()))
+    if (location && !location->inDatabase() && !FileLock::supportedAt(location->nativePath()))
         printError(QStringLiteral("warning: ") + FileLock::unsupportedWarning(location->nativePath()));
 }
 
@@ -45,9 +48,17 @@ int run(const SetsCommandLine &line)
         using Command = SetsCommandLine::Command;
         // Saving and importing may be the first thing done on this machine:
         // they make the settings folder as the add-in does at start-up.
-        const bool prepare = line.command == Command::Capture || line.command == Command::Import;
+        // A file named on the command line comes first, then a database
+        // named there, in the environment or in the settings.
+        const QString store = line.file.isEmpty() && line.store.isEmpty() ? StoreConnection::chosen() : line.store;
+        const bool prepare = store.isEmpty() && (line.command == Command::Capture || line.command == Command::Import);
+        if (store.isEmpty() && line.command >= Command::DbInit)
+            throw CommandFailure(CommandFailure::Usage,
+                                 QStringLiteral("db needs a database: --store CONNECTION or QUARNEL_SETS_STORE"));
         location =
             line.file.isEmpty() ? SetFileLocation::ofDrives(line.drives, prepare) : SetFileLocation::ofFile(line.file);
+        if (!store.isEmpty())
+            location->state().setDatabase = std::make_shared<SetDatabase>(store);
         SetsCommands commands(*location, line);
         const SetsCommands::Result result = commands.run();
         std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);

@@ -4,7 +4,9 @@
 #include "ProductNames.h"
 #include "QgisApplication.h"
 #include "QgisSession.h"
+#include "SetDatabase.h"
 #include "SettingsFolder.h"
+#include "StoreConnection.h"
 #include "WindowsPath.h"
 
 #include <qgslayertree.h>
@@ -27,6 +29,9 @@ QgisSetSource::QgisSetSource(std::shared_ptr<HostServices> services, QgsProject 
     m_state.settingsDrive = drive.isEmpty() ? QStringLiteral("C") : drive;
     m_state.settingsFolder = settingsFolderOn(m_state.settingsDrive, ProductNames::maker(), ProductNames::product());
     m_state.setFilePath = m_state.settingsFolder + ProductNames::setFileName();
+    const QString store = StoreConnection::chosen();
+    if (!store.isEmpty())
+        m_state.setDatabase = std::make_shared<SetDatabase>(store);
 }
 
 QgisSetSource::QgisSetSource(std::shared_ptr<HostServices> services, QgsProject *project, const QString &setFilePath)

@@ -16,8 +16,10 @@
 #include "QuarnelGISModule.h"
 #include "QuarnelGIS_Public.h"
 #include "RuntimeError.h"
+#include "SetDatabase.h"
 #include "SetStore.h"
 #include "SettingsFolder.h"
+#include "StoreConnection.h"
 #include "frmMain.h"
 #include "frmResources.h"
 
@@ -167,6 +169,11 @@ Com::HRESULT QuarnelVisibility::OnCreate(HostObjectPtr hook)
         m_state->productVersion = ProductNames::version();
         // Start-up goes on whether a settings folder was found or not.
         locateSettingsFolder(*m_state, ProductNames::maker(), ProductNames::product(), ProductNames::setFileName());
+        // A team's database, when the person keeps the sets there: reached
+        // at the first action, so that start-up never waits on a server.
+        const QString store = StoreConnection::chosen();
+        if (!store.isEmpty())
+            m_state->setDatabase = std::make_shared<SetDatabase>(store);
     } catch (...) {
         if (m_state)
             m_state->channel1.closeQuietly();
