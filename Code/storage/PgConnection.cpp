@@ -56,6 +56,10 @@ void PgConnection::connect()
     m_conn = PQconnectdbParams(keys, values, 1);
     if (!m_conn)
         throwRuntimeError(RuntimeError::OutOfMemory);
+    // The server's notices (a shutdown's warning, say) are not for a
+    // person's terminal: what matters comes back as an error.
+    PQsetNoticeProcessor(
+        m_conn, [](void *, const char *) {}, nullptr);
     if (PQstatus(m_conn) != CONNECTION_OK)
         throwRuntimeError(RuntimeError::PathFileAccessError,
                           QStringLiteral("The set store at %1 could not be reached: %2")
@@ -65,11 +69,13 @@ void PgConnection::connect()
 void PgConnection::ensureConnected()
 {
     if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
-        // A server that ended the session has said so on the socket: read
-        // it now, so that the statement goes to a new session instead.
+        // A server that ended the session has said so on the socket and
+        // closed it: read both now, so that the statement goes to a new
+        // session instead.
         pollfd ready{PQsocket(m_conn), POLLIN, 0};
-        if (::poll(&ready, 1, 0) > 0)
-            PQconsumeInput(m_conn);
+        for (int reads = 0; reads < 8 && PQstatus(m_conn) == CONNECTION_OK && ::poll(&ready, 1, 0) > 0; ++reads)
+            if (!PQconsumeInput(m_conn))
+                break;
     }
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
         connect();
