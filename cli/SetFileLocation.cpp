@@ -59,6 +59,28 @@ std::unique_ptr<SetFileLocation> SetFileLocation::ofDrives(const QStringList &dr
     return location;
 }
 
+std::unique_ptr<SetFileLocation> SetFileLocation::ofDatabase(const QStringList &driveArguments,
+                                                             const QString &connection)
+{
+    std::unique_ptr<SetFileLocation> location(new SetFileLocation);
+    for (const QString &argument : driveArguments) {
+        const QString error = location->m_drives->addFromArgument(argument);
+        if (!error.isEmpty())
+            throw CommandFailure(CommandFailure::Usage, error);
+    }
+    // The set file mapdesk would use, if there is one, so that nothing is
+    // written over it without its lock.
+    QuarnelGIS_Public &state = *location->m_state;
+    const QString drive = findSettingsDrive(state);
+    if (!drive.isEmpty()) {
+        state.settingsDrive = drive;
+        state.settingsFolder = settingsFolderOn(drive, ProductNames::maker(), ProductNames::product());
+        state.setFilePath = state.settingsFolder + ProductNames::setFileName();
+    }
+    state.setDatabase = std::make_shared<SetDatabase>(connection);
+    return location;
+}
+
 std::unique_ptr<SetFileLocation> SetFileLocation::ofFile(const QString &nativePath)
 {
     QFileInfo info(nativePath);

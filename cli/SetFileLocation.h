@@ -25,6 +25,9 @@ public:
     /// default drive's folders, the settings folders, an empty set file) is
     /// created; without, nothing is.
     static std::unique_ptr<SetFileLocation> ofDrives(const QStringList &driveArguments, bool prepare);
+    /// The sets in the team's database at `connection`; the drives only
+    /// tell which set file mapdesk uses, which is not written to.
+    static std::unique_ptr<SetFileLocation> ofDatabase(const QStringList &driveArguments, const QString &connection);
     /// The set file at a native path: a drive C rooted at its folder.
     static std::unique_ptr<SetFileLocation> ofFile(const QString &nativePath);
 

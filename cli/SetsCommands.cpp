@@ -456,7 +456,7 @@ void SetsCommands::pull()
     const QString target = QFileInfo(m_line.importFile).absoluteFilePath();
     // The set file mapdesk uses is written only under its lock: sets go into
     // it by an import.
-    if (SetFileRewrite(state.services, state.setFilePath).owns(target))
+    if (!state.setFilePath.isEmpty() && SetFileRewrite(state.services, state.setFilePath).owns(target))
         throw CommandFailure(
             CommandFailure::Failed,
             QStringLiteral("%1 is the set file in use; pull to another file and import that").arg(m_line.importFile));

@@ -5,8 +5,6 @@
 #include "DocumentModule.h"
 #include "DocumentModuleLoader.h"
 #include "FileLock.h"
-#include "QuarnelGIS_Public.h"
-#include "SetDatabase.h"
 #include "SetFileLocation.h"
 #include "SetsCommandLine.h"
 #include "SetsCommands.h"
@@ -55,10 +53,12 @@ int run(const SetsCommandLine &line)
         if (store.isEmpty() && line.command >= Command::DbInit)
             throw CommandFailure(CommandFailure::Usage,
                                  QStringLiteral("db needs a database: --store CONNECTION or QUARNEL_SETS_STORE"));
-        location =
-            line.file.isEmpty() ? SetFileLocation::ofDrives(line.drives, prepare) : SetFileLocation::ofFile(line.file);
         if (!store.isEmpty())
-            location->state().setDatabase = std::make_shared<SetDatabase>(store);
+            location = SetFileLocation::ofDatabase(line.drives, store);
+        else if (line.file.isEmpty())
+            location = SetFileLocation::ofDrives(line.drives, prepare);
+        else
+            location = SetFileLocation::ofFile(line.file);
         SetsCommands commands(*location, line);
         const SetsCommands::Result result = commands.run();
         std::fwrite(result.output.constData(), 1, std::size_t(result.output.size()), stdout);
