@@ -41,9 +41,9 @@ PgTestServer::PgTestServer() : m_dir(QDir::tempPath() + QStringLiteral("/pg-XXXX
     } else {
         m_superuser = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
     }
-    if (!run(m_bin + QStringLiteral("/initdb"), {QStringLiteral("-D"), m_dir.path() + QStringLiteral("/data"),
-                                                 QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-U"),
-                                                 m_superuser, QStringLiteral("--no-sync")}))
+    if (!run(m_bin + QStringLiteral("/initdb"),
+             {QStringLiteral("-D"), m_dir.path() + QStringLiteral("/data"), QStringLiteral("-A"),
+              QStringLiteral("trust"), QStringLiteral("-U"), m_superuser, QStringLiteral("--no-sync")}))
         return;
     start();
 }
@@ -59,13 +59,13 @@ bool PgTestServer::run(const QString &program, const QStringList &arguments)
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     if (::geteuid() == 0)
-        process.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
-                                                             QStringLiteral("--"), program}
-                                                     + arguments);
+        process.start(QStringLiteral("runuser"),
+                      QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), program}
+                          + arguments);
     else
         process.start(program, arguments);
-    const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-                    && process.exitCode() == 0;
+    const bool ok =
+        process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (!ok) {
         QFile log(m_dir.path() + QStringLiteral("/log"));
         log.open(QIODevice::ReadOnly);
@@ -78,12 +78,12 @@ bool PgTestServer::run(const QString &program, const QStringList &arguments)
 bool PgTestServer::start()
 {
     // Only a socket in the folder: no port is taken, no other test is met.
-    m_running = run(m_bin + QStringLiteral("/pg_ctl"),
-                    {QStringLiteral("-D"), m_dir.path() + QStringLiteral("/data"), QStringLiteral("-l"),
-                     m_dir.path() + QStringLiteral("/log"), QStringLiteral("-w"), QStringLiteral("-o"),
-                     QStringLiteral("-c listen_addresses='' -k %1 -c fsync=off -c max_connections=60")
-                         .arg(m_dir.path()),
-                     QStringLiteral("start")});
+    m_running =
+        run(m_bin + QStringLiteral("/pg_ctl"),
+            {QStringLiteral("-D"), m_dir.path() + QStringLiteral("/data"), QStringLiteral("-l"),
+             m_dir.path() + QStringLiteral("/log"), QStringLiteral("-w"), QStringLiteral("-o"),
+             QStringLiteral("-c listen_addresses='' -k %1 -c fsync=off -c max_connections=60").arg(m_dir.path()),
+             QStringLiteral("start")});
     return m_running;
 }
 
