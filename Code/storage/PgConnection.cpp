@@ -125,7 +125,7 @@ void PgConnection::fail(pg_result *result)
         throwRuntimeError(RuntimeError::PermissionDenied,
                           QStringLiteral("The role \"%1\" may list and restore the sets at %2, but not change "
                                          "them (%3).")
-                              .arg(QString::fromUtf8(PQuser(m_conn)), server(), reason));
+                              .arg(user(), server(), reason));
     if (state == QLatin1String("3F000") || state == QLatin1String("42P01"))
         throwRuntimeError(RuntimeError::PathNotFound,
                           QStringLiteral("The database at %1 holds no sets yet: \"quarnel-sets db init\" makes "
@@ -160,6 +160,11 @@ QString PgConnection::server() const
     if (database && *database)
         text += QLatin1Char('/') + QString::fromUtf8(database);
     return text;
+}
+
+QString PgConnection::user() const
+{
+    return m_conn ? QString::fromUtf8(PQuser(m_conn)) : QString();
 }
 
 int PgConnection::socket() const

@@ -54,8 +54,12 @@ public:
     /// up again; a transaction cut off by the server is never repeated.
     void transaction(const std::function<void()> &work);
 
+    /// The connection as it was given.
+    QString connectionText() const { return m_connection; }
     /// "host:port/database" as libpq reached it, for messages.
     QString server() const;
+    /// The role the connection logged in as.
+    QString user() const;
     /// The socket to watch for notifications; -1 when not connected.
     int socket() const;
     /// The channels' payloads that arrived since the last call.

@@ -28,7 +28,11 @@ CREATE TABLE quarnel.records (
     saved_at timestamptz NOT NULL DEFAULT now(),
     PRIMARY KEY (pos, sub));
 CREATE INDEX records_by_set ON quarnel.records (set_name, pos, sub);
-CREATE TABLE quarnel.sets (name text PRIMARY KEY, first_pos bigint NOT NULL);
+CREATE TABLE quarnel.sets (
+    name text PRIMARY KEY,
+    first_pos bigint NOT NULL,
+    saved_by text NOT NULL,
+    saved_at timestamptz NOT NULL);
 CREATE INDEX sets_in_order ON quarnel.sets (first_pos);
 CREATE TABLE quarnel.undo (side "char" NOT NULL, LIKE quarnel.records);
 GRANT USAGE ON SCHEMA quarnel TO quarnel_readers;
@@ -145,8 +149,9 @@ added AS (
     SELECT p.pos, r.n - 1, $1, r.m, r.l, r.v
     FROM p, unnest($2::text[], $3::text[], $4::text[]) WITH ORDINALITY AS r(m, l, v, n)),
 placed AS (
-    INSERT INTO quarnel.sets SELECT $1, pos FROM p
-    ON CONFLICT (name) DO UPDATE SET first_pos = least(quarnel.sets.first_pos, excluded.first_pos))
+    INSERT INTO quarnel.sets SELECT $1, pos, session_user, now() FROM p
+    ON CONFLICT (name) DO UPDATE SET first_pos = least(quarnel.sets.first_pos, excluded.first_pos),
+        saved_by = excluded.saved_by, saved_at = excluded.saved_at)
 SELECT pg_notify('quarnel_sets', 'saved')
 )sql",
               {setName.toUtf8(), PgConnection::textArray(columns.maps), PgConnection::textArray(columns.layers),
@@ -177,12 +182,20 @@ void SetDatabase::change(const std::function<Touched()> &plan, const std::functi
         m_db.exec("INSERT INTO quarnel.undo SELECT 'a', r.* FROM quarnel.records r "
                   "WHERE $1::text[] IS NULL OR r.set_name = ANY($1::text[])",
                   {names});
-        m_db.exec("DELETE FROM quarnel.sets WHERE $1::text[] IS NULL OR name = ANY($1::text[])", {names});
-        m_db.exec("INSERT INTO quarnel.sets SELECT set_name, min(pos) FROM quarnel.records "
-                  "WHERE $1::text[] IS NULL OR set_name = ANY($1::text[]) GROUP BY set_name",
-                  {names});
-        m_db.exec("SELECT pg_notify('quarnel_sets', 'changed')");
+        placeSets(names);
     });
+}
+
+void SetDatabase::placeSets(const QByteArray &names)
+{
+    // Each set's place is its first record's; who saved it last and when
+    // are its newest record's.
+    m_db.exec("DELETE FROM quarnel.sets WHERE $1::text[] IS NULL OR name = ANY($1::text[])", {names});
+    m_db.exec("INSERT INTO quarnel.sets SELECT set_name, min(pos), "
+              "(array_agg(saved_by ORDER BY saved_at DESC, pos DESC))[1], max(saved_at) FROM quarnel.records "
+              "WHERE $1::text[] IS NULL OR set_name = ANY($1::text[]) GROUP BY set_name",
+              {names});
+    m_db.exec("SELECT pg_notify('quarnel_sets', 'changed')");
 }
 
 SetDatabase::Renamed SetDatabase::renameSet(const QString &from, const QString &to, bool merge)
@@ -323,11 +336,7 @@ bool SetDatabase::undo()
         m_db.exec("INSERT INTO quarnel.records SELECT pos, sub, set_name, map_name, layer_name, visibility, "
                   "saved_by, saved_at FROM quarnel.undo WHERE side = 'r'");
         m_db.exec("UPDATE quarnel.undo SET side = CASE side WHEN 'a' THEN 'r' ELSE 'a' END");
-        m_db.exec("DELETE FROM quarnel.sets WHERE name = ANY($1::text[])", {array});
-        m_db.exec("INSERT INTO quarnel.sets SELECT set_name, min(pos) FROM quarnel.records "
-                  "WHERE set_name = ANY($1::text[]) GROUP BY set_name",
-                  {array});
-        m_db.exec("SELECT pg_notify('quarnel_sets', 'changed')");
+        placeSets(PgConnection::textArray(names));
         undone = true;
     });
     return undone;
@@ -384,13 +393,19 @@ SetFileEdits::CheckReport SetDatabase::check()
 
 std::optional<SetDatabase::Origin> SetDatabase::origin(const QString &setName)
 {
-    const PgResult last = m_db.exec("SELECT saved_by, (extract(epoch FROM saved_at) * 1000)::bigint "
-                                    "FROM quarnel.records WHERE set_name = $1 ORDER BY saved_at DESC, pos DESC "
-                                    "LIMIT 1",
-                                    {setName.toUtf8()});
-    if (last.rows() == 0)
-        return std::nullopt;
-    return Origin{last.text(0, 0), QDateTime::fromMSecsSinceEpoch(last.number(0, 1))};
+    const QHash<QString, Origin> all = origins();
+    const auto found = all.constFind(setName);
+    return found == all.constEnd() ? std::nullopt : std::optional<Origin>(*found);
+}
+
+QHash<QString, SetDatabase::Origin> SetDatabase::origins()
+{
+    const PgResult rows =
+        m_db.exec("SELECT name, saved_by, (extract(epoch FROM saved_at) * 1000)::bigint FROM quarnel.sets");
+    QHash<QString, Origin> all;
+    for (int row = 0; row < rows.rows(); ++row)
+        all.insert(rows.text(row, 0), {rows.text(row, 1), QDateTime::fromMSecsSinceEpoch(rows.number(row, 2))});
+    return all;
 }
 
 bool SetDatabase::mayChange()

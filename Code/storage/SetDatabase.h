@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -94,12 +95,18 @@ public:
         QDateTime savedAt;
     };
     std::optional<Origin> origin(const QString &setName);
+    /// Who saved each set last, and when, by set name.
+    QHash<QString, Origin> origins();
     /// Whether the connected role may change the sets.
     bool mayChange();
 
+    /// The role the store is reached as.
+    QString role() const { return m_db.user(); }
     /// "host:port/database", for messages.
     QString server() const { return m_db.server(); }
     PgConnection &connection() { return m_db; }
+    /// The connection as the person gave it, for another one to the same store.
+    QString connectionText() const { return m_db.connectionText(); }
 
 private:
     /// The sets a whole change touches.
@@ -113,6 +120,9 @@ private:
     /// their rows are kept for Undo, `apply` changes them, and the sets'
     /// order follows their first records.
     void change(const std::function<Touched()> &plan, const std::function<void()> &apply);
+    /// Places the sets named (every set for a null array) in the order by
+    /// their records, and tells every list.
+    void placeSets(const QByteArray &names);
     /// Inserts `records` of `setName` at position `pos`, numbered from 0.
     void insertAt(qint64 pos, const QString &setName, const std::vector<Fields> &records);
     std::vector<Fields> fieldsOf(const QString &setName);

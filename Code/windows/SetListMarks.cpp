@@ -5,11 +5,13 @@
 #include "IDocument.h"
 #include "IVisibilityEvents.h"
 #include "QuarnelGIS_Public.h"
+#include "SetDatabase.h"
 #include "SetFileIdentity.h"
 #include "SetFileRewrite.h"
 #include "WindowLook.h"
 
 #include <QListWidget>
+#include <QLocale>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <stdexcept>
@@ -24,7 +26,7 @@ SetListMarks::SetListMarks(QuarnelGIS_Public &state, QListWidget &list, QObject 
     m_soon.setSingleShot(true);
     m_soon.setInterval(0);
     connect(&m_soon, &QTimer::timeout, this, &SetListMarks::start);
-    connect(&m_judging, &QFutureWatcher<QHash<QString, SetStanding>>::finished, this, &SetListMarks::finished);
+    connect(&m_judging, &QFutureWatcher<Judgement>::finished, this, &SetListMarks::finished);
 }
 
 SetListMarks::~SetListMarks()
@@ -64,8 +66,11 @@ void SetListMarks::start()
         return;
     }
     QString native;
+    // A team's database is read on a connection of the judgement's own.
+    const QString store = m_state.setDatabase ? m_state.setDatabase->connectionText() : QString();
     try {
-        native = SetFileRewrite(m_state.services, m_state.setFilePath).nativePath();
+        if (store.isEmpty())
+            native = SetFileRewrite(m_state.services, m_state.setFilePath).nativePath();
         const std::shared_ptr<IDocument> document = shownDocument(m_state);
         if (!document)
             throw std::runtime_error("no document");
@@ -90,19 +95,28 @@ void SetListMarks::start()
         return;
     }
     m_cancel = std::make_shared<std::atomic_bool>(false);
-    m_judging.setFuture(QtConcurrent::run([native, now = m_snapshot, cancel = m_cancel]() {
+    m_judging.setFuture(QtConcurrent::run([native, store, now = m_snapshot, cancel = m_cancel]() {
+        Judgement judgement;
         try {
-            return judgeSets(SetFileRewrite::readMeasured(native), *now, cancel.get());
+            if (store.isEmpty()) {
+                judgement.standings = judgeSets(SetFileRewrite::readMeasured(native), *now, cancel.get());
+            } else {
+                SetDatabase database(store);
+                qsizetype records = 0;
+                judgement.standings = judgeSets(database.exportSets(database.names(), records), *now, cancel.get());
+                judgement.origins = database.origins();
+            }
         } catch (...) {
-            return QHash<QString, SetStanding>();
         }
+        return judgement;
     }));
 }
 
 void SetListMarks::finished()
 {
     if (!m_cancel->load()) {
-        m_standings = m_judging.result();
+        m_standings = m_judging.result().standings;
+        m_origins = m_judging.result().origins;
         apply();
     }
     if (std::exchange(m_again, false))
@@ -122,7 +136,13 @@ void SetListMarks::apply()
         const bool known = found != m_standings.constEnd();
         const bool matches = known && found->matches();
         const bool drifted = known && !matches && name == m_lastRestored;
-        const QVariant standing = known ? QVariant(found->describe()) : QVariant();
+        QString told = known ? found->describe() : QString();
+        // In a team's database each set tells who saved it last, and when.
+        if (const auto origin = m_origins.constFind(name); origin != m_origins.constEnd())
+            told += (told.isEmpty() ? QString() : QStringLiteral("\n"))
+                    + QStringLiteral("Saved by %1, %2")
+                          .arg(origin->savedBy, QLocale().toString(origin->savedAt, QLocale::ShortFormat));
+        const QVariant standing = told.isEmpty() ? QVariant() : QVariant(told);
         QVariant spoken;
         if (matches)
             spoken = name + QStringLiteral(", matches now");

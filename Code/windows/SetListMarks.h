@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SetDatabase.h"
 #include "SetStanding.h"
 
 #include <QFutureWatcher>
@@ -17,7 +18,8 @@ struct QuarnelGIS_Public;
 /// The marks of the set list, whose names all stay in the list's blue bold:
 /// an entry carries a green tick while the layers shown now match its set,
 /// the set restored last is italic once they no longer do, and every entry's
-/// tooltip says how it stands. A screen reader says the tick or the italic
+/// tooltip says how it stands (and, in a team's database, who saved it
+/// last and when). A screen reader says the tick or the italic
 /// with the name (the entry's accessible text) and the tooltip as its
 /// description. The sets are judged off the interface thread, on a snapshot
 /// of the document's flags taken on it; requests that come while a judgement
@@ -45,17 +47,24 @@ public:
     void apply();
 
 private:
+    /// What a judgement off the interface thread hands back.
+    struct Judgement
+    {
+        QHash<QString, SetStanding> standings;
+        QHash<QString, SetDatabase::Origin> origins; ///< only for a team's database
+    };
     void start();
     void finished();
 
     QuarnelGIS_Public &m_state;
     QListWidget &m_list;
     QTimer m_soon;
-    QFutureWatcher<QHash<QString, SetStanding>> m_judging;
+    QFutureWatcher<Judgement> m_judging;
     /// Set to give up the judgement running: a newer one or none is wanted.
     std::shared_ptr<std::atomic_bool> m_cancel;
     bool m_again = false;
     QHash<QString, SetStanding> m_standings;
+    QHash<QString, SetDatabase::Origin> m_origins;
     /// The flags looked at last; a judgement running holds it too, and is
     /// the only one reading it then.
     std::shared_ptr<const VisibilitySnapshot> m_snapshot;

@@ -5,6 +5,7 @@
 #include "IApplication.h"
 #include "IMapPictures.h"
 #include "QuarnelGIS_Public.h"
+#include "SetDatabase.h"
 #include "SetFileEdits.h"
 #include "SetFileRewrite.h"
 #include "SetPictureFlags.h"
@@ -37,8 +38,14 @@ void SetPictures::followFile(const QString &native)
     const std::optional<SetFileIdentity> now = SetFileIdentity::of(native);
     if (now != m_file) {
         m_file = now;
-        m_layers.clear();
+        storeChanged();
     }
+}
+
+void SetPictures::storeChanged()
+{
+    ++m_generation;
+    m_layers.clear();
 }
 
 std::optional<QImage> SetPictures::picture(const QString &setName)
@@ -46,15 +53,18 @@ std::optional<QImage> SetPictures::picture(const QString &setName)
     const std::shared_ptr<IMapPictures> service = m_state.services.pictures();
     std::shared_ptr<IDocument> shown;
     QString native;
+    const QString store = m_state.setDatabase ? m_state.setDatabase->connectionText() : QString();
     try {
         shown = document();
-        native = SetFileRewrite(m_state.services, m_state.setFilePath).nativePath();
+        if (store.isEmpty())
+            native = SetFileRewrite(m_state.services, m_state.setFilePath).nativePath();
     } catch (...) {
         shown.reset();
     }
     if (!service || !shown)
         return QImage();
-    followFile(native);
+    if (store.isEmpty())
+        followFile(native);
     if (const auto handed = m_handed.find(setName); handed != m_handed.end()) {
         const QImage image = *handed;
         m_handed.erase(handed);
@@ -62,7 +72,7 @@ std::optional<QImage> SetPictures::picture(const QString &setName)
     }
     const auto layers = m_layers.constFind(setName);
     if (layers == m_layers.constEnd()) {
-        read(setName, native);
+        read(setName, native, store);
         return std::nullopt;
     }
     // Handed over at once when the host has it; else ready() follows.
@@ -88,16 +98,17 @@ std::optional<QImage> SetPictures::picture(const QString &setName)
     return *handed;
 }
 
-void SetPictures::read(const QString &setName, const QString &native)
+void SetPictures::read(const QString &setName, const QString &native, const QString &store)
 {
     if (m_reading.contains(setName))
         return;
     m_reading.insert(setName);
-    const std::optional<SetFileIdentity> from = m_file;
-    m_pool.start([this, setName, native, from] {
+    const quint64 from = m_generation;
+    m_pool.start([this, setName, native, store, from] {
         std::vector<SetLayers::Layer> layers;
         try {
-            layers = SetFileEdits::layerFlags(SetFileRewrite::readMeasured(native), setName);
+            layers = store.isEmpty() ? SetFileEdits::layerFlags(SetFileRewrite::readMeasured(native), setName)
+                                     : SetDatabase(store).layerFlags(setName);
         } catch (...) {
             // A file that cannot be read shows the map as it is.
         }
@@ -106,8 +117,8 @@ void SetPictures::read(const QString &setName, const QString &native)
             this,
             [this, setName, from, layers = std::move(layers)] {
                 m_reading.remove(setName);
-                // Read from a file changed since: read again when asked.
-                if (from == m_file)
+                // Read from a file or store changed since: read again when asked.
+                if (from == m_generation)
                     m_layers.insert(setName, layers);
                 emit ready(setName);
             },

@@ -44,6 +44,9 @@ public:
     /// show (no document or focus map).
     std::optional<QImage> picture(const QString &setName);
 
+    /// The sets in the team's database changed: their layers are read again.
+    void storeChanged();
+
 signals:
     /// The picture of `setName` can be had from picture() now.
     void ready(const QString &setName);
@@ -52,10 +55,13 @@ private:
     std::shared_ptr<IDocument> document() const;
     /// Forgets the sets' layers when the file is not the one they were read from.
     void followFile(const QString &native);
-    void read(const QString &setName, const QString &native);
+    /// Reads the set's layers from the file at `native`, or from the team's
+    /// database at `store` when there is one.
+    void read(const QString &setName, const QString &native, const QString &store);
 
     QuarnelGIS_Public &m_state;
     std::optional<SetFileIdentity> m_file; ///< the file as the kept layers were read from it
+    quint64 m_generation = 0;              ///< counts the changes of the file or the store
     QHash<QString, std::vector<SetLayers::Layer>> m_layers;
     QSet<QString> m_reading;
     /// The pictures handed over later than asked for, until picture() takes

@@ -17,6 +17,8 @@
 #include "QuarnelGIS_Public.h"
 #include "RefreshAfterVisibilityChange.h"
 #include "RememberedSizeDelegate.h"
+#include "SetDatabase.h"
+#include "SetDatabaseWatch.h"
 #include "SetFileWatch.h"
 #include "SetListFilter.h"
 #include "SetListMarks.h"
@@ -32,6 +34,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
 
@@ -69,6 +72,8 @@ frmMain::frmMain(QuarnelGIS_Public &state, QWidget *parent)
     connect(ui->lstbx1, &SetListWidget::picked, this, &frmMain::lstbx1_Click);
     buildSetMenu();
     m_fileWatch = new SetFileWatch(this);
+    m_storeWatch = new SetDatabaseWatch(this);
+    connect(m_storeWatch, &SetDatabaseWatch::changed, this, &frmMain::lstbx1_Refresh);
     m_marks = new SetListMarks(m_state, *ui->lstbx1, this);
     m_pictures = new SetPictures(m_state, this);
     ui->lstbx1->setPictures(m_pictures);
@@ -93,7 +98,14 @@ void frmMain::buildSetMenu()
     m_prompts = std::make_unique<DialogSetPrompts>(&m_state);
     QListWidget *list = ui->lstbx1;
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The list's actions, with their tooltips: a greyed item says why.
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &at) {
+        QMenu menu(this);
+        menu.setToolTipsVisible(true);
+        menu.addActions(list->actions());
+        menu.exec(list->viewport()->mapToGlobal(at));
+    });
     auto add = [this, list](const QString &text, QList<QKeySequence> keys, void (frmMain::*handler)()) {
         auto *action = new QAction(text, list);
         action->setShortcuts(keys);
@@ -110,19 +122,20 @@ void frmMain::buildSetMenu()
     add(QStringLiteral("Restore Exactly"),
         {QKeySequence(Qt::SHIFT | Qt::Key_Return), QKeySequence(Qt::SHIFT | Qt::Key_Enter)},
         &frmMain::mnuRestoreExactly_Click);
-    add(QStringLiteral("Rename..."), {QKeySequence(Qt::Key_F2)}, &frmMain::mnuRename_Click);
-    add(QStringLiteral("Delete"), {QKeySequence(Qt::Key_Delete)}, &frmMain::mnuDelete_Click);
-    add(QStringLiteral("Replace with Current Visibility"), {}, &frmMain::mnuReplace_Click);
-    add(QStringLiteral("Edit Layers..."), {QKeySequence(Qt::CTRL | Qt::Key_E)}, &frmMain::mnuEditLayers_Click);
+    m_changing << add(QStringLiteral("Rename..."), {QKeySequence(Qt::Key_F2)}, &frmMain::mnuRename_Click);
+    m_changing << add(QStringLiteral("Delete"), {QKeySequence(Qt::Key_Delete)}, &frmMain::mnuDelete_Click);
+    m_changing << add(QStringLiteral("Replace with Current Visibility"), {}, &frmMain::mnuReplace_Click);
+    m_changing << add(QStringLiteral("Edit Layers..."), {QKeySequence(Qt::CTRL | Qt::Key_E)},
+                      &frmMain::mnuEditLayers_Click);
     // A double-click with Alt held on an entry edits its layers too.
     list->viewport()->installEventFilter(this);
     separator();
     add(QStringLiteral("Export..."), {}, &frmMain::mnuExport_Click);
-    add(QStringLiteral("Import..."), {}, &frmMain::mnuImport_Click);
+    m_changing << add(QStringLiteral("Import..."), {}, &frmMain::mnuImport_Click);
     separator();
     // Undo also right after "Clear All", whatever has the focus in the window.
-    add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click)
-        ->setShortcutContext(Qt::WindowShortcut);
+    m_changing << add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click);
+    m_changing.back()->setShortcutContext(Qt::WindowShortcut);
     separator();
     // Only a host that can publish map themes offers to keep the sets as them.
     m_themes = m_state.services.setThemes();
@@ -134,7 +147,7 @@ void frmMain::buildSetMenu()
         m_withheldThemes = new QAction(list);
         m_withheldThemes->setEnabled(false);
         list->addAction(m_withheldThemes);
-        add(QStringLiteral("Import Map Themes as Sets..."), {}, &frmMain::mnuImportThemes_Click);
+        m_changing << add(QStringLiteral("Import Map Themes as Sets..."), {}, &frmMain::mnuImportThemes_Click);
         // Only a host with print layouts prints a page per set.
         if (m_themes->exportsLayouts())
             add(QStringLiteral("Export Layout for Each Set..."), {}, &frmMain::mnuExportLayouts_Click);
@@ -457,6 +470,7 @@ void frmMain::Form_Load()
         m_marks->recompute();
     });
     showLockSupport();
+    showStoreRights();
     // Read (or its failure told) for the showing that follows the load.
     m_listFresh = true;
 }
@@ -487,6 +501,35 @@ void frmMain::showLockSupport()
         note->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(note->size()));
     }
     note->setVisible(!supported);
+}
+
+void frmMain::showStoreRights()
+{
+    SetDatabase *database = m_state.setDatabase.get();
+    bool mayChange = true;
+    QString why;
+    if (database) {
+        try {
+            mayChange = database->mayChange();
+        } catch (...) {
+            // A server away: the list's own read reports it, and the
+            // changes report it again if they are tried.
+        }
+        if (!mayChange)
+            why = QStringLiteral("Only listing and restoring: the role \"%1\" may not change the sets at %2.")
+                      .arg(database->role(), database->server());
+    }
+    for (QAction *action : std::as_const(m_changing)) {
+        action->setEnabled(mayChange);
+        action->setToolTip(why);
+    }
+    // The buttons keep their own tooltips for when they may be pressed.
+    for (QPushButton *button : {ui->btnCreateNewGrid, ui->Command1}) {
+        if (!button->property("ownToolTip").isValid())
+            button->setProperty("ownToolTip", button->toolTip());
+        button->setEnabled(mayChange);
+        button->setToolTip(mayChange ? button->property("ownToolTip").toString() : why);
+    }
 }
 
 void frmMain::lstbx1_Refresh()
@@ -522,6 +565,8 @@ void frmMain::lstbx1_Refresh()
                     ui->lstbx1->setCurrentItem(same.front());
             }
             m_listFresh = true;
+            if (m_state.setDatabase)
+                m_pictures->storeChanged();
             m_marks->recompute();
             if (m_themes)
                 m_themes->setsChanged();
@@ -537,7 +582,13 @@ void frmMain::showEvent(QShowEvent *event)
         lstbx1_Refresh();
     m_marks->recompute();
     showLockSupport();
-    m_fileWatch->follow(setFileNativePath());
+    // The team's database tells of its changes; a file is watched.
+    if (m_state.setDatabase) {
+        showStoreRights();
+        m_storeWatch->follow(m_state.setDatabase->connectionText());
+    } else {
+        m_fileWatch->follow(setFileNativePath());
+    }
 }
 
 void frmMain::changeEvent(QEvent *event)
@@ -553,6 +604,7 @@ void frmMain::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     m_fileWatch->stop();
+    m_storeWatch->stop();
     m_listFresh = false;
 }
 

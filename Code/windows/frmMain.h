@@ -15,6 +15,7 @@ class IModelessFrame;
 class ISetThemes;
 class QAction;
 class QListWidget;
+class SetDatabaseWatch;
 class SetFileWatch;
 class SetListFilter;
 class SetListMarks;
@@ -70,6 +71,9 @@ private:
     /// Shows, in the window and without a question, whether the set file's
     /// file system takes locks; looked at again only when the file moved.
     void showLockSupport();
+    /// Greys the commands that change the sets, saying why, when the team's
+    /// database lets the person's role only list and restore them.
+    void showStoreRights();
     void clearSetNames();
     void Form_Load();
     void lstbx1_Click();
@@ -111,13 +115,15 @@ private:
 
     QuarnelGIS_Public &m_state;
     std::unique_ptr<Ui::frmMain> ui;
-    SetNameOrder m_order;      ///< the names of the list, in its order
-    SetFileWatch *m_fileWatch; ///< a child: follows the file while the window is shown
-    SetListMarks *m_marks;     ///< a child: marks the entries that match the layers shown now
-    SetListFilter *m_filter;   ///< a child: the one-line filter over the list, shown by Find
-    SetPictures *m_pictures;   ///< a child: the sets' pictures for the list's tooltips
+    SetNameOrder m_order;           ///< the names of the list, in its order
+    SetFileWatch *m_fileWatch;      ///< a child: follows the file while the window is shown
+    SetDatabaseWatch *m_storeWatch; ///< a child: follows the team's database while the window is shown
+    SetListMarks *m_marks;          ///< a child: marks the entries that match the layers shown now
+    SetListFilter *m_filter;        ///< a child: the one-line filter over the list, shown by Find
+    SetPictures *m_pictures;        ///< a child: the sets' pictures for the list's tooltips
     std::unique_ptr<SetPrompts> m_prompts;
     std::shared_ptr<ISetThemes> m_themes;   ///< the host's map themes; null when it has none
+    QList<QAction *> m_changing;            ///< the menu's items that change the sets
     QAction *m_keepThemes = nullptr;        ///< the menu's check item, with the host's themes
     QAction *m_withheldThemes = nullptr;    ///< names the sets that are not themes
     bool m_listFresh = false;               ///< the list was read since the window was last shown

@@ -120,7 +120,7 @@ TEST_F(SetMenu, HasItsItemsWithTheirShortcuts)
         ASSERT_NE(action, nullptr) << expected.text;
         EXPECT_EQ(action->shortcut(), expected.shortcut) << expected.text;
     }
-    EXPECT_EQ(world.list().contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(world.list().contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
 TEST_F(SetMenu, KeysRenameMergeDeleteAndUndoWithTheListFollowing)
