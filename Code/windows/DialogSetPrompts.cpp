@@ -36,6 +36,20 @@ std::optional<QString> DialogSetPrompts::newName(QWidget *parent, const QString 
     return name;
 }
 
+std::optional<QString> DialogSetPrompts::storeConnection(QWidget *parent, const QString &current)
+{
+    bool accepted = false;
+    const QString connection = QInputDialog::getText(
+        parent, kTitle,
+        QStringLiteral("Keep the sets in a team's PostgreSQL database: its connection, such as\n"
+                       "service=team or postgresql://server/gis (passwords belong in ~/.pgpass).\n"
+                       "Leave it empty to keep them in the set file."),
+        QLineEdit::Normal, current, &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return connection.trimmed();
+}
+
 bool DialogSetPrompts::confirmMerge(QWidget *parent, const QString &from, const QString &into)
 {
     QMessageBox box(QMessageBox::Question, kTitle,

@@ -11,6 +11,7 @@ public:
     /// `state`, when given, outlives the prompts: Edit Layers shows the
     /// focus map as the edited set would show it when the host draws it.
     explicit DialogSetPrompts(QuarnelGIS_Public *state = nullptr) : m_state(state) {}
+    std::optional<QString> storeConnection(QWidget *parent, const QString &current) override;
     std::optional<QString> newName(QWidget *parent, const QString &current) override;
     bool confirmMerge(QWidget *parent, const QString &from, const QString &into) override;
     QString exportFile(QWidget *parent, const QStringList &setNames) override;

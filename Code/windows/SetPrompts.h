@@ -32,6 +32,15 @@ public:
     /// or nothing when cancelled or left as it was.
     virtual std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *parent, const QString &setName,
                                                                     const SetLayers &layers) = 0;
+    /// Where the sets are to be kept from now on: a team's PostgreSQL
+    /// database (a libpq connection), or an empty text for the set file;
+    /// nothing when cancelled.
+    virtual std::optional<QString> storeConnection(QWidget *parent, const QString &current)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(current);
+        return std::nullopt;
+    }
     /// Whether an edit of set `setName` may replace what was saved since its
     /// layers were read: `changes`, one a line (SetStore::describe()). No,
     /// unless a person says so.

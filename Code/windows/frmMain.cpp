@@ -27,6 +27,7 @@
 #include "SetPictures.h"
 #include "SetStore.h"
 #include "ShellLink.h"
+#include "StoreConnection.h"
 #include "WindowLook.h"
 #include "WindowsPath.h"
 #include "frmHelp.h"
@@ -136,6 +137,7 @@ void frmMain::buildSetMenu()
     // Undo also right after "Clear All", whatever has the focus in the window.
     m_changing << add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click);
     m_changing.back()->setShortcutContext(Qt::WindowShortcut);
+    add(QStringLiteral("Set Store..."), {}, &frmMain::mnuStore_Click);
     separator();
     // Only a host that can publish map themes offers to keep the sets as them.
     m_themes = m_state.services.setThemes();
@@ -582,13 +584,45 @@ void frmMain::showEvent(QShowEvent *event)
         lstbx1_Refresh();
     m_marks->recompute();
     showLockSupport();
+    if (m_state.setDatabase)
+        showStoreRights();
+    followStore();
+}
+
+void frmMain::followStore()
+{
     // The team's database tells of its changes; a file is watched.
     if (m_state.setDatabase) {
-        showStoreRights();
+        m_fileWatch->stop();
         m_storeWatch->follow(m_state.setDatabase->connectionText());
     } else {
+        m_storeWatch->stop();
         m_fileWatch->follow(setFileNativePath());
     }
+}
+
+void frmMain::mnuStore_Click()
+{
+    runSteps(
+        QStringLiteral("mnuStore_Click "),
+        [&](SetStore &, std::int32_t &line) {
+            line = 10;
+            const QString current = m_state.setDatabase ? m_state.setDatabase->connectionText() : QString();
+            const std::optional<QString> chosen = m_prompts->storeConnection(this, current);
+            if (!chosen || *chosen == current)
+                return;
+            line = 20;
+            StoreConnection::remember(*chosen);
+            m_state.setDatabase = chosen->isEmpty() ? nullptr : std::make_shared<SetDatabase>(*chosen);
+            m_pictures->storeChanged();
+            line = 30;
+            showStoreRights();
+            followStore();
+            // The list reports a store it cannot read.
+            m_refreshReported = false;
+            lstbx1_Refresh();
+        },
+        OnFailure::Report);
 }
 
 void frmMain::changeEvent(QEvent *event)

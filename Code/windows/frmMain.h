@@ -74,6 +74,8 @@ private:
     /// Greys the commands that change the sets, saying why, when the team's
     /// database lets the person's role only list and restore them.
     void showStoreRights();
+    /// Follows the changes of the store the sets are kept in now.
+    void followStore();
     void clearSetNames();
     void Form_Load();
     void lstbx1_Click();
@@ -100,6 +102,7 @@ private:
     void mnuExport_Click();
     void mnuImport_Click();
     void mnuUndo_Click();
+    void mnuStore_Click();
     void mnuKeepThemes_Click(bool keep);
     void mnuImportThemes_Click();
     void mnuExportLayouts_Click();

@@ -5,9 +5,13 @@
 #include "AddinWorld.h"
 #include "PgTestServer.h"
 #include "SetDatabase.h"
+#include "SetPrompts.h"
+#include "StoreConnection.h"
 
 #include <QAction>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -78,6 +82,47 @@ TEST_F(DatabaseStoreWindow, ARoleThatMayOnlyReadFindsTheChangingCommandsGreyedEa
             EXPECT_EQ(button->isEnabled(), !reads) << name;
             EXPECT_EQ(button->toolTip().contains(why), reads) << qPrintable(button->toolTip());
         }
+    }
+}
+
+/// A person who names a store when asked, and is asked nothing else.
+class StoreAnswer : public SetPrompts
+{
+public:
+    explicit StoreAnswer(QString connection) : m_connection(std::move(connection)) {}
+    std::optional<QString> storeConnection(QWidget *, const QString &) override { return m_connection; }
+    std::optional<QString> newName(QWidget *, const QString &) override { return std::nullopt; }
+    bool confirmMerge(QWidget *, const QString &, const QString &) override { return false; }
+    QString exportFile(QWidget *, const QStringList &) override { return {}; }
+    QString importFile(QWidget *) override { return {}; }
+    SetStore::Clash onClash(QWidget *, const QString &) override { return SetStore::Clash::Skip; }
+    std::optional<std::vector<SetLayers::Layer>> editLayers(QWidget *, const QString &, const SetLayers &) override
+    {
+        return std::nullopt;
+    }
+
+private:
+    QString m_connection;
+};
+
+TEST_F(DatabaseStoreWindow, SetStoreMovesTheListToTheChosenStoreAndBackAndIsRemembered)
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    SetDatabase(server.connection()).appendSet("In the database", {{"Layers", "Streets", "True"}});
+    world.writeFile(SetsWorld::record("In the file", "Layers", "Streets", "True"));
+    world.reload();
+    ASSERT_EQ(world.listed(), QStringList{"In the file"});
+    QAction *store = nullptr;
+    for (QAction *action : world.list().actions())
+        if (action->text() == QLatin1String("Set Store..."))
+            store = action;
+    ASSERT_NE(store, nullptr);
+    for (const QString &chosen : {server.connection(), QString()}) {
+        world.window().setPrompts(std::make_unique<StoreAnswer>(chosen));
+        store->trigger();
+        EXPECT_EQ(world.listed(), QStringList{chosen.isEmpty() ? "In the file" : "In the database"});
+        EXPECT_EQ(StoreConnection::remembered(), chosen);
     }
 }
 
