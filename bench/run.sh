@@ -32,7 +32,7 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUARNEL_BUILD_BENCH=ON -DQUARNEL_BUILD_TESTS=OFF \
     -DQUARNEL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quarnel_bench quarnel_bench_data quarnel_bench_peak quarnel-sets \
-    mapdesk_draw_bench mapdesk_open_bench quarnel_filter_bench mapdesk_picture_bench
+    mapdesk_draw_bench mapdesk_open_bench quarnel_filter_bench mapdesk_picture_bench quarnel_store_bench
 
 if [ "$smoke" = 1 ]; then
     sizes=(1000)
@@ -98,6 +98,17 @@ if [ "$smoke" = 1 ]; then
     "$build/bench/quarnel_filter_bench" --smoke
 else
     "$build/bench/quarnel_filter_bench"
+fi
+
+# A team's sets in a PostgreSQL server of the benchmark's own, next to the
+# set file.
+echo
+echo "A team's sets in PostgreSQL (the medians of 5 runs):"
+echo
+if [ "$smoke" = 1 ]; then
+    "$build/bench/quarnel_store_bench" --smoke
+else
+    "$build/bench/quarnel_store_bench"
 fi
 
 # The add-in inside QGIS next to QGIS's own switches: a Release build of the

@@ -437,15 +437,17 @@ void SetsCommands::initialiseDatabase()
 {
     SetDatabase &database = *m_location.state().setDatabase;
     const int before = database.initialise();
+    QString store = m_location.storeName();
+    store[0] = store[0].toUpper();
     print(before == SetDatabase::schemaVersion
-              ? QStringLiteral("%1 is ready: its tables are at version %2").arg(m_location.storeName()).arg(before)
+              ? QStringLiteral("%1 is ready: its tables are at version %2").arg(store).arg(before)
           : before == 0
               ? QStringLiteral("%1 is ready: tables made at version %2, with the roles quarnel_readers (list and "
                                "restore) and quarnel_editors (also change)")
-                    .arg(m_location.storeName())
+                    .arg(store)
                     .arg(SetDatabase::schemaVersion)
               : QStringLiteral("%1 is ready: tables upgraded from version %2 to %3")
-                    .arg(m_location.storeName())
+                    .arg(store)
                     .arg(before)
                     .arg(SetDatabase::schemaVersion));
 }
