@@ -6,6 +6,7 @@
 #include "QgisApplication.h"
 #include "QgisLayer.h"
 #include "QgisSession.h"
+#include "SetDatabase.h"
 #include "SetPreview.h"
 
 #include <qgslayertree.h>
@@ -246,6 +247,7 @@ QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplicati
     m_slice.setInterval(0);
     connect(&m_slice, &QTimer::timeout, this, &QgisSetThemes::applySlice);
     connect(&m_watch, &SetFileWatch::changed, this, &QgisSetThemes::setsChanged);
+    connect(&m_storeWatch, &SetDatabaseWatch::changed, this, &QgisSetThemes::setsChanged);
     connect(&m_build, &QFutureWatcher<std::shared_ptr<QDomDocument>>::finished, this, &QgisSetThemes::buildDone);
     if (!m_session)
         return;
@@ -309,6 +311,11 @@ void QgisSetThemes::setSetFile(std::function<QString()> nativePath)
     m_setFile = std::move(nativePath);
 }
 
+void QgisSetThemes::setSetStore(std::function<QString()> connection)
+{
+    m_setStore = std::move(connection);
+}
+
 void QgisSetThemes::setOnChange(std::function<void()> onChange)
 {
     m_onChange = std::move(onChange);
@@ -354,6 +361,7 @@ void QgisSetThemes::setKeepsSets(bool keep)
     }
     m_settle.stop();
     m_watch.stop();
+    m_storeWatch.stop();
     forgetModel();
     QgsMapThemeCollection *themes = project->mapThemeCollection();
     QStringList gone;
@@ -420,18 +428,34 @@ void QgisSetThemes::publishNow()
     m_settle.stop();
     forgetModel();
     QgsProject *project = m_session ? m_session->project() : nullptr;
+    const QString store = m_setStore ? m_setStore() : QString();
     const QString path = m_setFile ? m_setFile() : QString();
-    if (!project || !keepsSets() || path.isEmpty())
+    if (!project || !keepsSets() || (path.isEmpty() && store.isEmpty()))
         return;
-    m_watch.follow(path);
-    // A missing file holds no sets (Clear All may delete it); one that cannot
-    // be read now changes nothing.
     QByteArray bytes;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    else if (QFileInfo::exists(path))
-        return;
+    if (!store.isEmpty()) {
+        // The team's database tells of its changes; one that cannot be
+        // reached now changes nothing.
+        m_watch.stop();
+        m_storeWatch.follow(store);
+        try {
+            SetDatabase database(store);
+            qsizetype records = 0;
+            bytes = database.exportSets(database.names(), records);
+        } catch (...) {
+            return;
+        }
+    } else {
+        m_storeWatch.stop();
+        m_watch.follow(path);
+        // A missing file holds no sets (Clear All may delete it); one that
+        // cannot be read now changes nothing.
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+        else if (QFileInfo::exists(path))
+            return;
+    }
 
     const std::shared_ptr<IDocument> document = m_application->document();
     const SetPreview preview(bytes, *document);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ISetThemes.h"
+#include "SetDatabaseWatch.h"
 #include "SetFileWatch.h"
 
 #include <QFutureWatcher>
@@ -51,6 +52,8 @@ public:
     static QString scope();
 
     void setSetFile(std::function<QString()> nativePath) override;
+
+    void setSetStore(std::function<QString()> connection) override;
     void setOnChange(std::function<void()> onChange) override;
     bool keepsSets() override;
     void setKeepsSets(bool keep) override;
@@ -95,10 +98,12 @@ private:
     QPointer<QgisSession> m_session;
     std::shared_ptr<QgisApplication> m_application;
     std::function<QString()> m_setFile;
+    std::function<QString()> m_setStore;
     std::function<void()> m_onChange;
     std::function<void(const QStringList &)> m_exportLayouts;
     QStringList m_withheld;
     SetFileWatch m_watch;
+    SetDatabaseWatch m_storeWatch;
     QTimer m_settle;                                       ///< gathers a burst of changes into one publish
     QTimer m_tick;                                         ///< gathers a burst of ticks on the canvas
     QTimer m_slice;                                        ///< hands the next few themes of a tick to QGIS

@@ -21,6 +21,10 @@ public:
     /// asked whenever the themes are brought in step with it. An empty
     /// function forgets the window that told it.
     virtual void setSetFile(std::function<QString()> nativePath) = 0;
+    /// The team's database the sets are kept in instead (its connection;
+    /// empty while they are in the set file), asked likewise. An empty
+    /// function forgets the window that told it.
+    virtual void setSetStore(std::function<QString()> connection) = 0;
     /// Called after the themes or the switch changed (a project opened, the
     /// file published); an empty function forgets the listener.
     virtual void setOnChange(std::function<void()> onChange) = 0;

@@ -90,6 +90,7 @@ frmMain::~frmMain()
 {
     if (m_themes) {
         m_themes->setSetFile({});
+        m_themes->setSetStore({});
         m_themes->setOnChange({});
     }
 }
@@ -155,6 +156,8 @@ void frmMain::buildSetMenu()
             add(QStringLiteral("Export Layout for Each Set..."), {}, &frmMain::mnuExportLayouts_Click);
         separator();
         m_themes->setSetFile([this] { return setFileNativePath(); });
+        m_themes->setSetStore(
+            [this] { return m_state.setDatabase ? m_state.setDatabase->connectionText() : QString(); });
         m_themes->setOnChange([this] { showThemeState(); });
         showThemeState();
     }

@@ -1,9 +1,11 @@
 #include "QgisSetThemes.h"
 #include "HostServices.h"
 #include "IDrives.h"
+#include "PgTestServer.h"
 #include "QgisApplication.h"
 #include "QgisSession.h"
 #include "QuarnelGIS_Public.h"
+#include "SetDatabase.h"
 #include "SetStore.h"
 #include "VisibilitySetFile.h"
 #include "WindowsPath.h"
@@ -210,14 +212,25 @@ TEST(QgisSetThemes, ThemesFollowTheFileAndMarkTheProjectOnlyWhenTheyChange)
     EXPECT_TRUE(world.collection().mapThemes().isEmpty());
 }
 
-TEST(QgisSetThemes, AChangeWrittenByAnotherProcessReachesTheThemes)
+TEST(QgisSetThemes, AChangeWrittenByAnotherProcessReachesTheThemesFromTheFileOrTheTeamsDatabase)
 {
-    ThemeWorld world;
-    world.themes->publishNow();
-    Writer other(world.services);
-    other.save(QStringLiteral("theirs"), {{"roads", false}});
-    ASSERT_TRUE(world.waitForPublish());
-    EXPECT_EQ(world.shown(QStringLiteral("theirs")), sorted({"dup", "dup", "inG", "deep"}));
+    PgTestServer server;
+    ASSERT_TRUE(server.running()) << server.why().toStdString();
+    SetDatabase(server.connection()).initialise();
+    for (const bool inDatabase : {false, true}) {
+        ThemeWorld world;
+        if (inDatabase)
+            world.themes->setSetStore([&] { return server.connection(); });
+        world.themes->publishNow();
+        if (inDatabase) {
+            SetDatabase(server.connection()).appendSet("theirs", {{"Layers", "roads", "False"}});
+        } else {
+            Writer other(world.services);
+            other.save(QStringLiteral("theirs"), {{"roads", false}});
+        }
+        ASSERT_TRUE(world.waitForPublish()) << inDatabase;
+        EXPECT_EQ(world.shown(QStringLiteral("theirs")), sorted({"dup", "dup", "inG", "deep"})) << inDatabase;
+    }
 }
 
 TEST(QgisSetThemes, ALayerRenamedIsMatchedAgain)

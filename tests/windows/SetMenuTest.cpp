@@ -271,6 +271,7 @@ class FakeThemes : public ISetThemes
 {
 public:
     void setSetFile(std::function<QString()> nativePath) override { setFile = std::move(nativePath); }
+    void setSetStore(std::function<QString()>) override {}
     void setOnChange(std::function<void()> onChange) override { told = std::move(onChange); }
     bool keepsSets() override { return keeping; }
     void setKeepsSets(bool keep) override { keeping = keep; }
