@@ -138,6 +138,7 @@ void frmMain::buildSetMenu()
     // Undo also right after "Clear All", whatever has the focus in the window.
     m_changing << add(QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &frmMain::mnuUndo_Click);
     m_changing.back()->setShortcutContext(Qt::WindowShortcut);
+    separator();
     add(QStringLiteral("Set Store..."), {}, &frmMain::mnuStore_Click);
     separator();
     // Only a host that can publish map themes offers to keep the sets as them.

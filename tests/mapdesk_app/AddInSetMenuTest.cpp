@@ -119,7 +119,8 @@ TEST(EndToEndSetMenu, DeleteRemovesTheSelectedSetsUndoBringsThemBackAndUndoAgain
     for (QAction *action : mapdesk.list()->actions())
         offered << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(offered, (QStringList{"Restore Exactly", "Rename...", "Delete", "Replace with Current Visibility",
-                                    "Edit Layers...", "-", "Export...", "Import...", "-", "Undo", "-", "Find..."}));
+                                    "Edit Layers...", "-", "Export...", "Import...", "-", "Undo", "-", "Set Store...",
+                                    "-", "Find..."}));
     ASSERT_TRUE(mapdesk.menu(QStringLiteral("Delete")));
 
     EXPECT_EQ(mapdesk.listed(), QStringList{"B"});
