@@ -57,7 +57,8 @@ void makePictureButton(QPushButton *button, const QFont &font)
         QStringLiteral("QPushButton { border-image: url(:/quarnel/button_face.png) 0 0 0 0 stretch stretch; "
                        "border: 1px solid rgb(96, 104, 116); border-radius: 2px; color: black; }"
                        "QPushButton:pressed { border: 2px inset rgb(96, 104, 116); }"
-                       "QPushButton:focus { border: 1px dotted black; }"));
+                       "QPushButton:focus { border: 1px dotted black; }"
+                       "QPushButton:disabled { color: rgb(128, 128, 128); }"));
 }
 
 QCursor handCursor()
