@@ -7,6 +7,7 @@
 #include <poll.h>
 
 #include <cstring>
+#include <vector>
 
 PgResult::PgResult(pg_result *result) : m_result(result, &PQclear) {}
 
@@ -43,17 +44,22 @@ void PgConnection::connect()
     if (m_conn)
         PQfinish(m_conn);
     // The person's connection is expanded in place of dbname: what it says
-    // overrides the timeout before it; the encoding after it is ours.
+    // overrides the defaults before it; the encoding after it is ours. A
+    // server that goes quiet in the middle of a statement is given up after
+    // about as long as one that cannot be reached at all.
     const QByteArray given = m_connection.toUtf8();
-    const char *keys[] = {"connect_timeout", "fallback_application_name", "dbname", "client_encoding", nullptr};
-    const char *values[] = {"10", "quarnel", given.isEmpty() ? nullptr : given.constData(), "UTF8", nullptr};
-    if (given.isEmpty()) {
-        keys[2] = "client_encoding";
-        values[2] = "UTF8";
-        keys[3] = nullptr;
-        values[3] = nullptr;
+    std::vector<const char *> keys = {"connect_timeout",     "tcp_user_timeout", "keepalives_idle",
+                                      "keepalives_interval", "keepalives_count", "fallback_application_name"};
+    std::vector<const char *> values = {"10", "10000", "5", "2", "3", "quarnel"};
+    if (!given.isEmpty()) {
+        keys.push_back("dbname");
+        values.push_back(given.constData());
     }
-    m_conn = PQconnectdbParams(keys, values, 1);
+    keys.push_back("client_encoding");
+    values.push_back("UTF8");
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    m_conn = PQconnectdbParams(keys.data(), values.data(), 1);
     if (!m_conn)
         throwRuntimeError(RuntimeError::OutOfMemory);
     // The server's notices (a shutdown's warning, say) are not for a
@@ -64,6 +70,8 @@ void PgConnection::connect()
         throwRuntimeError(RuntimeError::PathFileAccessError,
                           QStringLiteral("The set store at %1 could not be reached: %2")
                               .arg(server(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+    // A change waits this long for another to end, then is refused.
+    PQclear(PQexec(m_conn, "SET lock_timeout = '10s'"));
 }
 
 void PgConnection::ensureConnected()
@@ -126,6 +134,11 @@ void PgConnection::fail(pg_result *result)
                           QStringLiteral("The role \"%1\" may list and restore the sets at %2, but not change "
                                          "them (%3).")
                               .arg(user(), server(), reason));
+    if (state == QLatin1String("55P03"))
+        throwRuntimeError(RuntimeError::PermissionDenied,
+                          QStringLiteral("The sets at %1 are being changed by someone else; nothing was changed. "
+                                         "Try again in a moment.")
+                              .arg(server()));
     if (state == QLatin1String("3F000") || state == QLatin1String("42P01"))
         throwRuntimeError(RuntimeError::PathNotFound,
                           QStringLiteral("The database at %1 holds no sets yet: \"quarnel-sets db init\" makes "

@@ -494,7 +494,8 @@ QString frmMain::setFileNativePath() const
 
 void frmMain::showLockSupport()
 {
-    const QString nativePath = setFileNativePath();
+    // The team's database takes no file locks: there is nothing to warn of.
+    const QString nativePath = m_state.setDatabase ? QString() : setFileNativePath();
     if (m_locksLookedAt == nativePath)
         return;
     m_locksLookedAt = nativePath;
@@ -621,6 +622,7 @@ void frmMain::mnuStore_Click()
             m_pictures->storeChanged();
             line = 30;
             showStoreRights();
+            showLockSupport();
             followStore();
             // The list reports a store it cannot read.
             m_refreshReported = false;

@@ -134,6 +134,19 @@ TEST_F(SetDatabaseTest, AChangeCutOffWhenTheServerGoesLeavesNothingHalfDone)
     }
 }
 
+TEST_F(SetDatabaseTest, AChangeThatWaitsTooLongForAnotherIsRefusedWithNothingChanged)
+{
+    PgConnection other(server.connection());
+    other.run("BEGIN; LOCK TABLE quarnel.records IN EXCLUSIVE MODE");
+    store.connection().run("SET lock_timeout = '100ms'");
+    const QStringList before = everything(store); // reading waits for nobody
+    const auto [number, text] = failureOf([&] { store.deleteSets({"Roads"}); });
+    EXPECT_EQ(number, 70);
+    EXPECT_TRUE(text.contains(QLatin1String("being changed by someone else; nothing was changed"))) << qPrintable(text);
+    other.run("ROLLBACK");
+    EXPECT_EQ(everything(store), before);
+}
+
 TEST_F(SetDatabaseTest, AServerAwayIsNamedWithItsReasonAndTheNextActionReachesItAgain)
 {
     server.kill();
