@@ -48,6 +48,7 @@ void SetListMarks::recompute()
 
 void SetListMarks::fileChanged()
 {
+    ++m_storeChanges;
     m_soon.start();
 }
 
@@ -95,18 +96,29 @@ void SetListMarks::start()
         return;
     }
     m_cancel = std::make_shared<std::atomic_bool>(false);
-    m_judging.setFuture(QtConcurrent::run([native, store, now = m_snapshot, cancel = m_cancel]() {
-        Judgement judgement;
+    // The database's records are read again only after the sets changed:
+    // a change of the layers alone is judged against the records read last.
+    Judgement read;
+    if (!store.isEmpty() && m_storeRead == m_storeChanges && m_storeRecords.store == store)
+        read = m_storeRecords;
+    read.changes = m_storeChanges;
+    read.store = store;
+    m_judging.setFuture(QtConcurrent::run([native, store, read, now = m_snapshot, cancel = m_cancel]() {
+        Judgement judgement = read;
         try {
             if (store.isEmpty()) {
                 judgement.standings = judgeSets(SetFileRewrite::readMeasured(native), *now, cancel.get());
-            } else {
+                return judgement;
+            }
+            if (!judgement.records) {
                 SetDatabase database(store);
-                qsizetype records = 0;
-                judgement.standings = judgeSets(database.exportSets(database.names(), records), *now, cancel.get());
+                qsizetype count = 0;
+                judgement.records = std::make_shared<const QByteArray>(database.exportSets(database.names(), count));
                 judgement.origins = database.origins();
             }
+            judgement.standings = judgeSets(*judgement.records, *now, cancel.get());
         } catch (...) {
+            judgement.records.reset();
         }
         return judgement;
     }));
@@ -115,8 +127,14 @@ void SetListMarks::start()
 void SetListMarks::finished()
 {
     if (!m_cancel->load()) {
-        m_standings = m_judging.result().standings;
-        m_origins = m_judging.result().origins;
+        const Judgement judgement = m_judging.result();
+        m_standings = judgement.standings;
+        m_origins = judgement.origins;
+        if (judgement.records) {
+            m_storeRecords = judgement;
+            m_storeRecords.standings.clear();
+            m_storeRead = judgement.changes;
+        }
         apply();
     }
     if (std::exchange(m_again, false))

@@ -51,7 +51,12 @@ private:
     struct Judgement
     {
         QHash<QString, SetStanding> standings;
-        QHash<QString, SetDatabase::Origin> origins; ///< only for a team's database
+        // Only for a team's database: its records as a set file's bytes, who
+        // saved each set, and the count of changes they were read after.
+        std::shared_ptr<const QByteArray> records;
+        QHash<QString, SetDatabase::Origin> origins;
+        quint64 changes = 0;
+        QString store; ///< the database's connection
     };
     void start();
     void finished();
@@ -65,6 +70,11 @@ private:
     bool m_again = false;
     QHash<QString, SetStanding> m_standings;
     QHash<QString, SetDatabase::Origin> m_origins;
+    /// The database's records read last (no standings), and the changes of
+    /// the sets told so far and when they were read.
+    Judgement m_storeRecords;
+    quint64 m_storeChanges = 0;
+    quint64 m_storeRead = ~quint64(0);
     /// The flags looked at last; a judgement running holds it too, and is
     /// the only one reading it then.
     std::shared_ptr<const VisibilitySnapshot> m_snapshot;

@@ -59,6 +59,8 @@ TEST_F(DatabaseStoreWindow, TheListFollowsAChangeMadeElsewhereAndEachSetTellsWho
     })) << world.list().item(0)->toolTip().toStdString();
     elsewhere.renameSet("Elsewhere", "Renamed", false);
     EXPECT_TRUE(within([&] { return world.listed() == QStringList{"Renamed"}; }));
+    // Read again after the change: the new name has its saver too.
+    EXPECT_TRUE(within([&] { return world.list().item(0)->toolTip().contains("Saved by "); }));
 }
 
 TEST_F(DatabaseStoreWindow, ARoleThatMayOnlyReadFindsTheChangingCommandsGreyedEachSayingWhy)
