@@ -324,8 +324,16 @@ bool SetStore::undo()
 
 bool SetStore::isOwnFile(const QString &nativePath) const
 {
-    if (database())
-        return false;
+    // With the sets in a team's database, the set file is still the one
+    // other programs may use: nothing is written over it either.
+    if (database()) {
+        try {
+            return !m_state.setFilePath.isEmpty()
+                   && SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
+        } catch (...) {
+            return false;
+        }
+    }
     return SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
 }
 

@@ -93,6 +93,7 @@ PgResult PgConnection::exec(const char *sql, std::initializer_list<QByteArray> p
 {
     if (!m_conn || PQtransactionStatus(m_conn) == PQTRANS_IDLE || PQstatus(m_conn) != CONNECTION_OK)
         ensureConnected();
+    const Phase phase = phaseNow();
     std::vector<const char *> values;
     std::vector<int> lengths;
     for (const QByteArray &param : params) {
@@ -103,7 +104,7 @@ PgResult PgConnection::exec(const char *sql, std::initializer_list<QByteArray> p
         PQexecParams(m_conn, sql, int(values.size()), nullptr, values.data(), lengths.data(), nullptr, 0);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(result);
+        fail(result, phase);
     return PgResult(result);
 }
 
@@ -111,24 +112,40 @@ void PgConnection::run(const char *sql)
 {
     if (!m_conn || PQtransactionStatus(m_conn) == PQTRANS_IDLE || PQstatus(m_conn) != CONNECTION_OK)
         ensureConnected();
+    const Phase phase = phaseNow();
     pg_result *result = PQexec(m_conn, sql);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(result);
+        fail(result, phase);
     PQclear(result);
 }
 
-void PgConnection::fail(pg_result *result)
+PgConnection::Phase PgConnection::phaseNow() const
+{
+    if (m_deciding)
+        return Phase::Deciding;
+    return PQtransactionStatus(m_conn) == PQTRANS_INTRANS ? Phase::Changing : Phase::Reading;
+}
+
+void PgConnection::fail(pg_result *result, Phase phase)
 {
     const QString state = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
     QString reason = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
     if (reason.isEmpty())
         reason = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
     PQclear(result);
-    if (PQstatus(m_conn) != CONNECTION_OK)
-        throwRuntimeError(RuntimeError::PathFileAccessError,
-                          QStringLiteral("The set store at %1 went away: %2. Nothing of this change was kept.")
-                              .arg(server(), reason));
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        // Cut off while the server decided, the change may have been made:
+        // only the store can tell, and the list shows it.
+        const QString told = phase == Phase::Deciding
+                                 ? QStringLiteral("The set store at %1 went away before it confirmed the change: %2. "
+                                                  "It may have been made or not; the list shows what the store "
+                                                  "holds once it is back.")
+                             : phase == Phase::Changing
+                                 ? QStringLiteral("The set store at %1 went away: %2. Nothing of this change was kept.")
+                                 : QStringLiteral("The set store at %1 went away: %2.");
+        throwRuntimeError(RuntimeError::PathFileAccessError, told.arg(server(), reason));
+    }
     if (state == QLatin1String("42501"))
         throwRuntimeError(RuntimeError::PermissionDenied,
                           QStringLiteral("The role \"%1\" may list and restore the sets at %2, but not change "
@@ -139,6 +156,11 @@ void PgConnection::fail(pg_result *result)
                           QStringLiteral("The sets at %1 are being changed by someone else; nothing was changed. "
                                          "Try again in a moment.")
                               .arg(server()));
+    if (state == QLatin1String("54000"))
+        throwRuntimeError(RuntimeError::BadFileNameOrNumber,
+                          QStringLiteral("A name is too long for the set store at %1, which holds names of up to "
+                                         "about 2,700 bytes; nothing was changed (%2).")
+                              .arg(server(), reason));
     if (state == QLatin1String("3F000") || state == QLatin1String("42P01"))
         throwRuntimeError(RuntimeError::PathNotFound,
                           QStringLiteral("The database at %1 holds no sets yet: \"quarnel-sets db init\" makes "
@@ -154,10 +176,26 @@ void PgConnection::transaction(const std::function<void()> &work)
     exec("BEGIN");
     try {
         work();
+        m_deciding = true;
         exec("COMMIT");
+        m_deciding = false;
     } catch (...) {
+        m_deciding = false;
         if (PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE)
             PQclear(PQexec(m_conn, "ROLLBACK"));
+        throw;
+    }
+}
+
+PgResult PgConnection::execDeciding(const char *sql, std::initializer_list<QByteArray> params)
+{
+    m_deciding = true;
+    try {
+        PgResult result = exec(sql, params);
+        m_deciding = false;
+        return result;
+    } catch (...) {
+        m_deciding = false;
         throw;
     }
 }

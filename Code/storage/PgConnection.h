@@ -47,6 +47,10 @@ public:
     /// Runs one statement with text parameters (a null QByteArray is SQL
     /// NULL) and returns its rows.
     PgResult exec(const char *sql, std::initializer_list<QByteArray> params = {});
+    /// exec() for a statement that makes a change on its own, outside a
+    /// transaction: a connection lost meanwhile leaves it unknown whether
+    /// the change was made, and the failure says so.
+    PgResult execDeciding(const char *sql, std::initializer_list<QByteArray> params = {});
     /// Runs statements without parameters, as many as `sql` holds.
     void run(const char *sql);
     /// Runs `work` in one transaction: committed when it returns, rolled back
@@ -72,9 +76,18 @@ public:
     static QByteArray textArray(const QStringList &items);
 
 private:
+    /// Where a statement stood when it failed, for what the failure says
+    /// of the change.
+    enum class Phase {
+        Reading,  ///< outside a change
+        Changing, ///< inside a transaction: a failure keeps nothing of it
+        Deciding  ///< committing: the server may have made the change
+    };
+    Phase phaseNow() const;
     void connect();
-    [[noreturn]] void fail(pg_result *result);
+    [[noreturn]] void fail(pg_result *result, Phase phase);
 
     QString m_connection;
     pg_conn *m_conn = nullptr;
+    bool m_deciding = false;
 };

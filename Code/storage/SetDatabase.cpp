@@ -1,6 +1,7 @@
 #include "SetDatabase.h"
 
 #include "RecordEncoder.h"
+#include "RuntimeError.h"
 #include "VisibilitySetFile.h"
 
 #include <QHash>
@@ -81,6 +82,24 @@ QByteArray number(qint64 value)
     return QByteArray::number(value);
 }
 
+/// PostgreSQL's text holds no NUL character, and a parameter would end at
+/// one, naming another set: such a name is refused before anything is sent.
+void requireStorable(const QString &text)
+{
+    if (text.contains(QChar(0)))
+        throwRuntimeError(RuntimeError::BadFileNameOrNumber,
+                          QStringLiteral("A team's database cannot hold a name with a NUL character (\"%1\"); "
+                                         "nothing was changed.")
+                              .arg(QString(text).replace(QChar(0), QStringLiteral("\\0"))));
+}
+
+void requireStorable(const std::vector<SetDatabase::Fields> &records)
+{
+    for (const SetDatabase::Fields &record : records)
+        for (const QString &field : record)
+            requireStorable(field);
+}
+
 } // namespace
 
 SetDatabase::SetDatabase(const QString &connection) : m_db(connection) {}
@@ -92,8 +111,21 @@ int SetDatabase::initialise()
         // One initialisation at a time, however many start at once.
         m_db.exec("SELECT pg_advisory_xact_lock(hashtext('quarnel schema'))");
         m_db.run(roles);
+        const QString encoding = m_db.exec("SHOW server_encoding").text(0, 0);
+        if (encoding != QLatin1String("UTF8"))
+            throwRuntimeError(RuntimeError::BadFileMode,
+                              QStringLiteral("The database at %1 holds its text as %2: the sets need a UTF8 "
+                                             "database (createdb -E UTF8).")
+                                  .arg(server(), encoding));
         if (m_db.exec("SELECT to_regclass('quarnel.schema_version') IS NOT NULL").text(0, 0) == QLatin1String("t"))
             found = int(m_db.exec("SELECT version FROM quarnel.schema_version").number(0, 0));
+        if (found > schemaVersion)
+            throwRuntimeError(RuntimeError::BadFileMode,
+                              QStringLiteral("The sets' tables at %1 are at version %2, newer than this program's "
+                                             "%3: upgrade the add-in.")
+                                  .arg(server())
+                                  .arg(found)
+                                  .arg(schemaVersion));
         for (int version = found; version < schemaVersion; ++version) {
             m_db.run(upgrades[version]);
             m_db.exec("UPDATE quarnel.schema_version SET version = $1", {number(version + 1)});
@@ -114,6 +146,7 @@ QStringList SetDatabase::names()
 
 void SetDatabase::readSet(const QString &setName, const std::function<void(const VisibilityRecord &)> &onRecord)
 {
+    requireStorable(setName);
     const PgResult rows = m_db.exec("SELECT map_name, layer_name, visibility FROM quarnel.records "
                                     "WHERE set_name = $1 ORDER BY pos, sub",
                                     {setName.toUtf8()});
@@ -139,10 +172,12 @@ void SetDatabase::appendSet(const QString &setName, const std::vector<Fields> &r
 {
     if (records.empty())
         return;
+    requireStorable(setName);
+    requireStorable(records);
     const Columns columns = columnsOf(records);
     // One statement, so one transaction: the rows, the set's place in the
     // order, and the notice to every list.
-    m_db.exec(R"sql(
+    m_db.execDeciding(R"sql(
 WITH p AS (SELECT nextval('quarnel.positions') AS pos),
 added AS (
     INSERT INTO quarnel.records (pos, sub, set_name, map_name, layer_name, visibility)
@@ -154,8 +189,8 @@ placed AS (
         saved_by = excluded.saved_by, saved_at = excluded.saved_at)
 SELECT pg_notify('quarnel_sets', 'saved')
 )sql",
-              {setName.toUtf8(), PgConnection::textArray(columns.maps), PgConnection::textArray(columns.layers),
-               PgConnection::textArray(columns.flags)});
+                      {setName.toUtf8(), PgConnection::textArray(columns.maps), PgConnection::textArray(columns.layers),
+                       PgConnection::textArray(columns.flags)});
 }
 
 void SetDatabase::insertAt(qint64 pos, const QString &setName, const std::vector<Fields> &records)
@@ -200,6 +235,8 @@ void SetDatabase::placeSets(const QByteArray &names)
 
 SetDatabase::Renamed SetDatabase::renameSet(const QString &from, const QString &to, bool merge)
 {
+    requireStorable(from);
+    requireStorable(to);
     Renamed outcome;
     change(
         [&] {
@@ -219,6 +256,8 @@ SetDatabase::Renamed SetDatabase::renameSet(const QString &from, const QString &
 
 qsizetype SetDatabase::deleteSets(const QStringList &setNames)
 {
+    for (const QString &name : setNames)
+        requireStorable(name);
     qsizetype removed = 0;
     const QByteArray names = PgConnection::textArray(setNames);
     change(
@@ -233,6 +272,8 @@ qsizetype SetDatabase::deleteSets(const QStringList &setNames)
 
 bool SetDatabase::replaceSet(const QString &setName, const std::vector<Fields> &records)
 {
+    requireStorable(setName);
+    requireStorable(records);
     qint64 first = -1;
     change(
         [&] {
@@ -270,6 +311,11 @@ void SetDatabase::editSet(const QString &setName, const std::vector<SetFileEdits
                           const std::optional<std::vector<SetFileEdits::LayerFlag>> &asRead, bool &found,
                           std::vector<SetFileEdits::LayerChange> &changes)
 {
+    requireStorable(setName);
+    for (const SetFileEdits::LayerFlag &layer : layers) {
+        requireStorable(layer.mapName);
+        requireStorable(layer.layerName);
+    }
     std::vector<Fields> edited;
     qint64 first = -1;
     change(
@@ -357,6 +403,13 @@ QByteArray SetDatabase::exportSets(const QStringList &setNames, qsizetype &count
 SetFileEdits::ImportOutcome SetDatabase::addSets(const std::vector<SetFileEdits::ImportedSet> &sets,
                                                  const QHash<QString, SetFileEdits::Clash> &decisions)
 {
+    // A set the database cannot hold refuses the import whole.
+    for (const SetFileEdits::ImportedSet &set : sets) {
+        requireStorable(set.name);
+        for (const auto &fields : set.fields)
+            for (const QString &field : fields)
+                requireStorable(field);
+    }
     SetFileEdits::ImportOutcome outcome;
     std::vector<QString> names;
     change(

@@ -151,6 +151,12 @@ TEST_F(DatabaseStore, SetsGoToTheDatabaseAndComeBackAsTheyWereWhicheverWayTheSto
     const CliWorld::Run pulled = world.run({"db", "pull", "back"}, false);
     ASSERT_EQ(pulled.exitCode, 0) << pulled.err.toStdString();
     EXPECT_EQ(world.read("back"), file);
+    // The set file mapdesk uses is never written over from the database.
+    const QString setFile = "share/mapdesk/drive_c/Program Files/QuarnelGIS/QuarnelVisibility/config";
+    ASSERT_TRUE(QDir().mkpath(world.path(setFile.section('/', 0, -2))));
+    const CliWorld::Run over = world.run({"export", "Roads", "-o", world.path(setFile)}, false);
+    EXPECT_EQ(over.exitCode, 1);
+    EXPECT_TRUE(over.err.contains("is the set file itself")) << over.err.toStdString();
     // The file named on the command line comes before every database.
     EXPECT_EQ(world.run({"list"}, true).out, "Roads\nsay \"hi\"\nÜnïcode ✓\n");
     EXPECT_EQ(world.run({"--store", server.connection(), "--file", "config", "list"}, false).exitCode, 2);

@@ -91,6 +91,28 @@ TEST_F(SetDatabaseTest, ARoleThatMayOnlyReadListsAndReadsAndIsRefusedEveryChange
     }
 }
 
+TEST_F(SetDatabaseTest, ANameWithANulCharacterIsRefusedAndNeverTakenForTheNameBeforeIt)
+{
+    const QString cut = QStringLiteral("Roads") + QChar(0) + QStringLiteral("y");
+    const QStringList before = everything(store);
+    const std::function<void()> steps[] = {
+        [&] { store.appendSet(cut, kRoads); },
+        [&] {
+            store.appendSet("New", {{"Town", cut, "True"}});
+        },
+        [&] { store.readSet(cut, [](const VisibilityRecord &) {}); },
+        [&] { store.deleteSets({cut}); },
+        [&] { store.renameSet("Parks", cut, true); },
+        [&] {
+            store.addSets({{cut, {}, {{"Town", "Roads", "True"}}}}, {});
+        },
+    };
+    for (const auto &step : steps) {
+        EXPECT_EQ(failureOf(step).first, 52);
+        EXPECT_EQ(everything(store), before);
+    }
+}
+
 TEST_F(SetDatabaseTest, AChangeCutOffWhenTheServerGoesLeavesNothingHalfDone)
 {
     // Each change stalls at its last statement, after its rows are written.
