@@ -4,6 +4,7 @@
 #include "SetDatabase.h"
 
 #include <QSocketNotifier>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 /// How long after the last notice the change is told.
@@ -19,22 +20,28 @@ SetDatabaseWatch::SetDatabaseWatch(QObject *parent) : QObject(parent)
     connect(&m_settle, &QTimer::timeout, this, &SetDatabaseWatch::changed);
     m_retry.setSingleShot(true);
     m_retry.setInterval(kRetryMs);
-    connect(&m_retry, &QTimer::timeout, this, [this] {
-        listen();
-        // Changes made while nobody listened are not told by the server.
-        if (m_listening)
-            m_settle.start();
-    });
+    connect(&m_retry, &QTimer::timeout, this, &SetDatabaseWatch::listen);
+    connect(&m_connecting, &QFutureWatcher<std::shared_ptr<PgConnection>>::finished, this,
+            &SetDatabaseWatch::connected);
 }
 
-SetDatabaseWatch::~SetDatabaseWatch() = default;
+SetDatabaseWatch::~SetDatabaseWatch()
+{
+    // The connecting thread runs this library's code: the host may unload
+    // it once the window is gone.
+    m_connecting.disconnect(this);
+    m_connecting.waitForFinished();
+}
 
 void SetDatabaseWatch::follow(const QString &connection)
 {
-    if (connection == m_connection && (m_listening || m_retry.isActive()))
+    if (connection == m_connection && (m_listening || m_retry.isActive() || m_connecting.isRunning()))
         return;
     stop();
     m_connection = connection;
+    // What changed between the owner's reading and the first notice heard
+    // is told once listening.
+    m_missed = true;
     if (!m_connection.isEmpty())
         listen();
 }
@@ -46,23 +53,44 @@ void SetDatabaseWatch::stop()
     m_retry.stop();
     m_settle.stop();
     m_connection.clear();
+    m_missed = false;
 }
 
 void SetDatabaseWatch::listen()
 {
-    m_socket.reset();
-    m_listening.reset();
-    try {
-        auto listening = std::make_unique<PgConnection>(m_connection);
-        listening->run((QByteArrayLiteral("LISTEN ") + SetDatabase::channel).constData());
-        m_socket = std::make_unique<QSocketNotifier>(listening->socket(), QSocketNotifier::Read);
-        connect(m_socket.get(), &QSocketNotifier::activated, this, &SetDatabaseWatch::heard);
-        m_listening = std::move(listening);
-    } catch (...) {
-        // The window's own reads report a server that is away; listening
-        // is tried again quietly.
-        m_retry.start();
+    if (m_connecting.isRunning())
+        return;
+    const QString connection = m_connection;
+    m_connecting.setFuture(QtConcurrent::run([connection]() -> std::shared_ptr<PgConnection> {
+        try {
+            auto listening = std::make_shared<PgConnection>(connection);
+            listening->run((QByteArrayLiteral("LISTEN ") + SetDatabase::channel).constData());
+            return listening;
+        } catch (...) {
+            // The window's own reads report a server that is away.
+            return nullptr;
+        }
+    }));
+}
+
+void SetDatabaseWatch::connected()
+{
+    const std::shared_ptr<PgConnection> listening = m_connecting.result();
+    // Stopped or sent elsewhere meanwhile: this connection is not wanted.
+    if (m_connection.isEmpty() || m_listening)
+        return;
+    if (!listening || listening->connectionText() != m_connection) {
+        if (!listening)
+            dropped();
+        else
+            listen();
+        return;
     }
+    m_listening = listening;
+    m_socket = std::make_unique<QSocketNotifier>(m_listening->socket(), QSocketNotifier::Read);
+    connect(m_socket.get(), &QSocketNotifier::activated, this, &SetDatabaseWatch::heard);
+    if (std::exchange(m_missed, false))
+        m_settle.start();
 }
 
 void SetDatabaseWatch::heard()
@@ -74,9 +102,15 @@ void SetDatabaseWatch::heard()
         // The notifier is the one calling: it goes once it has returned.
         m_socket.release()->deleteLater();
         m_listening.reset();
-        m_retry.start();
+        dropped();
         return;
     }
     if (any)
         m_settle.start();
+}
+
+void SetDatabaseWatch::dropped()
+{
+    m_missed = true;
+    m_retry.start();
 }
