@@ -416,6 +416,10 @@ void SetsCommands::check()
 void SetsCommands::repair()
 {
     requireSetFile();
+    if (m_location.inDatabase()) {
+        print(QStringLiteral("nothing to repair: a database holds whole records only"));
+        return;
+    }
     const qsizetype cut = m_store.repair();
     print(cut == 0 ? QStringLiteral("nothing to repair: the file ends with a whole record")
                    : QStringLiteral("cut %1 bytes after the last whole record (\"quarnel-sets undo\" brings them back)")

@@ -151,6 +151,7 @@ TEST_F(DatabaseStore, SetsGoToTheDatabaseAndComeBackAsTheyWereWhicheverWayTheSto
     const CliWorld::Run pulled = world.run({"db", "pull", "back"}, false);
     ASSERT_EQ(pulled.exitCode, 0) << pulled.err.toStdString();
     EXPECT_EQ(world.read("back"), file);
+    EXPECT_EQ(world.run({"repair"}, false).out, "nothing to repair: a database holds whole records only\n");
     // The set file mapdesk uses is never written over from the database.
     const QString setFile = "share/mapdesk/drive_c/Program Files/QuarnelGIS/QuarnelVisibility/config";
     ASSERT_TRUE(QDir().mkpath(world.path(setFile.section('/', 0, -2))));
