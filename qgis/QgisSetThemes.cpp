@@ -263,13 +263,13 @@ QgisSetThemes::QgisSetThemes(QgisSession *session, std::shared_ptr<QgisApplicati
         connect(project, &QgsProject::layersAdded, this, [this](const QList<QgsMapLayer *> &layers) {
             for (QgsMapLayer *layer : layers)
                 followLayer(layer);
-            setsChanged();
+            layersChanged();
         });
-        connect(project, &QgsProject::layersRemoved, this, &QgisSetThemes::setsChanged);
+        connect(project, &QgsProject::layersRemoved, this, &QgisSetThemes::layersChanged);
         // A layer moved into or out of a group is matched otherwise.
         QgsLayerTree *root = project->layerTreeRoot();
-        connect(root, &QgsLayerTreeNode::addedChildren, this, &QgisSetThemes::setsChanged);
-        connect(root, &QgsLayerTreeNode::removedChildren, this, &QgisSetThemes::setsChanged);
+        connect(root, &QgsLayerTreeNode::addedChildren, this, &QgisSetThemes::layersChanged);
+        connect(root, &QgsLayerTreeNode::removedChildren, this, &QgisSetThemes::layersChanged);
         // A check box of any node below the root.
         connect(root, &QgsLayerTreeNode::visibilityChanged, this, &QgisSetThemes::canvasTicked);
         // The person's themes changed while a document was built without them.
@@ -302,7 +302,7 @@ void QgisSetThemes::followLayers()
 
 void QgisSetThemes::followLayer(QObject *layer)
 {
-    connect(qobject_cast<QgsMapLayer *>(layer), &QgsMapLayer::nameChanged, this, &QgisSetThemes::setsChanged,
+    connect(qobject_cast<QgsMapLayer *>(layer), &QgsMapLayer::nameChanged, this, &QgisSetThemes::layersChanged,
             Qt::UniqueConnection);
 }
 
@@ -362,6 +362,7 @@ void QgisSetThemes::setKeepsSets(bool keep)
     m_settle.stop();
     m_watch.stop();
     m_storeWatch.stop();
+    m_storeRead.reset();
     forgetModel();
     QgsMapThemeCollection *themes = project->mapThemeCollection();
     QStringList gone;
@@ -383,6 +384,12 @@ void QgisSetThemes::setKeepsSets(bool keep)
 }
 
 void QgisSetThemes::setsChanged()
+{
+    m_storeStale = true;
+    layersChanged();
+}
+
+void QgisSetThemes::layersChanged()
 {
     if (!keepsSets())
         return;
@@ -438,15 +445,27 @@ void QgisSetThemes::publishNow()
         // reached now changes nothing.
         m_watch.stop();
         m_storeWatch.follow(store);
-        try {
-            SetDatabase database(store);
-            qsizetype records = 0;
-            bytes = database.exportSets(database.names(), records);
-        } catch (...) {
-            return;
+        // Read again only after the sets changed: a change of the layers
+        // alone publishes from what was read, and waits for no server.
+        if (m_storeRead && m_storeRead->first != store)
+            m_storeRead.reset();
+        if (!m_storeRead || m_storeStale) {
+            // A store that cannot be read now leaves the sets as read last
+            // (nothing, if never): the watch tells when it is back.
+            m_storeStale = false;
+            try {
+                SetDatabase database(store);
+                qsizetype records = 0;
+                m_storeRead.emplace(store, database.exportSets(database.names(), records));
+            } catch (...) {
+                if (!m_storeRead)
+                    return;
+            }
         }
+        bytes = m_storeRead->second;
     } else {
         m_storeWatch.stop();
+        m_storeRead.reset();
         m_watch.follow(path);
         // A missing file holds no sets (Clear All may delete it); one that
         // cannot be read now changes nothing.

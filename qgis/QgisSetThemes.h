@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QDomDocument;
@@ -58,6 +59,9 @@ public:
     bool keepsSets() override;
     void setKeepsSets(bool keep) override;
     void setsChanged() override;
+    /// The project's layers changed, not the sets: the themes follow them
+    /// shortly.
+    void layersChanged();
     QStringList withheldSets() override;
     std::vector<Theme> ownThemes() override;
     bool exportsLayouts() override;
@@ -99,6 +103,10 @@ private:
     std::shared_ptr<QgisApplication> m_application;
     std::function<QString()> m_setFile;
     std::function<QString()> m_setStore;
+    /// The team's database as read last: its connection and its records as
+    /// a set file's bytes.
+    std::optional<std::pair<QString, QByteArray>> m_storeRead;
+    bool m_storeStale = false; ///< the sets changed since m_storeRead
     std::function<void()> m_onChange;
     std::function<void(const QStringList &)> m_exportLayouts;
     QStringList m_withheld;

@@ -99,7 +99,9 @@ void SetDatabaseWatch::heard()
         return;
     const bool any = !m_listening->notifications().isEmpty();
     if (m_listening->socket() < 0) {
-        // The notifier is the one calling: it goes once it has returned.
+        // The notifier is the one calling: it goes once it has returned,
+        // and hears nothing more from the socket closed meanwhile.
+        m_socket->setEnabled(false);
         m_socket.release()->deleteLater();
         m_listening.reset();
         dropped();

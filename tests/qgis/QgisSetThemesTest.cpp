@@ -233,14 +233,26 @@ TEST(QgisSetThemes, AChangeWrittenByAnotherProcessReachesTheThemesFromTheFileOrT
     }
 }
 
-TEST(QgisSetThemes, ALayerRenamedIsMatchedAgain)
+TEST(QgisSetThemes, ALayerRenamedIsMatchedAgainAlsoFromATeamsDatabaseThatIsAwayNow)
 {
-    ThemeWorld world;
-    world.mine.save(QStringLiteral("S"), {{"streets", false}});
-    world.themes->publishNow();
-    world.project.mapLayersByName(QStringLiteral("roads")).front()->setName(QStringLiteral("streets"));
-    ASSERT_TRUE(world.waitForPublish());
-    EXPECT_EQ(world.shown(QStringLiteral("S")), sorted({"dup", "dup", "inG", "deep"}));
+    PgTestServer server;
+    ASSERT_TRUE(server.running()) << server.why().toStdString();
+    SetDatabase(server.connection()).initialise();
+    SetDatabase(server.connection()).appendSet("S", {{"Layers", "streets", "False"}});
+    for (const bool inDatabase : {false, true}) {
+        ThemeWorld world;
+        if (inDatabase)
+            world.themes->setSetStore([&] { return server.connection(); });
+        else
+            world.mine.save(QStringLiteral("S"), {{"streets", false}});
+        world.themes->publishNow();
+        // A change of the layers alone publishes from the sets read before.
+        if (inDatabase)
+            server.kill();
+        world.project.mapLayersByName(QStringLiteral("roads")).front()->setName(QStringLiteral("streets"));
+        ASSERT_TRUE(world.waitForPublish()) << inDatabase;
+        EXPECT_EQ(world.shown(QStringLiteral("S")), sorted({"dup", "dup", "inG", "deep"})) << inDatabase;
+    }
 }
 
 TEST(QgisSetThemes, APersonsOwnThemeOfASetsNameIsLeftAlone)
