@@ -324,17 +324,15 @@ bool SetStore::undo()
 
 bool SetStore::isOwnFile(const QString &nativePath) const
 {
+    if (!database())
+        return SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
     // With the sets in a team's database, the set file is still the one
-    // other programs may use: nothing is written over it either.
-    if (database()) {
-        try {
-            return !m_state.setFilePath.isEmpty()
-                   && SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
-        } catch (...) {
-            return false;
-        }
+    // other programs may use, where there is one: nothing is written over it.
+    try {
+        return !m_state.setFilePath.isEmpty() && SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
+    } catch (...) {
+        return false;
     }
-    return SetFileRewrite(m_state.services, m_state.setFilePath).owns(nativePath);
 }
 
 qsizetype SetStore::exportSets(const QStringList &setNames, const QString &nativePath)

@@ -292,19 +292,8 @@ bool SetDatabase::replaceSet(const QString &setName, const std::vector<Fields> &
 
 std::vector<SetFileEdits::LayerFlag> SetDatabase::layerFlags(const QString &setName)
 {
-    std::vector<SetFileEdits::LayerFlag> flags;
-    QHash<std::pair<QString, QString>, std::size_t> at;
-    readSet(setName, [&](const VisibilityRecord &record) {
-        const std::pair<QString, QString> key{record.mapName, record.layerName};
-        const auto found = at.constFind(key);
-        if (found != at.constEnd()) {
-            flags[*found].visible = record.isVisible();
-            return;
-        }
-        at.insert(key, flags.size());
-        flags.push_back({record.mapName, record.layerName, record.isVisible()});
-    });
-    return flags;
+    return SetFileEdits::layerFlagsOf(
+        [&](const std::function<void(const VisibilityRecord &)> &onRecord) { readSet(setName, onRecord); });
 }
 
 void SetDatabase::editSet(const QString &setName, const std::vector<SetFileEdits::LayerFlag> &layers,
@@ -325,7 +314,13 @@ void SetDatabase::editSet(const QString &setName, const std::vector<SetFileEdits
             found = !now.empty();
             changes.clear();
             if (asRead) {
-                changes = SetFileEdits::changesBetween(*asRead, layerFlags(setName));
+                // The set as read just now, not read again.
+                const auto flags =
+                    SetFileEdits::layerFlagsOf([&](const std::function<void(const VisibilityRecord &)> &onRecord) {
+                        for (const Fields &record : now)
+                            onRecord({setName, record[0], record[1], record[2]});
+                    });
+                changes = SetFileEdits::changesBetween(*asRead, flags);
                 if (!changes.empty())
                     return Touched{};
             }

@@ -184,11 +184,20 @@ std::optional<FileSplice> replaceSet(const QByteArray &file, const QString &setN
 
 std::vector<LayerFlag> layerFlags(const QByteArray &file, const QString &setName)
 {
+    return layerFlagsOf([&](const std::function<void(const VisibilityRecord &)> &onRecord) {
+        visitRecords(file, [&](const VisibilityRecord &record) {
+            if (record.setName == setName)
+                onRecord(record);
+        });
+    });
+}
+
+std::vector<LayerFlag>
+layerFlagsOf(const std::function<void(const std::function<void(const VisibilityRecord &)> &)> &visit)
+{
     std::vector<LayerFlag> flags;
     QHash<std::pair<QString, QString>, std::size_t> at;
-    visitRecords(file, [&](const VisibilityRecord &record) {
-        if (record.setName != setName)
-            return;
+    visit([&](const VisibilityRecord &record) {
         const std::pair<QString, QString> key{record.mapName, record.layerName};
         const auto found = at.constFind(key);
         if (found != at.constEnd()) {

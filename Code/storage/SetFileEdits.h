@@ -60,6 +60,10 @@ struct LayerFlag
 /// record, in the order of their first records; empty when there is no such
 /// set. A damaged tail is passed over.
 std::vector<LayerFlag> layerFlags(const QByteArray &file, const QString &setName);
+/// The same for the records of one set that `visit` hands on in order,
+/// wherever they are kept.
+std::vector<LayerFlag>
+layerFlagsOf(const std::function<void(const std::function<void(const VisibilityRecord &)> &)> &visit);
 
 /// How a layer's record in a set changed: its flag before and now (nothing
 /// where the set did not record it).
