@@ -1,5 +1,6 @@
 #include "SetStore.h"
 
+#include "LayerIndexCache.h"
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 #include "RecordEncoder.h"
@@ -136,7 +137,9 @@ void SetStore::appendSetToFile(const QString &setName, IDocument &document)
 
 qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
-    VisibilityApply restore(document, how == Restore::Exactly);
+    if (!m_state.restoreIndex)
+        m_state.restoreIndex = std::make_shared<LayerIndexCache>();
+    VisibilityApply restore(document, how == Restore::Exactly, m_state.restoreIndex.get());
     qsizetype applied = 0;
     const auto onRecord = [&](const VisibilityRecord &record) {
         restore.apply(record);

@@ -2,6 +2,7 @@
 
 #include "FileChannel.h"
 #include "ILayer.h"
+#include "LayerIndexCache.h"
 #include "VisibilitySetFile.h"
 
 #include <cstring>
@@ -42,7 +43,7 @@ LayerIndex &VisibilityApply::layers()
     if (m_shared)
         return *m_shared;
     if (!m_layers) {
-        m_layers.emplace(*m_document);
+        m_layers = m_kept ? m_kept->indexOf(*m_document) : std::make_shared<LayerIndex>(*m_document);
         m_mentioned.assign(std::size_t(m_layers->pairCount()), false);
     }
     return *m_layers;

@@ -6,13 +6,12 @@
 
 #include <functional>
 #include <memory>
-
-#include <optional>
 #include <vector>
 
 class FileChannel;
 class ILayer;
 class IDocument;
+class LayerIndexCache;
 struct RawVisibilityRecord;
 struct VisibilityRecord;
 
@@ -24,7 +23,12 @@ class VisibilityApply
 {
 public:
     /// `exactly`: the names applied are remembered for hideUnmentioned().
-    explicit VisibilityApply(IDocument &document, bool exactly = false) : m_document(&document), m_exactly(exactly) {}
+    /// `kept`: where the document's index is kept between restores; without
+    /// it the index is built for this restore alone.
+    explicit VisibilityApply(IDocument &document, bool exactly = false, LayerIndexCache *kept = nullptr)
+        : m_document(&document), m_exactly(exactly), m_kept(kept)
+    {
+    }
     /// Where a decision goes instead of the layer itself.
     using Switch = std::function<void(const std::shared_ptr<ILayer> &layer, bool visible)>;
     /// Decides over `index` (built once by the caller, for many sets) as a
@@ -52,8 +56,9 @@ private:
     IDocument *m_document = nullptr;
     bool m_exactly = false;
     LayerIndex *m_shared = nullptr; ///< the caller's index, instead of m_layers
+    LayerIndexCache *m_kept = nullptr;
     Switch m_onSwitch;
-    std::optional<LayerIndex> m_layers;
+    std::shared_ptr<LayerIndex> m_layers;
     std::vector<bool> m_mentioned; ///< by pair of the index
     // The map name of the raw record before: records of one map follow
     // each other, and equal bytes read as equal text.

@@ -3,6 +3,7 @@
 #include "DocumentEvents.h"
 #include "GroupElement.h"
 #include "HostError.h"
+#include "LayersStamp.h"
 #include "Legend.h"
 #include "Map.h"
 #include "MapCollection.h"
@@ -46,7 +47,11 @@ std::shared_ptr<Document> Document::createUntitled()
     return document;
 }
 
-Document::Document(Passkey) : m_events(std::make_unique<DocumentEvents>()), m_maps(std::make_shared<MapCollection>()) {}
+Document::Document(Passkey)
+    : m_events(std::make_unique<DocumentEvents>()), m_stamp(std::make_shared<LayersStamp>()),
+      m_maps(std::make_shared<MapCollection>(m_stamp))
+{
+}
 
 // Maps and the page layout may outlive the document in other holders; they
 // hold the events object through a QPointer and stop announcing once it is gone.
@@ -91,6 +96,11 @@ void Document::updateContents()
 std::shared_ptr<IMaps> Document::maps()
 {
     return m_maps;
+}
+
+std::shared_ptr<const void> Document::layersToken()
+{
+    return m_stamp->token();
 }
 
 const std::vector<std::shared_ptr<Map>> &Document::mapModels() const

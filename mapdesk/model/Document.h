@@ -12,6 +12,7 @@
 namespace mapdesk {
 
 class DocumentEvents;
+class LayersStamp;
 class Map;
 class MapCollection;
 class PageLayout;
@@ -50,6 +51,7 @@ public:
     /// Emits contentsUpdated().
     void updateContents() override;
     std::shared_ptr<IMaps> maps() override;
+    std::shared_ptr<const void> layersToken() override;
 
     DocumentEvents *events() const { return m_events.get(); }
     /// Tells `onChange` whenever the table of contents or a view was brought
@@ -100,6 +102,7 @@ public:
 
 private:
     std::unique_ptr<DocumentEvents> m_events;
+    std::shared_ptr<LayersStamp> m_stamp;
     std::shared_ptr<MapCollection> m_maps;
     std::shared_ptr<Map> m_focusMap;
     std::shared_ptr<PageLayout> m_pageLayout;

@@ -1,6 +1,7 @@
 #include "GroupLayer.h"
 
 #include "IndexCheck.h"
+#include "LayersStamp.h"
 
 #include <algorithm>
 
@@ -23,13 +24,16 @@ std::shared_ptr<ILayer> GroupLayer::layer(std::int32_t index)
 
 void GroupLayer::addLayer(std::shared_ptr<Layer> layer)
 {
-    m_members.push_back(std::move(layer));
+    insertLayer(count(), std::move(layer));
 }
 
 void GroupLayer::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
 {
     checkInsertIndex(index, m_members.size(), "member layer");
+    if (layer)
+        layer->joinStamp(stamp());
     m_members.insert(m_members.begin() + index, std::move(layer));
+    LayersStamp::renew(stamp());
 }
 
 bool GroupLayer::removeLayer(const std::shared_ptr<Layer> &layer)
@@ -38,7 +42,16 @@ bool GroupLayer::removeLayer(const std::shared_ptr<Layer> &layer)
     if (found == m_members.end())
         return false;
     m_members.erase(found);
+    LayersStamp::renew(stamp());
     return true;
+}
+
+void GroupLayer::joinStamp(const std::shared_ptr<LayersStamp> &stamp)
+{
+    Layer::joinStamp(stamp);
+    for (const auto &member : m_members)
+        if (member)
+            member->joinStamp(stamp);
 }
 
 std::optional<QRectF> GroupLayer::extent() const

@@ -33,6 +33,9 @@ public:
     /// Removes a direct member; false when it is not one.
     bool removeLayer(const std::shared_ptr<Layer> &layer);
 
+    /// Joins the group and every member, to any depth.
+    void joinStamp(const std::shared_ptr<LayersStamp> &stamp) override;
+
     /// Union of the members' extents.
     std::optional<QRectF> extent() const override;
 

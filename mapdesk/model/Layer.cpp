@@ -1,5 +1,7 @@
 #include "Layer.h"
 
+#include "LayersStamp.h"
+
 #include <algorithm>
 
 namespace mapdesk {
@@ -16,6 +18,12 @@ QString Layer::name()
 void Layer::setName(const QString &name)
 {
     m_name = name;
+    LayersStamp::renew(m_stamp);
+}
+
+void Layer::joinStamp(const std::shared_ptr<LayersStamp> &stamp)
+{
+    m_stamp = stamp;
 }
 
 bool Layer::visible()

@@ -7,9 +7,12 @@
 #include <QRectF>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace mapdesk {
+
+class LayersStamp;
 
 /// Base of every layer of a map: its name and its own visibility flag.
 /// Setting the flag changes only this layer and emits nothing; the views
@@ -55,10 +58,16 @@ public:
     const QJsonObject &otherFields() const { return m_otherFields; }
     void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
 
+    /// Makes the layer (and a group's members) part of the document whose
+    /// stamp this is: a change of its name renews the stamp from now on.
+    virtual void joinStamp(const std::shared_ptr<LayersStamp> &stamp);
+
 protected:
     explicit Layer(QString name, bool visible = true);
+    const std::shared_ptr<LayersStamp> &stamp() const { return m_stamp; }
 
 private:
+    std::shared_ptr<LayersStamp> m_stamp;
     QString m_name;
     bool m_visible;
     QJsonObject m_otherFields;

@@ -6,6 +6,7 @@
 #include "GroupLayer.h"
 #include "IndexCheck.h"
 #include "Layer.h"
+#include "LayersStamp.h"
 #include "RasterLayer.h"
 #include "ScreenDisplay.h"
 
@@ -128,17 +129,21 @@ void Map::partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<IEnvelop
 void Map::setName(const QString &name)
 {
     m_name = name;
+    LayersStamp::renew(m_stamp);
 }
 
 void Map::addLayer(std::shared_ptr<Layer> layer)
 {
-    m_layers.push_back(std::move(layer));
+    insertLayer(layerCount(), std::move(layer));
 }
 
 void Map::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
 {
     checkInsertIndex(index, m_layers.size(), "layer");
+    if (layer)
+        layer->joinStamp(m_stamp);
     m_layers.insert(m_layers.begin() + index, std::move(layer));
+    LayersStamp::renew(m_stamp);
 }
 
 bool Map::removeLayer(const std::shared_ptr<Layer> &layer)
@@ -147,7 +152,16 @@ bool Map::removeLayer(const std::shared_ptr<Layer> &layer)
     if (found == m_layers.end())
         return false;
     m_layers.erase(found);
+    LayersStamp::renew(m_stamp);
     return true;
+}
+
+void Map::joinStamp(const std::shared_ptr<LayersStamp> &stamp)
+{
+    m_stamp = stamp;
+    for (const auto &layer : m_layers)
+        if (layer)
+            layer->joinStamp(stamp);
 }
 
 std::vector<std::shared_ptr<Layer>> Map::visibleLayers() const

@@ -16,6 +16,7 @@ namespace mapdesk {
 
 class DocumentEvents;
 class Layer;
+class LayersStamp;
 class ScreenDisplay;
 
 /// A map of a document: its name, its ordered top-level layers (the first
@@ -95,6 +96,10 @@ public:
     const QJsonObject &otherFields() const { return m_otherFields; }
     void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
 
+    /// Makes the map and its layers part of the document whose stamp this
+    /// is: changes of its name and layers renew the stamp from now on.
+    void joinStamp(const std::shared_ptr<LayersStamp> &stamp);
+
 private:
     QString m_name;
     std::vector<std::shared_ptr<Layer>> m_layers;
@@ -103,6 +108,7 @@ private:
     QPointer<DocumentEvents> m_events;
     CoordinateSystem m_system;
     QJsonObject m_otherFields;
+    std::shared_ptr<LayersStamp> m_stamp;
 };
 
 } // namespace mapdesk

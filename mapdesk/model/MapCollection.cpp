@@ -1,13 +1,14 @@
 #include "MapCollection.h"
 
 #include "IndexCheck.h"
+#include "LayersStamp.h"
 #include "Map.h"
 
 #include <algorithm>
 
 namespace mapdesk {
 
-MapCollection::MapCollection() = default;
+MapCollection::MapCollection(std::shared_ptr<LayersStamp> stamp) : m_stamp(std::move(stamp)) {}
 
 MapCollection::~MapCollection() = default;
 
@@ -24,7 +25,10 @@ std::shared_ptr<IMap> MapCollection::item(std::int32_t index)
 
 void MapCollection::add(std::shared_ptr<Map> map)
 {
+    if (map)
+        map->joinStamp(m_stamp);
     m_maps.push_back(std::move(map));
+    LayersStamp::renew(m_stamp);
 }
 
 bool MapCollection::remove(const std::shared_ptr<Map> &map)
@@ -33,6 +37,7 @@ bool MapCollection::remove(const std::shared_ptr<Map> &map)
     if (found == m_maps.end())
         return false;
     m_maps.erase(found);
+    LayersStamp::renew(m_stamp);
     return true;
 }
 

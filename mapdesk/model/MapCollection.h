@@ -7,6 +7,7 @@
 
 namespace mapdesk {
 
+class LayersStamp;
 class Map;
 
 /// The document's ordered maps. The document owns the collection and hands
@@ -14,7 +15,8 @@ class Map;
 class MapCollection : public virtual IMaps
 {
 public:
-    MapCollection();
+    /// A collection of the document whose stamp this is (see LayersStamp).
+    explicit MapCollection(std::shared_ptr<LayersStamp> stamp = nullptr);
     ~MapCollection() override;
 
     std::int32_t count() override;
@@ -29,6 +31,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<Map>> m_maps;
+    std::shared_ptr<LayersStamp> m_stamp;
 };
 
 } // namespace mapdesk

@@ -261,6 +261,8 @@ public:
     /// of contents shows a change.
     void updateContents() override;
     std::shared_ptr<IMaps> maps() override { return calls.answer("maps", mapList); }
+    /// `token`, which a test sets and renews as a host would (none by default).
+    std::shared_ptr<const void> layersToken() override { return calls.answer("layersToken", token); }
     std::shared_ptr<void> subscribeVisibility(std::function<void()> onChange) override;
 
     /// The first map called `name`, and the first layer called `name` in it
@@ -272,7 +274,8 @@ public:
     std::shared_ptr<PageLayout> layout = std::make_shared<PageLayout>();
     std::shared_ptr<IMap> focus;
     bool layoutActive = false;
-    Calls calls{"pageLayout", "activeView", "focusMap", "updateContents", "maps"};
+    std::shared_ptr<const void> token;
+    Calls calls{"pageLayout", "activeView", "focusMap", "updateContents", "maps", "layersToken"};
     std::vector<std::weak_ptr<std::function<void()>>> visibilityListeners;
 };
 

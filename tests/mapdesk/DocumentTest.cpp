@@ -187,3 +187,64 @@ TEST(ApplicationTest, HoldsTheCurrentDocumentAndAnnouncesASwitch)
     ASSERT_TRUE(application.currentDocument());
     EXPECT_NE(application.currentDocument(), opened);
 }
+
+TEST(DocumentTest, LayersTokenIsNewAfterEveryChangeOfMapsLayersOrNamesAndKeptForFlags)
+{
+    const struct
+    {
+        const char *what;
+        bool renews;
+        std::function<void(TwoMaps &)> change;
+    } rows[] = {
+        {"a layer's flag", false, [](TwoMaps &t) { t.first.roads->setVisible(false); }},
+        {"a group's flag", false, [](TwoMaps &t) { t.first.transport->setVisible(false); }},
+        {"the focus map", false, [](TwoMaps &t) { t.document->setFocusMap(t.second); }},
+        {"a layer renamed", true, [](TwoMaps &t) { t.first.roads->setName(QStringLiteral("Streets")); }},
+        {"a group member renamed", true, [](TwoMaps &t) { t.first.rail->setName(QStringLiteral("Tram")); }},
+        {"a member two groups deep renamed", true, [](TwoMaps &t) { t.first.foot->setName(QStringLiteral("Walk")); }},
+        {"a map renamed", true, [](TwoMaps &t) { t.second->setName(QStringLiteral("Inset")); }},
+        {"a layer added", true,
+         [](TwoMaps &t) { t.second->addLayer(std::make_shared<FeatureLayer>(QStringLiteral("Roads"))); }},
+        {"a layer inserted", true,
+         [](TwoMaps &t) { t.first.map->insertLayer(0, std::make_shared<FeatureLayer>(QStringLiteral("Roads"))); }},
+        {"a layer removed", true, [](TwoMaps &t) { t.first.map->removeLayer(t.first.parks); }},
+        {"a member added", true,
+         [](TwoMaps &t) { t.first.transport->addLayer(std::make_shared<FeatureLayer>(QStringLiteral("Bus"))); }},
+        {"a member inserted", true,
+         [](TwoMaps &t) { t.first.paths->insertLayer(1, std::make_shared<FeatureLayer>(QStringLiteral("Ski"))); }},
+        {"a member removed", true, [](TwoMaps &t) { t.first.transport->removeLayer(t.first.rail); }},
+        {"a map added", true, [](TwoMaps &t) { t.document->addMap(std::make_shared<Map>(QStringLiteral("Third"))); }},
+        {"a map removed", true, [](TwoMaps &t) { t.document->removeMap(t.second); }},
+        {"a group added, then its member renamed", true,
+         [](TwoMaps &t) {
+             auto group = std::make_shared<GroupLayer>(QStringLiteral("Water"));
+             auto lakes = std::make_shared<FeatureLayer>(QStringLiteral("Lakes"));
+             group->addLayer(lakes);
+             t.second->addLayer(group);
+             (void)t.document->layersToken();
+             lakes->setName(QStringLiteral("Ponds"));
+         }},
+        {"a map added, then its layer renamed", true,
+         [](TwoMaps &t) {
+             auto map = std::make_shared<Map>(QStringLiteral("Third"));
+             auto lakes = std::make_shared<FeatureLayer>(QStringLiteral("Lakes"));
+             map->addLayer(lakes);
+             t.document->addMap(map);
+             (void)t.document->layersToken();
+             lakes->setName(QStringLiteral("Ponds"));
+         }},
+    };
+    for (const auto &row : rows) {
+        TwoMaps t;
+        const std::shared_ptr<const void> before = t.document->layersToken();
+        ASSERT_NE(before, nullptr);
+        EXPECT_EQ(t.document->layersToken(), before) << row.what;
+        const std::weak_ptr<const void> kept = before;
+        row.change(t);
+        const std::shared_ptr<const void> after = t.document->layersToken();
+        EXPECT_EQ(after != kept.lock(), row.renews) << row.what;
+        EXPECT_NE(after, nullptr) << row.what;
+    }
+    // Documents never share a token.
+    EXPECT_NE(TwoMaps().document->layersToken(), TwoMaps().document->layersToken());
+}
