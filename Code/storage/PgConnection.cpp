@@ -1,34 +1,36 @@
 #include "PgConnection.h"
 
+#include "PgLibrary.h"
 #include "RuntimeError.h"
-
-#include <libpq-fe.h>
 
 #include <poll.h>
 
 #include <cstring>
 #include <vector>
 
-PgResult::PgResult(pg_result *result) : m_result(result, &PQclear) {}
+PgResult::PgResult(std::shared_ptr<const PgLibrary> pq, pg_result *result)
+    : m_pq(std::move(pq)), m_result(result, m_pq->clear)
+{
+}
 
 int PgResult::rows() const
 {
-    return PQntuples(m_result.get());
+    return m_pq->ntuples(m_result.get());
 }
 
 QString PgResult::text(int row, int column) const
 {
-    return QString::fromUtf8(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+    return QString::fromUtf8(m_pq->getvalue(m_result.get(), row, column), m_pq->getlength(m_result.get(), row, column));
 }
 
 qint64 PgResult::number(int row, int column) const
 {
-    return QByteArray(PQgetvalue(m_result.get(), row, column)).toLongLong();
+    return QByteArray(m_pq->getvalue(m_result.get(), row, column)).toLongLong();
 }
 
 bool PgResult::isNull(int row, int column) const
 {
-    return PQgetisnull(m_result.get(), row, column);
+    return m_pq->getisnull(m_result.get(), row, column);
 }
 
 PgConnection::PgConnection(const QString &connection) : m_connection(connection) {}
@@ -36,13 +38,15 @@ PgConnection::PgConnection(const QString &connection) : m_connection(connection)
 PgConnection::~PgConnection()
 {
     if (m_conn)
-        PQfinish(m_conn);
+        m_pq->finish(m_conn);
 }
 
 void PgConnection::connect()
 {
+    if (!m_pq)
+        m_pq = PgLibrary::load();
     if (m_conn)
-        PQfinish(m_conn);
+        m_pq->finish(m_conn);
     // The person's connection is expanded in place of dbname: what it says
     // overrides the defaults before it; the encoding after it is ours. A
     // server that goes quiet in the middle of a statement is given up after
@@ -59,39 +63,39 @@ void PgConnection::connect()
     values.push_back("UTF8");
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    m_conn = PQconnectdbParams(keys.data(), values.data(), 1);
+    m_conn = m_pq->connectdbParams(keys.data(), values.data(), 1);
     if (!m_conn)
         throwRuntimeError(RuntimeError::OutOfMemory);
     // The server's notices (a shutdown's warning, say) are not for a
     // person's terminal: what matters comes back as an error.
-    PQsetNoticeProcessor(
+    m_pq->setNoticeProcessor(
         m_conn, [](void *, const char *) {}, nullptr);
-    if (PQstatus(m_conn) != CONNECTION_OK)
+    if (m_pq->status(m_conn) != CONNECTION_OK)
         throwRuntimeError(RuntimeError::PathFileAccessError,
                           QStringLiteral("The set store at %1 could not be reached: %2")
-                              .arg(server(), QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+                              .arg(server(), QString::fromUtf8(m_pq->errorMessage(m_conn)).trimmed()));
     // A change waits this long for another to end, then is refused.
-    PQclear(PQexec(m_conn, "SET lock_timeout = '10s'"));
+    m_pq->clear(m_pq->exec(m_conn, "SET lock_timeout = '10s'"));
 }
 
 void PgConnection::ensureConnected()
 {
-    if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE) {
+    if (m_conn && m_pq->status(m_conn) == CONNECTION_OK && m_pq->transactionStatus(m_conn) == PQTRANS_IDLE) {
         // A server that ended the session has said so on the socket and
         // closed it: read both now, so that the statement goes to a new
         // session instead.
-        pollfd ready{PQsocket(m_conn), POLLIN, 0};
-        for (int reads = 0; reads < 8 && PQstatus(m_conn) == CONNECTION_OK && ::poll(&ready, 1, 0) > 0; ++reads)
-            if (!PQconsumeInput(m_conn))
+        pollfd ready{m_pq->socket(m_conn), POLLIN, 0};
+        for (int reads = 0; reads < 8 && m_pq->status(m_conn) == CONNECTION_OK && ::poll(&ready, 1, 0) > 0; ++reads)
+            if (!m_pq->consumeInput(m_conn))
                 break;
     }
-    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+    if (!m_conn || m_pq->status(m_conn) != CONNECTION_OK)
         connect();
 }
 
 PgResult PgConnection::exec(const char *sql, std::initializer_list<QByteArray> params)
 {
-    if (!m_conn || PQtransactionStatus(m_conn) == PQTRANS_IDLE || PQstatus(m_conn) != CONNECTION_OK)
+    if (!m_conn || m_pq->transactionStatus(m_conn) == PQTRANS_IDLE || m_pq->status(m_conn) != CONNECTION_OK)
         ensureConnected();
     const Phase phase = phaseNow();
     std::vector<const char *> values;
@@ -101,40 +105,40 @@ PgResult PgConnection::exec(const char *sql, std::initializer_list<QByteArray> p
         lengths.push_back(int(param.size()));
     }
     pg_result *result =
-        PQexecParams(m_conn, sql, int(values.size()), nullptr, values.data(), lengths.data(), nullptr, 0);
-    const ExecStatusType status = PQresultStatus(result);
+        m_pq->execParams(m_conn, sql, int(values.size()), nullptr, values.data(), lengths.data(), nullptr, 0);
+    const ExecStatusType status = m_pq->resultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(result, phase);
-    return PgResult(result);
+    return PgResult(m_pq, result);
 }
 
 void PgConnection::run(const char *sql)
 {
-    if (!m_conn || PQtransactionStatus(m_conn) == PQTRANS_IDLE || PQstatus(m_conn) != CONNECTION_OK)
+    if (!m_conn || m_pq->transactionStatus(m_conn) == PQTRANS_IDLE || m_pq->status(m_conn) != CONNECTION_OK)
         ensureConnected();
     const Phase phase = phaseNow();
-    pg_result *result = PQexec(m_conn, sql);
-    const ExecStatusType status = PQresultStatus(result);
+    pg_result *result = m_pq->exec(m_conn, sql);
+    const ExecStatusType status = m_pq->resultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         fail(result, phase);
-    PQclear(result);
+    m_pq->clear(result);
 }
 
 PgConnection::Phase PgConnection::phaseNow() const
 {
     if (m_deciding)
         return Phase::Deciding;
-    return PQtransactionStatus(m_conn) == PQTRANS_INTRANS ? Phase::Changing : Phase::Reading;
+    return m_pq->transactionStatus(m_conn) == PQTRANS_INTRANS ? Phase::Changing : Phase::Reading;
 }
 
 void PgConnection::fail(pg_result *result, Phase phase)
 {
-    const QString state = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
-    QString reason = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+    const QString state = QString::fromLatin1(m_pq->resultErrorField(result, PG_DIAG_SQLSTATE));
+    QString reason = QString::fromUtf8(m_pq->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
     if (reason.isEmpty())
-        reason = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-    PQclear(result);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
+        reason = QString::fromUtf8(m_pq->errorMessage(m_conn)).trimmed();
+    m_pq->clear(result);
+    if (m_pq->status(m_conn) != CONNECTION_OK) {
         // Cut off while the server decided, the change may have been made:
         // only the store can tell, and the list shows it.
         const QString told = phase == Phase::Deciding
@@ -181,8 +185,8 @@ void PgConnection::transaction(const std::function<void()> &work)
         m_deciding = false;
     } catch (...) {
         m_deciding = false;
-        if (PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE)
-            PQclear(PQexec(m_conn, "ROLLBACK"));
+        if (m_pq->status(m_conn) == CONNECTION_OK && m_pq->transactionStatus(m_conn) != PQTRANS_IDLE)
+            m_pq->clear(m_pq->exec(m_conn, "ROLLBACK"));
         throw;
     }
 }
@@ -202,9 +206,9 @@ PgResult PgConnection::execDeciding(const char *sql, std::initializer_list<QByte
 
 QString PgConnection::server() const
 {
-    const char *host = m_conn ? PQhost(m_conn) : nullptr;
-    const char *port = m_conn ? PQport(m_conn) : nullptr;
-    const char *database = m_conn ? PQdb(m_conn) : nullptr;
+    const char *host = m_conn ? m_pq->host(m_conn) : nullptr;
+    const char *port = m_conn ? m_pq->port(m_conn) : nullptr;
+    const char *database = m_conn ? m_pq->db(m_conn) : nullptr;
     QString text = host && *host ? QString::fromUtf8(host) : QStringLiteral("localhost");
     if (port && *port)
         text += QLatin1Char(':') + QString::fromUtf8(port);
@@ -215,22 +219,22 @@ QString PgConnection::server() const
 
 QString PgConnection::user() const
 {
-    return m_conn ? QString::fromUtf8(PQuser(m_conn)) : QString();
+    return m_conn ? QString::fromUtf8(m_pq->user(m_conn)) : QString();
 }
 
 int PgConnection::socket() const
 {
-    return m_conn && PQstatus(m_conn) == CONNECTION_OK ? PQsocket(m_conn) : -1;
+    return m_conn && m_pq->status(m_conn) == CONNECTION_OK ? m_pq->socket(m_conn) : -1;
 }
 
 QStringList PgConnection::notifications()
 {
     QStringList payloads;
-    if (!m_conn || !PQconsumeInput(m_conn))
+    if (!m_conn || !m_pq->consumeInput(m_conn))
         return payloads;
-    while (PGnotify *notice = PQnotifies(m_conn)) {
+    while (PGnotify *notice = m_pq->notifies(m_conn)) {
         payloads << QString::fromUtf8(notice->extra);
-        PQfreemem(notice);
+        m_pq->freemem(notice);
     }
     return payloads;
 }

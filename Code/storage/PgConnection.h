@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class PgLibrary;
 struct pg_conn;
 struct pg_result;
 
@@ -16,13 +17,15 @@ struct pg_result;
 class PgResult
 {
 public:
-    explicit PgResult(pg_result *result);
+    /// Takes `result`, cleared through `pq`.
+    PgResult(std::shared_ptr<const PgLibrary> pq, pg_result *result);
     int rows() const;
     QString text(int row, int column) const;
     qint64 number(int row, int column) const;
     bool isNull(int row, int column) const;
 
 private:
+    std::shared_ptr<const PgLibrary> m_pq;
     std::unique_ptr<pg_result, void (*)(pg_result *)> m_result;
 };
 
@@ -88,6 +91,7 @@ private:
     [[noreturn]] void fail(pg_result *result, Phase phase);
 
     QString m_connection;
+    std::shared_ptr<const PgLibrary> m_pq; ///< loaded at the first connection
     pg_conn *m_conn = nullptr;
     bool m_deciding = false;
 };
