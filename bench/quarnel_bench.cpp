@@ -342,7 +342,6 @@ void restoreOneSet(benchmark::State &state, std::int64_t layers, bool firstAfter
             store.close();
         }
         addin.setFilePath = savedPath;
-        addin.restoreIndex.reset(); // the document goes, as when the person closes it
         QFile::remove(QFileInfo(world->addinFile()).absolutePath() + QLatin1Char('/') + file);
         if (std::any_of(turned.begin(), turned.end(), [&](const std::shared_ptr<ILayer> &layer) {
                 return layer->visible() != saved.at(layer.get());

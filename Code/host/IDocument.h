@@ -18,11 +18,15 @@ public:
     /// Makes the table of contents show the layers' current flags.
     virtual void updateContents() = 0;
     virtual std::shared_ptr<IMaps> maps() = 0;
-    /// A token that stands for the document's maps and layers as they are
-    /// now: which maps, their names, their layers and group members in order,
-    /// and those layers' names. The document hands out the same token until
-    /// one of these changes and a new one after, so that whatever was worked
-    /// out from them may be kept while the token lives (switching layers on
-    /// or off keeps it). Null when the host cannot tell: nothing is kept then.
-    virtual std::shared_ptr<const void> layersToken() { return nullptr; }
+    /// What the add-in worked out from the document's maps and layers as
+    /// they are now (which maps, their names, their layers and group members
+    /// in order, and those layers' names), kept by keepForLayers(); null when
+    /// nothing is kept.
+    virtual std::shared_ptr<void> keptForLayers() { return nullptr; }
+    /// Keeps `kept` with the document until one of its maps or layers is
+    /// added, removed, moved or renamed, and lets it go then (switching
+    /// layers on or off keeps it), so that the add-in need not walk a large
+    /// document again while nothing changed. A host that cannot tell when
+    /// they change keeps nothing.
+    virtual void keepForLayers(std::shared_ptr<void> kept) { (void)kept; }
 };

@@ -133,6 +133,15 @@ void LayerIndex::groupRepeated()
     m_layers = std::move(grouped);
 }
 
+std::shared_ptr<LayerIndex> LayerIndex::keptWith(IDocument &document)
+{
+    if (auto kept = std::static_pointer_cast<LayerIndex>(document.keptForLayers()))
+        return kept;
+    auto index = std::make_shared<LayerIndex>(document);
+    document.keepForLayers(index);
+    return index;
+}
+
 QByteArray LayerIndex::keyOf(QStringView name)
 {
     QByteArray key;

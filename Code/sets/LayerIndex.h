@@ -31,6 +31,12 @@ class LayerIndex
 public:
     explicit LayerIndex(IDocument &document);
 
+    /// The index the document keeps for its layers as they are now
+    /// (IDocument::keepForLayers()), built and given to it when it keeps
+    /// none, so that set after set is restored without walking a large
+    /// document again. For the interface thread, which restores.
+    static std::shared_ptr<LayerIndex> keptWith(IDocument &document);
+
     /// The key under which the index compares a name (exact comparison of
     /// the text): its UTF-8 bytes. Text that UTF-8 cannot carry (a lone
     /// surrogate) gets bytes that no UTF-8 holds, so that it still equals

@@ -1,6 +1,5 @@
 #include "SetStore.h"
 
-#include "LayerIndexCache.h"
 #include "QuarnelGIS_IO.h"
 #include "QuarnelGIS_Public.h"
 #include "RecordEncoder.h"
@@ -137,9 +136,7 @@ void SetStore::appendSetToFile(const QString &setName, IDocument &document)
 
 qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
-    if (!m_state.restoreIndex)
-        m_state.restoreIndex = std::make_shared<LayerIndexCache>();
-    VisibilityApply restore(document, how == Restore::Exactly, m_state.restoreIndex.get());
+    VisibilityApply restore(document, how == Restore::Exactly, VisibilityApply::Index::KeptWithDocument);
     qsizetype applied = 0;
     const auto onRecord = [&](const VisibilityRecord &record) {
         restore.apply(record);

@@ -2,7 +2,6 @@
 
 #include "FileChannel.h"
 #include "ILayer.h"
-#include "LayerIndexCache.h"
 #include "VisibilitySetFile.h"
 
 #include <cstring>
@@ -43,7 +42,8 @@ LayerIndex &VisibilityApply::layers()
     if (m_shared)
         return *m_shared;
     if (!m_layers) {
-        m_layers = m_kept ? m_kept->indexOf(*m_document) : std::make_shared<LayerIndex>(*m_document);
+        m_layers = m_index == Index::KeptWithDocument ? LayerIndex::keptWith(*m_document)
+                                                      : std::make_shared<LayerIndex>(*m_document);
         m_mentioned.assign(std::size_t(m_layers->pairCount()), false);
     }
     return *m_layers;

@@ -11,7 +11,6 @@
 class FileChannel;
 class ILayer;
 class IDocument;
-class LayerIndexCache;
 struct RawVisibilityRecord;
 struct VisibilityRecord;
 
@@ -22,11 +21,14 @@ struct VisibilityRecord;
 class VisibilityApply
 {
 public:
+    /// Which index of the document's layers a restore looks records up in.
+    enum class Index {
+        OwnOnly,         ///< one built for this restore alone
+        KeptWithDocument ///< the one the document keeps (LayerIndex::keptWith())
+    };
     /// `exactly`: the names applied are remembered for hideUnmentioned().
-    /// `kept`: where the document's index is kept between restores; without
-    /// it the index is built for this restore alone.
-    explicit VisibilityApply(IDocument &document, bool exactly = false, LayerIndexCache *kept = nullptr)
-        : m_document(&document), m_exactly(exactly), m_kept(kept)
+    explicit VisibilityApply(IDocument &document, bool exactly = false, Index index = Index::OwnOnly)
+        : m_document(&document), m_exactly(exactly), m_index(index)
     {
     }
     /// Where a decision goes instead of the layer itself.
@@ -56,7 +58,7 @@ private:
     IDocument *m_document = nullptr;
     bool m_exactly = false;
     LayerIndex *m_shared = nullptr; ///< the caller's index, instead of m_layers
-    LayerIndexCache *m_kept = nullptr;
+    Index m_index = Index::OwnOnly;
     Switch m_onSwitch;
     std::shared_ptr<LayerIndex> m_layers;
     std::vector<bool> m_mentioned; ///< by pair of the index

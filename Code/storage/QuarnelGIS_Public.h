@@ -10,7 +10,6 @@
 
 class IApplication;
 class IDocument;
-class LayerIndexCache;
 class SetDatabase;
 
 /// The shared state record of one command object: the command creates it in
@@ -45,9 +44,6 @@ public:
     /// The team's database when the person keeps the sets there; else the
     /// sets are in the set file.
     std::shared_ptr<SetDatabase> setDatabase;
-    /// The layers of the document restored last, kept while they stay as
-    /// they are; made by the first restore.
-    std::shared_ptr<LayerIndexCache> restoreIndex;
 
     /// The report box, naming this product and version.
     ErrorReporter reporter() const { return ErrorReporter(services, productName, productVersion); }

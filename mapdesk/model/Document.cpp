@@ -55,7 +55,11 @@ Document::Document(Passkey)
 
 // Maps and the page layout may outlive the document in other holders; they
 // hold the events object through a QPointer and stop announcing once it is gone.
-Document::~Document() = default;
+// What was kept for the layers may hold them, and they the stamp: it goes now.
+Document::~Document()
+{
+    m_stamp->renew();
+}
 
 std::shared_ptr<void> Document::subscribeVisibility(std::function<void()> onChange)
 {
@@ -98,9 +102,14 @@ std::shared_ptr<IMaps> Document::maps()
     return m_maps;
 }
 
-std::shared_ptr<const void> Document::layersToken()
+std::shared_ptr<void> Document::keptForLayers()
 {
-    return m_stamp->token();
+    return m_stamp->kept();
+}
+
+void Document::keepForLayers(std::shared_ptr<void> kept)
+{
+    m_stamp->keep(std::move(kept));
 }
 
 const std::vector<std::shared_ptr<Map>> &Document::mapModels() const

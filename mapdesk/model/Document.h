@@ -51,7 +51,8 @@ public:
     /// Emits contentsUpdated().
     void updateContents() override;
     std::shared_ptr<IMaps> maps() override;
-    std::shared_ptr<const void> layersToken() override;
+    std::shared_ptr<void> keptForLayers() override;
+    void keepForLayers(std::shared_ptr<void> kept) override;
 
     DocumentEvents *events() const { return m_events.get(); }
     /// Tells `onChange` whenever the table of contents or a view was brought

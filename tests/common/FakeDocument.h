@@ -261,8 +261,13 @@ public:
     /// of contents shows a change.
     void updateContents() override;
     std::shared_ptr<IMaps> maps() override { return calls.answer("maps", mapList); }
-    /// `token`, which a test sets and renews as a host would (none by default).
-    std::shared_ptr<const void> layersToken() override { return calls.answer("layersToken", token); }
+    std::shared_ptr<void> keptForLayers() override { return calls.answer("keptForLayers", kept); }
+    /// Kept only when `keeps`; a test lets it go as a host would.
+    void keepForLayers(std::shared_ptr<void> value) override
+    {
+        if (keeps)
+            kept = std::move(value);
+    }
     std::shared_ptr<void> subscribeVisibility(std::function<void()> onChange) override;
 
     /// The first map called `name`, and the first layer called `name` in it
@@ -274,8 +279,9 @@ public:
     std::shared_ptr<PageLayout> layout = std::make_shared<PageLayout>();
     std::shared_ptr<IMap> focus;
     bool layoutActive = false;
-    std::shared_ptr<const void> token;
-    Calls calls{"pageLayout", "activeView", "focusMap", "updateContents", "maps", "layersToken"};
+    bool keeps = false;
+    std::shared_ptr<void> kept;
+    Calls calls{"pageLayout", "activeView", "focusMap", "updateContents", "maps", "keptForLayers"};
     std::vector<std::weak_ptr<std::function<void()>>> visibilityListeners;
 };
 

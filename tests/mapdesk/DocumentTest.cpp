@@ -188,12 +188,12 @@ TEST(ApplicationTest, HoldsTheCurrentDocumentAndAnnouncesASwitch)
     EXPECT_NE(application.currentDocument(), opened);
 }
 
-TEST(DocumentTest, LayersTokenIsNewAfterEveryChangeOfMapsLayersOrNamesAndKeptForFlags)
+TEST(DocumentTest, WhatIsKeptForTheLayersGoesAtEveryChangeOfMapsLayersOrNamesAndStaysForFlags)
 {
     const struct
     {
         const char *what;
-        bool renews;
+        bool letsGo;
         std::function<void(TwoMaps &)> change;
     } rows[] = {
         {"a layer's flag", false, [](TwoMaps &t) { t.first.roads->setVisible(false); }},
@@ -221,7 +221,7 @@ TEST(DocumentTest, LayersTokenIsNewAfterEveryChangeOfMapsLayersOrNamesAndKeptFor
              auto lakes = std::make_shared<FeatureLayer>(QStringLiteral("Lakes"));
              group->addLayer(lakes);
              t.second->addLayer(group);
-             (void)t.document->layersToken();
+             t.document->keepForLayers(std::make_shared<int>(2));
              lakes->setName(QStringLiteral("Ponds"));
          }},
         {"a map added, then its layer renamed", true,
@@ -230,21 +230,25 @@ TEST(DocumentTest, LayersTokenIsNewAfterEveryChangeOfMapsLayersOrNamesAndKeptFor
              auto lakes = std::make_shared<FeatureLayer>(QStringLiteral("Lakes"));
              map->addLayer(lakes);
              t.document->addMap(map);
-             (void)t.document->layersToken();
+             t.document->keepForLayers(std::make_shared<int>(2));
              lakes->setName(QStringLiteral("Ponds"));
          }},
     };
     for (const auto &row : rows) {
         TwoMaps t;
-        const std::shared_ptr<const void> before = t.document->layersToken();
-        ASSERT_NE(before, nullptr);
-        EXPECT_EQ(t.document->layersToken(), before) << row.what;
-        const std::weak_ptr<const void> kept = before;
+        auto kept = std::make_shared<int>(1);
+        const std::weak_ptr<int> watched = kept;
+        t.document->keepForLayers(std::move(kept));
+        EXPECT_EQ(t.document->keptForLayers(), watched.lock()) << row.what;
         row.change(t);
-        const std::shared_ptr<const void> after = t.document->layersToken();
-        EXPECT_EQ(after != kept.lock(), row.renews) << row.what;
-        EXPECT_NE(after, nullptr) << row.what;
+        EXPECT_EQ(watched.expired(), row.letsGo) << row.what;
     }
-    // Documents never share a token.
-    EXPECT_NE(TwoMaps().document->layersToken(), TwoMaps().document->layersToken());
+    // A document that goes lets go of what it kept, also where that holds its layers.
+    std::weak_ptr<Layer> roads;
+    {
+        TwoMaps t;
+        roads = t.first.roads;
+        t.document->keepForLayers(std::make_shared<std::shared_ptr<Layer>>(t.first.roads));
+    }
+    EXPECT_TRUE(roads.expired());
 }

@@ -336,54 +336,50 @@ TEST_F(SetStoreTest, RestoreSwitchesEveryLayerOfTheRecordsNamesAsAWalkWould)
 
 namespace {
 
-TEST_F(SetStoreTest, ARestoreIndexesTheDocumentAgainOnlyWhenItsLayersTokenIsNew)
+TEST_F(SetStoreTest, ARestoreIndexesTheDocumentAgainOnlyAfterTheDocumentLetItsIndexGo)
 {
     const struct
     {
         const char *what;
-        bool token;      ///< whether the document hands out a token
+        bool keeps;      ///< whether the document keeps what it is given
         bool changed;    ///< between the restores, Streets became "Old streets" and a new Streets came
-        bool renewed;    ///< and the document handed out a new token
+        bool letGo;      ///< and the document let its index go
         bool walksAgain; ///< the second restore walks the document
     } rows[] = {
-        {"a token that stands", true, false, false, false},
-        {"a new token after a change", true, true, true, true},
-        {"no token", false, true, false, true},
+        {"an index kept", true, false, false, false},
+        {"let go after a change", true, true, true, true},
+        {"nothing kept", false, true, false, true},
     };
     world.writeFile(SetsWorld::record("S", "Layers", "Streets", "True")
                     + SetsWorld::record("S", "Layers", "Rails", "False"));
     for (const auto &row : rows) {
         const auto document =
             fake::DocumentBuilder().map(QStringLiteral("Layers")).layer(hidden("Streets")).layer("Rails").build();
-        if (row.token)
-            document->token = std::make_shared<int>(1);
+        document->keeps = row.keeps;
         restore(QStringLiteral("S"), *document);
         const int walks = document->calls.count("maps");
         auto &layers = document->map(QStringLiteral("Layers"))->layers;
+        const auto flag = [](const std::shared_ptr<ILayer> &layer) -> fake::LayerBase & {
+            return dynamic_cast<fake::LayerBase &>(*layer);
+        };
         if (row.changed) {
             document->layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->title = QStringLiteral("Old streets");
             layers.push_back(std::make_shared<fake::Layer>(QStringLiteral("Streets"), false));
         }
-        if (row.renewed)
-            document->token = std::make_shared<int>(2);
+        if (row.letGo)
+            document->kept.reset();
         for (const auto &layer : layers)
-            dynamic_cast<fake::LayerBase &>(*layer).on = dynamic_cast<fake::LayerBase &>(*layer).title == "Rails";
+            flag(layer).on = flag(layer).title == "Rails";
         restore(QStringLiteral("S"), *document);
         EXPECT_EQ(document->calls.count("maps") > walks, row.walksAgain) << row.what;
         using Flags = std::vector<std::pair<QString, bool>>;
         Flags flags;
         for (const auto &layer : layers)
-            flags.emplace_back(dynamic_cast<fake::LayerBase &>(*layer).title,
-                               dynamic_cast<fake::LayerBase &>(*layer).on);
+            flags.emplace_back(flag(layer).title, flag(layer).on);
         const Flags expected = row.changed ? Flags{{"Old streets", false}, {"Rails", false}, {"Streets", true}}
                                            : Flags{{"Streets", true}, {"Rails", false}};
         EXPECT_EQ(flags, expected) << row.what;
     }
-    // Another document's layers are its own, whatever index was kept.
-    const auto other = fake::DocumentBuilder().map(QStringLiteral("Layers")).layer(hidden("Streets")).build();
-    other->token = std::make_shared<int>(3);
-    restore(QStringLiteral("S"), *other);
-    EXPECT_TRUE(other->layer(QStringLiteral("Layers"), QStringLiteral("Streets"))->on);
 }
 
 } // namespace
