@@ -58,7 +58,7 @@ Document::Document(Passkey)
 // What was kept for the layers may hold them, and they the stamp: it goes now.
 Document::~Document()
 {
-    m_stamp->renew();
+    m_stamp->letGo();
 }
 
 std::shared_ptr<void> Document::subscribeVisibility(std::function<void()> onChange)

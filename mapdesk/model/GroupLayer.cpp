@@ -33,7 +33,7 @@ void GroupLayer::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
     if (layer)
         layer->joinStamp(stamp());
     m_members.insert(m_members.begin() + index, std::move(layer));
-    LayersStamp::renew(stamp());
+    LayersStamp::letGo(stamp());
 }
 
 bool GroupLayer::removeLayer(const std::shared_ptr<Layer> &layer)
@@ -42,7 +42,7 @@ bool GroupLayer::removeLayer(const std::shared_ptr<Layer> &layer)
     if (found == m_members.end())
         return false;
     m_members.erase(found);
-    LayersStamp::renew(stamp());
+    LayersStamp::letGo(stamp());
     return true;
 }
 

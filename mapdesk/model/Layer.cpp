@@ -18,7 +18,7 @@ QString Layer::name()
 void Layer::setName(const QString &name)
 {
     m_name = name;
-    LayersStamp::renew(m_stamp);
+    LayersStamp::letGo(m_stamp);
 }
 
 void Layer::joinStamp(const std::shared_ptr<LayersStamp> &stamp)

@@ -59,7 +59,7 @@ public:
     void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
 
     /// Makes the layer (and a group's members) part of the document whose
-    /// stamp this is: a change of its name renews the stamp from now on.
+    /// stamp this is: a change of its name lets go of what the document keeps.
     virtual void joinStamp(const std::shared_ptr<LayersStamp> &stamp);
 
 protected:
@@ -67,10 +67,10 @@ protected:
     const std::shared_ptr<LayersStamp> &stamp() const { return m_stamp; }
 
 private:
-    std::shared_ptr<LayersStamp> m_stamp;
     QString m_name;
     bool m_visible;
     QJsonObject m_otherFields;
+    std::shared_ptr<LayersStamp> m_stamp;
 };
 
 } // namespace mapdesk

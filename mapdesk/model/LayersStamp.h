@@ -13,13 +13,13 @@ class LayersStamp
 public:
     const std::shared_ptr<void> &kept() const { return m_kept; }
     void keep(std::shared_ptr<void> kept) { m_kept = std::move(kept); }
-    void renew() { m_kept.reset(); }
+    void letGo() { m_kept.reset(); }
 
-    /// Renews `stamp` when there is one (a part not yet in a document has none).
-    static void renew(const std::shared_ptr<LayersStamp> &stamp)
+    /// The same for `stamp` when there is one (a part not yet in a document has none).
+    static void letGo(const std::shared_ptr<LayersStamp> &stamp)
     {
         if (stamp)
-            stamp->renew();
+            stamp->letGo();
     }
 
 private:

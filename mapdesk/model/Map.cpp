@@ -129,7 +129,7 @@ void Map::partialRefresh(int phase, HostObjectPtr data, std::shared_ptr<IEnvelop
 void Map::setName(const QString &name)
 {
     m_name = name;
-    LayersStamp::renew(m_stamp);
+    LayersStamp::letGo(m_stamp);
 }
 
 void Map::addLayer(std::shared_ptr<Layer> layer)
@@ -143,7 +143,7 @@ void Map::insertLayer(std::int32_t index, std::shared_ptr<Layer> layer)
     if (layer)
         layer->joinStamp(m_stamp);
     m_layers.insert(m_layers.begin() + index, std::move(layer));
-    LayersStamp::renew(m_stamp);
+    LayersStamp::letGo(m_stamp);
 }
 
 bool Map::removeLayer(const std::shared_ptr<Layer> &layer)
@@ -152,7 +152,7 @@ bool Map::removeLayer(const std::shared_ptr<Layer> &layer)
     if (found == m_layers.end())
         return false;
     m_layers.erase(found);
-    LayersStamp::renew(m_stamp);
+    LayersStamp::letGo(m_stamp);
     return true;
 }
 

@@ -97,7 +97,7 @@ public:
     void setOtherFields(const QJsonObject &fields) { m_otherFields = fields; }
 
     /// Makes the map and its layers part of the document whose stamp this
-    /// is: changes of its name and layers renew the stamp from now on.
+    /// is: changes of its name and layers let go of what the document keeps.
     void joinStamp(const std::shared_ptr<LayersStamp> &stamp);
 
 private:

@@ -28,7 +28,7 @@ void MapCollection::add(std::shared_ptr<Map> map)
     if (map)
         map->joinStamp(m_stamp);
     m_maps.push_back(std::move(map));
-    LayersStamp::renew(m_stamp);
+    LayersStamp::letGo(m_stamp);
 }
 
 bool MapCollection::remove(const std::shared_ptr<Map> &map)
@@ -37,7 +37,7 @@ bool MapCollection::remove(const std::shared_ptr<Map> &map)
     if (found == m_maps.end())
         return false;
     m_maps.erase(found);
-    LayersStamp::renew(m_stamp);
+    LayersStamp::letGo(m_stamp);
     return true;
 }
 
