@@ -136,7 +136,7 @@ void SetStore::appendSetToFile(const QString &setName, IDocument &document)
 
 qsizetype SetStore::restoreSet(const QString &setName, IDocument &document, Restore how)
 {
-    VisibilityApply restore(document, how == Restore::Exactly, VisibilityApply::Index::KeptWithDocument);
+    VisibilityApply restore(document, how == Restore::Exactly);
     qsizetype applied = 0;
     const auto onRecord = [&](const VisibilityRecord &record) {
         restore.apply(record);

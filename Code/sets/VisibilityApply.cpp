@@ -42,8 +42,7 @@ LayerIndex &VisibilityApply::layers()
     if (m_shared)
         return *m_shared;
     if (!m_layers) {
-        m_layers = m_index == Index::KeptWithDocument ? LayerIndex::keptWith(*m_document)
-                                                      : std::make_shared<LayerIndex>(*m_document);
+        m_layers = LayerIndex::keptWith(*m_document);
         m_mentioned.assign(std::size_t(m_layers->pairCount()), false);
     }
     return *m_layers;

@@ -21,16 +21,10 @@ struct VisibilityRecord;
 class VisibilityApply
 {
 public:
-    /// Which index of the document's layers a restore looks records up in.
-    enum class Index {
-        OwnOnly,         ///< one built for this restore alone
-        KeptWithDocument ///< the one the document keeps (LayerIndex::keptWith())
-    };
-    /// `exactly`: the names applied are remembered for hideUnmentioned().
-    explicit VisibilityApply(IDocument &document, bool exactly = false, Index index = Index::OwnOnly)
-        : m_document(&document), m_exactly(exactly), m_index(index)
-    {
-    }
+    /// Looks records up in the index the document keeps for its layers
+    /// (LayerIndex::keptWith()). `exactly`: the names applied are remembered
+    /// for hideUnmentioned().
+    explicit VisibilityApply(IDocument &document, bool exactly = false) : m_document(&document), m_exactly(exactly) {}
     /// Where a decision goes instead of the layer itself.
     using Switch = std::function<void(const std::shared_ptr<ILayer> &layer, bool visible)>;
     /// Decides over `index` (built once by the caller, for many sets) as a
@@ -58,7 +52,6 @@ private:
     IDocument *m_document = nullptr;
     bool m_exactly = false;
     LayerIndex *m_shared = nullptr; ///< the caller's index, instead of m_layers
-    Index m_index = Index::OwnOnly;
     Switch m_onSwitch;
     std::shared_ptr<LayerIndex> m_layers;
     std::vector<bool> m_mentioned; ///< by pair of the index
