@@ -6,7 +6,7 @@
 
 namespace mapdesk {
 
-Layer::Layer(QString name, bool visible) : m_name(std::move(name)), m_visible(visible) {}
+Layer::Layer(QString name, bool visible) : m_visible(visible), m_name(std::move(name)) {}
 
 Layer::~Layer() = default;
 
