@@ -138,7 +138,7 @@ def main():
         saved = c.get("saved_records")
         size = f"{int(saved):,} records" if saved else f"file of {n:,}"
         row("Save a set (\"OK\" in the name dialog)", size, t("Save", n), "one write", t("OneWrite", n),
-            ratio_target=2 if n == 1000000 else None, abs_target=100 if n == 100000 else None,
+            abs_target={100000: 100, 1000000: 5}.get(n),
             note=f"{int(c['saved_bytes']):,} bytes" if c.get("saved_bytes") else "")
     for n in restore_sizes:
         c = counters.get(f"SaveRecords/records:{n}", {})
