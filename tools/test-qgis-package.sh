@@ -49,8 +49,12 @@ plugin_dir=/usr/lib/qgis/plugins
 tests/qgis/qgis_end_to_end.sh $plugin_dir "$root/samples/data" "$build/qgis_end_to_end" || fail "the installed plugin does not work in QGIS"
 
 echo "== the installed command"
-QT_QPA_PLATFORM=offscreen quarnel-qgis-process --list | grep -q '^exportlayoutforeachset' ||
-    fail "quarnel-qgis-process does not list its algorithms"
+# The listing is read whole before it is searched: grep -q stops reading at
+# the first match, and the command, which writes line by line, would then
+# die of a broken pipe on its next line, failing the pipeline.
+listing=$(QT_QPA_PLATFORM=offscreen quarnel-qgis-process --list) ||
+    fail "quarnel-qgis-process --list failed"
+grep -q '^exportlayoutforeachset' <<<"$listing" || fail "quarnel-qgis-process does not list its algorithms"
 
 echo "== lintian"
 lintian --fail-on error "$deb"
