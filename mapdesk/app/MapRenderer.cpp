@@ -53,6 +53,9 @@ struct MapRenderer::Composition
     QImage image;
     std::vector<Part> parts;
     std::atomic<int> left{0};
+    /// Set when a newer request makes it useless: its bands stop at the
+    /// next layer, and it is never shown.
+    std::atomic<bool> superseded{false};
     QElapsedTimer clock;
 };
 
@@ -242,6 +245,8 @@ void MapRenderer::drawShown(QPainter &painter, const Composition &job, const Fra
                             const DrawFunction &draw)
 {
     for (const Shown &shown : shownIn(job, frame, area)) {
+        if (job.superseded.load(std::memory_order_relaxed))
+            return;
         const Composition::Part &part = *shown.part;
         if (part.kept) {
             for (const Piece &piece : part.kept->pieces)
@@ -483,6 +488,10 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
         m_frame = frame;
     }
     ++m_requests;
+    // What is being composed shows an older request: the new one's
+    // composition need not wait for it, nor share the processor with it.
+    if (m_composing && m_mayStop)
+        m_composition->superseded = true;
     // Copied into the storage kept from the last request.
     m_layers = layers;
     m_ahead = hidden;
@@ -716,6 +725,7 @@ void MapRenderer::compose()
     // Each band clears its own rows.
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     job->clock.start();
+    m_composition = job;
     m_composing = true;
     m_composeAgain = false;
     // Bands of the image composed side by side, one per thread; the last
@@ -744,6 +754,15 @@ void MapRenderer::compose()
 void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs)
 {
     m_composing = false;
+    const bool superseded = std::exchange(m_composition, nullptr)->superseded;
+    m_mayStop = !superseded;
+    if (superseded) {
+        // The request that made it useless composes now, or once the
+        // layers it waits for are drawn.
+        if (m_composeAgain)
+            compose();
+        return;
+    }
     // Partial images while drawing come no more often than composing allows.
     m_partial.setInterval(std::max<qint64>(kPartialMs, 3 * tookMs));
     m_image = image;

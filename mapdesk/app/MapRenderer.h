@@ -29,7 +29,9 @@ class Layer;
 /// is only composed anew; a layer whose data or symbol changed is drawn
 /// again alone; a new transform or size draws every layer again and cancels
 /// drawing for the old one. Images appear as they are drawn (composed at
-/// most every few tenths of a second while drawing). When many shown layers
+/// most every few tenths of a second while drawing); a new request stops
+/// the composition under way for an older one, unless that composition
+/// itself replaced one stopped so. When many shown layers
 /// have no image yet, they are drawn straight into the composed image, which
 /// shows them all sooner, and get their own images once requests have rested
 /// a moment. Hidden layers are drawn ahead while memory allows. Every kept
@@ -195,6 +197,11 @@ private:
     std::uint64_t m_requests = 0;
     bool m_composing = false;
     bool m_composeAgain = false;
+    /// The composition under way, told to stop when a new request comes;
+    /// not the one that replaced a stopped one, so that requests that keep
+    /// coming faster than composing still let images through.
+    std::shared_ptr<Composition> m_composition;
+    bool m_mayStop = true;
     bool m_done = true;
     bool m_drawAhead = true;
     /// The bytes of every kept image, and how many they may be.

@@ -302,6 +302,38 @@ TEST_F(Renderer, KeptImagesStayWithinTheBudgetAndEveryShownLayerIsDrawn)
     }
 }
 
+// A composition that a newer request makes useless stops at its next layer
+// and is never shown. The composition that replaces it is let finish, so
+// that requests coming faster than composing still show images.
+TEST_F(Renderer, ANewRequestStopsTheCompositionUnderWayButNotItsReplacement)
+{
+    const std::vector<int> all = addSmallLayers(40); // enough to be drawn straight into the image
+    std::vector<MapRenderer::Frame> frames, shown;
+    for (const double by : {1.0, 1.2, 1.4})
+        frames.push_back({start.transform * QTransform::fromScale(by, by), start.size});
+    // Each request's drawings wait at a gate of their own.
+    QSemaphore gates[3];
+    std::atomic<int> began[3]{};
+    MapRenderer composing(nullptr, [&](QPainter &, const LayerDrawing &, const QTransform &transform) {
+        const int i = transform.m11() < 2.2 ? 0 : transform.m11() < 2.6 ? 1 : 2; // scales 2, 2.4 and 2.8
+        ++began[i];
+        gates[i].acquire();
+        gates[i].release();
+    });
+    QObject::connect(&composing, &MapRenderer::imageChanged, [&] { shown.push_back(composing.imageFrame()); });
+    for (int i = 0; i < 3; ++i) {
+        composing.render(entries(all), frames[i]);
+        if (i > 0)
+            gates[i - 1].release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return began[i] > 0; }, 10000)) << "request " << i;
+    }
+    gates[2].release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !composing.isDrawing(); }, 10000));
+    EXPECT_LE(began[0], QThread::idealThreadCount()) << "only the layers already begun for the first request";
+    EXPECT_GE(began[1], static_cast<int>(all.size())) << "the replacement drew every layer";
+    EXPECT_EQ(shown, (std::vector<MapRenderer::Frame>{frames[1], frames[2]}));
+}
+
 // A layer gone from the map (named neither shown nor hidden) gives up its
 // image at once; a hidden one keeps it.
 TEST_F(Renderer, ARemovedLayersImageIsFreedAtOnce)
