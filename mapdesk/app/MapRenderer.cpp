@@ -490,7 +490,7 @@ void MapRenderer::render(const std::vector<Entry> &layers, const Frame &frame, c
     ++m_requests;
     // What is being composed shows an older request: the new one's
     // composition need not wait for it, nor share the processor with it.
-    if (m_composing && m_mayStop)
+    if (m_composition && m_mayStop)
         m_composition->superseded = true;
     // Copied into the storage kept from the last request.
     m_layers = layers;
@@ -708,7 +708,7 @@ void MapRenderer::forget(const Layer *layer)
 
 void MapRenderer::compose()
 {
-    if (m_composing) {
+    if (m_composition) {
         m_composeAgain = true;
         return;
     }
@@ -726,7 +726,6 @@ void MapRenderer::compose()
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     job->clock.start();
     m_composition = job;
-    m_composing = true;
     m_composeAgain = false;
     // Bands of the image composed side by side, one per thread; the last
     // band done hands the image over.
@@ -753,7 +752,6 @@ void MapRenderer::compose()
 
 void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs)
 {
-    m_composing = false;
     const bool superseded = std::exchange(m_composition, nullptr)->superseded;
     m_mayStop = !superseded;
     if (superseded) {

@@ -195,11 +195,11 @@ private:
     bool m_followingReady = false;
     std::uint64_t m_tickets = 0;
     std::uint64_t m_requests = 0;
-    bool m_composing = false;
     bool m_composeAgain = false;
-    /// The composition under way, told to stop when a new request comes;
-    /// not the one that replaced a stopped one, so that requests that keep
-    /// coming faster than composing still let images through.
+    /// The composition under way (null when none is), told to stop when a
+    /// new request comes; not the one that replaced a stopped one, so that
+    /// requests that keep coming faster than composing still let images
+    /// through.
     std::shared_ptr<Composition> m_composition;
     bool m_mayStop = true;
     bool m_done = true;
