@@ -133,6 +133,7 @@ MainWindow::MainWindow(std::shared_ptr<Application> application, QWidget *parent
     m_scale->setObjectName(QStringLiteral("scaleField"));
     statusBar()->addPermanentWidget(m_pointer);
     statusBar()->addPermanentWidget(m_scale);
+    WorkProgress::reserveRoom(this);
     connect(m_dataView, &MapView::pointerMoved, this, &MainWindow::showPointer);
     connect(m_dataView, &MapView::redrawn, this, &MainWindow::showScale);
     // How long the data view took to draw after the last refresh asked for

@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <memory>
 
 namespace mapdesk {
 
@@ -45,24 +46,48 @@ WorkProgress::~WorkProgress()
     }
 }
 
-void WorkProgress::show()
+namespace {
+
+/// The progress's widgets: the item's text, a bar and a button to cancel.
+QWidget *progressPanel(const QString &cancelText)
 {
     auto *panel = new QWidget;
     panel->setObjectName(QStringLiteral("workProgress"));
     auto *layout = new QHBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_label = new QLabel;
-    m_label->setObjectName(QStringLiteral("workProgressText"));
-    m_bar = new QProgressBar;
-    m_bar->setObjectName(QStringLiteral("workProgressBar"));
-    m_bar->setMaximumWidth(200);
-    auto *cancel = new QPushButton(tr("Cancel"));
+    auto *label = new QLabel;
+    label->setObjectName(QStringLiteral("workProgressText"));
+    auto *bar = new QProgressBar;
+    bar->setObjectName(QStringLiteral("workProgressBar"));
+    bar->setMaximumWidth(200);
+    auto *cancel = new QPushButton(cancelText);
     cancel->setObjectName(QStringLiteral("workProgressCancel"));
     cancel->setShortcut(Qt::Key_Escape);
-    connect(cancel, &QPushButton::clicked, this, &WorkProgress::cancel);
-    layout->addWidget(m_label, 1);
-    layout->addWidget(m_bar);
+    layout->addWidget(label, 1);
+    layout->addWidget(bar);
     layout->addWidget(cancel);
+    return panel;
+}
+
+} // namespace
+
+void WorkProgress::reserveRoom(QMainWindow *window)
+{
+    QStatusBar *status = window->statusBar();
+    const std::unique_ptr<QWidget> panel(progressPanel(tr("Cancel")));
+    status->addWidget(panel.get(), 1);
+    const int height = status->sizeHint().height();
+    status->removeWidget(panel.get());
+    status->setMinimumHeight(std::max(status->minimumHeight(), height));
+}
+
+void WorkProgress::show()
+{
+    QWidget *panel = progressPanel(tr("Cancel"));
+    m_label = panel->findChild<QLabel *>(QStringLiteral("workProgressText"));
+    m_bar = panel->findChild<QProgressBar *>(QStringLiteral("workProgressBar"));
+    connect(panel->findChild<QPushButton *>(QStringLiteral("workProgressCancel")), &QPushButton::clicked, this,
+            &WorkProgress::cancel);
     m_window->statusBar()->clearMessage();
     m_window->statusBar()->addWidget(panel, 1);
     m_panel = panel;

@@ -39,6 +39,10 @@ public:
     bool cancelled() const { return m_cancelled; }
     /// Whether the progress is showing.
     bool shown() const { return m_panel != nullptr; }
+    /// Makes `window`'s status bar as tall as with a progress in it, so that
+    /// its views keep their size, and a map its drawing, when work begins
+    /// and ends.
+    static void reserveRoom(QMainWindow *window);
 
 signals:
     /// Cancel was chosen, or cancel() called.

@@ -6,6 +6,7 @@
 #include "GroupLayer.h"
 #include "MainWindow.h"
 #include "Map.h"
+#include "MapView.h"
 #include "ReadingWait.h"
 #include "WorkProgress.h"
 
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +81,8 @@ struct Seen
     bool shown = false;
     bool menusBlocked = false;
     QStringList texts;
+    /// The data view's sizes while the progress showed.
+    QSet<QSize> viewSizes;
 };
 
 /// Watches the window while it reads and, when `cancel`, clicks Cancel once the progress has moved on.
@@ -91,6 +95,7 @@ QTimer *watch(MainWindow &window, Seen &seen, bool cancel)
             return;
         seen.shown = true;
         seen.menusBlocked = !window.menuBar()->isEnabled();
+        seen.viewSizes.insert(window.dataView()->size());
         if (seen.texts.isEmpty() || seen.texts.constLast() != text->text())
             seen.texts << text->text();
         if (cancel && seen.texts.size() == 2)
@@ -184,6 +189,12 @@ TEST(WorkProgress, LongReadingShowsProgressAndCancelKeepsWhatWasRead)
 
         EXPECT_EQ(seen.shown, c.delayMs == 0);
         EXPECT_EQ(seen.menusBlocked, c.delayMs == 0) << "the window takes no other input meanwhile";
+        if (seen.shown) {
+            // Once the window has laid itself out without the progress.
+            for (int round = 0; round < 3; ++round)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            EXPECT_EQ(seen.viewSizes, QSet<QSize>{window.dataView()->size()}) << "the map keeps its size";
+        }
         EXPECT_EQ(window.work(), nullptr);
         EXPECT_EQ(window.statusBar()->findChild<QWidget *>(QStringLiteral("workProgress")), nullptr);
         EXPECT_TRUE(window.menuBar()->isEnabled()) << "input is given back";
