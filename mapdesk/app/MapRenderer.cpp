@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include <unistd.h>
@@ -52,6 +53,14 @@ struct MapRenderer::Composition
     };
     QImage image;
     std::vector<Part> parts;
+    /// An image composed before for the same frame that shows the parts
+    /// from `baseFrom` on already: only the parts under them are drawn, and
+    /// it goes over them. None when `baseFrom` is past the last part.
+    QImage base;
+    std::size_t baseFrom = std::numeric_limits<std::size_t>::max();
+    /// The layers of the parts that draw anything, bottom first, and what
+    /// they draw: what the image shows, for the composition after it.
+    std::vector<Entry> drawn;
     std::atomic<int> left{0};
     /// Set when a newer request makes it useless: its bands stop at the
     /// next layer, and it is never shown.
@@ -193,8 +202,16 @@ std::vector<Shown> shownIn(const MapRenderer::Composition &job, const MapRendere
 {
     std::vector<Shown> shown;
     std::vector<QRect> hiding;
-    for (auto part = job.parts.rbegin(); part != job.parts.rend(); ++part) {
+    for (std::size_t index = job.parts.size(); index-- > 0;) {
+        const MapRenderer::Composition::Part *part = &job.parts[index];
         const LayerDrawing &drawing = part->kept ? part->kept->drawing : part->direct;
+        if (index >= job.baseFrom) {
+            // In the base image already; what it covers still hides what lies under it.
+            if (const QRect opaque = opaqueAreaOf(drawing, frame) & band;
+                !opaque.isEmpty() && hiding.size() < kMostHiding)
+                hiding.push_back(opaque);
+            continue;
+        }
         QRect area;
         if (part->kept) {
             for (const MapRenderer::Piece &piece : part->kept->pieces)
@@ -207,7 +224,7 @@ std::vector<Shown> shownIn(const MapRenderer::Composition &job, const MapRendere
                 return opaque.contains(area);
             }))
             continue;
-        shown.push_back({&*part, {}});
+        shown.push_back({part, {}});
         if (!part->kept && std::any_of(hiding.begin(), hiding.end(), [&area](const QRect &opaque) {
                 return opaque.intersects(area);
             })) {
@@ -238,6 +255,8 @@ void MapRenderer::paintBand(const Composition &job, const Frame &frame, uchar *b
     const QRect area(0, top, job.image.width(), bottom - top);
     drawShown(painter, job, frame, area, frame.transform * QTransform::fromTranslate(0, -top), QPoint(0, -top), {},
               draw);
+    if (!job.base.isNull() && !job.superseded.load(std::memory_order_relaxed))
+        painter.drawImage(QPoint(0, 0), job.base, area);
 }
 
 void MapRenderer::drawShown(QPainter &painter, const Composition &job, const Frame &frame, const QRect &area,
@@ -715,12 +734,34 @@ void MapRenderer::compose()
     m_partial.stop();
     // Bottom first: the last layer of the table of contents is drawn first.
     auto job = std::make_shared<Composition>();
+    // Where each part that draws anything is in the parts.
+    std::vector<std::size_t> drawnAt;
     for (auto entry = m_layers.rbegin(); entry != m_layers.rend(); ++entry) {
         const std::shared_ptr<Kept> kept = m_kept.value(entry->layer);
         if (kept && kept->drawing.drawsAs(entry->drawing))
             job->parts.push_back({kept, {}});
         else if (m_direct.contains(entry->layer))
             job->parts.push_back({nullptr, entry->drawing});
+        else
+            continue;
+        if (entry->drawing.extent()) {
+            drawnAt.push_back(job->parts.size() - 1);
+            job->drawn.push_back(*entry);
+        }
+    }
+    // The image shown for this frame still shows the topmost layers as they
+    // are, with nothing between them (while a document's layers arrive, top
+    // first, each new one lies under those before): it goes over the layers
+    // under them, which are all that is drawn.
+    const std::size_t under = job->drawn.size() - std::min(job->drawn.size(), m_imageLayers.size());
+    if (!m_image.isNull() && m_imageFrame == m_frame && !m_imageLayers.empty()
+        && m_imageLayers.size() <= job->drawn.size()
+        && std::equal(m_imageLayers.begin(), m_imageLayers.end(), job->drawn.begin() + qsizetype(under),
+                      [](const Entry &shown, const Entry &now) {
+                          return shown.layer == now.layer && shown.drawing.drawsAs(now.drawing);
+                      })) {
+        job->base = m_image;
+        job->baseFrom = drawnAt[under];
     }
     // Each band clears its own rows.
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
@@ -752,7 +793,8 @@ void MapRenderer::compose()
 
 void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_t request, bool complete, qint64 tookMs)
 {
-    const bool superseded = std::exchange(m_composition, nullptr)->superseded;
+    const std::shared_ptr<Composition> job = std::exchange(m_composition, nullptr);
+    const bool superseded = job->superseded;
     m_mayStop = !superseded;
     if (superseded) {
         // The request that made it useless composes now, or once the
@@ -761,6 +803,7 @@ void MapRenderer::composed(const QImage &image, const Frame &frame, std::uint64_
             compose();
         return;
     }
+    m_imageLayers = std::move(job->drawn);
     // Partial images while drawing come no more often than composing allows.
     m_partial.setInterval(std::max<qint64>(kPartialMs, 3 * tookMs));
     m_image = image;

@@ -34,7 +34,10 @@ class Layer;
 /// itself replaced one stopped so. When many shown layers
 /// have no image yet, they are drawn straight into the composed image, which
 /// shows them all sooner, and get their own images once requests have rested
-/// a moment. Hidden layers are drawn ahead while memory allows. Every kept
+/// a moment. When the layers of a request are those the image shows with
+/// others under them (a document's layers arriving, top first), only those
+/// others are drawn, and the image goes over them. Hidden layers are drawn
+/// ahead while memory allows. Every kept
 /// image counts against one budget: shown layers' images take the place of
 /// hidden ones', a shown layer whose image does not fit is drawn straight
 /// into every composition instead, and the images of layers no longer named
@@ -221,6 +224,8 @@ private:
     QTimer m_settled;
     QImage m_image;
     Frame m_imageFrame;
+    /// The layers that m_image shows, bottom first, and what each draws.
+    std::vector<Entry> m_imageLayers;
 };
 
 } // namespace mapdesk

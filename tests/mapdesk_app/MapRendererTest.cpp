@@ -21,6 +21,20 @@ using namespace mapdesk;
 
 namespace {
 
+/// The largest difference of any channel of any pixel of two images of one size.
+int mostDifference(const QImage &one, const QImage &other)
+{
+    const QImage a = one.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage b = other.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (const int shift : {0, 8, 16, 24})
+                most =
+                    std::max(most, std::abs(int(a.pixel(x, y) >> shift & 0xff) - int(b.pixel(x, y) >> shift & 0xff)));
+    return most;
+}
+
 /// Four layers of one square each, side by side, drawn by a renderer that
 /// records which layer it draws with which transform.
 class Renderer : public ::testing::Test
@@ -355,6 +369,108 @@ TEST_F(Renderer, ARemovedLayersImageIsFreedAtOnce)
         EXPECT_EQ(renderer->keptBytes(), four / 4 * row.keptOfFour) << row.what;
         ASSERT_TRUE(QTest::qWaitFor([this] { return !renderer->isBusy(); }, 10000)) << row.what;
         EXPECT_FALSE(shows(3)) << row.what;
+    }
+}
+
+// While a document's layers arrive, top first, a request draws only the
+// layers under those the image shows already and lays that image over them;
+// any other change to the shown layers draws them all again. Either way the
+// image is the one every layer drawn in turn makes.
+TEST(RendererArrivals, OnlyLayersUnderTheShownImageAreDrawn)
+{
+    constexpr int kLayers = 30; // enough to be drawn straight into the image
+    const auto range = [](int from, int to) {
+        std::vector<int> indices;
+        for (int i = from; i < to; ++i)
+            indices.push_back(i);
+        return indices;
+    };
+    const struct
+    {
+        const char *what;
+        std::vector<int> readBefore;
+        std::function<void(std::vector<std::shared_ptr<FeatureLayer>> &)> change;
+        std::vector<int> drawn;
+    } rows[] = {
+        {"layers arrive under those shown", range(0, 15), {}, range(15, kLayers)},
+        {"a layer arrives above those shown", range(1, kLayers), {}, range(0, kLayers)},
+        {"nothing new", range(0, kLayers), {}, {}},
+        {"a shown layer's symbol changes", range(0, kLayers),
+         [](auto &layers) {
+             layers[20]->setSymbol({QColor(Qt::blue), 3, 6});
+         },
+         range(0, kLayers)},
+        {"a shown layer switched off", range(0, kLayers), [](auto &layers) { layers[10]->setVisible(false); },
+         [&] {
+             std::vector<int> rest = range(0, kLayers);
+             rest.erase(rest.begin() + 10);
+             return rest;
+         }()},
+    };
+    for (const auto &row : rows) {
+        // Overlapping squares, so that their order shows.
+        std::vector<std::shared_ptr<FeatureLayer>> layers;
+        std::vector<Feature> squares;
+        for (int i = 0; i < kLayers; ++i) {
+            auto layer = std::make_shared<FeatureLayer>(QStringLiteral("Square %1").arg(i));
+            Feature square;
+            square.areas.addRect(QRectF(2 * i, i % 5, 7, 7));
+            squares.push_back(square);
+            layer->setSymbol({Symbol::paletteColour(static_cast<std::size_t>(i)), 2, 6});
+            layers.push_back(layer);
+        }
+        const auto read = [&](const std::vector<int> &which) {
+            for (int i : which)
+                layers[i]->setFeatures({squares[i]});
+        };
+        QMutex mutex;
+        std::vector<int> drawn;
+        MapRenderer renderer(nullptr, [&](QPainter &painter, const LayerDrawing &drawing, const QTransform &transform) {
+            MapPainter::drawLayer(painter, drawing, transform);
+            const QMutexLocker lock(&mutex);
+            for (int i = 0; i < kLayers; ++i)
+                if (layers[i]->data() == drawing.features)
+                    drawn.push_back(i);
+        });
+        renderer.setRestBeforeOwnImages(std::chrono::minutes(1));
+        const MapRenderer::Frame frame{QTransform::fromScale(3, 3), QSize(200, 40)};
+        const auto shown = [&layers] {
+            std::vector<std::shared_ptr<Layer>> visible;
+            std::copy_if(layers.begin(), layers.end(), std::back_inserter(visible),
+                         [](const auto &layer) { return layer->visible(); });
+            return visible;
+        };
+        const auto renderShown = [&] {
+            std::vector<MapRenderer::Entry> entries;
+            MapRenderer::addEntries(shown(), entries);
+            renderer.render(entries, frame);
+            ASSERT_TRUE(QTest::qWaitFor([&renderer] { return !renderer.isDrawing(); }, 10000)) << row.what;
+        };
+        read(row.readBefore);
+        renderShown();
+        drawn.clear();
+        std::vector<int> rest = range(0, kLayers);
+        rest.erase(
+            std::remove_if(rest.begin(), rest.end(),
+                           [&row](int i) { return std::count(row.readBefore.begin(), row.readBefore.end(), i) > 0; }),
+            rest.end());
+        read(rest);
+        if (row.change)
+            row.change(layers);
+        renderShown();
+        // Each band of the image draws what shows in it.
+        std::sort(drawn.begin(), drawn.end());
+        drawn.erase(std::unique(drawn.begin(), drawn.end()), drawn.end());
+        EXPECT_EQ(drawn, row.drawn) << row.what;
+
+        QImage expected(frame.size, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        {
+            QPainter painter(&expected);
+            MapPainter::draw(painter, shown(), frame.transform);
+        }
+        // Laying a composed image over others rounds each channel once more.
+        EXPECT_LE(mostDifference(renderer.image(), expected), 1) << row.what;
     }
 }
 
