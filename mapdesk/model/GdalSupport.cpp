@@ -8,6 +8,8 @@
 
 #include <mutex>
 
+#include <sqlite3.h>
+
 namespace mapdesk {
 
 namespace {
@@ -69,7 +71,14 @@ GdalSupport::OpeningSettings::~OpeningSettings()
 void GdalSupport::ensureRegistered()
 {
     static std::once_flag registered;
-    std::call_once(registered, [] { GDALAllRegister(); });
+    std::call_once(registered, [] {
+        // SQLite counts every allocation under one lock for the whole
+        // process: GeoPackages and PROJ's database read on several threads
+        // at once waited on it for a tenth of their time. Nothing here reads
+        // the counts. Only takes effect before SQLite's first use.
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        GDALAllRegister();
+    });
 }
 
 QString GdalSupport::lastError(const QString &fallback)
