@@ -41,7 +41,8 @@ public:
 
     /// Makes the generated file of `records` records the add-in's file and a
     /// document of BenchData::layersFor(records) layers the current one, and
-    /// loads a new main window over them when either changed.
+    /// loads a new main window over them when either changed since the
+    /// window was made (or there is none).
     void use(std::int64_t records);
     /// The same without loading a window; true when anything changed.
     bool prepare(std::int64_t records);
@@ -101,5 +102,9 @@ private:
     int m_layers = -1;
     std::shared_ptr<mapdesk::Document> m_document;
     std::shared_ptr<mapdesk::Application> m_application;
+    /// Counts the changes of the add-in's file and of the document, and
+    /// the count when the window was made.
+    std::uint64_t m_changes = 0;
+    std::uint64_t m_windowChanges = 0;
     std::unique_ptr<frmMain> m_window;
 };
