@@ -72,25 +72,23 @@ void BenchWorld::use(std::int64_t records)
     }
 }
 
-bool BenchWorld::prepare(std::int64_t records)
+void BenchWorld::prepare(std::int64_t records)
 {
     const int layers = BenchData::layersFor(records);
-    const bool newDocument = layers != m_layers;
-    if (newDocument) {
+    if (layers != m_layers) {
         m_document = BenchDocument::make(layers);
         m_application->setDocument(m_document);
         m_host.state->document = m_document;
         m_layers = layers;
+        ++m_changes;
     }
-    const bool newFile = copyFile(records);
-    m_changes += newDocument ? 1 : 0;
-    return newDocument || newFile;
+    copyFile(records);
 }
 
-bool BenchWorld::copyFile(std::int64_t records)
+void BenchWorld::copyFile(std::int64_t records)
 {
     if (records == m_records)
-        return false;
+        return;
     if (!QFileInfo::exists(dataFile(records)))
         throw std::runtime_error("missing data file " + dataFile(records).toStdString());
     // A copy: saves append to it and are cut back, and the generated data
@@ -100,7 +98,6 @@ bool BenchWorld::copyFile(std::int64_t records)
         throw std::runtime_error("cannot copy to " + addinFile().toStdString());
     m_records = records;
     ++m_changes;
-    return true;
 }
 
 void BenchWorld::useEmptyFile()

@@ -44,12 +44,12 @@ public:
     /// loads a new main window over them when either changed since the
     /// window was made (or there is none).
     void use(std::int64_t records);
-    /// The same without loading a window; true when anything changed.
-    bool prepare(std::int64_t records);
+    /// The same without loading a window.
+    void prepare(std::int64_t records);
     /// Makes an empty file the add-in's file.
     void useEmptyFile();
-    /// Makes a copy of the generated file the add-in's file; true when it changed.
-    bool copyFile(std::int64_t records);
+    /// Makes a copy of the generated file the add-in's file, unless it is already.
+    void copyFile(std::int64_t records);
 
     /// A new main window, created as start-up creates it, not yet loaded.
     void createMainWindow();

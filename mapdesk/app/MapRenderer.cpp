@@ -753,15 +753,15 @@ void MapRenderer::compose()
     // are, with nothing between them (while a document's layers arrive, top
     // first, each new one lies under those before): it goes over the layers
     // under them, which are all that is drawn.
-    const std::size_t under = job->drawn.size() - std::min(job->drawn.size(), m_imageLayers.size());
-    if (!m_image.isNull() && m_imageFrame == m_frame && !m_imageLayers.empty()
-        && m_imageLayers.size() <= job->drawn.size()
-        && std::equal(m_imageLayers.begin(), m_imageLayers.end(), job->drawn.begin() + qsizetype(under),
-                      [](const Entry &shown, const Entry &now) {
-                          return shown.layer == now.layer && shown.drawing.drawsAs(now.drawing);
-                      })) {
-        job->base = m_image;
-        job->baseFrom = drawnAt[under];
+    const auto sameEntry = [](const Entry &shown, const Entry &now) {
+        return shown.layer == now.layer && shown.drawing.drawsAs(now.drawing);
+    };
+    if (m_imageFrame == m_frame && !m_imageLayers.empty() && m_imageLayers.size() <= job->drawn.size()) {
+        const std::size_t under = job->drawn.size() - m_imageLayers.size();
+        if (std::equal(m_imageLayers.begin(), m_imageLayers.end(), job->drawn.begin() + qsizetype(under), sameEntry)) {
+            job->base = m_image;
+            job->baseFrom = drawnAt[under];
+        }
     }
     // Each band clears its own rows.
     job->image = QImage(m_frame.size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);

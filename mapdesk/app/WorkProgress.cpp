@@ -48,8 +48,17 @@ WorkProgress::~WorkProgress()
 
 namespace {
 
-/// The progress's widgets: the item's text, a bar and a button to cancel.
-QWidget *progressPanel(const QString &cancelText)
+/// The progress's widgets: the item's text, a bar and a button to cancel,
+/// in a panel that owns them.
+struct Panel
+{
+    QWidget *panel;
+    QLabel *label;
+    QProgressBar *bar;
+    QPushButton *cancel;
+};
+
+Panel progressPanel(const QString &cancelText)
 {
     auto *panel = new QWidget;
     panel->setObjectName(QStringLiteral("workProgress"));
@@ -66,7 +75,7 @@ QWidget *progressPanel(const QString &cancelText)
     layout->addWidget(label, 1);
     layout->addWidget(bar);
     layout->addWidget(cancel);
-    return panel;
+    return {panel, label, bar, cancel};
 }
 
 } // namespace
@@ -74,7 +83,7 @@ QWidget *progressPanel(const QString &cancelText)
 void WorkProgress::reserveRoom(QMainWindow *window)
 {
     QStatusBar *status = window->statusBar();
-    const std::unique_ptr<QWidget> panel(progressPanel(tr("Cancel")));
+    const std::unique_ptr<QWidget> panel(progressPanel(tr("Cancel")).panel);
     status->addWidget(panel.get(), 1);
     const int height = status->sizeHint().height();
     status->removeWidget(panel.get());
@@ -83,14 +92,13 @@ void WorkProgress::reserveRoom(QMainWindow *window)
 
 void WorkProgress::show()
 {
-    QWidget *panel = progressPanel(tr("Cancel"));
-    m_label = panel->findChild<QLabel *>(QStringLiteral("workProgressText"));
-    m_bar = panel->findChild<QProgressBar *>(QStringLiteral("workProgressBar"));
-    connect(panel->findChild<QPushButton *>(QStringLiteral("workProgressCancel")), &QPushButton::clicked, this,
-            &WorkProgress::cancel);
+    const Panel made = progressPanel(tr("Cancel"));
+    m_label = made.label;
+    m_bar = made.bar;
+    connect(made.cancel, &QPushButton::clicked, this, &WorkProgress::cancel);
     m_window->statusBar()->clearMessage();
-    m_window->statusBar()->addWidget(panel, 1);
-    m_panel = panel;
+    m_window->statusBar()->addWidget(made.panel, 1);
+    m_panel = made.panel;
 
     // Only the progress takes input while events are handled between items.
     std::vector<QWidget *> parts{m_window->menuBar(), m_window->centralWidget()};
